@@ -1,0 +1,115 @@
+#include "config/codec.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace kelp::codec {
+namespace {
+
+// One conversion through iconv. When `lossy` is set, an invalid input byte is
+// replaced by `replacement` and skipped; otherwise conversion stops there.
+QByteArray convert(const char *to, const char *from, const QByteArray &in, const QByteArray &replacement)
+{
+    if (in.isEmpty())
+        return QByteArray("");
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return QByteArray();
+
+    QByteArray out;
+    out.reserve(in.size() * 2 + 16);
+    char *inPtr = const_cast<char *>(in.constData());
+    size_t inLeft = static_cast<size_t>(in.size());
+    char buffer[4096];
+    while (inLeft > 0) {
+        char *outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<qsizetype>(outPtr - buffer));
+        if (rc != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // EILSEQ (invalid byte) or EINVAL (truncated sequence at the end).
+        out.append(replacement);
+        ++inPtr;
+        --inLeft;
+    }
+    // Flush any shift state.
+    char *outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(buffer, static_cast<qsizetype>(outPtr - buffer));
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString ignored = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+Encoding detect(const QByteArray &bytes)
+{
+    return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Gb18030;
+}
+
+QString fromGb18030(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return bytes.isNull() ? QString() : QString("");
+    const QByteArray utf8 = convert("UTF-8", "GB18030", bytes, QByteArray("\xEF\xBF\xBD"));
+    return QString::fromUtf8(utf8);
+}
+
+QByteArray toGb18030(const QString &text)
+{
+    if (text.isEmpty())
+        return QByteArray("");
+    // Every Unicode scalar value has a GB18030 form; "?" only guards against
+    // an iconv without the table.
+    return convert("GB18030", "UTF-8", text.toUtf8(), QByteArray("?"));
+}
+
+QString decode(const QByteArray &bytes, Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : fromGb18030(bytes);
+}
+
+QByteArray encode(const QString &text, Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? text.toUtf8() : toGb18030(text);
+}
+
+QString decodeFile(const QByteArray &bytes)
+{
+    if (isValidUtf8(bytes)) {
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            return QString::fromUtf8(bytes.mid(3));
+        return QString::fromUtf8(bytes);
+    }
+    return fromGb18030(bytes);
+}
+
+int gbkLength(const QString &text)
+{
+    // Fast path: ASCII is one byte a character in every encoding involved.
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return static_cast<int>(text.size());
+    return static_cast<int>(toGb18030(text).size());
+}
+
+} // namespace kelp::codec

@@ -1,0 +1,117 @@
+#include "study/text_loader.h"
+
+#include "config/codec.h"
+
+#include <QFile>
+#include <QStringView>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/file.h>
+
+namespace kelp {
+
+namespace {
+
+void addLine(QStringView line, WordBuffer &buf, int &zh)
+{
+    const long ii = buf.appendRow();
+    const qsizetype wz1 = line.indexOf(QLatin1Char('#'));
+    if (wz1 < 0) {
+        buf.setItem(ii, 1, QString::number(zh));
+        buf.setItem(ii, 2, line.toString());
+        ++zh;
+        return;
+    }
+    buf.setItem(ii, 1, trimSpaces(line.left(wz1).toString()));
+    const qsizetype wz2 = line.indexOf(QLatin1Char('#'), wz1 + 1);
+    if (wz2 < 0 || wz2 - wz1 < 2) {
+        buf.setItem(ii, 2, line.mid(wz1 + 1).toString());
+        return;
+    }
+    buf.setItem(ii, 2, line.mid(wz1 + 1, wz2 - wz1 - 1).toString());
+    const QStringView rest = line.mid(wz2 + 1);
+    if (!rest.isEmpty())
+        buf.setItem(ii, 3, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
+}
+
+// Puts a "无组标题" header before every ten rows. Done in one pass: inserting
+// rows one by one would be quadratic on long files.
+void numberGroups(WordBuffer &buf)
+{
+    std::vector<WordRow> &rows = buf.rows();
+    std::vector<WordRow> grouped;
+    grouped.reserve(rows.size() + rows.size() / 10 + 1);
+    int zh = 1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i % 10 == 0) {
+            WordRow header;
+            header.da = QString::number(zh++);
+            header.lx2 = QStringLiteral("无组标题");
+            grouped.push_back(std::move(header));
+        }
+        grouped.push_back(std::move(rows[i]));
+    }
+    rows = std::move(grouped);
+}
+
+} // namespace
+
+void loadWordText(const QString &text, WordBuffer &dw_new)
+{
+    int zh = 1;
+    const QStringView all(text);
+    qsizetype pos = 0;
+    const qsizetype size = all.size();
+    dw_new.reserve(static_cast<size_t>(dw_new.rowCount()) + static_cast<size_t>(text.count(QLatin1Char('\n'))) + 1);
+    while (pos < size) {
+        qsizetype lf = all.indexOf(QLatin1Char('\n'), pos);
+        qsizetype end = lf < 0 ? size : lf;
+        const qsizetype next = lf < 0 ? size : lf + 1;
+        if (end > pos && all[end - 1] == QLatin1Char('\r'))
+            --end;
+        addLine(all.mid(pos, end - pos), dw_new, zh);
+        pos = next;
+    }
+    if (zh == 1 && dw_new.rowCount() > 10)
+        numberGroups(dw_new);
+}
+
+TextLoadResult txtload(const QString &str_savename, WordBuffer &dw_new)
+{
+    TextLoadResult result;
+    const auto tooLarge = [&] {
+        return TextLoadResult{false, QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2")
+                                         .arg(kMaxWordFileBytes / (1024 * 1024))
+                                         .arg(str_savename)};
+    };
+    QFile file(str_savename);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.error = QStringLiteral("无法打开文件:%1(%2)").arg(str_savename, file.errorString());
+        return result;
+    }
+    // Exclusive access while reading: a writer must not change the list under us.
+    if (::flock(file.handle(), LOCK_EX | LOCK_NB) != 0) {
+        result.ok = false;
+        result.error = QStringLiteral("文件正被其他程序使用:%1").arg(str_savename);
+        return result;
+    }
+    if (file.size() > kMaxWordFileBytes) {
+        return tooLarge();
+    }
+    const QByteArray bytes = file.read(kMaxWordFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.ok = false;
+        result.error = QStringLiteral("读取文件出错:%1(%2)").arg(str_savename, file.errorString());
+        return result;
+    }
+    if (bytes.size() > kMaxWordFileBytes) {
+        return tooLarge();
+    }
+    file.close();
+    loadWordText(codec::decodeFile(bytes), dw_new);
+    return result;
+}
+
+} // namespace kelp

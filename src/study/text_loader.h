@@ -1,0 +1,30 @@
+// Loading study material from a "#"-separated word text file.
+#pragma once
+
+#include "study/word_buffer.h"
+
+#include <QString>
+
+namespace kelp {
+
+// Largest word file accepted; anything bigger is surely not a word list and
+// would only exhaust memory.
+inline constexpr qint64 kMaxWordFileBytes = 64 * 1024 * 1024;
+
+struct TextLoadResult {
+    bool ok = true;
+    QString error; // what went wrong, for the learner, when !ok
+};
+
+// Fills the (empty) buffer from the lines of `text`: title lines become
+// numbered group headers, "word#meaning#transcription" lines word rows, and a
+// file without titles of more than ten lines gets a "无组标题" header every
+// ten words. Lines end at LF or CR LF.
+void loadWordText(const QString &text, WordBuffer &dw_new);
+
+// Reads the file `str_savename` (UTF-8 when valid, else GB18030) with
+// exclusive access and loads it as above. A file that cannot be opened or
+// read adds no rows and reports why.
+TextLoadResult txtload(const QString &str_savename, WordBuffer &dw_new);
+
+} // namespace kelp

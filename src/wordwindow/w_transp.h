@@ -1,0 +1,98 @@
+// The word window: a small borderless top-most window that shows one study
+// item at a time and steps through the word buffer on a timer.
+#pragma once
+
+#include "config/app_globals.h"
+#include "config/ini_file.h"
+#include "platform/layout_units.h"
+#include "study/word_buffer.h"
+#include "wordwindow/presentation.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <vector>
+
+class QLabel;
+
+namespace kelp {
+
+class Speech;
+
+class w_transp : public QWidget {
+    Q_OBJECT
+public:
+    w_transp(AppGlobals &g, Speech &tts, QWidget *parent = nullptr);
+    ~w_transp() override;
+
+    // The window's start-up, in its fixed order. Returns false when the
+    // program has to end (no configuration file could be found).
+    bool open();
+
+    // Presentation steps (the cycle's state lives in `state()`).
+    void nplay();
+    void autowidth();
+
+    const Presentation &state() const { return model_; }
+    const WordBuffer &buffer() const { return dw_new; }
+    bool timerRunning() const { return timer_.isActive(); }
+
+    // Writes what a close keeps (resume row, position) without closing;
+    // used when the desktop session asks the program to save its state.
+    void persist();
+
+public slots:
+    // Learner commands, always triggered by name.
+    void ue_pause();
+    void ue_hide();
+    void ue_jy();
+    void ue_szb();
+    void ue_xyd();
+    void ue_syd();
+    void ue_xyz();
+    void ue_syz();
+    void ue_colo();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool profr();
+    void regodbc();
+    void ljsjk();
+    void loadMaterial();
+    void onTimer();
+    void startCycleTimer();
+    void applyState();
+    void syncWindowX();
+    void saveOnClose();
+    static void saveAtExit();
+
+    AppGlobals &g_;
+    Speech &tts_;
+    IniFile ini_;
+    platform::LayoutUnits units_;
+
+    // Window variables.
+    QString ls_database;
+    QString meword;
+    QString sys_path;
+    int ii_width = 0;
+    int ii_height = 0;
+    int winx = 0;
+    int winy = 0;
+    QString ls_uid;
+    QString ls_pwd;
+    bool yreg = false;
+    WordBuffer dw_new;
+    std::vector<int> zxh;
+
+    Presentation model_;
+    QTimer timer_;
+    QLabel *st_4 = nullptr;
+    QLabel *st_3 = nullptr;
+    QLabel *st_2 = nullptr;
+    bool closed_ = false;
+};
+
+} // namespace kelp

@@ -1,0 +1,139 @@
+#include "config/codec.h"
+#include "config/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+const QByteArray kSample = "; settings of the trainer\r\n"
+                           "[Timer]\r\n"
+                           "  JG = 5  \r\n"
+                           "reci3=7\r\n"
+                           "jg=9\r\n"
+                           "unknown=keep me\r\n"
+                           "\r\n"
+                           "[sjly]\r\n"
+                           "wbwj = \"my words.txt\"\r\n"
+                           "[timer]\r\n"
+                           "reci1=99\r\n";
+
+} // namespace
+
+TEST(IniRead, NamesAreCaseInsensitiveAndFirstMatchWins)
+{
+    EXPECT_EQ(IniFile::lookup(kSample, "timer", "jg"), QString("5"));
+    EXPECT_EQ(IniFile::lookup(kSample, "TIMER", "Reci3"), QString("7"));
+    // The second [timer] section is never consulted.
+    EXPECT_EQ(IniFile::lookup(kSample, "timer", "reci1"), std::nullopt);
+    EXPECT_EQ(IniFile::lookup(kSample, "sjly", "wbwj"), QString("my words.txt"));
+    EXPECT_EQ(IniFile::lookup(kSample, "missing", "jg"), std::nullopt);
+    EXPECT_EQ(IniFile::lookup("", "timer", "jg"), std::nullopt);
+}
+
+TEST(IniRead, EmptyValueIsEmptyNotMissing)
+{
+    const auto v = IniFile::lookup("[a]\nkey=\n", "a", "key");
+    ASSERT_TRUE(v.has_value());
+    EXPECT_TRUE(v->isEmpty());
+}
+
+TEST(IniRead, IntegersFallBackToTheDefault)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wkcfg.ini");
+    writeAll(path, "[other]\nwinx=-120\nwiny=abc\nsftm= 0 \nc1=12px\nc2=\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.readInt("other", "winx", 0), -120);
+    EXPECT_EQ(ini.readInt("other", "winy", 7), 7);
+    EXPECT_EQ(ini.readInt("other", "sftm", 1), 0);
+    EXPECT_EQ(ini.readInt("other", "c1", 3), 12);
+    EXPECT_EQ(ini.readInt("other", "c2", 21), 21);
+    EXPECT_EQ(ini.readInt("other", "absent", 4), 4);
+    EXPECT_EQ(ini.readInt("other", "winx", 0), -120);
+    EXPECT_EQ(IniFile(dir.filePath("none.ini")).readInt("other", "winx", 33), 33);
+}
+
+TEST(IniWrite, ReplacesOnlyTheValueBytes)
+{
+    const QByteArray out = IniFile::withValue(kSample, "TIMER", "reci3", "12");
+    QByteArray expected = kSample;
+    expected.replace("reci3=7\r\n", "reci3=12\r\n");
+    EXPECT_EQ(out, expected);
+}
+
+TEST(IniWrite, AppendsMissingKeyAtEndOfItsSection)
+{
+    const QByteArray out = IniFile::withValue(kSample, "timer", "reci2", "4");
+    QByteArray expected = kSample;
+    expected.replace("unknown=keep me\r\n", "unknown=keep me\r\nreci2=4\r\n");
+    EXPECT_EQ(out, expected);
+}
+
+TEST(IniWrite, AppendsMissingSectionAtEndOfFile)
+{
+    EXPECT_EQ(IniFile::withValue("[a]\r\nx=1", "b", "y", "2"), QByteArray("[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"));
+    EXPECT_EQ(IniFile::withValue("", "b", "y", "2"), QByteArray("[b]\r\ny=2\r\n"));
+    // A section that ends the file without a final line break.
+    EXPECT_EQ(IniFile::withValue("[a]\r\nx=1", "a", "z", "3"), QByteArray("[a]\r\nx=1\r\nz=3\r\n"));
+}
+
+TEST(IniWrite, ChineseValuesAreWrittenInGbkAndReadBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wkcfg.ini");
+    IniFile ini(path);
+    ASSERT_EQ(ini.writeString("sjly", "wbwj", QStringLiteral("生词本.txt")), 1);
+    EXPECT_EQ(readAll(path), QByteArray("[sjly]\r\nwbwj=") + codec::toGb18030(QStringLiteral("生词本.txt")) + "\r\n");
+    EXPECT_EQ(ini.readString("sjly", "wbwj", ""), QStringLiteral("生词本.txt"));
+}
+
+TEST(IniWrite, Utf8FileStaysUtf8)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wkcfg.ini");
+    writeAll(path, QStringLiteral("[MTLJ]\nwav=/home/学生/wav\n").toUtf8());
+    IniFile ini(path);
+    ASSERT_EQ(ini.writeString("sjly", "wbwj", QStringLiteral("单词.txt")), 1);
+    EXPECT_TRUE(codec::isValidUtf8(readAll(path)));
+    EXPECT_EQ(ini.readString("MTLJ", "wav", ""), QStringLiteral("/home/学生/wav"));
+    EXPECT_EQ(ini.readString("sjly", "wbwj", ""), QStringLiteral("单词.txt"));
+}
+
+TEST(IniWrite, LineBreaksInValuesCannotSplitTheFile)
+{
+    const QByteArray out = IniFile::withValue("[a]\r\nx=1\r\n", "a", "x", "1\r\n[b]\r\ny=2");
+    EXPECT_EQ(IniFile::lookup(out, "b", "y"), std::nullopt);
+}
+
+TEST(IniWrite, FailureIsReportedNotSwallowed)
+{
+    QTemporaryDir dir;
+    // The "folder" is a plain file, so nothing can be created in it, whoever runs the test.
+    const QString notADir = dir.filePath("plain");
+    writeAll(notADir, "x");
+    IniFile ini(notADir + "/wkcfg.ini");
+    EXPECT_EQ(ini.writeString("timer", "reci3", "8"), -1);
+    EXPECT_FALSE(ini.errorString().isEmpty());
+    EXPECT_EQ(readAll(notADir), QByteArray("x"));
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# A user starts the trainer on a word file, starts it a second time by
+# mistake, and logs out (SIGTERM): the second copy is refused with the
+# message box, and the first stores its resume row without touching anything
+# else in the configuration file.
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+
+# 25 words and no title line: 28 rows with the numbered headers.
+for i in $(seq 25); do echo "word$i#释义$i#wɜːd$i"; done | write_gbk "$PROG/data/词表.txt"
+write_gbk "$PROG/wkcfg.ini" <<'INI'
+; 我的设置 — comments and unknown keys must survive
+[Start]
+First=false
+[sjly]
+sjms = 3
+wbwj=词表.txt
+[timer]
+jg=1000
+reci3=40
+unknown=保留这个值
+[other]
+winx=0
+winy=0
+INI
+cp "$PROG/wkcfg.ini" "$E2E_TMP/before.ini"
+
+start_kelpword
+first=$KELP_PID
+wait_window "$first" "Kelp Words" >/dev/null || fail "the word window did not appear"
+
+# A second copy shows the guard's message and ends once it is dismissed.
+(cd "$PROG" && exec "$KELPWORD") >"$E2E_TMP/second.out" 2>&1 &
+second=$!
+E2E_PIDS+=("$second")
+box=$(wait_window "$second" "提示") || fail "the second copy showed no message box"
+kill -0 "$second" 2>/dev/null || fail "the second copy ended before the message was dismissed"
+xdotool windowfocus --sync "$box" key Return
+wait_exit "$second" || fail "the second copy did not end after the message"
+[ "$EXIT_STATUS" = 0 ] || fail "the second copy ended with status $EXIT_STATUS"
+kill -0 "$first" 2>/dev/null || fail "the first copy was disturbed by the second"
+
+# Logging out: SIGTERM runs the close handler.
+kill -TERM "$first"
+wait_exit "$first" || fail "kelpword did not end on SIGTERM"
+[ "$EXIT_STATUS" = 0 ] || fail "kelpword ended with status $EXIT_STATUS on SIGTERM"
+
+# The saved row 40 lies beyond the 28 rows, so the cycle started (and stayed) at row 1.
+sed 's/^reci3=40\r$/reci3=1\r/' "$E2E_TMP/before.ini" >"$E2E_TMP/expected.ini"
+cmp "$E2E_TMP/expected.ini" "$PROG/wkcfg.ini" || {
+  iconv -f GB18030 -t UTF-8 "$PROG/wkcfg.ini" >&2
+  fail "the configuration file changed beyond reci3"
+}
+echo "1 passed, 0 failed"

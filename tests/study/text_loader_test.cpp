@@ -1,0 +1,158 @@
+#include "config/codec.h"
+#include "study/text_loader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+WordBuffer load(const QString &text)
+{
+    WordBuffer b;
+    loadWordText(text, b);
+    return b;
+}
+
+void expectRow(const WordBuffer &b, long row, const Cell &da, const Cell &lx2, const Cell &yb)
+{
+    SCOPED_TRACE(row);
+    EXPECT_EQ(b.item(row, 1), da);
+    EXPECT_EQ(b.item(row, 2), lx2);
+    EXPECT_EQ(b.item(row, 3), yb);
+}
+
+QString wordLines(int n)
+{
+    QString s;
+    for (int i = 1; i <= n; ++i)
+        s += QStringLiteral("w%1#m%1\r\n").arg(i);
+    return s;
+}
+
+} // namespace
+
+TEST(TextLoader, TitlesWordsAndTranscriptions)
+{
+    const WordBuffer b = load(QStringLiteral("Unit 1\r\napple#苹果\r\nbook#书#buk\r\n"));
+    ASSERT_EQ(b.rowCount(), 3);
+    expectRow(b, 1, QString("1"), QString("Unit 1"), std::nullopt);
+    expectRow(b, 2, QString("apple"), QStringLiteral("苹果"), std::nullopt);
+    expectRow(b, 3, QString("book"), QStringLiteral("书"), QString("/ buk/"));
+}
+
+TEST(TextLoader, FieldRules)
+{
+    const WordBuffer b = load(QStringLiteral(" apple  #苹果 \nword##x\nword#meaning#\na#b#c#d\n#x\n2#二\n\tw\t#m\n"));
+    ASSERT_EQ(b.rowCount(), 7);
+    expectRow(b, 1, QString("apple"), QStringLiteral("苹果 "), std::nullopt);
+    expectRow(b, 2, QString("word"), QString("#x"), std::nullopt);
+    expectRow(b, 3, QString("word"), QString("meaning"), std::nullopt);
+    expectRow(b, 4, QString("a"), QString("b"), QString("/ c#d/"));
+    expectRow(b, 5, QString(""), QString("x"), std::nullopt);
+    expectRow(b, 6, QString("2"), QStringLiteral("二"), std::nullopt);
+    EXPECT_TRUE(b.isHeader(6)); // a numeric word reads as a header
+    expectRow(b, 7, QString("\tw\t"), QString("m"), std::nullopt); // only spaces are trimmed
+}
+
+TEST(TextLoader, EmptyLinesStartGroupsWithEmptyTitles)
+{
+    const WordBuffer b = load(QStringLiteral("a#1\r\n\r\nb#2\r\n\r\n"));
+    ASSERT_EQ(b.rowCount(), 4);
+    expectRow(b, 2, QString("1"), QString(""), std::nullopt);
+    expectRow(b, 4, QString("2"), QString(""), std::nullopt);
+    // The title row keeps leading and trailing blanks.
+    EXPECT_EQ(load(QStringLiteral("  Unit 2  \n")).item(1, 2), QString("  Unit 2  "));
+}
+
+TEST(TextLoader, NumberedHeadersForFilesWithoutTitles)
+{
+    const WordBuffer b = load(wordLines(25));
+    ASSERT_EQ(b.rowCount(), 28);
+    expectRow(b, 1, QString("1"), QStringLiteral("无组标题"), std::nullopt);
+    expectRow(b, 12, QString("2"), QStringLiteral("无组标题"), std::nullopt);
+    expectRow(b, 23, QString("3"), QStringLiteral("无组标题"), std::nullopt);
+    expectRow(b, 2, QString("w1"), QString("m1"), std::nullopt);
+    expectRow(b, 28, QString("w25"), QString("m25"), std::nullopt);
+
+    const WordBuffer ten = load(wordLines(10));
+    ASSERT_EQ(ten.rowCount(), 10);
+    for (long r = 1; r <= 10; ++r)
+        EXPECT_FALSE(ten.isHeader(r));
+
+    // Exactly eleven lines: two groups, the second with one word.
+    const WordBuffer eleven = load(wordLines(11));
+    ASSERT_EQ(eleven.rowCount(), 13);
+    expectRow(eleven, 12, QString("2"), QStringLiteral("无组标题"), std::nullopt);
+}
+
+TEST(TextLoader, LineEnds)
+{
+    // LF and CR LF end lines; a lone CR stays inside the line.
+    const WordBuffer b = load(QStringLiteral("a#x\ny\nb#p\rq\r\nc#z"));
+    ASSERT_EQ(b.rowCount(), 4);
+    expectRow(b, 1, QString("a"), QString("x"), std::nullopt);
+    expectRow(b, 2, QString("1"), QString("y"), std::nullopt);
+    expectRow(b, 3, QString("b"), QString("p\rq"), std::nullopt);
+    expectRow(b, 4, QString("c"), QString("z"), std::nullopt);
+    EXPECT_EQ(load(QString()).rowCount(), 0);
+}
+
+TEST(TextLoader, ReadsGbkAndUtf8Files)
+{
+    QTemporaryDir dir;
+    const QString text = QStringLiteral("第一课\r\nsea#n. 海洋#si:\r\n");
+    for (const QByteArray &bytes : {codec::toGb18030(text), text.toUtf8()}) {
+        const QString path = dir.filePath("words.txt");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        WordBuffer b;
+        ASSERT_TRUE(txtload(path, b).ok);
+        ASSERT_EQ(b.rowCount(), 2);
+        expectRow(b, 1, QString("1"), QStringLiteral("第一课"), std::nullopt);
+        expectRow(b, 2, QString("sea"), QStringLiteral("n. 海洋"), QString("/ si:/"));
+    }
+}
+
+TEST(TextLoader, UnreadableFileAddsNoRows)
+{
+    QTemporaryDir dir;
+    WordBuffer b;
+    // A folder exists but is not a readable file.
+    const TextLoadResult r = txtload(dir.path(), b);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_EQ(b.rowCount(), 0);
+    EXPECT_FALSE(txtload(dir.filePath("missing.txt"), b).ok);
+    EXPECT_EQ(b.rowCount(), 0);
+}
+
+TEST(WordBufferCells, NullDiffersFromEmpty)
+{
+    WordBuffer b;
+    const long r = b.appendRow();
+    EXPECT_EQ(b.item(r, 3), std::nullopt);
+    b.setItem(r, 3, QString());
+    EXPECT_EQ(b.item(r, 3), QString(""));
+    EXPECT_EQ(b.item(5, 1), std::nullopt);
+    b.setItem(1, 1, "12");
+    EXPECT_EQ(b.find("12"), 1);
+    EXPECT_EQ(b.find("1"), 0);
+    EXPECT_EQ(b.insertRow(1), 1);
+    EXPECT_EQ(b.find("12"), 2);
+}
+
+TEST(WordBufferCells, NumericTest)
+{
+    for (const char *yes : {"12", " 7 ", "-3", "1.5", "2e3", "+4"})
+        EXPECT_TRUE(isNumber(QString(yes))) << yes;
+    for (const char *no : {"", " ", "abc", "1a", "e5", "1.2.3", "--1", "."})
+        EXPECT_FALSE(isNumber(QString(no))) << no;
+    EXPECT_EQ(numberValue(" 12 "), 12);
+    EXPECT_EQ(numberValue("x"), 0);
+}

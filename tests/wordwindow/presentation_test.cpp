@@ -1,0 +1,274 @@
+#include "study/text_loader.h"
+#include "wordwindow/presentation.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+struct Cycle {
+    WordBuffer buf;
+    Presentation p{buf};
+    QStringList spoken;
+
+    explicit Cycle(const QString &text, long reci = 1)
+    {
+        loadWordText(text, buf);
+        p.reci = reci;
+        p.screenWidthUnits = 1920 * 32 / 7;
+        p.win.x = 0;
+        p.plawav = [this](const QString &w) { spoken << w; };
+    }
+};
+
+QString wordLines(int n)
+{
+    QString s;
+    for (int i = 1; i <= n; ++i)
+        s += QStringLiteral("w%1#m%1\n").arg(i);
+    return s;
+}
+
+} // namespace
+
+TEST(Presentation, StartRowThenFirstTickCompletesIt)
+{
+    Cycle c(QStringLiteral("sea#n. 海#si:\n"));
+    ASSERT_TRUE(c.p.showFirstRow());
+    EXPECT_EQ(c.p.st_2.text, "sea");
+    EXPECT_EQ(c.p.st_3.text, "/ si:/");
+    EXPECT_FALSE(c.p.st_4.visible);
+    EXPECT_EQ(c.spoken, QStringList{"sea"});
+
+    c.p.tick(); // completes the start row
+    EXPECT_FALSE(c.p.gopen);
+    EXPECT_TRUE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.st_4.text, QStringLiteral("n. 海"));
+    EXPECT_EQ(c.p.reci, 2);
+    EXPECT_EQ(c.p.xxs, 1);
+    EXPECT_EQ(c.p.win.height, 284);
+
+    // One word row alternates word and meaning steps, wrapping back to row 1.
+    c.p.tick();
+    EXPECT_EQ(c.p.reci, 1);
+    EXPECT_FALSE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.win.height, 188);
+    c.p.tick();
+    EXPECT_TRUE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.reci, 2);
+    EXPECT_EQ(c.p.win.height, 284);
+    EXPECT_EQ(c.spoken.size(), 4);
+}
+
+TEST(Presentation, EmptyBufferShowsNoDataAndTicksDoNothing)
+{
+    Cycle c{QString()};
+    EXPECT_FALSE(c.p.showFirstRow());
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("无数据"));
+    c.p.tick();
+    c.p.nplay();
+    c.p.nextItem();
+    c.p.nextGroup(false, {});
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("无数据"));
+    EXPECT_TRUE(c.spoken.isEmpty());
+}
+
+TEST(Presentation, SavedRowOutsideTheBufferRestartsAtRowOne)
+{
+    const QString text = wordLines(25);
+    for (long saved : {40L, 0L, -3L}) {
+        Cycle c(text, saved);
+        c.p.showFirstRow();
+        EXPECT_EQ(c.p.reci, 1) << saved;
+    }
+    Cycle kept(text, 10);
+    kept.p.showFirstRow();
+    EXPECT_EQ(kept.p.reci, 10);
+}
+
+TEST(Presentation, HeaderRowsShowTheGroupAndAreSilent)
+{
+    Cycle c(QStringLiteral("Unit 7 fruit\napple#苹果\n"));
+    c.p.showFirstRow();
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第1组"));
+    EXPECT_EQ(c.p.fzxh, 1);
+    c.p.tick();
+    EXPECT_EQ(c.p.st_4.text, QStringLiteral("Unit 7 fruit"));
+    EXPECT_TRUE(c.spoken.isEmpty());
+    c.p.tick();
+    EXPECT_EQ(c.p.st_2.text, "apple");
+    EXPECT_EQ(c.spoken, QStringList{"apple"});
+}
+
+TEST(Presentation, LineBreakInMeaningGrowsTheWindow)
+{
+    Cycle c(QStringLiteral("a#line1\rline2\nb#x\n"));
+    c.p.showFirstRow();
+    c.p.tick();
+    EXPECT_EQ(c.p.st_4.height, 192);
+    EXPECT_EQ(c.p.win.height, 380);
+    c.p.tick(); // word step of row 2
+    EXPECT_EQ(c.p.win.height, 188);
+    c.p.tick();
+    EXPECT_EQ(c.p.st_4.height, 96);
+    EXPECT_EQ(c.p.win.height, 284);
+}
+
+TEST(Presentation, WithoutAutoFitOnlyTheHeightMoves)
+{
+    Cycle c(QStringLiteral("a#line1\rline2\nlongerword#x\n"));
+    c.p.autow = false;
+    c.p.showFirstRow();
+    const int width = c.p.win.width;
+    const int st2Width = c.p.st_2.width;
+    c.p.tick();
+    EXPECT_EQ(c.p.win.height, 284); // no line-break rule
+    c.p.tick();
+    EXPECT_EQ(c.p.win.height, 188);
+    c.p.tick();
+    EXPECT_EQ(c.p.win.height, 284);
+    EXPECT_EQ(c.p.win.width, width);
+    EXPECT_EQ(c.p.st_2.width, st2Width);
+}
+
+TEST(Presentation, AutowidthArithmetic)
+{
+    Cycle c(QStringLiteral("Unit\nsea#n. 海洋#si:\nx#y\n"), 2);
+    c.p.autowidth();
+    EXPECT_EQ(c.p.st_2.width, 3 * 900 / 19);
+    EXPECT_EQ(c.p.st_3.width, 6 * 900 / 20); // "/ si:/"
+    EXPECT_EQ(c.p.st_3.x, c.p.st_2.width + 170);
+    EXPECT_EQ(c.p.st_4.width, 7 * 900 / 21); // "n. 海洋" is 7 GBK bytes
+    EXPECT_EQ(c.p.win.width, c.p.st_2.width + c.p.st_3.width + 240);
+    EXPECT_EQ(c.p.st_2.fontPt, 12);
+
+    c.p.reci = 1; // header: room for "第" and "组"
+    c.p.autowidth();
+    EXPECT_EQ(c.p.st_2.width, (1 * 900 + 3600) / 19);
+
+    // Empty transcription: width 0, x left alone.
+    c.p.reci = 2;
+    c.p.autowidth();
+    const int x = c.p.st_3.x;
+    c.p.reci = 3;
+    c.p.autowidth();
+    EXPECT_EQ(c.p.st_3.width, 0);
+    EXPECT_EQ(c.p.st_3.x, x);
+    EXPECT_EQ(c.p.win.width, c.p.st_2.width + 240); // the meaning is narrower than the word
+}
+
+TEST(Presentation, LongWordsDropToSmallFontNearTheScreenEdge)
+{
+    Cycle c(QString(QString(60, QLatin1Char('w')) + "#m\n"));
+    c.p.screenWidthUnits = 2000;
+    c.p.autowidth();
+    EXPECT_EQ(c.p.st_2.fontPt, 9);
+    EXPECT_EQ(c.p.st_3.fontPt, 9);
+    EXPECT_EQ(c.p.st_4.fontPt, 12);
+    EXPECT_EQ(c.p.win.width, c.p.st_2.width + 240);
+}
+
+TEST(Presentation, MutedCycleNeverPronounces)
+{
+    Cycle c(wordLines(3));
+    c.p.pfsy = false;
+    c.p.showFirstRow();
+    for (int i = 0; i < 6; ++i)
+        c.p.tick();
+    EXPECT_TRUE(c.spoken.isEmpty());
+    EXPECT_EQ(c.p.reci, 1); // 3 rows: wrapped after the last meaning step... then word step of row 1
+}
+
+TEST(Presentation, PausedTicksDoNothing)
+{
+    Cycle c(wordLines(3));
+    c.p.showFirstRow();
+    c.p.ypause = true;
+    c.p.tick();
+    EXPECT_TRUE(c.p.gopen);
+    EXPECT_EQ(c.p.reci, 1);
+}
+
+TEST(PresentationCommands, ItemStepsClampAtTheEnds)
+{
+    Cycle c(wordLines(5));
+    c.p.showFirstRow();
+    c.p.tick(); // row 1 complete, reci 2
+
+    // Previous on row 1 during its meaning step: reci 0 -> 1, word step of row 1.
+    c.p.previousItem();
+    EXPECT_EQ(c.p.reci, 1);
+    EXPECT_FALSE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.st_2.text, "w1");
+
+    // Next on the last row during its word step: clamped, last row shown complete.
+    c.p.reci = 5;
+    c.p.xxs = 1;
+    c.p.nplay(); // word step of row 5
+    c.p.nextItem();
+    EXPECT_EQ(c.p.st_2.text, "w5");
+    EXPECT_TRUE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.reci, 6);
+
+    // Previous during the word step of row 5 shows row 4 complete, reci ends at 5.
+    c.p.reci = 5;
+    c.p.xxs = 1;
+    c.p.nplay();
+    c.p.previousItem();
+    EXPECT_EQ(c.p.st_2.text, "w4");
+    EXPECT_TRUE(c.p.st_4.visible);
+    EXPECT_EQ(c.p.reci, 5);
+}
+
+TEST(PresentationCommands, TextModeGroupsStopAtTheEnds)
+{
+    Cycle c(QStringLiteral("G1\na#1\nG2\nb#2\nG3\nc#3\n"));
+    c.p.showFirstRow();
+    c.p.nextGroup(false, {});
+    EXPECT_EQ(c.p.fzxh, 2);
+    EXPECT_EQ(c.p.reci, 3); // header shown as word step, nothing advanced yet
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第2组"));
+    c.p.nextGroup(false, {});
+    c.p.nextGroup(false, {}); // no group 4: stays on 3
+    EXPECT_EQ(c.p.fzxh, 3);
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第3组"));
+
+    c.p.previousGroup(false, {});
+    c.p.previousGroup(false, {});
+    c.p.previousGroup(false, {}); // no group 0: back to group 1's header
+    EXPECT_EQ(c.p.fzxh, 1);
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第1组"));
+}
+
+TEST(PresentationCommands, ListModeGroups)
+{
+    // Headers as the database loaders write them: group numbers 4, 9, 12.
+    Cycle c(QStringLiteral("4#t4\na#x\n9#t9\nb#y\n12#t12\nc#z\n"));
+    const std::vector<int> zxh{4, 9, 12};
+    c.p.showFirstRow();
+    EXPECT_EQ(c.p.fzxh, 4);
+    c.p.nextGroup(true, zxh);
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第9组"));
+    EXPECT_EQ(c.p.fzxh, 9);
+    c.p.nextGroup(true, zxh);
+    c.p.xxs = 1;
+    c.p.nextGroup(true, zxh); // last group: back to its own header
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第12组"));
+    EXPECT_EQ(c.p.reci, 5);
+
+    // A current group missing from the list: both commands go to the last group.
+    c.p.fzxh = 77;
+    c.p.xxs = 1;
+    c.p.previousGroup(true, zxh);
+    EXPECT_EQ(c.p.st_2.text, QStringLiteral("第12组"));
+
+    // Without any list the display stays as it is.
+    const QString before = c.p.st_2.text;
+    const long reci = c.p.reci;
+    c.p.nextGroup(true, {});
+    EXPECT_EQ(c.p.st_2.text, before);
+    EXPECT_EQ(c.p.reci, reci);
+}
