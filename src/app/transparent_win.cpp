@@ -41,7 +41,10 @@ int transparent_win::run()
     splash_->open();
     // 3. Main window (and with it the word window).
     main_ = std::make_unique<w_main>(g_, tts_, *splash_);
-    switch (main_->open()) {
+    const w_main::OpenResult opened = main_->open();
+    if (w_transp *w = main_->wordWindow())
+        QObject::connect(w, &w_transp::exitRequested, [this] { shutdown(); });
+    switch (opened) {
     case w_main::OpenResult::AlreadyRunning:
         return 0;
     case w_main::OpenResult::NoConfiguration:

@@ -35,3 +35,49 @@ void SetLayeredWindowAttributes(QWidget *w, std::uint32_t, std::uint8_t balpha, 
 }
 
 } // namespace kelp::platform
+
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace kelp::platform {
+namespace {
+xcb_connection_t *connection()
+{
+    auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+} // namespace
+
+QPoint windowScreenPosition(QWidget *w)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !w || !w->testAttribute(Qt::WA_WState_Created))
+        return w ? w->pos() : QPoint();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto cookie = xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->winId()), root, 0, 0);
+    xcb_translate_coordinates_reply_t *reply = xcb_translate_coordinates_reply(c, cookie, nullptr);
+    if (!reply)
+        return w->pos();
+    const QPoint p(reply->dst_x, reply->dst_y);
+    std::free(reply);
+    return p;
+}
+
+bool leftButtonDown()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_pointer_reply_t *reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+    if (!reply)
+        return false;
+    const bool down = reply->mask & XCB_KEY_BUT_MASK_BUTTON_1;
+    std::free(reply);
+    return down;
+}
+
+} // namespace kelp::platform

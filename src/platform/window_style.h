@@ -25,3 +25,14 @@ void SetWindowLongA(QWidget *w, int nindex, std::int32_t dwnewlong);
 void SetLayeredWindowAttributes(QWidget *w, std::uint32_t crkey, std::uint8_t balpha, int dwflags);
 
 } // namespace kelp::platform
+
+namespace kelp::platform {
+
+// The window's real position on the screen, asked of the X server (some
+// window managers report 0,0 to the toolkit right after showing).
+QPoint windowScreenPosition(QWidget *w);
+
+// True while the left mouse button is held down anywhere on the screen.
+bool leftButtonDown();
+
+} // namespace kelp::platform

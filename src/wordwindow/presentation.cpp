@@ -186,6 +186,54 @@ void Presentation::autowidth()
         win.width = st_4.width + 140;
 }
 
+void Presentation::toggleLayout(int screenHeightUnits, int ii_width, int ii_height)
+{
+    autow = !autow;
+    if (!autow)
+        winbig(screenHeightUnits, ii_width, ii_height);
+    else
+        restoreLayout(ii_width, ii_height);
+}
+
+void Presentation::winbig(int screenHeightUnits, int ii_width, int ii_height)
+{
+    win.x = 0;
+    win.width = screenWidthUnits;
+    win.height = static_cast<int>(screenHeightUnits * 0.5);
+    const double wradio = ii_width > 0 ? static_cast<double>(win.width) / ii_width : 1.0;
+    const double hradio = ii_height > 0 ? static_cast<double>(win.height) / ii_height : 1.0;
+    const double radio = (wradio + hradio) * 0.5;
+    st_2.x = design::kSt2X;
+    st_3.x = static_cast<int>(1024 * wradio);
+    st_4.x = design::kSt4X;
+    st_2.width = static_cast<int>(901 * wradio);
+    st_3.width = win.width - (st_2.width + 69);
+    st_4.width = win.width - 69;
+    st_2.y = static_cast<int>(32 * hradio);
+    st_3.y = static_cast<int>(32 * hradio);
+    st_4.y = static_cast<int>(140 * hradio);
+    st_2.height = st_3.height = st_4.height = static_cast<int>(96 * hradio);
+    for (LabelState *l : {&st_2, &st_3, &st_4})
+        l->fontPt = static_cast<int>(l->fontPt * radio * 2 / 3);
+}
+
+void Presentation::restoreLayout(int ii_width, int ii_height)
+{
+    // Label widths are left to the next step's autowidth.
+    win.width = ii_width;
+    win.height = ii_height;
+    st_2.x = design::kSt2X;
+    st_2.y = design::kSt2Y;
+    st_2.height = design::kSt2H;
+    st_3.height = design::kSt3H;
+    st_4.height = design::kSt4H;
+    st_3.x = design::kSt3X;
+    st_3.y = design::kSt3Y;
+    st_4.x = design::kSt4X;
+    st_4.y = design::kSt4Y;
+    st_2.fontPt = st_3.fontPt = st_4.fontPt = design::kFontPt;
+}
+
 void Presentation::nextItem()
 {
     if (!st_4.visible)

@@ -50,6 +50,12 @@ public:
     void autowidth(); // fit widths and fonts to row `reci`
     void applyLineBreakRule();
 
+    // Double click: switches between the fitted layout and the screen-wide
+    // one. Sizes of the screen and of the designed window in layout units.
+    void toggleLayout(int screenHeightUnits, int ii_width, int ii_height);
+    void winbig(int screenHeightUnits, int ii_width, int ii_height);
+    void restoreLayout(int ii_width, int ii_height);
+
     // Learner commands on the cycle (the window adds timer and visibility).
     void nextItem();
     void previousItem();

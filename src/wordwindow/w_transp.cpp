@@ -2,20 +2,29 @@
 
 #include "config/profile.h"
 #include "platform/fonts.h"
+#include "platform/hotkeys.h"
 #include "platform/window_style.h"
 #include "settings/numerical.h"
 #include "settings/palette.h"
 #include "speech/speech.h"
+#include "study/notebook.h"
 #include "study/text_loader.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,9 +84,18 @@ w_transp::w_transp(AppGlobals &g, Speech &tts, QWidget *parent)
     pal.setColor(QPalette::Window, toQColor(kDefaultWindowColour));
     setPalette(pal);
 
+    for (QLabel *label : {st_2, st_3, st_4})
+        label->installEventFilter(this);
+
     model_.plawav = [this](const QString &word) { tts_.plawav(word, g_.fwav); };
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &w_transp::onTimer);
+    dragWatch_.setInterval(50);
+    connect(&dragWatch_, &QTimer::timeout, this, [this] {
+        // The window manager moves the window; the drag ends with the button.
+        if (!platform::leftButtonDown())
+            endDrag();
+    });
 }
 
 w_transp::~w_transp()
@@ -146,7 +164,7 @@ bool w_transp::open()
     model_.st_2.visible = true;
     model_.st_3.visible = true;
     model_.st_4.visible = false;
-    move(units_.xToPixels(winx), units_.yToPixels(winy));
+    placeWindow();
     if (QScreen *screen = QGuiApplication::primaryScreen())
         model_.screenWidthUnits = units_.pixelsToX(g_.newwidth1 > 0 ? g_.newwidth1 : screen->geometry().width());
 
@@ -167,6 +185,7 @@ bool w_transp::open()
 
     // 24-25.
     ue_colo();
+    regkey();
 
     g_openWindow = this;
     static bool registered = false;
@@ -277,9 +296,10 @@ void w_transp::applyState()
             label->setText(s.text);
         label->setGeometry(units_.xToPixels(s.x), units_.yToPixels(s.y), units_.xToPixels(s.width),
                            units_.yToPixels(s.height));
-        if (label->font().pointSize() != s.fontPt) {
+        const int pt = std::max(1, s.fontPt);
+        if (label->font().pointSize() != pt) {
             QFont f = label->font();
-            f.setPointSize(s.fontPt);
+            f.setPointSize(pt);
             label->setFont(f);
         }
         label->setVisible(s.visible);
@@ -319,6 +339,30 @@ void w_transp::ue_jy()
 
 void w_transp::ue_szb()
 {
+    adword();
+}
+
+void w_transp::adword()
+{
+    const auto line = notebookLine(dw_new, model_.rowOnDisplay());
+    if (!line)
+        return; // a group heading (or nothing) is on display
+    const AppendResult r = appendNotebookLine(meword, *line);
+    if (!r.opened) {
+        warn(QStringLiteral("cannot open %1: %2").arg(meword, r.error));
+        QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("文件不能打开"));
+    }
+    if (!r.written) {
+        if (r.opened)
+            warn(QStringLiteral("cannot write %1: %2").arg(meword, r.error));
+        QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("文件写入错误"));
+    }
+    // A short pause that keeps the window responsive, so a held key does not
+    // add the same word many times over.
+    QElapsedTimer ll_cpu1;
+    ll_cpu1.start();
+    while (ll_cpu1.elapsed() <= 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void w_transp::ue_xyd()
@@ -371,6 +415,7 @@ void w_transp::persist()
         return;
     if (!writeResumeRow(ini_, g_, model_.reci))
         warn(QStringLiteral("cannot save the resume row to %1: %2").arg(ini_.path(), ini_.errorString()));
+    savePosition();
 }
 
 void w_transp::saveOnClose()
@@ -379,7 +424,215 @@ void w_transp::saveOnClose()
         return;
     closed_ = true;
     timer_.stop();
+    dragWatch_.stop();
     persist();
+    releaseHotKeys();
+}
+
+void w_transp::placeWindow()
+{
+    QPoint at(units_.xToPixels(winx), units_.yToPixels(winy));
+    const QRect rect(at, QSize(units_.xToPixels(design::kWindow.width), units_.yToPixels(design::kWindow.height)));
+    bool visible = false;
+    for (QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->geometry().intersects(rect);
+    if (!visible && !QGuiApplication::screens().isEmpty()) {
+        // Saved on a screen that is gone: a borderless window there could never be reached.
+        at = QPoint(units_.xToPixels(design::kWindow.x), units_.yToPixels(design::kWindow.y));
+        winx = design::kWindow.x;
+        winy = design::kWindow.y;
+    }
+    move(at);
+    placedAt_ = at;
+}
+
+void w_transp::savePosition()
+{
+    const QPoint p = isVisible() ? platform::windowScreenPosition(this) : pos();
+    // Unmoved: keep the stored values, which pixel rounding would otherwise nudge.
+    if (p != placedAt_) {
+        winy = units_.pixelsToY(p.y());
+        winx = units_.pixelsToX(p.x());
+    }
+    if (ini_.writeString(ini::kOther, QStringLiteral("winx"), QString::number(winx)) != 1 ||
+        ini_.writeString(ini::kOther, QStringLiteral("winy"), QString::number(winy)) != 1)
+        warn(QStringLiteral("cannot save the window position to %1: %2").arg(ini_.path(), ini_.errorString()));
+}
+
+void w_transp::regkey()
+{
+    if (!hotkeys_) {
+        hotkeys_ = new platform::HotKeys(this);
+        // Queued: a command may open a message box or pause, which must not
+        // run inside the native event filter.
+        connect(hotkeys_, &platform::HotKeys::hotKey, this, [this](std::uint32_t id) { other(id, 0); },
+                Qt::QueuedConnection);
+    }
+    struct Row {
+        const char *name;
+        std::uint32_t *id;
+        unsigned modifiers;
+        unsigned vk;
+    };
+    const Row table[] = {
+        {"myatomid", &atomid, platform::mod_alt, 90},  {"myatomid1", &atomid1, platform::mod_alt, 65},
+        {"myatomid3", &atomid3, platform::mod_alt, 68}, {"myatomid4", &atomid4, 0, 39},
+        {"myatomid5", &atomid5, 0, 37},                 {"myatomid6", &atomid6, 0, 38},
+        {"myatomid7", &atomid7, 0, 40},                 {"myatomid8", &atomid8, platform::mod_alt, 88},
+    };
+    for (const Row &row : table) {
+        *row.id = platform::HotKeys::GlobalAddAtomA(row.name);
+        hotkeys_->RegisterHotKey(*row.id, row.modifiers, row.vk);
+    }
+}
+
+void w_transp::other(std::uint32_t wparam, std::intptr_t)
+{
+    if (wparam == 0)
+        return; // never a command for an id that was not obtained
+    const std::pair<std::uint32_t, const char *> order[] = {
+        {atomid, "ue_hide"}, {atomid1, "ue_jy"},  {atomid3, "ue_szb"}, {atomid5, "ue_syd"},
+        {atomid4, "ue_xyd"}, {atomid6, "ue_xyz"}, {atomid7, "ue_syz"}, {atomid8, "ue_pause"},
+    };
+    for (const auto &[id, event] : order) {
+        if (id != 0 && wparam == id)
+            QMetaObject::invokeMethod(this, event);
+    }
+}
+
+void w_transp::releaseHotKeys()
+{
+    if (!hotkeys_)
+        return;
+    hotkeys_->UnregisterHotKey(atomid);
+    hotkeys_->UnregisterHotKey(atomid1);
+    hotkeys_->UnregisterHotKey(atomid3);
+    // The others went with the window on the original system; grabs on the
+    // root window outlive ours, so release them too.
+    hotkeys_->unregisterAll();
+}
+
+void w_transp::mpop()
+{
+    QMenu m_new2(this);
+    const auto item = [&](const QString &text, const char *event) {
+        QAction *a = m_new2.addAction(text);
+        if (event)
+            connect(a, &QAction::triggered, this, [this, event] { QMetaObject::invokeMethod(this, event); });
+        return a;
+    };
+    QAction *pause = item(QStringLiteral("暂停(Alt+x)"), "ue_pause");
+    pause->setCheckable(true);
+    pause->setChecked(model_.ypause);
+    QAction *mute = item(QStringLiteral("静音(Alt+a)"), "ue_jy");
+    mute->setCheckable(true);
+    mute->setChecked(!model_.pfsy);
+    item(QStringLiteral("隐藏(Atl+z)"), "ue_hide");
+    item(QStringLiteral("上一组(向下键)"), "ue_syz");
+    item(QStringLiteral("下一组(向上键)"), "ue_xyz");
+    item(QStringLiteral("上一条(向左键)"), "ue_syd");
+    item(QStringLiteral("下一条(向右键)"), "ue_xyd");
+    item(QStringLiteral("加入我的生词本(Alt+d)"), "ue_szb");
+    // The colour and settings dialogs are not built yet.
+    item(QStringLiteral("颜色设置"), nullptr);
+    item(QStringLiteral("其他设置"), nullptr);
+    QAction *quit = item(QStringLiteral("退出"), nullptr);
+    connect(quit, &QAction::triggered, this, &w_transp::exitRequested, Qt::QueuedConnection);
+    m_new2.exec(QCursor::pos());
+}
+
+void w_transp::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        // Dragging: no presentation step may resize the window meanwhile.
+        timer_.stop();
+        pressed_ = true;
+        pressOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    } else if (event->button() == Qt::RightButton) {
+        mpop();
+    }
+}
+
+void w_transp::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!pressed_)
+        return;
+    const QPoint global = event->globalPosition().toPoint();
+    if (!dragging_) {
+        if ((global - frameGeometry().topLeft() - pressOffset_).manhattanLength() < QApplication::startDragDistance())
+            return;
+        dragging_ = true;
+        // Started only after the drag distance, so a plain click or a double
+        // click never puts the window manager into a move.
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            pressed_ = false;
+            dragWatch_.start();
+            return;
+        }
+    }
+    move(global - pressOffset_);
+}
+
+void w_transp::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && (pressed_ || dragging_))
+        endDrag();
+}
+
+void w_transp::endDrag()
+{
+    dragWatch_.stop();
+    pressed_ = false;
+    dragging_ = false;
+    if (!closed_)
+        startCycleTimer(); // even while paused: its ticks then do nothing
+}
+
+void w_transp::mouseDoubleClickEvent(QMouseEvent *)
+{
+    toggleLayout();
+}
+
+void w_transp::toggleLayout()
+{
+    syncWindowX();
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const int screenHeight = g_.newheight1 > 0 ? g_.newheight1 : (screen ? screen->geometry().height() : 0);
+    model_.toggleLayout(units_.pixelsToY(screenHeight), ii_width, ii_height);
+    if (!model_.autow)
+        move(0, y()); // the screen-wide layout starts at the left edge
+    applyState();
+}
+
+bool w_transp::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *label = qobject_cast<QLabel *>(watched);
+    if (!label || (label != st_2 && label != st_3 && label != st_4))
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        // Labels do not drag; the word and meaning labels open the menu.
+        if (me->button() == Qt::RightButton && label != st_3)
+            mpop();
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        // A click on the word while paused steps by hand.
+        if (label == st_2 && me->button() == Qt::LeftButton && label->rect().contains(me->position().toPoint()) &&
+            model_.ypause)
+            nplay();
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        toggleLayout();
+        return true;
+    case QEvent::MouseMove:
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 void w_transp::closeEvent(QCloseEvent *event)

@@ -8,16 +8,22 @@
 #include "study/word_buffer.h"
 #include "wordwindow/presentation.h"
 
+#include <QPoint>
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <vector>
 
 class QLabel;
+class QMenu;
 
 namespace kelp {
 
 class Speech;
+namespace platform {
+class HotKeys;
+}
 
 class w_transp : public QWidget {
     Q_OBJECT
@@ -41,6 +47,13 @@ public:
     // used when the desktop session asks the program to save its state.
     void persist();
 
+    // Context menu at the mouse pointer; returns when it is dismissed.
+    void mpop();
+
+signals:
+    // "退出" was chosen: the program should end.
+    void exitRequested();
+
 public slots:
     // Learner commands, always triggered by name.
     void ue_pause();
@@ -55,8 +68,21 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void regkey();
+    void other(std::uint32_t wparam, std::intptr_t lparam);
+    void adword();
+    void toggleLayout();
+    void endDrag();
+    void placeWindow();
+    void savePosition();
+    void releaseHotKeys();
     bool profr();
     void regodbc();
     void ljsjk();
@@ -93,6 +119,18 @@ private:
     QLabel *st_3 = nullptr;
     QLabel *st_2 = nullptr;
     bool closed_ = false;
+
+    // Hot keys: one id per key (there is no atomid2).
+    platform::HotKeys *hotkeys_ = nullptr;
+    std::uint32_t atomid = 0, atomid1 = 0, atomid3 = 0, atomid4 = 0, atomid5 = 0, atomid6 = 0, atomid7 = 0,
+                  atomid8 = 0;
+
+    // Dragging by the background.
+    bool pressed_ = false;
+    bool dragging_ = false;
+    QPoint pressOffset_;
+    QTimer dragWatch_;
+    QPoint placedAt_; // where start-up put the window, in pixels
 };
 
 } // namespace kelp

@@ -1,0 +1,61 @@
+#include "study/notebook.h"
+
+#include "config/codec.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelp {
+
+std::optional<QString> notebookLine(const WordBuffer &dw_new, long row)
+{
+    if (row < 1 || row > dw_new.rowCount() || dw_new.isHeader(row))
+        return std::nullopt;
+    const WordRow &r = dw_new.row(row);
+    return r.da.value_or(QString()) + QLatin1Char('#') + r.lx2.value_or(QString()) + QLatin1Char('#') +
+           r.yb.value_or(QString());
+}
+
+AppendResult appendNotebookLine(const QString &path, const QString &line)
+{
+    AppendResult result;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
+    result.opened = true;
+    // Exclusive access for the append; another writer waits its turn.
+    ::flock(fd, LOCK_EX);
+
+    QByteArray bytes = codec::toGb18030(line) + "\r\n";
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        char last = 0;
+        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+            bytes.prepend("\r\n");
+    }
+    // One write: either the whole line lands or nothing does.
+    const ssize_t n = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (n == bytes.size() && ::fsync(fd) == 0) {
+        result.written = true;
+    } else {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        // A short write (disk full): take the partial line back out.
+        if (n > 0 && n < bytes.size() && ::fstat(fd, &st) == 0 && ::ftruncate(fd, st.st_size - n) != 0)
+            result.error += QStringLiteral("; the notebook may end with a partial line");
+    }
+    ::close(fd);
+    return result;
+}
+
+} // namespace kelp

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# A learner works in another program while the trainer runs: the hot keys
+# step through a known word file and fill the notebook, Alt+Z hides and shows
+# the window, the focused program never sees the grabbed arrows, and after
+# "退出" from the right-click menu the keys reach it again.
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+
+write_gbk "$PROG/data/words.txt" <<'TXT'
+Group one
+a#甲#ei
+b#乙
+Group two
+c#丙#si
+TXT
+write_gbk "$PROG/wkcfg.ini" <<'INI'
+[Start]
+First=false
+[sjly]
+sjms=3
+wbwj=words.txt
+[timer]
+jg=1000
+reci3=1
+[other]
+winx=400
+winy=600
+INI
+
+# The program the learner types into: xev logs every key it receives.
+xev -name keylog >"$E2E_TMP/xev.log" 2>&1 &
+E2E_PIDS+=($!)
+for _ in $(seq 100); do xlog=$(xdotool search --name '^keylog$' 2>/dev/null | head -n1) && [ -n "$xlog" ] && break; sleep 0.05; done
+[ -n "${xlog:-}" ] || fail "the key logger did not start"
+xdotool windowfocus --sync "$xlog"
+
+start_kelpword
+word=$(wait_window "$KELP_PID" "Kelp Words") || fail "the word window did not appear"
+# Key grabs are the window's last start-up step; a marker key shows they are in place.
+sleep 0.5
+
+keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
+keys alt+x          # pause: only the keys move the cycle now
+keys Right          # row 2, word step: a
+keys alt+d          # -> a#甲#/ ei/
+sleep 1.2
+keys Right          # row 3 complete: b with its meaning
+keys alt+d          # -> b#乙#
+sleep 1.2
+keys Up             # group two's heading
+keys alt+d          # a heading: nothing written
+sleep 1.2
+keys Down Left      # group one's heading, then row 1's word step
+keys Right          # row 2 complete: a again
+keys alt+d          # -> a#甲#/ ei/ a second time
+sleep 1.3
+xdotool key b       # a plain key still reaches the focused program
+
+expected="$E2E_TMP/expected-notebook.txt"
+printf 'a#甲#/ ei/\nb#乙#\na#甲#/ ei/\n' | write_gbk "$expected"
+cmp "$expected" "$PROG/data/生词本.txt" || {
+  iconv -f GB18030 -t UTF-8 "$PROG/data/生词本.txt" >&2 || true
+  fail "the notebook does not hold the expected lines"
+}
+
+# Alt+Z hides the window and shows it again.
+keys alt+z
+xdotool search --onlyvisible --pid "$KELP_PID" --name '^Kelp Words$' >/dev/null 2>&1 && fail "Alt+Z did not hide the window"
+keys alt+z
+wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "Alt+Z did not show the window again"
+
+grep -q 'keysym 0x62, b)' "$E2E_TMP/xev.log" || fail "the focused program did not receive a plain key"
+grep -q -E 'keysym 0xff5[1-4], (Left|Up|Right|Down)\)' "$E2E_TMP/xev.log" && fail "the focused program received a grabbed arrow key"
+
+# "退出" is the last menu item: open the menu on the word window and choose it.
+eval "$(xdotool getwindowgeometry --shell "$word")"
+xdotool mousemove $((X + 5)) $((Y + 5)) click 3
+sleep 0.5
+keys Up Return
+wait_exit "$KELP_PID" || fail "the program did not end after 退出"
+[ "$EXIT_STATUS" = 0 ] || fail "the program ended with status $EXIT_STATUS"
+
+grep -q $'^reci3=3\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "the resume row was not saved"; }
+grep -q $'^winx=400\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "the window position was not kept"; }
+grep -q $'^winy=600\r$' "$PROG/wkcfg.ini" || fail "the window position was not kept"
+
+# The arrows are free again.
+xdotool windowfocus --sync "$xlog"
+xdotool key Right
+sleep 0.3
+grep -q 'keysym 0xff53, Right)' "$E2E_TMP/xev.log" || fail "Right did not reach other programs after exit"
+echo "1 passed, 0 failed"
