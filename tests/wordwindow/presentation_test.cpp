@@ -272,3 +272,41 @@ TEST(PresentationCommands, ListModeGroups)
     EXPECT_EQ(c.p.st_2.text, before);
     EXPECT_EQ(c.p.reci, reci);
 }
+
+TEST(PresentationLayout, ScreenWideLayoutAndBack)
+{
+    Cycle c(wordLines(3));
+    c.p.screenWidthUnits = 1637 * 2; // twice the designed width
+    c.p.showFirstRow();
+    c.p.st_2.fontPt = c.p.st_3.fontPt = 12;
+    c.p.st_4.fontPt = 9;
+
+    c.p.toggleLayout(284 * 4, 1637, 284); // half the screen height is twice the designed height
+    EXPECT_FALSE(c.p.autow);
+    EXPECT_EQ(c.p.win.x, 0);
+    EXPECT_EQ(c.p.win.width, 3274);
+    EXPECT_EQ(c.p.win.height, 568);
+    EXPECT_EQ(c.p.st_3.x, 2048);
+    EXPECT_EQ(c.p.st_2.width, 1802);
+    EXPECT_EQ(c.p.st_3.width, 3274 - (1802 + 69));
+    EXPECT_EQ(c.p.st_4.width, 3274 - 69);
+    EXPECT_EQ(c.p.st_2.y, 64);
+    EXPECT_EQ(c.p.st_4.y, 280);
+    EXPECT_EQ(c.p.st_4.height, 192);
+    EXPECT_EQ(c.p.st_2.fontPt, 16); // 12 × 2 × 2 / 3
+    EXPECT_EQ(c.p.st_4.fontPt, 12); // scaled from the size auto-fit had set
+
+    // Steps no longer fit the widths, only move the height.
+    c.p.tick();
+    EXPECT_EQ(c.p.win.width, 3274);
+
+    c.p.toggleLayout(284 * 4, 1637, 284);
+    EXPECT_TRUE(c.p.autow);
+    EXPECT_EQ(c.p.win.width, 1637);
+    EXPECT_EQ(c.p.win.height, 284);
+    EXPECT_EQ(c.p.st_3.x, 1024);
+    EXPECT_EQ(c.p.st_4.y, 140);
+    EXPECT_EQ(c.p.st_2.fontPt, 12);
+    EXPECT_EQ(c.p.st_4.fontPt, 12);
+    EXPECT_EQ(c.p.st_2.width, 1802); // widths wait for the next step's fit
+}

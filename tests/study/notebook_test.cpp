@@ -1,0 +1,84 @@
+#include "config/codec.h"
+#include "study/notebook.h"
+#include "study/text_loader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(Notebook, LinesKeepTheBufferTextsExactly)
+{
+    WordBuffer b;
+    loadWordText(QStringLiteral("Unit\nbook#书#buk\napple#苹果\n"), b);
+    EXPECT_EQ(notebookLine(b, 1), std::nullopt); // a heading writes nothing
+    EXPECT_EQ(notebookLine(b, 2), QStringLiteral("book#书#/ buk/"));
+    EXPECT_EQ(notebookLine(b, 3), QStringLiteral("apple#苹果#"));
+    EXPECT_EQ(notebookLine(b, 0), std::nullopt);
+    EXPECT_EQ(notebookLine(b, 4), std::nullopt);
+
+    // A database word whose meaning was never set writes the empty meaning.
+    const long r = b.appendRow();
+    b.setItem(r, 1, "sea");
+    b.setItem(r, 3, "/si:/");
+    EXPECT_EQ(notebookLine(b, r), QStringLiteral("sea##/si:/"));
+}
+
+TEST(Notebook, AppendsGbkLinesAndCreatesTheFolder)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data/生词本.txt");
+    for (int i = 0; i < 2; ++i) {
+        const AppendResult r = appendNotebookLine(path, QStringLiteral("book#书#/ buk/"));
+        EXPECT_TRUE(r.opened);
+        EXPECT_TRUE(r.written);
+    }
+    const QByteArray line = codec::toGb18030(QStringLiteral("book#书#/ buk/")) + "\r\n";
+    EXPECT_EQ(readAll(path), line + line);
+
+    // The notebook reads back as a word file, the transcription wrapped once more.
+    WordBuffer b;
+    ASSERT_TRUE(txtload(path, b).ok);
+    EXPECT_EQ(b.item(1, 3), QStringLiteral("/ / buk//"));
+}
+
+TEST(Notebook, NeverGluesOntoAnUnfinishedLastLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nb.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old#line");
+    }
+    ASSERT_TRUE(appendNotebookLine(path, "new#x#").written);
+    EXPECT_EQ(readAll(path), QByteArray("old#line\r\nnew#x#\r\n"));
+}
+
+TEST(Notebook, FailedOpenIsReported)
+{
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath("data");
+    {
+        QFile f(blocker); // a file where the folder should be
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    const AppendResult r = appendNotebookLine(blocker + "/生词本.txt", "a#b#");
+    EXPECT_FALSE(r.opened);
+    EXPECT_FALSE(r.written);
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_EQ(readAll(blocker), QByteArray("x"));
+}
