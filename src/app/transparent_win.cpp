@@ -47,7 +47,7 @@ int transparent_win::run()
     switch (opened) {
     case w_main::OpenResult::AlreadyRunning:
         return 0;
-    case w_main::OpenResult::NoConfiguration:
+    case w_main::OpenResult::Ended:
         return 1;
     case w_main::OpenResult::Running:
         break;

@@ -25,7 +25,7 @@ w_main::OpenResult w_main::open()
     transp_ = std::make_unique<w_transp>(g_, tts_);
     const bool opened = transp_->open();
     splash_.close();
-    return opened ? OpenResult::Running : OpenResult::NoConfiguration;
+    return opened ? OpenResult::Running : OpenResult::Ended;
 }
 
 } // namespace kelp

@@ -21,7 +21,7 @@ public:
     w_main(AppGlobals &g, Speech &tts, w_rjfm &splash);
     ~w_main() override;
 
-    enum class OpenResult { Running, AlreadyRunning, NoConfiguration };
+    enum class OpenResult { Running, AlreadyRunning, Ended };
     OpenResult open();
 
     w_transp *wordWindow() const { return transp_.get(); }

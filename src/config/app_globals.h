@@ -2,6 +2,8 @@
 // start-up and shared by every window for the whole run.
 #pragma once
 
+#include "platform/odbc.h"
+
 #include <QDate>
 #include <QString>
 
@@ -15,7 +17,6 @@ struct AppGlobals {
     int newwidth1 = 0;    // screen size in pixels
     int newheight1 = 0;
 
-    QString dbms = QStringLiteral("ODBC"); // database interface of the connection
     QString dns_name1;    // ODBC data-source name
     QString xxts1;        // review cycle text, "1t2t4t7t15t"
     std::array<int, 8> fxd{}; // review-day counts, elements 1..7 (0 unused)
@@ -36,6 +37,8 @@ struct AppGlobals {
     bool g_zjzt = false;  // the phonetic font was registered
     QDate dqsj;           // today, fixed at start-up
     QString str_savename; // full path of the word text file
+
+    platform::OdbcConnection sqlca; // connected only while the buffer is filled
 };
 
 } // namespace kelp

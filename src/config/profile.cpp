@@ -35,7 +35,7 @@ QString formatProfileDate(const QDate &date)
 void readProfile(IniFile &ini, AppGlobals &g, TranspSettings &w, const std::function<void()> &regodbc)
 {
     using namespace ini;
-    g.dbms = ini.readString(kOdbc, QStringLiteral("DBMS"), QStringLiteral("ODBC"));
+    g.sqlca.dbms = ini.readString(kOdbc, QStringLiteral("DBMS"), QStringLiteral("ODBC"));
     const QString ls_first = ini.readString(kStart, QStringLiteral("First"), QStringLiteral("true"));
     g.dns_name1 = ini.readString(kOdbc, QStringLiteral("DSN_Name"), QStringLiteral("kelp1"));
     w.ls_uid = ini.readString(kOdbc, QStringLiteral("USER_Name"), QString(""));

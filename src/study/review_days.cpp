@@ -1,21 +1,31 @@
 #include "study/review_days.h"
 
+#include "study/word_buffer.h"
+
 #include <limits>
 
 namespace kelp {
 
 int textToInt(const QString &text)
 {
-    const QString t = text.trimmed();
-    bool ok = false;
-    const long long v = t.toLongLong(&ok);
-    if (!ok)
+    const QString t = trimSpaces(text);
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
+        negative = t[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == t.size())
         return 0;
-    // Values beyond the 16-bit range the stored numbers use would wrap on the
-    // original platform; keep them inside int instead.
-    if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
-        return 0;
-    return static_cast<int>(v);
+    long long v = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
+            return 0;
+        v = v * 10 + (t[i].unicode() - '0');
+        if (v > std::numeric_limits<int>::max())
+            return 0; // too large to be any count or group number
+    }
+    return static_cast<int>(negative ? -v : v);
 }
 
 void fxdload(const QString &xxts1, std::array<int, 8> &fxd)

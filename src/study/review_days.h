@@ -15,8 +15,8 @@ inline constexpr std::array<int, 8> kDefaultReviewDays{0, 1, 2, 4, 7, 15, 30, 60
 // A null `xxts1` parses nothing, so every stage takes its default.
 void fxdload(const QString &xxts1, std::array<int, 8> &fxd);
 
-// The platform's text-to-integer conversion: the whole text (blanks around it
-// allowed) must be an optionally signed whole number, else 0.
+// Text to whole number: the text, spaces around it removed, must be an
+// optionally signed whole number, else 0.
 int textToInt(const QString &text);
 
 } // namespace kelp

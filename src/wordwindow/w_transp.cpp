@@ -1,5 +1,6 @@
 #include "wordwindow/w_transp.h"
 
+#include "config/data_source.h"
 #include "config/profile.h"
 #include "platform/fonts.h"
 #include "platform/hotkeys.h"
@@ -7,6 +8,7 @@
 #include "settings/numerical.h"
 #include "settings/palette.h"
 #include "speech/speech.h"
+#include "study/db_loaders.h"
 #include "study/notebook.h"
 #include "study/text_loader.h"
 
@@ -119,7 +121,7 @@ bool w_transp::open()
     meword = g_.ls_path + QStringLiteral("/data/生词本.txt");
 
     // 4. Where the ODBC driver lives: used when the data source is registered.
-    sys_path = QString();
+    sys_path = platform::GetSystemDirectoryA();
 
     // 5.
     g_.dqsj = QDate::currentDate();
@@ -168,8 +170,12 @@ bool w_transp::open()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         model_.screenWidthUnits = units_.pixelsToX(g_.newwidth1 > 0 ? g_.newwidth1 : screen->geometry().width());
 
-    // 16-18. The buffer starts empty and is filled once.
-    loadMaterial();
+    // 16-18. The buffer starts empty and is filled once; the connection
+    // lives only for that.
+    const bool loaded = loadMaterial();
+    g_.sqlca.disconnect();
+    if (!loaded)
+        return false;
 
     // 19-22.
     syncWindowX();
@@ -222,22 +228,36 @@ bool w_transp::profr()
     return true;
 }
 
+DataSourceSettings w_transp::dataSource() const
+{
+    return DataSourceSettings{g_.dns_name1, sys_path, ls_database, ls_uid, ls_pwd};
+}
+
 void w_transp::regodbc()
 {
-    // The study database is not wired in yet; nothing to register.
+    kelp::regodbc(dataSource());
 }
 
 void w_transp::ljsjk()
 {
-    // The study database is not wired in yet; there is nothing to connect to.
+    kelp::ljsjk(g_.sqlca, dataSource(), ini_, yreg);
 }
 
-void w_transp::loadMaterial()
+bool w_transp::databaseError(const DbError &error)
+{
+    warn(QStringLiteral("database query failed (status %1): %2").arg(error.status).arg(error.text));
+    QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(error.status));
+    g_.sqlca.disconnect();
+    return false;
+}
+
+bool w_transp::loadMaterial()
 {
     switch (g_.sjms) {
     case 1:
     case 2:
-        // Database modes: loaders arrive with the study database.
+        if (auto error = loadFromDatabase(g_.sqlca, g_.sjms, g_.dqsj, g_.fxd, g_.gtfz, g_.f1t2, dw_new, zxh))
+            return databaseError(*error);
         break;
     case 3:
         if (QFileInfo::exists(g_.str_savename)) {
@@ -255,6 +275,7 @@ void w_transp::loadMaterial()
     default:
         break;
     }
+    return true;
 }
 
 void w_transp::startCycleTimer()

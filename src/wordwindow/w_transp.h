@@ -3,8 +3,10 @@
 #pragma once
 
 #include "config/app_globals.h"
+#include "config/data_source.h"
 #include "config/ini_file.h"
 #include "platform/layout_units.h"
+#include "study/db_loaders.h"
 #include "study/word_buffer.h"
 #include "wordwindow/presentation.h"
 
@@ -86,7 +88,9 @@ private:
     bool profr();
     void regodbc();
     void ljsjk();
-    void loadMaterial();
+    bool loadMaterial();
+    bool databaseError(const DbError &error);
+    DataSourceSettings dataSource() const;
     void onTimer();
     void startCycleTimer();
     void applyState();

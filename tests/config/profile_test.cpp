@@ -38,7 +38,7 @@ TEST_F(ProfileFixture, EmptyFileGivesEveryDefaultAndRegistersOnce)
     int registrations = 0;
     readProfile(ini, g, w, [&] { ++registrations; });
 
-    EXPECT_EQ(g.dbms, "ODBC");
+    EXPECT_EQ(g.sqlca.dbms, "ODBC");
     EXPECT_EQ(g.dns_name1, "kelp1");
     EXPECT_EQ(w.ls_uid, "");
     EXPECT_EQ(w.ls_pwd, "");

@@ -1,0 +1,282 @@
+#include "platform/odbc.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <odbcinst.h>
+
+#include <cstring>
+
+#ifndef KELP_MULTIARCH
+#define KELP_MULTIARCH ""
+#endif
+
+namespace kelp::platform {
+namespace {
+
+QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
+{
+    QString text;
+    SQLCHAR state[6];
+    SQLCHAR message[1024];
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    for (SQLSMALLINT i = 1; SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length) ==
+                            SQL_SUCCESS;
+         ++i) {
+        if (!text.isEmpty())
+            text += QStringLiteral("; ");
+        text += QString::fromUtf8(reinterpret_cast<const char *>(state)) + QStringLiteral(": ") +
+                QString::fromUtf8(reinterpret_cast<const char *>(message));
+    }
+    return text;
+}
+
+bool ok(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+} // namespace
+
+OdbcConnection::OdbcConnection() = default;
+
+OdbcConnection::~OdbcConnection()
+{
+    disconnect();
+}
+
+int OdbcConnection::connect(const QString &connectString, bool autoCommit)
+{
+    disconnect();
+    sqlerrtext.clear();
+    if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
+        sqlcode = -1;
+        sqlerrtext = QStringLiteral("cannot allocate an ODBC environment");
+        return sqlcode;
+    }
+    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(autoCommit ? SQL_AUTOCOMMIT_ON
+                                                                                   : SQL_AUTOCOMMIT_OFF)),
+                      0);
+    QByteArray in = connectString.toUtf8();
+    SQLCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR *>(in.data()),
+                                          static_cast<SQLSMALLINT>(in.size()), out, sizeof out, &outLength,
+                                          SQL_DRIVER_NOPROMPT);
+    if (!ok(rc)) {
+        sqlcode = -1;
+        sqlerrtext = diagnostics(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+        dbc_ = env_ = nullptr;
+        return sqlcode;
+    }
+    connected_ = true;
+    sqlcode = 0;
+    return 0;
+}
+
+void OdbcConnection::disconnect()
+{
+    if (connected_)
+        SQLDisconnect(dbc_);
+    connected_ = false;
+    if (dbc_)
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    if (env_)
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    dbc_ = env_ = nullptr;
+}
+
+OdbcQuery::OdbcQuery(OdbcConnection &connection) : conn_(connection) {}
+
+OdbcQuery::~OdbcQuery()
+{
+    close();
+}
+
+int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
+{
+    close();
+    error_.clear();
+    if (!conn_.isConnected()) {
+        error_ = QStringLiteral("not connected to the database");
+        if (!conn_.sqlerrtext.isEmpty())
+            error_ += QStringLiteral(" (") + conn_.sqlerrtext + QLatin1Char(')');
+        return -1;
+    }
+    if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
+        error_ = diagnostics(SQL_HANDLE_DBC, conn_.handle());
+        stmt_ = nullptr;
+        return -1;
+    }
+    const QByteArray text(sql);
+    if (!ok(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
+                       static_cast<SQLINTEGER>(text.size())))) {
+        error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+        close();
+        return -1;
+    }
+    // Bound values must stay where they are until the statement has run.
+    params_ = params;
+    paramStorage_.assign(params_.size(), {});
+    for (size_t i = 0; i < params_.size(); ++i) {
+        const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(i + 1);
+        SQLRETURN rc;
+        if (params_[i].kind == SqlParam::Kind::Integer) {
+            paramStorage_[i].resize(sizeof(SQLINTEGER));
+            const SQLINTEGER v = params_[i].integer;
+            std::memcpy(paramStorage_[i].data(), &v, sizeof v);
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                                  paramStorage_[i].data(), 0, nullptr);
+        } else {
+            paramStorage_[i].resize(sizeof(SQL_DATE_STRUCT));
+            SQL_DATE_STRUCT d{};
+            d.year = static_cast<SQLSMALLINT>(params_[i].date.year());
+            d.month = static_cast<SQLUSMALLINT>(params_[i].date.month());
+            d.day = static_cast<SQLUSMALLINT>(params_[i].date.day());
+            std::memcpy(paramStorage_[i].data(), &d, sizeof d);
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_TYPE_DATE, SQL_TYPE_DATE, 10, 0,
+                                  paramStorage_[i].data(), 0, nullptr);
+        }
+        if (!ok(rc)) {
+            error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+            close();
+            return -1;
+        }
+    }
+    const SQLRETURN rc = SQLExecute(stmt_);
+    if (!ok(rc) && rc != SQL_NO_DATA) {
+        error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+        close();
+        return -1;
+    }
+    return 0;
+}
+
+int OdbcQuery::fetch()
+{
+    if (!stmt_)
+        return -1;
+    const SQLRETURN rc = SQLFetch(stmt_);
+    if (ok(rc))
+        return 0;
+    if (rc == SQL_NO_DATA)
+        return 100;
+    error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+    return -1;
+}
+
+std::optional<QString> OdbcQuery::text(int column)
+{
+    if (!stmt_)
+        return std::nullopt;
+    // Read in pieces: a value is kept whole whatever its length.
+    QByteArray value;
+    char buffer[1024];
+    SQLLEN indicator = 0;
+    for (;;) {
+        const SQLRETURN rc = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column), SQL_C_CHAR, buffer, sizeof buffer,
+                                        &indicator);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!ok(rc))
+            return std::nullopt;
+        if (indicator == SQL_NULL_DATA)
+            return std::nullopt;
+        const qsizetype got = (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer))
+                                  ? static_cast<qsizetype>(sizeof buffer - 1)
+                                  : static_cast<qsizetype>(indicator);
+        value.append(buffer, got);
+        if (rc == SQL_SUCCESS)
+            break;
+    }
+    return QString::fromUtf8(value);
+}
+
+std::optional<long long> OdbcQuery::integer(int column)
+{
+    if (!stmt_)
+        return std::nullopt;
+    SQLBIGINT v = 0;
+    SQLLEN indicator = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column), SQL_C_SBIGINT, &v, sizeof v, &indicator);
+    if (!ok(rc) || indicator == SQL_NULL_DATA)
+        return std::nullopt;
+    return static_cast<long long>(v);
+}
+
+void OdbcQuery::close()
+{
+    if (stmt_) {
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    }
+    stmt_ = nullptr;
+}
+
+void writeUserDsn(const QString &name, const QString &driver,
+                  const std::vector<std::pair<QString, QString>> &values)
+{
+    const QByteArray n = name.toUtf8();
+    SQLSetConfigMode(ODBC_USER_DSN);
+    // Clears any earlier section of that name, so registering twice is harmless.
+    SQLWriteDSNToIni(n.constData(), driver.toUtf8().constData());
+    for (const auto &[key, value] : values)
+        SQLWritePrivateProfileString(n.constData(), key.toUtf8().constData(), value.toUtf8().constData(), "odbc.ini");
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+}
+
+void writeUserDsnListing(const QString &name, const QString &description)
+{
+    SQLSetConfigMode(ODBC_USER_DSN);
+    SQLWritePrivateProfileString("ODBC Data Sources", name.toUtf8().constData(), description.toUtf8().constData(),
+                                 "odbc.ini");
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+}
+
+namespace {
+QStringList driverFolders()
+{
+    QStringList folders;
+    const QString multiarch = QStringLiteral(KELP_MULTIARCH);
+    if (!multiarch.isEmpty())
+        folders << QStringLiteral("/usr/lib/") + multiarch + QStringLiteral("/odbc");
+    folders << QStringLiteral("/usr/lib/odbc") << QStringLiteral("/usr/local/lib/odbc") << QStringLiteral("/usr/lib64")
+            << QStringLiteral("/usr/lib");
+    return folders;
+}
+} // namespace
+
+QString registeredDriverPath(const QString &driver)
+{
+    char buffer[1024] = {};
+    SQLGetPrivateProfileString(driver.toUtf8().constData(), "Driver", "", buffer, sizeof buffer, "odbcinst.ini");
+    const QString lib = QString::fromUtf8(buffer).trimmed();
+    if (lib.isEmpty())
+        return QString();
+    if (QFileInfo(lib).isAbsolute())
+        return lib;
+    for (const QString &folder : driverFolders()) {
+        const QString path = folder + QLatin1Char('/') + lib;
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return QString();
+}
+
+QString GetSystemDirectoryA()
+{
+    const QString driver = registeredDriverPath(QStringLiteral("SQLite3"));
+    if (!driver.isEmpty())
+        return QFileInfo(driver).absolutePath();
+    return driverFolders().constFirst();
+}
+
+} // namespace kelp::platform

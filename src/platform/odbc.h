@@ -1,0 +1,89 @@
+// A thin layer over the unixODBC driver manager: one connection, statements
+// with bound integer and date parameters, and the user data-source file.
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace kelp::platform {
+
+class OdbcConnection {
+public:
+    OdbcConnection();
+    ~OdbcConnection();
+    OdbcConnection(const OdbcConnection &) = delete;
+    OdbcConnection &operator=(const OdbcConnection &) = delete;
+
+    // Connects with an ODBC connection string. Returns 0 on success, -1 on
+    // failure (sqlerrtext then holds the driver manager's diagnostics).
+    int connect(const QString &connectString, bool autoCommit);
+    void disconnect();
+    bool isConnected() const { return connected_; }
+    void *handle() const { return dbc_; }
+
+    QString dbms = QStringLiteral("ODBC");
+    int sqlcode = 0;
+    QString sqlerrtext;
+
+private:
+    void *env_ = nullptr;
+    void *dbc_ = nullptr;
+    bool connected_ = false;
+};
+
+struct SqlParam {
+    enum class Kind { Integer, Date } kind = Kind::Integer;
+    int integer = 0;
+    QDate date;
+    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}}; }
+    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d}; }
+};
+
+class OdbcQuery {
+public:
+    explicit OdbcQuery(OdbcConnection &connection);
+    ~OdbcQuery();
+    OdbcQuery(const OdbcQuery &) = delete;
+    OdbcQuery &operator=(const OdbcQuery &) = delete;
+
+    // Prepares and executes `sql` with its parameters bound in order.
+    // Returns 0 on success, below 0 on failure (see errorText()).
+    int open(const char *sql, const std::vector<SqlParam> &params);
+    // 0: a row was fetched; 100: no more rows; -1: failure.
+    int fetch();
+    std::optional<QString> text(int column);
+    std::optional<long long> integer(int column);
+    void close();
+
+    const QString &errorText() const { return error_; }
+
+private:
+    OdbcConnection &conn_;
+    void *stmt_ = nullptr;
+    std::vector<SqlParam> params_;
+    std::vector<std::vector<char>> paramStorage_;
+    QString error_;
+};
+
+// The user data-source file: replaces the section `name` with `values`, in
+// order, for the driver registered as `driver`. Each write's result is
+// ignored, as for registry writes.
+void writeUserDsn(const QString &name, const QString &driver,
+                  const std::vector<std::pair<QString, QString>> &values);
+
+// Adds an entry to the user file's [ODBC Data Sources] list.
+void writeUserDsnListing(const QString &name, const QString &description);
+
+// Full path of the shared library registered for `driver` in odbcinst.ini,
+// resolved against the system's ODBC driver folder; empty when unknown.
+QString registeredDriverPath(const QString &driver);
+
+// The folder the ODBC drivers live in (that of the SQLite3 driver when it is
+// registered, else the system's usual folder).
+QString GetSystemDirectoryA();
+
+} // namespace kelp::platform

@@ -1,0 +1,135 @@
+// Registering the data source and connecting through it, against the real
+// driver manager with a user data-source file of the test's own.
+#include "config/data_source.h"
+#include "config/profile.h"
+#include "db_test_support.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+DataSourceSettings settings(const QString &name, const QString &db)
+{
+    return DataSourceSettings{name, platform::GetSystemDirectoryA(), db, QString(""), QString("")};
+}
+
+} // namespace
+
+TEST(DataSource, RegistersTheValuesInOrder)
+{
+    const QString ini = test::odbcIniPath();
+    regodbc(settings("kelp_reg", "/srv/程序/kelp.mdb"));
+    const QByteArray text = readAll(ini);
+    const qsizetype start = text.indexOf("[kelp_reg]");
+    ASSERT_GE(start, 0) << text.constData();
+    const QByteArray section = text.mid(start, text.indexOf("\n[", start + 1) - start);
+    const QByteArray expected = "[kelp_reg]\n"
+                                "Driver=" + platform::GetSystemDirectoryA().toUtf8() + "/libsqlite3odbc.so\n"
+                                "DBQ=/srv/程序/kelp.mdb\n"
+                                "DriverId=25\n"
+                                "FIL=MS Access;\n"
+                                "SafeTransactions=0\n"
+                                "UID=\n"
+                                "Engines=\n"
+                                "Engines\\Jet=\n"
+                                "Engines\\Jet\\ImplicitCommitSync=\n"
+                                "Engines\\Jet\\UserCommitSync=Yes\n"
+                                "Engines\\Jet\\MaxBufferSize=2048\n"
+                                "Engines\\Jet\\PageTimeout=5\n"
+                                "Engines\\Jet\\Threads=3\n"
+                                "Database=/srv/程序/kelp.mdb\n"
+                                "NoCreat=1\n"
+                                "JDConv=1\n"
+                                "Timeout=2000\n";
+    EXPECT_EQ(section.trimmed(), expected.trimmed());
+    EXPECT_TRUE(text.contains("kelp_reg=Microsoft Access Driver (*.mdb)"));
+
+    // Registering again replaces the section instead of adding to it.
+    regodbc(settings("kelp_reg", "/srv/other/kelp.mdb"));
+    const QByteArray again = readAll(ini);
+    EXPECT_EQ(again.count("[kelp_reg]"), 1);
+    EXPECT_TRUE(again.contains("DBQ=/srv/other/kelp.mdb"));
+    EXPECT_FALSE(again.contains("DBQ=/srv/程序/kelp.mdb"));
+}
+
+TEST(DataSource, FirstRunRegistersAndConnects)
+{
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    test::StudyDb db(dir.filePath("kelp.mdb"));
+    IniFile ini(dir.filePath("wkcfg.ini"));
+    {
+        QFile f(ini.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[ODBC]\r\nDSN_Name=kelp_first\r\n");
+    }
+    AppGlobals g;
+    TranspSettings w;
+    DataSourceSettings s;
+    readProfile(ini, g, w, [&] {
+        s = settings(g.dns_name1, db.path());
+        regodbc(s);
+    });
+    EXPECT_EQ(ini.readString("Start", "First", ""), "false");
+    platform::OdbcConnection sqlca;
+    bool yreg = false;
+    ljsjk(sqlca, s, ini, yreg);
+    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+    EXPECT_FALSE(yreg);
+}
+
+TEST(DataSource, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
+{
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    test::StudyDb db(dir.filePath("kelp.mdb"));
+    // Registered while the program lived elsewhere.
+    regodbc(settings("kelp_moved", dir.filePath("old-place/kelp.mdb")));
+    IniFile ini(dir.filePath("wkcfg.ini"));
+    platform::OdbcConnection sqlca;
+    bool yreg = false;
+    ljsjk(sqlca, settings("kelp_moved", db.path()), ini, yreg);
+    EXPECT_TRUE(yreg);
+    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+    EXPECT_TRUE(readAll(test::odbcIniPath()).contains("Database=" + db.path().toUtf8()));
+    EXPECT_FALSE(QFile::exists(dir.filePath("old-place/kelp.mdb")));
+
+    // A second failure in the same run is not retried.
+    const QString gone = dir.filePath("gone/kelp.mdb");
+    regodbc(settings("kelp_moved", gone));
+    platform::OdbcConnection again;
+    ljsjk(again, settings("kelp_moved", db.path()), ini, yreg);
+    EXPECT_NE(again.sqlcode, 0);
+    EXPECT_TRUE(readAll(test::odbcIniPath()).contains("Database=" + gone.toUtf8()));
+}
+
+TEST(DataSource, ConnectStringAndAutoCommit)
+{
+    DataSourceSettings s{"kelp1", "/x", "/y", "me", "pw"};
+    EXPECT_EQ(connectString(s), "DSN=kelp1;UID=me;PWD=pw");
+}
+
+TEST(DataSource, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
+{
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    test::StudyDb db(dir.filePath("kelp.mdb"));
+    IniFile ini(dir.filePath("wkcfg.ini"));
+    platform::OdbcConnection sqlca;
+    bool yreg = false;
+    // Never registered: the driver manager answers "not found" first.
+    ljsjk(sqlca, settings("kelp_never_registered", db.path()), ini, yreg);
+    EXPECT_TRUE(yreg);
+    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+}

@@ -1,0 +1,38 @@
+#include "study/phonetic.h"
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+TEST(Phonetic, SplitsSlashesAndBrackets)
+{
+    struct Case {
+        QString stored, yb;
+        Cell lx2;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/e'bav/ prep. 在…上面"), "/e'bav/", QStringLiteral(" prep. 在…上面")},
+        {QStringLiteral("[e'bav] prep. 在…上面"), "e'bav", QStringLiteral(" prep. 在…上面")},
+        {QStringLiteral("prep. 在…上面"), "", QStringLiteral("prep. 在…上面")},
+        {QStringLiteral("n. 和/或"), "/", QStringLiteral("或")},
+        {"/x/ n. a/b", "/x/ n. a/", QString("b")},
+        {"[a] x/y", "/", QString("y")},
+        {"[] n. x", "", QString(" n. x")},
+        {"[abc n. x", "", QString("[abc n. x")},      // "[" without "]"
+        {"x] n. [y", "", QString(" n. [y")},          // "]" before "["
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(jqyb(c.stored), c.yb) << qPrintable(c.stored);
+        EXPECT_EQ(qcyb(c.stored), c.lx2) << qPrintable(c.stored);
+    }
+    EXPECT_EQ(jqyb(std::nullopt), QString(""));
+    EXPECT_EQ(qcyb(std::nullopt), std::nullopt);
+}
+
+TEST(Phonetic, MatchesWholeCharactersOnly)
+{
+    // 乕 is 0x81 0x5B in GBK: its second byte is "[" but the character is not.
+    const QString s = QStringLiteral("乕 n. x]y");
+    EXPECT_EQ(jqyb(s), QString(""));
+    EXPECT_EQ(qcyb(s), s);
+}
