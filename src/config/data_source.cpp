@@ -45,18 +45,18 @@ QString connectString(const DataSourceSettings &s)
 
 namespace {
 
-// The driver manager caches data-source look-ups for a while, including the
-// failed one, so a retry right after registering names the registered values
-// itself.
+// The driver manager caches data-source look-ups for a while, the failed one
+// included, so a retry right after registering connects with the registered
+// values themselves instead of looking the name up again.
 QString registeredConnectString(const DataSourceSettings &s)
 {
-    QString text = connectString(s);
+    QString text;
     for (const auto &[key, value] : dsnEntries(s)) {
         if (key == QLatin1String("Driver") || key == QLatin1String("Database") || key == QLatin1String("NoCreat") ||
             key == QLatin1String("JDConv") || key == QLatin1String("Timeout"))
-            text += QLatin1Char(';') + key + QLatin1Char('=') + value;
+            text += key + QLatin1Char('=') + value + QLatin1Char(';');
     }
-    return text;
+    return text + QStringLiteral("UID=") + s.ls_uid + QStringLiteral(";PWD=") + s.ls_pwd;
 }
 
 void connect(platform::OdbcConnection &sqlca, const QString &text, const IniFile &ini)

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# First start with an empty configuration beside a study database: the
+# trainer registers its own data source, studies the groups due today
+# (the first of them is group 2), and on SIGTERM keeps its place for today.
+source "$(dirname "$0")/lib.sh"
+BUILD=$(dirname "$KELPWORD")
+
+start_xvfb
+export ODBCINI="$E2E_TMP/odbc.ini"
+"$BUILD/kelpword-mkdb" --due 2,5 "$(dirname "$0")/../../data/New_Word.txt" "$PROG/kelp.mdb" >/dev/null
+: >"$PROG/wkcfg.ini"
+
+start_kelpword
+wait_window "$KELP_PID" "Kelp Words" >/dev/null || { cat "$E2E_TMP/kelpword.out" >&2; fail "the word window did not appear"; }
+sleep 0.5
+xdotool key --delay 60 alt+x Right alt+d   # pause, the first word of the first group, to the notebook
+sleep 1.5
+
+printf 'school# n. 学校#/skuːl/\n' | write_gbk "$E2E_TMP/expected.txt"
+cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || {
+  iconv -f GB18030 -t UTF-8 "$PROG/data/生词本.txt" >&2 || true
+  fail "the first group shown was not the first group due today"
+}
+
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
+[ "$EXIT_STATUS" = 0 ] || fail "kelpword ended with status $EXIT_STATUS"
+
+grep -q $'^First=false\r$' "$PROG/wkcfg.ini" || fail "First=false was not written"
+grep -q $'^reci1=2\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "reci1 was not saved"; }
+grep -q "^lssj=$(date +%Y-%m-%d)"$'\r$' "$PROG/wkcfg.ini" || fail "today was not saved as the last day of study"
+grep -q '^\[kelp1\]$' "$ODBCINI" || fail "the data source was not registered"
+grep -q "^Database=$PROG/kelp.mdb\$" "$ODBCINI" || fail "the data source does not point at the program folder"
+echo "1 passed, 0 failed"
