@@ -66,7 +66,7 @@ cmp "$expected" "$PROG/data/生词本.txt" || {
 
 # Alt+Z hides the window and shows it again.
 keys alt+z
-xdotool search --onlyvisible --pid "$KELP_PID" --name '^Kelp Words$' >/dev/null 2>&1 && fail "Alt+Z did not hide the window"
+window_shown "$KELP_PID" "Kelp Words" && fail "Alt+Z did not hide the window"
 keys alt+z
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "Alt+Z did not show the window again"
 

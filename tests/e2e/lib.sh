@@ -55,6 +55,16 @@ start_kelpword() {
   E2E_PIDS+=("$KELP_PID")
 }
 
+# True when the process shows a window with exactly this title.
+window_shown() {
+  local pid=$1 title=$2 wid name
+  for wid in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    name=$(xprop -id "$wid" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+    [ "$name" = "$title" ] && return 0
+  done
+  return 1
+}
+
 # Waits (up to 10 s) for a window of the process with the given title; prints its id.
 wait_window() {
   local pid=$1 title=$2 i wid name

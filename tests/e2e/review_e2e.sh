@@ -31,4 +31,15 @@ grep -q $'^reci1=2\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "r
 grep -q "^lssj=$(date +%Y-%m-%d)"$'\r$' "$PROG/wkcfg.ini" || fail "today was not saved as the last day of study"
 grep -q '^\[kelp1\]$' "$ODBCINI" || fail "the data source was not registered"
 grep -q "^Database=$PROG/kelp.mdb\$" "$ODBCINI" || fail "the data source does not point at the program folder"
+
+# Without the database the first query fails: the message with its status,
+# then the end, and no empty database is left behind.
+rm "$PROG/kelp.mdb"
+start_kelpword
+box=$(wait_window "$KELP_PID" "数据库错!cur_product") || { cat "$E2E_TMP/kelpword.out" >&2; fail "no database error message"; }
+xdotool windowfocus --sync "$box" key Return
+wait_exit "$KELP_PID" || fail "the program did not end after the database error"
+[ "$EXIT_STATUS" = 1 ] || fail "ended with status $EXIT_STATUS after the database error"
+[ ! -e "$PROG/kelp.mdb" ] || fail "an empty database was created"
+grep -q 'kelp.mdb' "$E2E_TMP/kelpword.out" || fail "stderr does not name the database"
 echo "1 passed, 0 failed"

@@ -52,4 +52,17 @@ cmp "$E2E_TMP/expected.ini" "$PROG/wkcfg.ini" || {
   iconv -f GB18030 -t UTF-8 "$PROG/wkcfg.ini" >&2
   fail "the configuration file changed beyond reci3"
 }
+
+# Without a configuration file the learner is asked for one; cancelling ends
+# the program before any word window shows.
+rm "$PROG/wkcfg.ini"
+start_kelpword
+dialog=$(wait_window "$KELP_PID" "打开文件") || fail "no file dialog for the missing configuration"
+xdotool windowfocus --sync "$dialog" key Escape
+box=$(wait_window "$KELP_PID" "提示") || fail "no message after cancelling the dialog"
+window_shown "$KELP_PID" "Kelp Words" && fail "the word window showed without a configuration"
+xdotool windowfocus --sync "$box" key Return
+wait_exit "$KELP_PID" || fail "the program did not end after 无法打开初始化文件"
+[ "$EXIT_STATUS" = 1 ] || fail "ended with status $EXIT_STATUS after the cancelled dialog"
+[ ! -e "$PROG/wkcfg.ini" ] || fail "a configuration file was created"
 echo "1 passed, 0 failed"
