@@ -82,6 +82,15 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
     return 0;
 }
 
+bool OdbcConnection::autoCommit() const
+{
+    if (!connected_)
+        return false;
+    SQLULEN value = SQL_AUTOCOMMIT_OFF;
+    SQLGetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, &value, 0, nullptr);
+    return value == SQL_AUTOCOMMIT_ON;
+}
+
 void OdbcConnection::disconnect()
 {
     if (connected_)

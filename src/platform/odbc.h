@@ -23,6 +23,8 @@ public:
     int connect(const QString &connectString, bool autoCommit);
     void disconnect();
     bool isConnected() const { return connected_; }
+    // Whether the open connection commits each statement by itself.
+    bool autoCommit() const;
     void *handle() const { return dbc_; }
 
     QString dbms = QStringLiteral("ODBC");

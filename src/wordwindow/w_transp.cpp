@@ -11,6 +11,7 @@
 #include "study/db_loaders.h"
 #include "study/notebook.h"
 #include "study/text_loader.h"
+#include "wordwindow/placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -452,14 +453,14 @@ void w_transp::saveOnClose()
 
 void w_transp::placeWindow()
 {
-    QPoint at(units_.xToPixels(winx), units_.yToPixels(winy));
-    const QRect rect(at, QSize(units_.xToPixels(design::kWindow.width), units_.yToPixels(design::kWindow.height)));
-    bool visible = false;
+    QList<QRect> screens;
     for (QScreen *screen : QGuiApplication::screens())
-        visible = visible || screen->geometry().intersects(rect);
-    if (!visible && !QGuiApplication::screens().isEmpty()) {
-        // Saved on a screen that is gone: a borderless window there could never be reached.
-        at = QPoint(units_.xToPixels(design::kWindow.x), units_.yToPixels(design::kWindow.y));
+        screens << screen->geometry();
+    const QPoint saved(units_.xToPixels(winx), units_.yToPixels(winy));
+    const QPoint fallback(units_.xToPixels(design::kWindow.x), units_.yToPixels(design::kWindow.y));
+    const QSize size(units_.xToPixels(design::kWindow.width), units_.yToPixels(design::kWindow.height));
+    const QPoint at = reachablePosition(saved, size, screens, fallback);
+    if (at != saved) {
         winx = design::kWindow.x;
         winy = design::kWindow.y;
     }

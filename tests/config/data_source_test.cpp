@@ -116,8 +116,26 @@ TEST(DataSource, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
 
 TEST(DataSource, ConnectStringAndAutoCommit)
 {
-    DataSourceSettings s{"kelp1", "/x", "/y", "me", "pw"};
-    EXPECT_EQ(connectString(s), "DSN=kelp1;UID=me;PWD=pw");
+    DataSourceSettings text{"kelp1", "/x", "/y", "me", "pw"};
+    EXPECT_EQ(connectString(text), "DSN=kelp1;UID=me;PWD=pw");
+
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    test::StudyDb db(dir.filePath("kelp.mdb"));
+    const DataSourceSettings s = settings("kelp_autocommit", db.path());
+    regodbc(s);
+    IniFile ini(dir.filePath("wkcfg.ini"));
+    for (const auto &[value, expected] : {std::pair{"", true}, std::pair{"true", true}, std::pair{"True", false},
+                                          std::pair{"false", false}}) {
+        QFile::remove(ini.path());
+        if (*value)
+            ini.writeString("ODBC", "AutoCommit", value);
+        platform::OdbcConnection sqlca;
+        bool yreg = false;
+        ljsjk(sqlca, s, ini, yreg);
+        ASSERT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+        EXPECT_EQ(sqlca.autoCommit(), expected) << value;
+    }
 }
 
 TEST(DataSource, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
