@@ -33,21 +33,10 @@ Presentation::Presentation(const WordBuffer &dw_new) : dw_new_(dw_new)
 
 void Presentation::restoreDesign()
 {
-    win.width = design::kWindow.width;
-    win.height = design::kWindow.height;
-    st_2.x = design::kSt2X;
-    st_2.y = design::kSt2Y;
+    restoreLayout(design::kWindow.width, design::kWindow.height);
     st_2.width = design::kSt2W;
-    st_2.height = design::kSt2H;
-    st_3.x = design::kSt3X;
-    st_3.y = design::kSt3Y;
     st_3.width = design::kSt3W;
-    st_3.height = design::kSt3H;
-    st_4.x = design::kSt4X;
-    st_4.y = design::kSt4Y;
     st_4.width = design::kSt4W;
-    st_4.height = design::kSt4H;
-    st_2.fontPt = st_3.fontPt = st_4.fontPt = design::kFontPt;
 }
 
 bool Presentation::showFirstRow()

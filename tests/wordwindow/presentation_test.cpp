@@ -179,7 +179,7 @@ TEST(Presentation, MutedCycleNeverPronounces)
     for (int i = 0; i < 6; ++i)
         c.p.tick();
     EXPECT_TRUE(c.spoken.isEmpty());
-    EXPECT_EQ(c.p.reci, 1); // 3 rows: wrapped after the last meaning step... then word step of row 1
+    EXPECT_EQ(c.p.reci, 1); // the sixth tick wrapped round to row 1's word step
 }
 
 TEST(Presentation, PausedTicksDoNothing)
