@@ -109,25 +109,25 @@ w_transp::~w_transp()
 
 bool w_transp::open()
 {
-    // 1. The window is always a layered window; its opacity follows below.
+    // The window is always a layered window; its opacity follows below.
     std::int32_t ll_ret = platform::GetWindowLongA(this, platform::gwl_exstyle);
     ll_ret = n_cst_numerical::of_bitwiseor(ll_ret, platform::ws_ex_layered);
     platform::SetWindowLongA(this, platform::gwl_exstyle, ll_ret);
 
-    // 2-3. Every file lives under the current directory.
+    // Every file lives under the current directory.
     g_.ls_path = QDir::currentPath();
     ls_database = g_.ls_path + QStringLiteral("/kelp.mdb");
     g_.profile = g_.ls_path + QStringLiteral("/wkcfg.ini");
     const QString ztfj = g_.ls_path + QStringLiteral("/font/Kelpphone.ttf");
     meword = g_.ls_path + QStringLiteral("/data/生词本.txt");
 
-    // 4. Where the ODBC driver lives: used when the data source is registered.
+    // Where the ODBC driver lives: used when the data source is registered.
     sys_path = platform::GetSystemDirectoryA();
 
-    // 5.
+    // Today, fixed for the whole run.
     g_.dqsj = QDate::currentDate();
 
-    // 6-7. The phonetic font, when it is there.
+    // The phonetic font, when it is there.
     if (QFileInfo::exists(ztfj)) {
         const int lresult = platform::AddFontResourceA(ztfj);
         g_.g_zjzt = lresult != 0;
@@ -139,31 +139,29 @@ bool w_transp::open()
         st_3->setFont(f);
     }
 
-    // 8.
+    // The designed size, for the layout switch.
     ii_width = design::kWindow.width;
     ii_height = design::kWindow.height;
 
-    // 9.
     if (!profr())
         return false;
 
-    // 10.
+    // Half transparent for sftm 1, else opaque.
     platform::SetLayeredWindowAttributes(this, 0, g_.sftm == 1 ? 128 : 255, platform::lwa_alpha);
 
-    // 11. A configured absolute path is used as it is.
+    // A configured absolute path is used as it is.
     if (g_.wbwj.startsWith(QLatin1Char('/')))
         g_.str_savename = g_.wbwj;
     else
         g_.str_savename = g_.ls_path + QStringLiteral("/data/") + g_.wbwj;
 
-    // 12.
     tts_.ttsini();
 
-    // 13. Only the database modes connect.
+    // Only the database modes connect.
     if (g_.sjms == 1 || g_.sjms == 2)
         ljsjk();
 
-    // 14-15.
+    // Placed at the saved position, above other windows (its flags).
     model_.st_2.visible = true;
     model_.st_3.visible = true;
     model_.st_4.visible = false;
@@ -171,26 +169,26 @@ bool w_transp::open()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         model_.screenWidthUnits = units_.pixelsToX(g_.newwidth1 > 0 ? g_.newwidth1 : screen->geometry().width());
 
-    // 16-18. The buffer starts empty and is filled once; the connection
-    // lives only for that.
+    // The buffer starts empty and is filled once; the connection lives
+    // only for that.
     const bool loaded = loadMaterial();
     g_.sqlca.disconnect();
     if (!loaded)
         return false;
 
-    // 19-22.
+    // The first item, word only.
     syncWindowX();
     const bool haveRows = model_.showFirstRow();
     applyState();
     show();
 
-    // 23.
+    // An empty buffer leaves the timer off.
     if (haveRows)
         startCycleTimer();
     else
         timer_.stop();
 
-    // 24-25.
+    // Colours, then the hot keys last.
     ue_colo();
     regkey();
 
