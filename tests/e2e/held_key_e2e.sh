@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Another program already holds the Right arrow: the trainer starts all the
+# same, says so on stderr only, and its other keys work. When the desktop
+# session ends (the X server goes away) the resume row is still kept.
+source "$(dirname "$0")/lib.sh"
+GRAB_KEY=${GRAB_KEY:?path to the grab_key helper}
+
+start_xvfb
+for i in $(seq 12); do echo "w$i#m$i"; done | write_gbk "$PROG/data/words.txt"
+write_gbk "$PROG/wkcfg.ini" <<'INI'
+[Start]
+First=false
+[sjly]
+sjms=3
+wbwj=words.txt
+[timer]
+jg=1000
+reci3=5
+INI
+
+"$GRAB_KEY" >"$E2E_TMP/grab.out" &
+E2E_PIDS+=($!)
+for _ in $(seq 100); do grep -q ready "$E2E_TMP/grab.out" 2>/dev/null && break; sleep 0.05; done
+grep -q ready "$E2E_TMP/grab.out" || fail "the helper could not grab Right"
+
+start_kelpword
+wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "the word window did not appear"
+sleep 0.5
+grep -q 'another program holds the hot key' "$E2E_TMP/kelpword.out" || fail "the held key was not reported on stderr"
+window_shown "$KELP_PID" "提示" && fail "the held key was reported to the learner"
+
+# Left still works: rows 5 -> 4 (headers on rows 1 and 12 shift the words by one).
+xdotool key --delay 60 alt+x Left alt+d
+sleep 1.3
+printf 'w3#m3#\n' | write_gbk "$E2E_TMP/expected.txt"
+cmp -s "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || fail "the other hot keys did not work"
+
+# The session ends: the X server goes away under the running trainer.
+kill "${E2E_PIDS[0]}"
+wait "${E2E_PIDS[0]}" 2>/dev/null || true
+wait_exit "$KELP_PID" || fail "kelpword kept running without its X server"
+grep -q $'^reci3=4\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "the resume row was lost with the session"; }
+echo "1 passed, 0 failed"
