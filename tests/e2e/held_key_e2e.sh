@@ -7,16 +7,7 @@ GRAB_KEY=${GRAB_KEY:?path to the grab_key helper}
 
 start_xvfb
 for i in $(seq 12); do echo "w$i#m$i"; done | write_gbk "$PROG/data/words.txt"
-write_gbk "$PROG/wkcfg.ini" <<'INI'
-[Start]
-First=false
-[sjly]
-sjms=3
-wbwj=words.txt
-[timer]
-jg=1000
-reci3=5
-INI
+write_text_mode_ini 5
 
 "$GRAB_KEY" >"$E2E_TMP/grab.out" &
 E2E_PIDS+=($!)

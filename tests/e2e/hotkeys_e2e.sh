@@ -14,19 +14,7 @@ b#乙
 Group two
 c#丙#si
 TXT
-write_gbk "$PROG/wkcfg.ini" <<'INI'
-[Start]
-First=false
-[sjly]
-sjms=3
-wbwj=words.txt
-[timer]
-jg=1000
-reci3=1
-[other]
-winx=400
-winy=600
-INI
+write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 
 # The program the learner types into: xev logs every key it receives.
 xev -name keylog >"$E2E_TMP/xev.log" 2>&1 &

@@ -95,6 +95,16 @@ wait_exit() {
   return 1
 }
 
+# A configuration for text-file mode on data/words.txt with a long interval
+# (only the test's keys move the cycle), starting at row $1; further
+# "[section]" and "key=value" lines may follow as arguments.
+write_text_mode_ini() {
+  local reci3=$1
+  shift
+  printf '%s\n' '[Start]' 'First=false' '[sjly]' 'sjms=3' 'wbwj=words.txt' '[timer]' 'jg=1000' "reci3=$reci3" "$@" |
+    write_gbk "$PROG/wkcfg.ini"
+}
+
 # Writes UTF-8 text to a file as GB18030 with CR LF line ends.
 write_gbk() {
   local file=$1

@@ -11,19 +11,7 @@ Group one
 a#甲#ei
 b#乙
 TXT
-write_gbk "$PROG/wkcfg.ini" <<'INI'
-[Start]
-First=false
-[sjly]
-sjms=3
-wbwj=words.txt
-[timer]
-jg=1000
-reci3=1
-[other]
-winx=400
-winy=600
-INI
+write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 
 visible_windows() { xdotool search --onlyvisible --pid "$KELP_PID" 2>/dev/null | wc -l; }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$word")"; }
