@@ -31,15 +31,15 @@ int transparent_win::run()
             main_->wordWindow()->close();
     });
 
-    // 1. Screen size.
+    // The screen size, for the layouts.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         g_.newheight1 = screen->geometry().height();
         g_.newwidth1 = screen->geometry().width();
     }
-    // 2. Splash.
+    // The splash stays up until the word window is ready.
     splash_ = std::make_unique<w_rjfm>();
     splash_->open();
-    // 3. Main window (and with it the word window).
+    // The main window guards against a second copy and opens the word window.
     main_ = std::make_unique<w_main>(g_, tts_, *splash_);
     const w_main::OpenResult opened = main_->open();
     if (w_transp *w = main_->wordWindow())

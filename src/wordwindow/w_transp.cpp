@@ -302,13 +302,6 @@ void w_transp::nplay()
     applyState();
 }
 
-void w_transp::autowidth()
-{
-    syncWindowX();
-    model_.autowidth();
-    applyState();
-}
-
 void w_transp::applyState()
 {
     const auto apply = [this](QLabel *label, const LabelState &s) {

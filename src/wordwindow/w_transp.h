@@ -37,9 +37,8 @@ public:
     // program has to end (no configuration file could be found).
     bool open();
 
-    // Presentation steps (the cycle's state lives in `state()`).
+    // One presentation step (the cycle's state lives in `state()`).
     void nplay();
-    void autowidth();
 
     const Presentation &state() const { return model_; }
     const WordBuffer &buffer() const { return dw_new; }
