@@ -3,6 +3,7 @@
 #include "config/codec.h"
 
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -243,13 +244,29 @@ QByteArray IniFile::withValue(const QByteArray &contents, const QString &section
     return out;
 }
 
+const QByteArray *IniFile::contents() const
+{
+    const QFileInfo info(path_);
+    if (!info.isFile())
+        return nullptr;
+    const qint64 time = info.lastModified().toMSecsSinceEpoch();
+    if (info.size() != cacheSize_ || time != cacheTime_) {
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly))
+            return nullptr;
+        cache_ = file.readAll();
+        cacheSize_ = cache_.size();
+        cacheTime_ = time;
+    }
+    return &cache_;
+}
+
 QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
 {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray *data = contents();
+    if (!data)
         return def;
-    const QByteArray contents = file.readAll();
-    return lookup(contents, section, key).value_or(def);
+    return lookup(*data, section, key).value_or(def);
 }
 
 std::optional<long long> parseProfileInt(const QString &text)
@@ -278,10 +295,10 @@ std::optional<long long> parseProfileInt(const QString &text)
 
 int IniFile::readInt(const QString &section, const QString &key, int def) const
 {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray *data = contents();
+    if (!data)
         return def;
-    const auto text = lookup(file.readAll(), section, key);
+    const auto text = lookup(*data, section, key);
     if (!text)
         return def;
     const auto v = parseProfileInt(*text);
@@ -331,6 +348,8 @@ int IniFile::writeString(const QString &section, const QString &key, const QStri
         error_ = out.errorString();
         return -1;
     }
+    cache_ = updated;
+    cacheSize_ = -1; // the next read checks the file again
     return 1;
 }
 

@@ -22,7 +22,11 @@ public:
     explicit IniFile(QString path = QString());
 
     const QString &path() const { return path_; }
-    void setPath(const QString &path) { path_ = path; }
+    void setPath(const QString &path)
+    {
+        path_ = path;
+        cacheSize_ = -1;
+    }
     bool exists() const;
 
     // The value of `key` in `section`, or `def` when either is missing.
@@ -45,8 +49,15 @@ public:
                                 const QString &value);
 
 private:
+    // The file's bytes, read again only when its size or time changed, so
+    // reading every setting at start-up reads the file once.
+    const QByteArray *contents() const;
+
     QString path_;
     QString error_;
+    mutable QByteArray cache_;
+    mutable qint64 cacheSize_ = -1;
+    mutable qint64 cacheTime_ = -1;
 };
 
 // Parses a profile integer the way readInt() does; empty when not numeric.
