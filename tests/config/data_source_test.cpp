@@ -151,3 +151,19 @@ TEST(DataSource, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
     EXPECT_TRUE(yreg);
     EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
 }
+
+TEST(DataSource, DataSourceWithAMissingDriverIsRepaired)
+{
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    test::StudyDb db(dir.filePath("kelp.mdb"));
+    DataSourceSettings broken = settings("kelp_nodriver", db.path());
+    broken.sys_path = dir.filePath("no-such-folder");
+    regodbc(broken);
+    IniFile ini(dir.filePath("wkcfg.ini"));
+    platform::OdbcConnection sqlca;
+    bool yreg = false;
+    ljsjk(sqlca, settings("kelp_nodriver", db.path()), ini, yreg);
+    EXPECT_TRUE(yreg);
+    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+}

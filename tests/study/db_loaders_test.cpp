@@ -231,3 +231,18 @@ TEST(GroupRange, Parsing)
     EXPECT_EQ(parseGroupRange("12").xhz, 12);
     EXPECT_EQ(parseGroupRange("99999-99999").xhz, 32767);
 }
+
+TEST_F(DbFixture, LockedDatabaseFailsAfterTheWaitInsteadOfHanging)
+{
+    StudyDb db(dbPath);
+    db.group(1, "g", kToday, 1);
+    db.word(1, "a", "x", 1);
+    connect(dbPath);
+    db.exec("begin exclusive; insert into zb values (2, 'h', 0, 1);");
+    std::vector<int> zxh;
+    WordBuffer b;
+    const auto error = gtfzload(sqlca, "1-10", b, zxh);
+    db.exec("rollback;");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->text.contains("locked")) << qPrintable(error->text);
+}
