@@ -24,9 +24,8 @@ int fitWidth(const QString &text, int extra, int divisor)
 
 } // namespace
 
-Presentation::Presentation(const WordBuffer &dw_new) : dw_new_(dw_new)
+Presentation::Presentation(const WordBuffer &dw_new) : win(design::kWindow), dw_new_(dw_new)
 {
-    win = design::kWindow;
     restoreDesign();
     st_4.visible = false;
 }
