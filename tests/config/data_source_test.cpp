@@ -24,6 +24,23 @@ DataSourceSettings settings(const QString &name, const QString &db)
     return DataSourceSettings{name, platform::GetSystemDirectoryA(), db, QString(""), QString("")};
 }
 
+// A program folder with a study database and a configuration file.
+struct Folder : ::testing::Test {
+    QTemporaryDir dir;
+    test::StudyDb db{dir.filePath("kelp.mdb")};
+    IniFile ini{dir.filePath("wkcfg.ini")};
+    bool yreg = false;
+
+    void SetUp() override { test::odbcIniPath(); }
+
+    // Connects as the start-up does; returns the connection's status.
+    int connect(platform::OdbcConnection &sqlca, const DataSourceSettings &s)
+    {
+        ljsjk(sqlca, s, ini, yreg);
+        return sqlca.sqlcode;
+    }
+};
+
 } // namespace
 
 TEST(DataSource, RegistersTheValuesInOrder)
@@ -63,12 +80,8 @@ TEST(DataSource, RegistersTheValuesInOrder)
     EXPECT_FALSE(again.contains("DBQ=/srv/程序/kelp.mdb"));
 }
 
-TEST(DataSource, FirstRunRegistersAndConnects)
+TEST_F(Folder, FirstRunRegistersAndConnects)
 {
-    test::odbcIniPath();
-    QTemporaryDir dir;
-    test::StudyDb db(dir.filePath("kelp.mdb"));
-    IniFile ini(dir.filePath("wkcfg.ini"));
     {
         QFile f(ini.path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -83,25 +96,17 @@ TEST(DataSource, FirstRunRegistersAndConnects)
     });
     EXPECT_EQ(ini.readString("Start", "First", ""), "false");
     platform::OdbcConnection sqlca;
-    bool yreg = false;
-    ljsjk(sqlca, s, ini, yreg);
-    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+    EXPECT_EQ(connect(sqlca, s), 0) << qPrintable(sqlca.sqlerrtext);
     EXPECT_FALSE(yreg);
 }
 
-TEST(DataSource, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
+TEST_F(Folder, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
 {
-    test::odbcIniPath();
-    QTemporaryDir dir;
-    test::StudyDb db(dir.filePath("kelp.mdb"));
     // Registered while the program lived elsewhere.
     regodbc(settings("kelp_moved", dir.filePath("old-place/kelp.mdb")));
-    IniFile ini(dir.filePath("wkcfg.ini"));
     platform::OdbcConnection sqlca;
-    bool yreg = false;
-    ljsjk(sqlca, settings("kelp_moved", db.path()), ini, yreg);
+    EXPECT_EQ(connect(sqlca, settings("kelp_moved", db.path())), 0) << qPrintable(sqlca.sqlerrtext);
     EXPECT_TRUE(yreg);
-    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
     EXPECT_TRUE(readAll(test::odbcIniPath()).contains("Database=" + db.path().toUtf8()));
     EXPECT_FALSE(QFile::exists(dir.filePath("old-place/kelp.mdb")));
 
@@ -109,61 +114,42 @@ TEST(DataSource, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
     const QString gone = dir.filePath("gone/kelp.mdb");
     regodbc(settings("kelp_moved", gone));
     platform::OdbcConnection again;
-    ljsjk(again, settings("kelp_moved", db.path()), ini, yreg);
-    EXPECT_NE(again.sqlcode, 0);
+    EXPECT_NE(connect(again, settings("kelp_moved", db.path())), 0);
     EXPECT_TRUE(readAll(test::odbcIniPath()).contains("Database=" + gone.toUtf8()));
 }
 
-TEST(DataSource, ConnectStringAndAutoCommit)
+TEST_F(Folder, ConnectStringAndAutoCommit)
 {
     DataSourceSettings text{"kelp1", "/x", "/y", "me", "pw"};
     EXPECT_EQ(connectString(text), "DSN=kelp1;UID=me;PWD=pw");
 
-    test::odbcIniPath();
-    QTemporaryDir dir;
-    test::StudyDb db(dir.filePath("kelp.mdb"));
     const DataSourceSettings s = settings("kelp_autocommit", db.path());
     regodbc(s);
-    IniFile ini(dir.filePath("wkcfg.ini"));
     for (const auto &[value, expected] : {std::pair{"", true}, std::pair{"true", true}, std::pair{"True", false},
                                           std::pair{"false", false}}) {
         QFile::remove(ini.path());
         if (*value)
             ini.writeString("ODBC", "AutoCommit", value);
         platform::OdbcConnection sqlca;
-        bool yreg = false;
-        ljsjk(sqlca, s, ini, yreg);
-        ASSERT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
+        ASSERT_EQ(connect(sqlca, s), 0) << qPrintable(sqlca.sqlerrtext);
         EXPECT_EQ(sqlca.autoCommit(), expected) << value;
     }
 }
 
-TEST(DataSource, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
+TEST_F(Folder, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
 {
-    test::odbcIniPath();
-    QTemporaryDir dir;
-    test::StudyDb db(dir.filePath("kelp.mdb"));
-    IniFile ini(dir.filePath("wkcfg.ini"));
-    platform::OdbcConnection sqlca;
-    bool yreg = false;
     // Never registered: the driver manager answers "not found" first.
-    ljsjk(sqlca, settings("kelp_never_registered", db.path()), ini, yreg);
+    platform::OdbcConnection sqlca;
+    EXPECT_EQ(connect(sqlca, settings("kelp_never_registered", db.path())), 0) << qPrintable(sqlca.sqlerrtext);
     EXPECT_TRUE(yreg);
-    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
 }
 
-TEST(DataSource, DataSourceWithAMissingDriverIsRepaired)
+TEST_F(Folder, DataSourceWithAMissingDriverIsRepaired)
 {
-    test::odbcIniPath();
-    QTemporaryDir dir;
-    test::StudyDb db(dir.filePath("kelp.mdb"));
     DataSourceSettings broken = settings("kelp_nodriver", db.path());
     broken.sys_path = dir.filePath("no-such-folder");
     regodbc(broken);
-    IniFile ini(dir.filePath("wkcfg.ini"));
     platform::OdbcConnection sqlca;
-    bool yreg = false;
-    ljsjk(sqlca, settings("kelp_nodriver", db.path()), ini, yreg);
+    EXPECT_EQ(connect(sqlca, settings("kelp_nodriver", db.path())), 0) << qPrintable(sqlca.sqlerrtext);
     EXPECT_TRUE(yreg);
-    EXPECT_EQ(sqlca.sqlcode, 0) << qPrintable(sqlca.sqlerrtext);
 }
