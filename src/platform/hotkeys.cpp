@@ -1,7 +1,8 @@
 #include "platform/hotkeys.h"
 
+#include "platform/x11.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -33,12 +34,6 @@ std::uint32_t keysymFor(unsigned vk)
     }
 }
 
-xcb_connection_t *x11Connection()
-{
-    auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 } // namespace
 
 HotKeys::HotKeys(QObject *parent) : QObject(parent)
@@ -46,7 +41,7 @@ HotKeys::HotKeys(QObject *parent) : QObject(parent)
     conn_ = x11Connection();
     if (!conn_)
         return;
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
+    root_ = x11RootWindow(conn_);
     symbols_ = xcb_key_symbols_alloc(conn_);
     readLockMasks();
     QCoreApplication::instance()->installNativeEventFilter(this);

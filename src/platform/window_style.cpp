@@ -1,6 +1,12 @@
 #include "platform/window_style.h"
 
+#include "platform/x11.h"
+
 #include <QVariant>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace kelp::platform {
 namespace {
@@ -34,29 +40,13 @@ void SetLayeredWindowAttributes(QWidget *w, std::uint32_t, std::uint8_t balpha, 
     w->setWindowOpacity(balpha >= 255 ? 1.0 : balpha / 256.0);
 }
 
-} // namespace kelp::platform
-
-#include <QGuiApplication>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-
-namespace kelp::platform {
-namespace {
-xcb_connection_t *connection()
-{
-    auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-} // namespace
 
 QPoint windowScreenPosition(QWidget *w)
 {
-    xcb_connection_t *c = connection();
+    xcb_connection_t *c = x11Connection();
     if (!c || !w || !w->testAttribute(Qt::WA_WState_Created))
         return w ? w->pos() : QPoint();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t root = x11RootWindow(c);
     auto cookie = xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->winId()), root, 0, 0);
     xcb_translate_coordinates_reply_t *reply = xcb_translate_coordinates_reply(c, cookie, nullptr);
     if (!reply)
@@ -68,10 +58,10 @@ QPoint windowScreenPosition(QWidget *w)
 
 bool leftButtonDown()
 {
-    xcb_connection_t *c = connection();
+    xcb_connection_t *c = x11Connection();
     if (!c)
         return false;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t root = x11RootWindow(c);
     xcb_query_pointer_reply_t *reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
     if (!reply)
         return false;

@@ -24,10 +24,6 @@ void SetWindowLongA(QWidget *w, int nindex, std::int32_t dwnewlong);
 // Whole-window opacity from an alpha byte (128: half, 255: opaque).
 void SetLayeredWindowAttributes(QWidget *w, std::uint32_t crkey, std::uint8_t balpha, int dwflags);
 
-} // namespace kelp::platform
-
-namespace kelp::platform {
-
 // The window's real position on the screen, asked of the X server (some
 // window managers report 0,0 to the toolkit right after showing).
 QPoint windowScreenPosition(QWidget *w);
