@@ -32,7 +32,7 @@ void BM_TxtLoad100k(benchmark::State &state)
     const QString path = makeWordFile(dir, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         kelp::WordBuffer buf;
-        kelp::txtload(path, buf);
+        kelp::loadWordFile(path, buf);
         benchmark::DoNotOptimize(buf.rowCount());
     }
 }
@@ -52,7 +52,7 @@ void BM_TxtLoad100kNoTitles(benchmark::State &state)
     f.close();
     for (auto _ : state) {
         kelp::WordBuffer buf;
-        kelp::txtload(path, buf);
+        kelp::loadWordFile(path, buf);
         benchmark::DoNotOptimize(buf.rowCount());
     }
 }

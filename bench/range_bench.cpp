@@ -1,8 +1,8 @@
 // Loading a 50,000-word group range from the study database through ODBC
 // into the word buffer.
-#include "config/data_source.h"
+#include "study/data_source.h"
 #include "platform/odbc.h"
-#include "study/db_loaders.h"
+#include "study/study_database.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,10 +35,10 @@ QString makeDatabase(const QTemporaryDir &dir, int groups, int wordsPerGroup)
         sqlite3_reset(g);
         for (int i = 1; i <= wordsPerGroup; ++i) {
             const std::string da = "word" + std::to_string(xh) + "_" + std::to_string(i);
-            const std::string lx2 = "/'wɜːd" + std::to_string(i) + "/ n. 单词；词语";
+            const std::string meaning = "/'wɜːd" + std::to_string(i) + "/ n. 单词；词语";
             sqlite3_bind_int(w, 1, xh);
             sqlite3_bind_text(w, 2, da.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(w, 3, lx2.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(w, 3, meaning.c_str(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_int(w, 4, i);
             sqlite3_step(w);
             sqlite3_reset(w);
@@ -57,15 +57,15 @@ void BM_RangeLoad50k(benchmark::State &state)
     const QString path = makeDatabase(dir, 500, 100);
     const QString text = QStringLiteral("Driver=") + kelp::platform::registeredDriverPath(kelp::kDriverName) +
                          QStringLiteral(";Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=2000");
-    kelp::platform::OdbcConnection sqlca;
-    if (sqlca.connect(text, true) != 0) {
-        state.SkipWithError(qPrintable(sqlca.sqlerrtext));
+    kelp::platform::OdbcConnection connection;
+    if (connection.connect(text, true) != 0) {
+        state.SkipWithError(qPrintable(connection.errorText));
         return;
     }
     for (auto _ : state) {
         kelp::WordBuffer buf;
-        std::vector<int> zxh;
-        kelp::gtfzload(sqlca, QStringLiteral("1-500"), buf, zxh);
+        std::vector<int> groups;
+        kelp::loadGroupRange(connection, QStringLiteral("1-500"), buf, groups);
         benchmark::DoNotOptimize(buf.rowCount());
         if (buf.rowCount() != 50500)
             state.SkipWithError("unexpected row count");

@@ -1,4 +1,4 @@
-#include "app/transparent_win.h"
+#include "app/application.h"
 
 #include <QApplication>
 
@@ -7,8 +7,9 @@ int main(int argc, char *argv[])
     // The word window relies on X11 facilities (global key grabs, stacking).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    kelp::transparent_win program;
+    kelp::Application program;
     return program.run();
 }

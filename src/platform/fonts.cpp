@@ -5,12 +5,10 @@
 
 namespace kelp::platform {
 
-int AddFontResourceA(const QString &path)
+bool addFontFile(const QString &path)
 {
     const int id = QFontDatabase::addApplicationFont(path);
-    if (id < 0)
-        return 0;
-    return static_cast<int>(QFontDatabase::applicationFontFamilies(id).size());
+    return id >= 0 && !QFontDatabase::applicationFontFamilies(id).isEmpty();
 }
 
 } // namespace kelp::platform

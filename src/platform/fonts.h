@@ -1,12 +1,12 @@
-// Registration of a font file for this process.
+// Fonts the program brings along.
 #pragma once
 
 #include <QString>
 
 namespace kelp::platform {
 
-// Registers the font file; returns 0 when it could not be registered
-// (missing, unreadable, not a font), otherwise a non-zero count.
-int AddFontResourceA(const QString &path);
+// Makes the font file available to this process; false when it could not be
+// (missing, unreadable, not a font).
+bool addFontFile(const QString &path);
 
 } // namespace kelp::platform

@@ -51,11 +51,11 @@ OdbcConnection::~OdbcConnection()
 int OdbcConnection::connect(const QString &connectString, bool autoCommit)
 {
     disconnect();
-    sqlerrtext.clear();
+    errorText.clear();
     if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
-        sqlcode = -1;
-        sqlerrtext = QStringLiteral("cannot allocate an ODBC environment");
-        return sqlcode;
+        status = -1;
+        errorText = QStringLiteral("cannot allocate an ODBC environment");
+        return status;
     }
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
@@ -70,15 +70,15 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
                                           static_cast<SQLSMALLINT>(in.size()), out, sizeof out, &outLength,
                                           SQL_DRIVER_NOPROMPT);
     if (!ok(rc)) {
-        sqlcode = -1;
-        sqlerrtext = diagnostics(SQL_HANDLE_DBC, dbc_);
+        status = -1;
+        errorText = diagnostics(SQL_HANDLE_DBC, dbc_);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         SQLFreeHandle(SQL_HANDLE_ENV, env_);
         dbc_ = env_ = nullptr;
-        return sqlcode;
+        return status;
     }
     connected_ = true;
-    sqlcode = 0;
+    status = 0;
     return 0;
 }
 
@@ -116,8 +116,8 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
     error_.clear();
     if (!conn_.isConnected()) {
         error_ = QStringLiteral("not connected to the database");
-        if (!conn_.sqlerrtext.isEmpty())
-            error_ += QStringLiteral(" (") + conn_.sqlerrtext + QLatin1Char(')');
+        if (!conn_.errorText.isEmpty())
+            error_ += QStringLiteral(" (") + conn_.errorText + QLatin1Char(')');
         return -1;
     }
     if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
@@ -280,7 +280,7 @@ QString registeredDriverPath(const QString &driver)
     return QString();
 }
 
-QString GetSystemDirectoryA()
+QString odbcDriverFolder()
 {
     const QString driver = registeredDriverPath(QStringLiteral("SQLite3"));
     if (!driver.isEmpty())

@@ -19,7 +19,7 @@ public:
     OdbcConnection &operator=(const OdbcConnection &) = delete;
 
     // Connects with an ODBC connection string. Returns 0 on success, -1 on
-    // failure (sqlerrtext then holds the driver manager's diagnostics).
+    // failure (errorText then holds the driver manager's diagnostics).
     int connect(const QString &connectString, bool autoCommit);
     void disconnect();
     bool isConnected() const { return connected_; }
@@ -27,9 +27,8 @@ public:
     bool autoCommit() const;
     void *handle() const { return dbc_; }
 
-    QString dbms = QStringLiteral("ODBC");
-    int sqlcode = 0;
-    QString sqlerrtext;
+    int status = 0;
+    QString errorText;
 
 private:
     void *env_ = nullptr;
@@ -86,6 +85,6 @@ QString registeredDriverPath(const QString &driver);
 
 // The folder the ODBC drivers live in (that of the SQLite3 driver when it is
 // registered, else the system's usual folder).
-QString GetSystemDirectoryA();
+QString odbcDriverFolder();
 
 } // namespace kelp::platform

@@ -14,13 +14,13 @@
 
 namespace kelp {
 
-std::optional<QString> notebookLine(const WordBuffer &dw_new, long row)
+std::optional<QString> notebookLine(const WordBuffer &buffer, long row)
 {
-    if (row < 1 || row > dw_new.rowCount() || dw_new.isHeader(row))
+    if (row < 1 || row > buffer.rowCount() || buffer.isHeader(row))
         return std::nullopt;
-    const WordRow &r = dw_new.row(row);
-    return r.da.value_or(QString()) + QLatin1Char('#') + r.lx2.value_or(QString()) + QLatin1Char('#') +
-           r.yb.value_or(QString());
+    const WordRow &r = buffer.row(row);
+    return r.word.value_or(QString()) + QLatin1Char('#') + r.meaning.value_or(QString()) + QLatin1Char('#') +
+           r.phonetic.value_or(QString());
 }
 
 AppendResult appendNotebookLine(const QString &path, const QString &line)

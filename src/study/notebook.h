@@ -14,7 +14,7 @@ namespace kelp {
 
 // The line for a buffer row, without its line end; none for a group header
 // or a row outside the buffer.
-std::optional<QString> notebookLine(const WordBuffer &dw_new, long row);
+std::optional<QString> notebookLine(const WordBuffer &buffer, long row);
 
 struct AppendResult {
     bool opened = false;

@@ -2,11 +2,11 @@
 
 namespace kelp {
 
-QString jqyb(const Cell &yb1)
+QString extractPhonetic(const Cell &text)
 {
-    if (!yb1)
+    if (!text)
         return QString("");
-    const QString &s = *yb1;
+    const QString &s = *text;
     const qsizetype firstSlash = s.indexOf(QLatin1Char('/'));
     if (firstSlash >= 0) {
         const qsizetype lastSlash = s.lastIndexOf(QLatin1Char('/'));
@@ -23,11 +23,11 @@ QString jqyb(const Cell &yb1)
     return QString("");
 }
 
-Cell qcyb(const Cell &yb1)
+Cell stripPhonetic(const Cell &text)
 {
-    if (!yb1)
+    if (!text)
         return std::nullopt;
-    const QString &s = *yb1;
+    const QString &s = *text;
     const qsizetype lastSlash = s.lastIndexOf(QLatin1Char('/'));
     if (lastSlash >= 0)
         return s.mid(lastSlash + 1);

@@ -9,10 +9,10 @@ namespace kelp {
 
 // The transcription: from the first to the last "/" (both kept), else the
 // text between the first "[" and the first "]" after it, else empty.
-QString jqyb(const Cell &yb1);
+QString extractPhonetic(const Cell &text);
 
 // The meaning without the transcription: the text after the last "/", else
 // after the first "]" (the whole text without one), else the text itself.
-Cell qcyb(const Cell &yb1);
+Cell stripPhonetic(const Cell &text);
 
 } // namespace kelp

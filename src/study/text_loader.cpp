@@ -13,24 +13,24 @@ namespace kelp {
 
 namespace {
 
-void addLine(QStringView line, WordBuffer &buf, int &zh)
+void addLine(QStringView line, WordBuffer &buf, int &groupNumber)
 {
     const long ii = buf.appendRow();
-    const qsizetype wz1 = line.indexOf(QLatin1Char('#'));
-    if (wz1 < 0) {
-        buf.setItem(ii, 1, QString::number(zh));
+    const qsizetype firstHash = line.indexOf(QLatin1Char('#'));
+    if (firstHash < 0) {
+        buf.setItem(ii, 1, QString::number(groupNumber));
         buf.setItem(ii, 2, line.toString());
-        ++zh;
+        ++groupNumber;
         return;
     }
-    buf.setItem(ii, 1, trimSpaces(line.left(wz1).toString()));
-    const qsizetype wz2 = line.indexOf(QLatin1Char('#'), wz1 + 1);
-    if (wz2 < 0 || wz2 - wz1 < 2) {
-        buf.setItem(ii, 2, line.mid(wz1 + 1).toString());
+    buf.setItem(ii, 1, trimSpaces(line.left(firstHash).toString()));
+    const qsizetype secondHash = line.indexOf(QLatin1Char('#'), firstHash + 1);
+    if (secondHash < 0 || secondHash - firstHash < 2) {
+        buf.setItem(ii, 2, line.mid(firstHash + 1).toString());
         return;
     }
-    buf.setItem(ii, 2, line.mid(wz1 + 1, wz2 - wz1 - 1).toString());
-    const QStringView rest = line.mid(wz2 + 1);
+    buf.setItem(ii, 2, line.mid(firstHash + 1, secondHash - firstHash - 1).toString());
+    const QStringView rest = line.mid(secondHash + 1);
     if (!rest.isEmpty())
         buf.setItem(ii, 3, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
 }
@@ -42,12 +42,12 @@ void numberGroups(WordBuffer &buf)
     std::vector<WordRow> &rows = buf.rows();
     std::vector<WordRow> grouped;
     grouped.reserve(rows.size() + rows.size() / 10 + 1);
-    int zh = 1;
+    int groupNumber = 1;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (i % 10 == 0) {
             WordRow header;
-            header.da = QString::number(zh++);
-            header.lx2 = QStringLiteral("无组标题");
+            header.word = QString::number(groupNumber++);
+            header.meaning = QStringLiteral("无组标题");
             grouped.push_back(std::move(header));
         }
         grouped.push_back(std::move(rows[i]));
@@ -57,44 +57,44 @@ void numberGroups(WordBuffer &buf)
 
 } // namespace
 
-void loadWordText(const QString &text, WordBuffer &dw_new)
+void loadWordText(const QString &text, WordBuffer &buffer)
 {
-    int zh = 1;
+    int groupNumber = 1;
     const QStringView all(text);
     qsizetype pos = 0;
     const qsizetype size = all.size();
-    dw_new.reserve(static_cast<size_t>(dw_new.rowCount()) + static_cast<size_t>(text.count(QLatin1Char('\n'))) + 1);
+    buffer.reserve(static_cast<size_t>(buffer.rowCount()) + static_cast<size_t>(text.count(QLatin1Char('\n'))) + 1);
     while (pos < size) {
         qsizetype lf = all.indexOf(QLatin1Char('\n'), pos);
         qsizetype end = lf < 0 ? size : lf;
         const qsizetype next = lf < 0 ? size : lf + 1;
         if (end > pos && all[end - 1] == QLatin1Char('\r'))
             --end;
-        addLine(all.mid(pos, end - pos), dw_new, zh);
+        addLine(all.mid(pos, end - pos), buffer, groupNumber);
         pos = next;
     }
-    if (zh == 1 && dw_new.rowCount() > 10)
-        numberGroups(dw_new);
+    if (groupNumber == 1 && buffer.rowCount() > 10)
+        numberGroups(buffer);
 }
 
-TextLoadResult txtload(const QString &str_savename, WordBuffer &dw_new)
+TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
 {
     TextLoadResult result;
     const auto tooLarge = [&] {
         return TextLoadResult{false, QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2")
                                          .arg(kMaxWordFileBytes / (1024 * 1024))
-                                         .arg(str_savename)};
+                                         .arg(wordFilePath)};
     };
-    QFile file(str_savename);
+    QFile file(wordFilePath);
     if (!file.open(QIODevice::ReadOnly)) {
         result.ok = false;
-        result.error = QStringLiteral("无法打开文件:%1(%2)").arg(str_savename, file.errorString());
+        result.error = QStringLiteral("无法打开文件:%1(%2)").arg(wordFilePath, file.errorString());
         return result;
     }
     // Exclusive access while reading: a writer must not change the list under us.
     if (::flock(file.handle(), LOCK_EX | LOCK_NB) != 0) {
         result.ok = false;
-        result.error = QStringLiteral("文件正被其他程序使用:%1").arg(str_savename);
+        result.error = QStringLiteral("文件正被其他程序使用:%1").arg(wordFilePath);
         return result;
     }
     if (file.size() > kMaxWordFileBytes) {
@@ -103,14 +103,14 @@ TextLoadResult txtload(const QString &str_savename, WordBuffer &dw_new)
     const QByteArray bytes = file.read(kMaxWordFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         result.ok = false;
-        result.error = QStringLiteral("读取文件出错:%1(%2)").arg(str_savename, file.errorString());
+        result.error = QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, file.errorString());
         return result;
     }
     if (bytes.size() > kMaxWordFileBytes) {
         return tooLarge();
     }
     file.close();
-    loadWordText(codec::decodeFile(bytes), dw_new);
+    loadWordText(codec::decodeFile(bytes), buffer);
     return result;
 }
 

@@ -20,11 +20,11 @@ struct TextLoadResult {
 // numbered group headers, "word#meaning#transcription" lines word rows, and a
 // file without titles of more than ten lines gets a "无组标题" header every
 // ten words. Lines end at LF or CR LF.
-void loadWordText(const QString &text, WordBuffer &dw_new);
+void loadWordText(const QString &text, WordBuffer &buffer);
 
-// Reads the file `str_savename` (UTF-8 when valid, else GB18030) with
+// Reads the file `wordFilePath` (UTF-8 when valid, else GB18030) with
 // exclusive access and loads it as above. A file that cannot be opened or
 // read adds no rows and reports why.
-TextLoadResult txtload(const QString &str_savename, WordBuffer &dw_new);
+TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer);
 
 } // namespace kelp

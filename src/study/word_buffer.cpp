@@ -101,9 +101,9 @@ void WordBuffer::setItem(long row, int column, const QString &text)
     // A set cell is never null, even for the empty text.
     const QString value = text.isNull() ? QString("") : text;
     switch (column) {
-    case 1: r.da = value; break;
-    case 2: r.lx2 = value; break;
-    case 3: r.yb = value; break;
+    case 1: r.word = value; break;
+    case 2: r.meaning = value; break;
+    case 3: r.phonetic = value; break;
     default: break;
     }
 }
@@ -114,23 +114,23 @@ Cell WordBuffer::item(long row, int column) const
         return std::nullopt;
     const WordRow &r = rows_[static_cast<size_t>(row - 1)];
     switch (column) {
-    case 1: return r.da;
-    case 2: return r.lx2;
-    case 3: return r.yb;
+    case 1: return r.word;
+    case 2: return r.meaning;
+    case 3: return r.phonetic;
     default: return std::nullopt;
     }
 }
 
 bool WordBuffer::isHeader(long row) const
 {
-    return valid(row) && isNumber(rows_[static_cast<size_t>(row - 1)].da);
+    return valid(row) && isNumber(rows_[static_cast<size_t>(row - 1)].word);
 }
 
 long WordBuffer::find(const QString &da, long limit) const
 {
     const long last = std::min(limit, rowCount());
     for (long i = 1; i <= last; ++i) {
-        const Cell &c = rows_[static_cast<size_t>(i - 1)].da;
+        const Cell &c = rows_[static_cast<size_t>(i - 1)].word;
         if (c && *c == da)
             return i;
     }

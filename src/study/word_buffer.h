@@ -1,5 +1,5 @@
 // The word buffer: an in-memory table of study rows with the columns
-// da (word or group number), lx2 (meaning or group title) and yb (phonetic
+// da (word or group number), meaning (meaning or group title) and yb (phonetic
 // transcription). Rows and columns are numbered from 1. A cell that was never
 // set is null, which differs from the empty text.
 #pragma once
@@ -15,9 +15,9 @@ namespace kelp {
 using Cell = std::optional<QString>;
 
 struct WordRow {
-    Cell da;
-    Cell lx2;
-    Cell yb;
+    Cell word;
+    Cell meaning;
+    Cell phonetic;
 };
 
 // True when the whole text (blanks around it allowed) is a number; this is

@@ -1,5 +1,6 @@
 #include "config/codec.h"
 #include "config/ini_file.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,23 +9,10 @@
 #include <gtest/gtest.h>
 
 using namespace kelp;
+using test::readAll;
+using test::writeAll;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
 
 const QByteArray kSample = "; settings of the trainer\r\n"
                            "[Timer]\r\n"

@@ -50,7 +50,7 @@ TEST(Notebook, AppendsGbkLinesAndCreatesTheFolder)
 
     // The notebook reads back as a word file, the transcription wrapped once more.
     WordBuffer b;
-    ASSERT_TRUE(txtload(path, b).ok);
+    ASSERT_TRUE(loadWordFile(path, b).ok);
     EXPECT_EQ(b.item(1, 3), QStringLiteral("/ / buk//"));
 }
 

@@ -8,7 +8,7 @@ TEST(Phonetic, SplitsSlashesAndBrackets)
 {
     struct Case {
         QString stored, yb;
-        Cell lx2;
+        Cell meaning;
     };
     const Case cases[] = {
         {QStringLiteral("/e'bav/ prep. 在…上面"), "/e'bav/", QStringLiteral(" prep. 在…上面")},
@@ -22,17 +22,17 @@ TEST(Phonetic, SplitsSlashesAndBrackets)
         {"x] n. [y", "", QString(" n. [y")},          // "]" before "["
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(jqyb(c.stored), c.yb) << qPrintable(c.stored);
-        EXPECT_EQ(qcyb(c.stored), c.lx2) << qPrintable(c.stored);
+        EXPECT_EQ(extractPhonetic(c.stored), c.yb) << qPrintable(c.stored);
+        EXPECT_EQ(stripPhonetic(c.stored), c.meaning) << qPrintable(c.stored);
     }
-    EXPECT_EQ(jqyb(std::nullopt), QString(""));
-    EXPECT_EQ(qcyb(std::nullopt), std::nullopt);
+    EXPECT_EQ(extractPhonetic(std::nullopt), QString(""));
+    EXPECT_EQ(stripPhonetic(std::nullopt), std::nullopt);
 }
 
 TEST(Phonetic, MatchesWholeCharactersOnly)
 {
     // 乕 is 0x81 0x5B in GBK: its second byte is "[" but the character is not.
     const QString s = QStringLiteral("乕 n. x]y");
-    EXPECT_EQ(jqyb(s), QString(""));
-    EXPECT_EQ(qcyb(s), s);
+    EXPECT_EQ(extractPhonetic(s), QString(""));
+    EXPECT_EQ(stripPhonetic(s), s);
 }

@@ -17,11 +17,11 @@ WordBuffer load(const QString &text)
     return b;
 }
 
-void expectRow(const WordBuffer &b, long row, const Cell &da, const Cell &lx2, const Cell &yb)
+void expectRow(const WordBuffer &b, long row, const Cell &da, const Cell &meaning, const Cell &yb)
 {
     SCOPED_TRACE(row);
     EXPECT_EQ(b.item(row, 1), da);
-    EXPECT_EQ(b.item(row, 2), lx2);
+    EXPECT_EQ(b.item(row, 2), meaning);
     EXPECT_EQ(b.item(row, 3), yb);
 }
 
@@ -112,7 +112,7 @@ TEST(TextLoader, ReadsGbkAndUtf8Files)
         f.write(bytes);
         f.close();
         WordBuffer b;
-        ASSERT_TRUE(txtload(path, b).ok);
+        ASSERT_TRUE(loadWordFile(path, b).ok);
         ASSERT_EQ(b.rowCount(), 2);
         expectRow(b, 1, QString("1"), QStringLiteral("第一课"), std::nullopt);
         expectRow(b, 2, QString("sea"), QStringLiteral("n. 海洋"), QString("/ si:/"));
@@ -124,11 +124,11 @@ TEST(TextLoader, UnreadableFileAddsNoRows)
     QTemporaryDir dir;
     WordBuffer b;
     // A folder exists but is not a readable file.
-    const TextLoadResult r = txtload(dir.path(), b);
+    const TextLoadResult r = loadWordFile(dir.path(), b);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.isEmpty());
     EXPECT_EQ(b.rowCount(), 0);
-    EXPECT_FALSE(txtload(dir.filePath("missing.txt"), b).ok);
+    EXPECT_FALSE(loadWordFile(dir.filePath("missing.txt"), b).ok);
     EXPECT_EQ(b.rowCount(), 0);
 }
 

@@ -1,0 +1,161 @@
+#include "app/study_run.h"
+
+#include "platform/desktop.h"
+#include "platform/fonts.h"
+#include "platform/odbc.h"
+#include "platform/window_style.h"
+#include "session/study_session.h"
+#include "speech/pronouncer.h"
+#include "study/data_source.h"
+#include "study/material.h"
+#include "util/log.h"
+#include "wordwindow/commands.h"
+#include "wordwindow/context_menu.h"
+#include "wordwindow/hot_key_binding.h"
+#include "wordwindow/window_placement.h"
+#include "wordwindow/word_window.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace kelp {
+
+StudyRun::StudyRun(platform::Desktop &desktop) : desktop_(desktop) {}
+
+StudyRun::~StudyRun() = default;
+
+bool StudyRun::findSettingsFile()
+{
+    file_.setPath(folder_.settingsFile());
+    if (QFileInfo(file_.path()).isFile())
+        return true;
+    QFileDialog dialog(nullptr, QStringLiteral("打开文件"), folder_.root, QStringLiteral("初始化文件 (*.ini)"));
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        file_.setPath(dialog.selectedFiles().constFirst());
+        return true;
+    }
+    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("无法打开初始化文件"));
+    return false;
+}
+
+bool StudyRun::start()
+{
+    // Every file lives under the current directory; today is fixed for the run.
+    folder_.root = QDir::currentPath();
+    today_ = QDate::currentDate();
+    const bool phoneticFont = platform::addFontFile(folder_.phoneticFont());
+
+    if (!findSettingsFile())
+        return false;
+    settings_ = Settings::load(file_);
+    const DataSource source{settings_.dataSourceName, platform::odbcDriverFolder(), folder_.database(),
+                            settings_.userName, settings_.password};
+    completeFirstRun(file_, settings_, source);
+    wordFilePath_ = folder_.wordFile(settings_.wordFile);
+
+    pronouncer_ = std::make_unique<Pronouncer>(settings_, folder_.root);
+    pronouncer_->initialise();
+
+    // The connection lives only while the buffer is filled.
+    platform::OdbcConnection connection;
+    if (isDatabaseMode(settings_.sourceMode))
+        connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+    StudyMaterial material;
+    const MaterialProblem problem =
+        kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
+    connection.disconnect();
+    switch (problem.kind) {
+    case MaterialProblem::Kind::QueryFailed:
+        qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text
+                                    << "- database" << folder_.database();
+        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(problem.status));
+        return false;
+    case MaterialProblem::Kind::WordFileMissing:
+        QMessageBox::warning(nullptr, QStringLiteral("错误提示"),
+                             QStringLiteral("找不到文件:") + problem.text +
+                                 QStringLiteral("。请正确配制后重新启动本程序"));
+        break;
+    case MaterialProblem::Kind::WordFileUnreadable:
+        qCWarning(lcApp).noquote() << problem.text;
+        QMessageBox::warning(nullptr, QStringLiteral("错误提示"), problem.text);
+        break;
+    case MaterialProblem::Kind::None:
+        break;
+    }
+    fellBack_ = material.fellBack;
+
+    session_ = std::make_unique<StudySession>(std::move(material.words), std::move(material.groups),
+                                              isDatabaseMode(settings_.sourceMode));
+    session_->setInterval(settings_.interval);
+    session_->setNotebookPath(folder_.notebook());
+    session_->setPronouncer([this](const QString &word) { pronouncer_->pronounce(word); });
+
+    window_ = std::make_unique<WordWindow>(*session_, desktop_);
+    if (phoneticFont)
+        window_->usePhoneticFont(QStringLiteral("HMPhone KELP"));
+    platform::setHalfTransparent(*window_, settings_.halfTransparent == 1);
+    placement_ = std::make_unique<WindowPlacement>(window_->units(), settings_.windowX, settings_.windowY);
+    placement_->place(*window_);
+    QObject::connect(window_.get(), &WordWindow::moved, window_.get(),
+                     [this](QPoint pos) { placement_->noteMoved(pos); });
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        session_->setScreenWidthUnits(window_->units().pixelsToX(screen->geometry().width()));
+
+    // The first item, word only; the timer runs when there is anything to show.
+    session_->start(resumeRowAtStart(settings_, today_, 0));
+    window_->show();
+
+    // Colours, then the hot keys last.
+    window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);
+    commands_ = std::make_unique<Commands>(*session_);
+    QObject::connect(window_.get(), &WordWindow::contextMenuRequested, window_.get(),
+                     [this](QPoint at) { showContextMenu(*commands_, window_.get(), at); });
+    hotKeys_ = desktop_.createHotKeys();
+    binding_ = std::make_unique<HotKeyBinding>(*hotKeys_, *commands_);
+    binding_->grabAll();
+    return true;
+}
+
+void StudyRun::saveResumeRow()
+{
+    if (!session_)
+        return;
+    kelp::saveResumeRow(file_, settings_, session_->resumeRow(), fellBack_, today_);
+}
+
+void StudyRun::persist()
+{
+    if (!window_)
+        return;
+    saveResumeRow();
+    placement_->save(file_, window_->screenPosition());
+}
+
+void StudyRun::finish()
+{
+    if (finished_ || !window_)
+        return;
+    finished_ = true;
+    session_->stop();
+    persist();
+    binding_->releaseAll();
+}
+
+void StudyRun::saveWithoutWindowSystem()
+{
+    if (finished_ || !window_)
+        return;
+    finished_ = true;
+    session_->stop();
+    saveResumeRow();
+    placement_->save(file_, placement_->lastKnown());
+}
+
+} // namespace kelp

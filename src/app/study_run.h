@@ -1,0 +1,70 @@
+// One run of the word window: its start-up sequence, in a fixed order, and
+// its close. Owns the settings, the session, the window and its hot keys.
+#pragma once
+
+#include "config/program_folder.h"
+#include "config/settings.h"
+
+#include <QDate>
+
+#include <memory>
+
+namespace kelp {
+
+class Commands;
+class HotKeyBinding;
+class Pronouncer;
+class StudySession;
+class WindowPlacement;
+class WordWindow;
+struct StudyMaterial;
+namespace platform {
+class Desktop;
+class GlobalHotKeys;
+} // namespace platform
+
+class StudyRun {
+public:
+    explicit StudyRun(platform::Desktop &desktop);
+    ~StudyRun();
+
+    // The start-up sequence. False when the program has to end: no settings
+    // file could be found, or the study database could not be read.
+    bool start();
+
+    // The window's close: the resume row and the position are saved and
+    // the hot keys given back. Runs once.
+    void finish();
+    // The same save for when the desktop session saves its state.
+    void persist();
+    // The save when the window system is already gone: no window calls.
+    void saveWithoutWindowSystem();
+
+    WordWindow *window() const { return window_.get(); }
+    Commands *commands() const { return commands_.get(); }
+
+private:
+    bool findSettingsFile();
+    bool loadMaterial(StudyMaterial &material);
+    void saveResumeRow();
+
+    platform::Desktop &desktop_;
+    ProgramFolder folder_;
+    QDate today_;
+    SettingsFile file_;
+    Settings settings_;
+    bool fellBack_ = false;
+    QString wordFilePath_;
+    bool reRegistered_ = false;
+    bool finished_ = false;
+
+    std::unique_ptr<Pronouncer> pronouncer_;
+    std::unique_ptr<StudySession> session_;
+    std::unique_ptr<WordWindow> window_;
+    std::unique_ptr<WindowPlacement> placement_;
+    std::unique_ptr<Commands> commands_;
+    std::unique_ptr<platform::GlobalHotKeys> hotKeys_;
+    std::unique_ptr<HotKeyBinding> binding_;
+};
+
+} // namespace kelp

@@ -1,0 +1,130 @@
+#include "config/settings.h"
+
+#include "util/log.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace kelp {
+
+QString SettingsFile::read(const TextKey &key) const
+{
+    const QString def = QString::fromUtf8(key.defaultValue);
+    const QString value = ini_.readString(QLatin1String(key.section), QLatin1String(key.name), def);
+    return key.emptyMeansDefault && value.isEmpty() ? def : value;
+}
+
+int SettingsFile::read(const IntKey &key) const
+{
+    const int value = ini_.readInt(QLatin1String(key.section), QLatin1String(key.name), key.defaultValue);
+    return std::clamp(value, key.min, key.max);
+}
+
+bool SettingsFile::write(const TextKey &key, const QString &value)
+{
+    if (ini_.writeString(QLatin1String(key.section), QLatin1String(key.name), value) == 1)
+        return true;
+    qCWarning(lcConfig).noquote() << "cannot write" << key.name << "to" << ini_.path() << ":" << ini_.errorString();
+    return false;
+}
+
+bool SettingsFile::write(const IntKey &key, int value)
+{
+    return write(TextKey{key.section, key.name, ""}, QString::number(value));
+}
+
+Settings Settings::load(const SettingsFile &file)
+{
+    Settings s;
+    s.dbms = file.read(keys::dbms);
+    s.firstRun = file.read(keys::firstRun) == QLatin1String("true");
+    s.dataSourceName = file.read(keys::dataSourceName);
+    s.userName = file.read(keys::userName);
+    s.password = file.read(keys::password);
+    s.reviewCycle = file.read(keys::reviewCycle);
+    s.voice = file.read(keys::voice);
+    s.audioOutput = file.read(keys::audioOutput);
+    s.sourceMode = SourceMode(file.read(keys::sourceMode));
+    s.resumeRowReview = file.read(keys::resumeRowReview);
+    s.resumeRowRange = file.read(keys::resumeRowRange);
+    s.resumeRowText = file.read(keys::resumeRowText);
+    s.groupRange = file.read(keys::groupRange);
+    s.wordFile = file.read(keys::wordFile);
+    if (s.sourceMode == SourceMode::Review)
+        s.lastStudyDay = parseSettingsDate(file.read(keys::lastStudyDay));
+    s.recordingsFolder = file.read(keys::recordingsFolder);
+    s.interval = file.read(keys::interval);
+    s.windowX = file.read(keys::windowX);
+    s.windowY = file.read(keys::windowY);
+    s.halfTransparent = file.read(keys::halfTransparent);
+    s.textColour = file.read(keys::textColour);
+    s.labelColour = file.read(keys::labelColour);
+    s.windowColour = file.read(keys::windowColour);
+    return s;
+}
+
+bool readAutoCommit(const SettingsFile &file)
+{
+    return file.read(keys::autoCommit) == QLatin1String("true");
+}
+
+long resumeRowAtStart(const Settings &settings, const QDate &today, long current)
+{
+    switch (settings.sourceMode) {
+    case SourceMode::Review:
+        return (today.isValid() && settings.lastStudyDay.isValid() && today == settings.lastStudyDay)
+                   ? settings.resumeRowReview
+                   : 1;
+    case SourceMode::GroupRange:
+        return settings.resumeRowRange;
+    case SourceMode::TextFile:
+        return settings.resumeRowText;
+    }
+    return current;
+}
+
+bool saveResumeRow(SettingsFile &file, Settings &settings, long row, bool fellBack, const QDate &today)
+{
+    const int value = static_cast<int>(std::clamp<long>(row, INT_MIN, INT_MAX));
+    switch (settings.sourceMode) {
+    case SourceMode::Review:
+        if (fellBack)
+            return file.write(keys::resumeRowRange, value);
+        else {
+            const bool ok = file.write(keys::resumeRowReview, value);
+            settings.lastStudyDay = today;
+            return file.write(keys::lastStudyDay, formatSettingsDate(today)) && ok;
+        }
+    case SourceMode::GroupRange:
+        return file.write(keys::resumeRowRange, value);
+    case SourceMode::TextFile:
+        return file.write(keys::resumeRowText, value);
+    }
+    return true;
+}
+
+QDate parseSettingsDate(const QString &text)
+{
+    const QString t = text.trimmed();
+    static const QStringList formats{QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"),
+                                     QStringLiteral("yyyy/MM/dd"), QStringLiteral("yyyy/M/d"),
+                                     QStringLiteral("yyyy.M.d")};
+    for (const QString &f : formats) {
+        const QDate d = QDate::fromString(t, f);
+        if (d.isValid())
+            return d;
+    }
+    // A date-time stored by another tool: take its date part.
+    const qsizetype blank = t.indexOf(QLatin1Char(' '));
+    if (blank > 0)
+        return parseSettingsDate(t.left(blank));
+    return QDate();
+}
+
+QString formatSettingsDate(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+} // namespace kelp

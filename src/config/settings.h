@@ -1,0 +1,134 @@
+// The settings of wkcfg.ini: one table of keys (section, name, default and
+// the range a value is held to), the values read from it at start-up, and
+// the writes made while the program runs. Defaults are stated only here.
+#pragma once
+
+#include "config/ini_file.h"
+
+#include <QDate>
+#include <QString>
+
+#include <climits>
+
+namespace kelp {
+
+struct TextKey {
+    const char *section;
+    const char *name;
+    const char *defaultValue;
+    bool emptyMeansDefault = false; // an empty value is taken as missing
+};
+
+struct IntKey {
+    const char *section;
+    const char *name;
+    int defaultValue;
+    int min = INT_MIN;
+    int max = INT_MAX;
+};
+
+namespace keys {
+inline constexpr TextKey dbms{"ODBC", "DBMS", "ODBC"};
+inline constexpr TextKey firstRun{"Start", "First", "true"};
+inline constexpr TextKey dataSourceName{"ODBC", "DSN_Name", "kelp1"};
+inline constexpr TextKey userName{"ODBC", "USER_Name", ""};
+inline constexpr TextKey password{"ODBC", "USER_pw", ""};
+inline constexpr TextKey autoCommit{"ODBC", "AutoCommit", "true"};
+inline constexpr TextKey reviewCycle{"YWQX", "XXTS", "1t2t4t7t15t"};
+inline constexpr IntKey voice{"TTS", "index1", 1};
+inline constexpr IntKey audioOutput{"TTS", "index2", 1};
+inline constexpr IntKey sourceMode{"sjly", "sjms", 1};
+inline constexpr IntKey resumeRowReview{"timer", "reci1", 1};
+inline constexpr IntKey resumeRowRange{"timer", "reci2", 2};
+inline constexpr IntKey resumeRowText{"timer", "reci3", 3};
+inline constexpr TextKey groupRange{"sjly", "gtfz", "1-10", true};
+inline constexpr TextKey wordFile{"sjly", "wbwj", "New_Word.txt", true};
+inline constexpr TextKey lastStudyDay{"sjly", "lssj", "2012-10-10"};
+inline constexpr TextKey recordingsFolder{"MTLJ", "wav", ""};
+// Seconds between two steps: a hand-edited 0 or below can neither spin nor
+// stop the cycle, and a day at most keeps the milliseconds in range.
+inline constexpr IntKey interval{"timer", "jg", 3, 1, 86400};
+inline constexpr IntKey windowX{"other", "winx", 0};
+inline constexpr IntKey windowY{"other", "winy", 0};
+inline constexpr IntKey halfTransparent{"other", "sftm", 1};
+inline constexpr IntKey textColour{"other", "c1", 3};
+inline constexpr IntKey labelColour{"other", "c2", 21};
+inline constexpr IntKey windowColour{"other", "c3", 2};
+} // namespace keys
+
+// Where the study material comes from. Other stored numbers load nothing.
+enum class SourceMode : int { Review = 1, GroupRange = 2, TextFile = 3 };
+
+inline bool isDatabaseMode(SourceMode mode)
+{
+    return mode == SourceMode::Review || mode == SourceMode::GroupRange;
+}
+
+// Reads and writes single keys of the settings file.
+class SettingsFile {
+public:
+    explicit SettingsFile(const QString &path = QString()) : ini_(path) {}
+
+    const QString &path() const { return ini_.path(); }
+    void setPath(const QString &path) { ini_.setPath(path); }
+
+    QString read(const TextKey &key) const;
+    int read(const IntKey &key) const; // held to the key's range
+    bool write(const TextKey &key, const QString &value);
+    bool write(const IntKey &key, int value);
+
+    QString errorString() const { return ini_.errorString(); }
+    IniFile &ini() { return ini_; }
+
+private:
+    IniFile ini_;
+};
+
+// The values read at start-up, shared by every window for the whole run.
+struct Settings {
+    QString dbms;
+    bool firstRun = false; // "First" is exactly "true"
+    QString dataSourceName;
+    QString userName;
+    QString password;
+    QString reviewCycle;
+    int voice = keys::voice.defaultValue; // or a speech failure code -1..-4
+    int audioOutput = keys::audioOutput.defaultValue;
+    SourceMode sourceMode = SourceMode(keys::sourceMode.defaultValue);
+    int resumeRowReview = keys::resumeRowReview.defaultValue;
+    int resumeRowRange = keys::resumeRowRange.defaultValue;
+    int resumeRowText = keys::resumeRowText.defaultValue;
+    QString groupRange;
+    QString wordFile;
+    QDate lastStudyDay; // invalid when unreadable; read in review mode only
+    QString recordingsFolder; // empty: <program folder>/wav
+    int interval = keys::interval.defaultValue;
+    int windowX = keys::windowX.defaultValue;
+    int windowY = keys::windowY.defaultValue;
+    int halfTransparent = keys::halfTransparent.defaultValue;
+    int textColour = keys::textColour.defaultValue;
+    int labelColour = keys::labelColour.defaultValue;
+    int windowColour = keys::windowColour.defaultValue;
+
+    // Every key, in the order the start-up reads them.
+    static Settings load(const SettingsFile &file);
+};
+
+// Whether the study database connection commits each statement by itself
+// (AutoCommit is exactly "true", or missing).
+bool readAutoCommit(const SettingsFile &file);
+
+// The row shown first: the saved row of the mode (in review mode only when
+// the last study day is today, since the due groups change daily);
+// `current` for a mode that loads nothing.
+long resumeRowAtStart(const Settings &settings, const QDate &today, long current);
+
+// Stores the resume row of the current mode, and in review mode (unless it
+// fell back to the range) today as the last study day. False when a write failed.
+bool saveResumeRow(SettingsFile &file, Settings &settings, long row, bool fellBack, const QDate &today);
+
+// A stored date; invalid when the text is not a date.
+QDate parseSettingsDate(const QString &text);
+QString formatSettingsDate(const QDate &date);
+
+} // namespace kelp

@@ -1,0 +1,177 @@
+// kelpword-mkdb: builds a study database from a word text file.
+//
+//   kelpword-mkdb [options] <words.txt> <kelp.mdb>
+//
+// Every title line of the word file becomes a group (numbered from 1), every
+// word line a word of it; the transcription is stored in front of the
+// meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
+// date that makes the chosen groups due today and the others tomorrow.
+#include "study/review_schedule.h"
+#include "study/text_loader.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+namespace {
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
+                 "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                 "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
+                 "  --due-every N  every Nth group is due today (0: none)\n"
+                 "  --force        replace an existing database\n");
+}
+
+bool exec(sqlite3 *db, const char *sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "kelpword-mkdb: %s\n", error ? error : "sqlite error");
+        sqlite3_free(error);
+        return false;
+    }
+    return true;
+}
+
+// "/ x/" as the text loader wraps a transcription, back to "/x/".
+QString storedTranscription(const QString &yb)
+{
+    QString t = yb;
+    if (t.startsWith(QStringLiteral("/ ")) && t.endsWith(QLatin1Char('/')))
+        t = t.mid(2, t.size() - 3);
+    return QLatin1Char('/') + t + QLatin1Char('/');
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QDate today = QDate::currentDate();
+    QString reviewDays = QStringLiteral("1t2t4t7t15t");
+    QSet<int> due;
+    int dueEvery = 3;
+    bool force = false;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--today") && hasValue) {
+            today = QDate::fromString(args[++i], QStringLiteral("yyyy-MM-dd"));
+        } else if (a == QLatin1String("--review-days") && hasValue) {
+            reviewDays = args[++i];
+        } else if (a == QLatin1String("--due") && hasValue) {
+            for (const QString &n : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
+                due.insert(n.toInt());
+            dueEvery = -1;
+        } else if (a == QLatin1String("--due-every") && hasValue) {
+            dueEvery = args[++i].toInt();
+        } else if (a == QLatin1String("--force")) {
+            force = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            usage();
+            return 2;
+        } else {
+            files << a;
+        }
+    }
+    if (files.size() != 2 || !today.isValid()) {
+        usage();
+        return 2;
+    }
+    const QString out = files[1];
+    if (QFileInfo::exists(out) && !force) {
+        std::fprintf(stderr, "kelpword-mkdb: %s exists (use --force to replace it)\n", qPrintable(out));
+        return 1;
+    }
+
+    kelp::WordBuffer words;
+    const kelp::TextLoadResult loaded = kelp::loadWordFile(files[0], words);
+    if (!loaded.ok) {
+        std::fprintf(stderr, "kelpword-mkdb: %s\n", qPrintable(loaded.error));
+        return 1;
+    }
+    std::array<int, 8> days{};
+    kelp::parseReviewDays(reviewDays, days);
+
+    // Built beside the target and renamed over it once complete.
+    const QString temp = out + QStringLiteral(".part");
+    QFile::remove(temp);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(temp).constData(), &db) != SQLITE_OK) {
+        std::fprintf(stderr, "kelpword-mkdb: cannot create %s\n", qPrintable(temp));
+        sqlite3_close(db);
+        return 1;
+    }
+    bool ok = exec(db, "create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
+                       "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
+                       "create index fb_xh_xh1 on fb (xh, xh1);"
+                       "begin;");
+    sqlite3_stmt *group = nullptr;
+    sqlite3_stmt *word = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &group,
+                                  nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_prepare_v2(db, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &word,
+                                  nullptr) == SQLITE_OK;
+    int xh = 0, xh1 = 0, groups = 0, wordCount = 0, dueCount = 0;
+    for (long r = 1; ok && r <= words.rowCount(); ++r) {
+        const kelp::WordRow &row = words.row(r);
+        if (words.isHeader(r)) {
+            ++xh;
+            xh1 = 0;
+            ++groups;
+            const int cs = (xh - 1) % 7 + 1;
+            const bool isDue = dueEvery < 0 ? due.contains(xh) : (dueEvery > 0 && (xh - 1) % dueEvery == 0);
+            dueCount += isDue ? 1 : 0;
+            const QDate sj = today.addDays(-days[static_cast<size_t>(cs)] + (isDue ? 0 : 1));
+            const QByteArray title = row.meaning.value_or(QString()).toUtf8();
+            const QByteArray date = sj.toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
+            sqlite3_bind_int(group, 1, xh);
+            sqlite3_bind_text(group, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(group, 3, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(group, 4, cs);
+            ok = sqlite3_step(group) == SQLITE_DONE;
+            sqlite3_reset(group);
+            continue;
+        }
+        if (xh == 0)
+            continue; // words before the first title belong to no group
+        QString meaning = row.meaning.value_or(QString());
+        if (row.phonetic && !row.phonetic->isEmpty())
+            meaning = storedTranscription(*row.phonetic) + QLatin1Char(' ') + meaning;
+        const QByteArray da = row.word.value_or(QString()).toUtf8();
+        const QByteArray meaningBytes = meaning.toUtf8();
+        sqlite3_bind_int(word, 1, xh);
+        sqlite3_bind_text(word, 2, da.constData(), static_cast<int>(da.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(word, 3, meaningBytes.constData(), static_cast<int>(meaningBytes.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(word, 4, ++xh1);
+        ok = sqlite3_step(word) == SQLITE_DONE;
+        sqlite3_reset(word);
+        ++wordCount;
+    }
+    sqlite3_finalize(group);
+    sqlite3_finalize(word);
+    ok = ok && exec(db, "commit;");
+    if (!ok)
+        std::fprintf(stderr, "kelpword-mkdb: %s\n", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    if (!ok || (QFileInfo::exists(out) && !QFile::remove(out)) || !QFile::rename(temp, out)) {
+        QFile::remove(temp);
+        std::fprintf(stderr, "kelpword-mkdb: could not write %s\n", qPrintable(out));
+        return 1;
+    }
+    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(out), groups, dueCount,
+                qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
+    return 0;
+}

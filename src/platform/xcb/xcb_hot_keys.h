@@ -1,0 +1,48 @@
+// Global hot keys on X11: passive key grabs on the root window, each key also
+// with CapsLock, NumLock and both, so that the lock keys do not disable it.
+#pragma once
+
+#include "platform/hot_keys.h"
+
+#include <QAbstractNativeEventFilter>
+
+#include <cstdint>
+#include <vector>
+
+struct xcb_connection_t;
+struct _XCBKeySymbols;
+
+namespace kelp::platform {
+
+class XcbHotKeys : public GlobalHotKeys, public QAbstractNativeEventFilter {
+    Q_OBJECT
+public:
+    explicit XcbHotKeys(xcb_connection_t *connection);
+    ~XcbHotKeys() override;
+
+    bool grab(QKeyCombination key) override;
+    void release(QKeyCombination key) override;
+    void releaseAll() override;
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+private:
+    struct Grab {
+        QKeyCombination key;
+        std::vector<std::uint8_t> keycodes;
+        std::uint16_t modifiers = 0; // X modifier mask
+    };
+    bool grabKeys(Grab &grab);
+    void ungrabKeys(const Grab &grab);
+    void regrabAll();
+    void readNumLockMask();
+    std::vector<std::uint16_t> lockVariants() const;
+
+    xcb_connection_t *conn_;
+    std::uint32_t root_ = 0;
+    _XCBKeySymbols *symbols_ = nullptr;
+    std::uint16_t numLock_ = 0;
+    std::vector<Grab> grabs_;
+};
+
+} // namespace kelp::platform

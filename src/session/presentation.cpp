@@ -1,0 +1,289 @@
+#include "session/presentation.h"
+
+#include "config/codec.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kelp {
+namespace {
+
+bool hasLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\f'));
+}
+
+// (length × 900 + extra) / divisor, truncated; computed wide because a
+// pathological line of a word file could otherwise overflow.
+int fitWidth(const QString &text, int extra, int divisor)
+{
+    const long long w = (static_cast<long long>(codec::gbkLength(text)) * 900 + extra) / divisor;
+    constexpr long long cap = 1 << 24;
+    return static_cast<int>(std::min(w, cap));
+}
+
+} // namespace
+
+Presentation::Presentation(const WordBuffer &buffer) : win(design::kWindow), buffer_(buffer)
+{
+    restoreDesign();
+    meaningLabel.visible = false;
+}
+
+void Presentation::restoreDesign()
+{
+    restoreLayout(design::kWindow.width, design::kWindow.height);
+    wordLabel.width = design::kWordWidth;
+    phoneticLabel.width = design::kPhoneticWidth;
+    meaningLabel.width = design::kMeaningWidth;
+}
+
+bool Presentation::showFirstRow()
+{
+    loadedRows = static_cast<int>(std::min<long>(buffer_.rowCount(), std::numeric_limits<int>::max()));
+    wordLabel.visible = true;
+    phoneticLabel.visible = true;
+    meaningLabel.visible = false;
+    if (loadedRows < 1) {
+        wordLabel.text = QStringLiteral("无数据");
+        return false;
+    }
+    // A saved row beyond the new material, or a nonsensical one, restarts at row 1.
+    if (currentRow > loadedRows || currentRow < 1)
+        currentRow = 1;
+    fitToRow();
+
+    const Cell da = buffer_.item(currentRow, 1);
+    if (da && !da->isEmpty() && isNumber(*da)) {
+        wordLabel.text = QStringLiteral("第") + *da + QStringLiteral("组");
+        currentGroup = numberValue(*da);
+    } else {
+        wordLabel.text = da.value_or(QString());
+        if (speaking && pronounce)
+            pronounce(wordLabel.text);
+        const Cell yb = buffer_.item(currentRow, 3);
+        if (yb && !yb->isEmpty()) {
+            phoneticLabel.text = *yb;
+            phoneticLabel.visible = true;
+        }
+    }
+    return true;
+}
+
+void Presentation::pronounceIfWord(const Cell &da)
+{
+    if (speaking && da && !isNumber(*da) && pronounce)
+        pronounce(wordLabel.text);
+}
+
+void Presentation::tick()
+{
+    if (loadedRows < 1 || paused)
+        return;
+    if (!firstTickPending) {
+        step();
+        return;
+    }
+    // The first tick completes the row that start-up displayed.
+    meaningLabel.text = trimSpaces(buffer_.item(currentRow, 2));
+    if (fitted)
+        applyLineBreakRule();
+    firstTickPending = false;
+    pronounceIfWord(buffer_.item(currentRow, 1));
+    meaningLabel.visible = true;
+    ++currentRow;
+    phase = 1;
+}
+
+void Presentation::applyLineBreakRule()
+{
+    if (hasLineBreak(meaningLabel.text)) {
+        meaningLabel.height = 192;
+        win.height = 380;
+    } else {
+        meaningLabel.height = 96;
+        win.height = 284;
+    }
+}
+
+void Presentation::step()
+{
+    if (loadedRows < 1)
+        return;
+    if (currentRow > loadedRows)
+        currentRow = 1;
+    if (fitted)
+        fitToRow();
+
+    const Cell da = buffer_.item(currentRow, 1);
+    if (isNumber(da)) {
+        wordLabel.text = QStringLiteral("第") + *da + QStringLiteral("组");
+        currentGroup = numberValue(trimSpaces(*da));
+    } else {
+        wordLabel.text = trimSpaces(da);
+    }
+    const Cell yb = buffer_.item(currentRow, 3);
+    phoneticLabel.text = trimSpaces(yb);
+
+    if (phase == 1) {
+        win.height -= meaningLabel.height;
+        wordLabel.visible = true;
+        phoneticLabel.visible = yb && !yb->isEmpty();
+        meaningLabel.visible = false;
+    }
+    pronounceIfWord(da);
+    if (phase == 2) {
+        meaningLabel.text = trimSpaces(buffer_.item(currentRow, 2));
+        win.height += meaningLabel.height;
+        if (fitted)
+            applyLineBreakRule();
+        meaningLabel.visible = true;
+        if (currentRow < static_cast<long>(loadedRows) + 1)
+            ++currentRow;
+    }
+    ++phase;
+    if (phase > 2)
+        phase = 1;
+}
+
+void Presentation::fitToRow()
+{
+    const Cell da = buffer_.item(currentRow, 1);
+    const QString daText = da.value_or(QString());
+    wordLabel.width = isNumber(da) ? fitWidth(daText, 3600, 19) : fitWidth(daText, 0, 19);
+
+    const Cell yb = buffer_.item(currentRow, 3);
+    if (!yb || yb->isEmpty()) {
+        phoneticLabel.width = 0;
+    } else {
+        phoneticLabel.width = fitWidth(trimSpaces(*yb), 0, 20);
+        phoneticLabel.x = wordLabel.width + 170;
+    }
+    meaningLabel.width = fitWidth(trimSpaces(buffer_.item(currentRow, 2)), 0, 21);
+
+    const long long S = screenWidthUnits;
+    const long long x = win.x;
+    meaningLabel.fontPt = (x + meaningLabel.width + 140 > S) ? design::kSmallFontPt : design::kFontPt;
+    const int small = (x + wordLabel.width + phoneticLabel.width + 240 > S) ? design::kSmallFontPt : design::kFontPt;
+    wordLabel.fontPt = small;
+    phoneticLabel.fontPt = small;
+
+    if (meaningLabel.width < wordLabel.width + phoneticLabel.width + 10)
+        win.width = wordLabel.width + phoneticLabel.width + 240;
+    else
+        win.width = meaningLabel.width + 140;
+}
+
+void Presentation::toggleLayout(int screenHeightUnits, int designWidth, int designHeight)
+{
+    fitted = !fitted;
+    if (!fitted)
+        spreadAcrossScreen(screenHeightUnits, designWidth, designHeight);
+    else
+        restoreLayout(designWidth, designHeight);
+}
+
+void Presentation::spreadAcrossScreen(int screenHeightUnits, int designWidth, int designHeight)
+{
+    win.x = 0;
+    win.width = screenWidthUnits;
+    win.height = static_cast<int>(screenHeightUnits * 0.5);
+    const double widthRatio = designWidth > 0 ? static_cast<double>(win.width) / designWidth : 1.0;
+    const double heightRatio = designHeight > 0 ? static_cast<double>(win.height) / designHeight : 1.0;
+    const double ratio = (widthRatio + heightRatio) * 0.5;
+    wordLabel.x = design::kWordX;
+    phoneticLabel.x = static_cast<int>(1024 * widthRatio);
+    meaningLabel.x = design::kMeaningX;
+    wordLabel.width = static_cast<int>(901 * widthRatio);
+    phoneticLabel.width = win.width - (wordLabel.width + 69);
+    meaningLabel.width = win.width - 69;
+    wordLabel.y = static_cast<int>(32 * heightRatio);
+    phoneticLabel.y = static_cast<int>(32 * heightRatio);
+    meaningLabel.y = static_cast<int>(140 * heightRatio);
+    wordLabel.height = phoneticLabel.height = meaningLabel.height = static_cast<int>(96 * heightRatio);
+    for (LabelState *l : {&wordLabel, &phoneticLabel, &meaningLabel})
+        l->fontPt = static_cast<int>(l->fontPt * ratio * 2 / 3);
+}
+
+void Presentation::restoreLayout(int designWidth, int designHeight)
+{
+    // Label widths are left to the next step's fitToRow.
+    win.width = designWidth;
+    win.height = designHeight;
+    wordLabel.x = design::kWordX;
+    wordLabel.y = design::kWordY;
+    wordLabel.height = design::kWordHeight;
+    phoneticLabel.height = design::kPhoneticHeight;
+    meaningLabel.height = design::kMeaningHeight;
+    phoneticLabel.x = design::kPhoneticX;
+    phoneticLabel.y = design::kPhoneticY;
+    meaningLabel.x = design::kMeaningX;
+    meaningLabel.y = design::kMeaningY;
+    wordLabel.fontPt = phoneticLabel.fontPt = meaningLabel.fontPt = design::kFontPt;
+}
+
+void Presentation::nextItem()
+{
+    if (!meaningLabel.visible)
+        ++currentRow;
+    if (currentRow > loadedRows)
+        currentRow = loadedRows;
+    step();
+}
+
+void Presentation::previousItem()
+{
+    currentRow -= meaningLabel.visible ? 2 : 1;
+    if (currentRow < 1)
+        currentRow = 1;
+    step();
+}
+
+void Presentation::groupStep(bool next, bool listMode, const std::vector<int> &groups)
+{
+    if (listMode) {
+        const int groupCount = static_cast<int>(groups.size());
+        // Without a group list there is nowhere to go: keep the display.
+        if (groupCount < 1)
+            return;
+        int i = groupCount + 1;
+        for (int k = 1; k <= groupCount; ++k) {
+            if (groups[static_cast<size_t>(k - 1)] == currentGroup) {
+                i = k;
+                break;
+            }
+        }
+        if (next) {
+            if (i > groupCount)
+                i = groupCount;
+            if (i < groupCount)
+                ++i;
+        } else if (i > 1) {
+            --i;
+        }
+        currentRow = buffer_.find(QString::number(groups[static_cast<size_t>(i - 1)]), loadedRows);
+    } else {
+        const int step = next ? 1 : -1;
+        currentGroup += step;
+        if (buffer_.find(QString::number(currentGroup), loadedRows) == 0)
+            currentGroup -= step;
+        currentRow = buffer_.find(QString::number(currentGroup), loadedRows);
+    }
+    if (currentRow == 0)
+        currentRow = 1;
+    if (currentRow > loadedRows)
+        currentRow = loadedRows;
+    step();
+}
+
+void Presentation::nextGroup(bool listMode, const std::vector<int> &groups)
+{
+    groupStep(true, listMode, groups);
+}
+
+void Presentation::previousGroup(bool listMode, const std::vector<int> &groups)
+{
+    groupStep(false, listMode, groups);
+}
+
+} // namespace kelp

@@ -1,0 +1,146 @@
+#include "session/study_session.h"
+
+#include "config/settings.h"
+#include "study/notebook.h"
+#include "util/log.h"
+
+#include <algorithm>
+
+namespace kelp {
+
+StudySession::StudySession(WordBuffer words, std::vector<int> groups, bool listMode, QObject *parent)
+    : QObject(parent), words_(std::move(words)), groups_(std::move(groups)), listMode_(listMode),
+      presentation_(words_)
+{
+    timer_.setTimerType(Qt::CoarseTimer);
+    connect(&timer_, &QTimer::timeout, this, &StudySession::tick);
+}
+
+void StudySession::setInterval(int seconds)
+{
+    intervalMs_ = std::clamp(seconds, keys::interval.min, keys::interval.max) * 1000;
+    if (timer_.isActive())
+        timer_.start(intervalMs_);
+}
+
+void StudySession::setPronouncer(std::function<void(const QString &)> pronounce)
+{
+    presentation_.pronounce = std::move(pronounce);
+}
+
+void StudySession::syncWindowPosition()
+{
+    if (windowPosition_) {
+        const QPoint p = windowPosition_();
+        presentation_.win.x = p.x();
+        presentation_.win.y = p.y();
+    }
+}
+
+template <typename Change>
+void StudySession::update(Change change)
+{
+    syncWindowPosition();
+    change();
+    emit changed();
+}
+
+void StudySession::start(long row)
+{
+    presentation_.currentRow = row;
+    bool haveRows = false;
+    update([&] { haveRows = presentation_.showFirstRow(); });
+    if (haveRows)
+        timer_.start(intervalMs_);
+    else
+        timer_.stop();
+}
+
+void StudySession::releaseTimer()
+{
+    if (!stopped_)
+        timer_.start(intervalMs_);
+}
+
+void StudySession::stop()
+{
+    stopped_ = true;
+    timer_.stop();
+}
+
+void StudySession::tick()
+{
+    update([this] { presentation_.tick(); });
+}
+
+void StudySession::stepByHand()
+{
+    update([this] { presentation_.step(); });
+}
+
+void StudySession::toggleLayout(int screenHeightUnits)
+{
+    update([&] {
+        presentation_.toggleLayout(screenHeightUnits, design::kWindow.width, design::kWindow.height);
+    });
+}
+
+void StudySession::togglePause()
+{
+    if (presentation_.paused) {
+        presentation_.paused = false;
+        timer_.start(intervalMs_);
+    } else {
+        presentation_.paused = true;
+        timer_.stop();
+    }
+}
+
+void StudySession::toggleHidden()
+{
+    hidden_ = !hidden_;
+    if (hidden_)
+        timer_.stop();
+    else
+        timer_.start(intervalMs_);
+    emit hiddenChanged(hidden_);
+}
+
+void StudySession::toggleMute()
+{
+    presentation_.speaking = !presentation_.speaking;
+}
+
+void StudySession::addToNotebook()
+{
+    const auto line = notebookLine(words_, presentation_.rowOnDisplay());
+    if (!line)
+        return; // a group heading (or nothing) is on display
+    const AppendResult r = appendNotebookLine(notebookPath_, *line);
+    if (!r.written) {
+        qCWarning(lcSession).noquote() << "cannot add to the notebook" << notebookPath_ << ":" << r.error;
+        emit notebookFailed(!r.opened);
+    }
+}
+
+void StudySession::nextItem()
+{
+    update([this] { presentation_.nextItem(); });
+}
+
+void StudySession::previousItem()
+{
+    update([this] { presentation_.previousItem(); });
+}
+
+void StudySession::nextGroup()
+{
+    update([this] { presentation_.nextGroup(listMode_, groups_); });
+}
+
+void StudySession::previousGroup()
+{
+    update([this] { presentation_.previousGroup(listMode_, groups_); });
+}
+
+} // namespace kelp

@@ -1,0 +1,94 @@
+// One run through the loaded material: the word buffer, the presentation
+// cycle and its timer, and the learner's commands. Needs no display; the
+// word window shows what it holds and forwards the mouse to it.
+#pragma once
+
+#include "session/presentation.h"
+#include "study/word_buffer.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+namespace kelp {
+
+class StudySession : public QObject {
+    Q_OBJECT
+public:
+    // `groups`: the groups loaded from the database, in order; group commands
+    // then walk this list (`listMode`), else the numbered headings.
+    StudySession(WordBuffer words, std::vector<int> groups, bool listMode, QObject *parent = nullptr);
+
+    const Presentation &presentation() const { return presentation_; }
+    const WordBuffer &words() const { return words_; }
+
+    void setInterval(int seconds);
+    void setNotebookPath(const QString &path) { notebookPath_ = path; }
+    // Says a word; returns when it has been said.
+    void setPronouncer(std::function<void(const QString &)> pronounce);
+    // The window's position in layout units, read before every step (the
+    // font sizes depend on how far the window is from the screen's edge).
+    void setWindowPositionSource(std::function<QPoint()> source) { windowPosition_ = std::move(source); }
+    void setScreenWidthUnits(int units) { presentation_.screenWidthUnits = units; }
+
+    // Shows row `row` (word only) and starts the timer when there is
+    // anything to show; "无数据" and no timer otherwise.
+    void start(long row);
+    // The row to resume at next time.
+    long resumeRow() const { return presentation_.currentRow; }
+
+    bool isTimerRunning() const { return timer_.isActive(); }
+    bool isHidden() const { return hidden_; }
+
+    // A drag of the window holds the cycle; letting go restarts the timer
+    // (while paused its ticks do nothing).
+    void holdTimer() { timer_.stop(); }
+    void releaseTimer();
+    // At close: nothing moves any more.
+    void stop();
+
+    // Double click: fitted layout <-> screen-wide layout.
+    void toggleLayout(int screenHeightUnits);
+    // A click on the word while paused steps by hand.
+    void stepByHand();
+
+public slots:
+    void togglePause();
+    void toggleHidden();
+    void toggleMute();
+    void addToNotebook();
+    void nextItem();
+    void previousItem();
+    void nextGroup();
+    void previousGroup();
+
+signals:
+    // Texts, visibility or geometry changed.
+    void changed();
+    void hiddenChanged(bool hidden);
+    // Appending to the notebook failed; `openFailed` when the file could not
+    // even be opened.
+    void notebookFailed(bool openFailed);
+
+private:
+    void tick();
+    void syncWindowPosition();
+    template <typename Change>
+    void update(Change change);
+
+    WordBuffer words_;
+    std::vector<int> groups_;
+    bool listMode_;
+    Presentation presentation_;
+    QTimer timer_;
+    int intervalMs_ = 3000;
+    bool hidden_ = false;
+    bool stopped_ = false;
+    QString notebookPath_;
+    std::function<QPoint()> windowPosition_;
+};
+
+} // namespace kelp

@@ -1,0 +1,89 @@
+#include "study/data_source.h"
+
+#include "util/log.h"
+
+namespace kelp {
+
+std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s)
+{
+    return {
+        {QStringLiteral("Driver"), s.driverFolder + QLatin1Char('/') + kDriverLibrary},
+        {QStringLiteral("DBQ"), s.databaseFile},
+        {QStringLiteral("DriverId"), QStringLiteral("25")},
+        {QStringLiteral("FIL"), QStringLiteral("MS Access;")},
+        {QStringLiteral("SafeTransactions"), QStringLiteral("0")},
+        {QStringLiteral("UID"), QString()},
+        {QStringLiteral("Engines"), QString()},
+        // The engine sub-keys are flattened into the same section: a section
+        // of their own would show up as another data source.
+        {QStringLiteral("Engines\\Jet"), QString()},
+        {QStringLiteral("Engines\\Jet\\ImplicitCommitSync"), QString()},
+        {QStringLiteral("Engines\\Jet\\UserCommitSync"), QStringLiteral("Yes")},
+        {QStringLiteral("Engines\\Jet\\MaxBufferSize"), QStringLiteral("2048")},
+        {QStringLiteral("Engines\\Jet\\PageTimeout"), QStringLiteral("5")},
+        {QStringLiteral("Engines\\Jet\\Threads"), QStringLiteral("3")},
+        // What the SQLite driver itself reads: the file, never create it,
+        // dates as julian days, and a short wait on a locked file.
+        {QStringLiteral("Database"), s.databaseFile},
+        {QStringLiteral("NoCreat"), QStringLiteral("1")},
+        {QStringLiteral("JDConv"), QStringLiteral("1")},
+        {QStringLiteral("Timeout"), QStringLiteral("2000")},
+    };
+}
+
+void registerDataSource(const DataSource &s)
+{
+    platform::writeUserDsn(s.name, kDriverName, dsnEntries(s));
+    platform::writeUserDsnListing(s.name, QStringLiteral("Microsoft Access Driver (*.mdb)"));
+}
+
+QString connectString(const DataSource &s)
+{
+    return QStringLiteral("DSN=") + s.name + QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") +
+           s.password;
+}
+
+namespace {
+
+// The driver manager caches data-source look-ups for a while, the failed one
+// included, so a retry right after registering connects with the registered
+// values themselves instead of looking the name up again.
+QString registeredConnectString(const DataSource &s)
+{
+    QString text;
+    for (const auto &[key, value] : dsnEntries(s)) {
+        if (key == QLatin1String("Driver") || key == QLatin1String("Database") || key == QLatin1String("NoCreat") ||
+            key == QLatin1String("JDConv") || key == QLatin1String("Timeout"))
+            text += key + QLatin1Char('=') + value + QLatin1Char(';');
+    }
+    return text + QStringLiteral("UID=") + s.user + QStringLiteral(";PWD=") + s.password;
+}
+
+} // namespace
+
+void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
+                          bool &reRegistered)
+{
+    connection.connect(connectString(s), autoCommit);
+    if (connection.status != 0 && !reRegistered) {
+        qCInfo(lcStudy).noquote() << "connecting to data source" << s.name << "failed (" << connection.errorText
+                                  << "); registering it again";
+        registerDataSource(s);
+        reRegistered = true;
+        connection.connect(registeredConnectString(s), autoCommit);
+    }
+    if (connection.status != 0)
+        qCWarning(lcStudy).noquote() << "cannot connect to the study database" << s.databaseFile << ":"
+                                     << connection.errorText;
+}
+
+bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source)
+{
+    if (!settings.firstRun)
+        return true;
+    registerDataSource(source);
+    settings.firstRun = false;
+    return file.write(keys::firstRun, QStringLiteral("false"));
+}
+
+} // namespace kelp

@@ -1,0 +1,46 @@
+// Registration of the study database's ODBC user data source, and the
+// connection made while the word buffer is filled.
+#pragma once
+
+#include "config/settings.h"
+#include "platform/odbc.h"
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace kelp {
+
+// The SQLite ODBC driver's library, in the folder `driverFolder`.
+inline const QString kDriverLibrary = QStringLiteral("libsqlite3odbc.so");
+inline const QString kDriverName = QStringLiteral("SQLite3");
+
+struct DataSource {
+    QString name;         // data-source name
+    QString driverFolder; // folder of the ODBC driver
+    QString databaseFile; // the study database file
+    QString user;
+    QString password;
+};
+
+// The values of the data source, in the order they are written.
+std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s);
+
+// Registers (or re-registers) the user data source.
+void registerDataSource(const DataSource &s);
+
+// "DSN=<name>;UID=<uid>;PWD=<pwd>"
+QString connectString(const DataSource &s);
+
+// Connects `connection`; on failure re-registers the data source once per run
+// (`reRegistered`) and tries again. No message to the learner: the queries
+// report a missing connection.
+void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
+                          bool &reRegistered);
+
+// On the first start (First=true) registers the data source, then marks the
+// first start done. False when the settings file could not be written.
+bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source);
+
+} // namespace kelp

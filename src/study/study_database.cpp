@@ -1,0 +1,158 @@
+#include "study/study_database.h"
+
+#include "study/phonetic.h"
+#include "study/review_schedule.h"
+
+#include <algorithm>
+
+namespace kelp {
+namespace {
+
+constexpr const char *kDueGroups =
+    "select xh from zb where ( sj =( ? - ? ) and cs =1 ) or ( sj =( ? - ? ) and cs =2 ) or "
+    "( sj =( ? - ? ) and cs =3 ) or ( sj =( ? - ? ) and cs =4 ) or ( sj =( ? - ? ) and cs =5 ) or "
+    "( sj =( ? - ? ) and cs =6 ) or ( sj =( ? - ? ) and cs =7 )";
+constexpr const char *kGroupWords =
+    "select zb.xh , zb.bt , fb.da , fb.lx2 from zb , fb where zb.xh =? and zb.xh =fb.xh order by xh1";
+constexpr const char *kRangeWords = "select zb.xh , zb.bt , fb.da , fb.lx2 from zb , fb where ( zb.xh between ? "
+                                    "and ? ) and zb.xh =fb.xh order by zb.xh , xh1";
+
+// Group numbers are 16-bit on the original system.
+int toGroupNumber(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, -32768, 32767));
+}
+
+void setCell(WordBuffer &b, long row, int column, const Cell &value)
+{
+    if (value)
+        b.setItem(row, column, *value);
+}
+
+void addWordRow(WordBuffer &b, long row, const Cell &word, const Cell &meaning)
+{
+    setCell(b, row, 1, word);
+    setCell(b, row, 2, stripPhonetic(meaning));
+    b.setItem(row, 3, extractPhonetic(meaning));
+}
+
+} // namespace
+
+GroupRange parseGroupRange(const QString &groupRange)
+{
+    GroupRange r;
+    const qsizetype firstHash = groupRange.indexOf(QLatin1Char('-'));
+    // Without a "-" the whole text is the last number; the first is taken as 1.
+    const int first = firstHash < 0 ? 1 : textToInt(groupRange.left(firstHash));
+    const int last = textToInt(groupRange.mid(firstHash + 1));
+    r.first = std::clamp(first, 1, 32767);
+    r.last = std::clamp(last, 1, 32767);
+    return r;
+}
+
+std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today, const std::array<int, 8> &reviewDays,
+                             std::vector<int> &groups)
+{
+    std::vector<platform::SqlParam> params;
+    for (size_t k = 1; k <= 7; ++k) {
+        params.push_back(platform::SqlParam::of(today));
+        params.push_back(platform::SqlParam::of(reviewDays[k]));
+    }
+    platform::OdbcQuery query(connection);
+    const int status = query.open(kDueGroups, params);
+    if (status < 0)
+        return QueryError{status, query.errorText()};
+    groups.clear();
+    while (query.fetch() == 0) {
+        groups.push_back(toGroupNumber(query.integer(1).value_or(0)));
+        if (static_cast<int>(groups.size()) >= kMaxDueGroups)
+            break;
+    }
+    query.close();
+    return std::nullopt;
+}
+
+std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups, int groupCount,
+                                WordBuffer &buffer)
+{
+    long bufferRow = 0;
+    const int count = std::min<int>(groupCount, static_cast<int>(groups.size()));
+    for (int i = 1; i <= count; ++i) {
+        int wordsInGroup = 0;
+        platform::OdbcQuery query(connection);
+        const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[static_cast<size_t>(i - 1)])});
+        if (status < 0)
+            return QueryError{status, query.errorText()};
+        while (query.fetch() == 0) {
+            const auto xh = query.integer(1);
+            const Cell title = query.text(2);
+            const Cell word = query.text(3);
+            const Cell meaning = query.text(4);
+            ++wordsInGroup;
+            bufferRow = buffer.appendRow();
+            if (wordsInGroup == 1) {
+                buffer.setItem(bufferRow, 1, QString::number(toGroupNumber(xh.value_or(0))));
+                setCell(buffer, bufferRow, 2, title);
+                bufferRow = buffer.appendRow();
+            }
+            addWordRow(buffer, bufferRow, word, meaning);
+        }
+        query.close();
+    }
+    return std::nullopt;
+}
+
+std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange, WordBuffer &buffer,
+                                std::vector<int> &groups)
+{
+    const GroupRange range = parseGroupRange(groupRange);
+    platform::OdbcQuery query(connection);
+    const int status =
+        query.open(kRangeWords, {platform::SqlParam::of(range.first), platform::SqlParam::of(range.last)});
+    if (status < 0)
+        return QueryError{status, query.errorText()};
+    groups.clear();
+    int current = 0;
+    bool first = true;
+    while (query.fetch() == 0) {
+        const int xh = toGroupNumber(query.integer(1).value_or(0));
+        const Cell title = query.text(2);
+        const Cell word = query.text(3);
+        const Cell meaning = query.text(4);
+        long bufferRow = buffer.appendRow();
+        if (first || xh != current) {
+            // A new group begins: its header, then its words.
+            buffer.setItem(bufferRow, 1, QString::number(xh));
+            setCell(buffer, bufferRow, 2, title);
+            groups.push_back(xh);
+            bufferRow = buffer.appendRow();
+            current = xh;
+            first = false;
+        }
+        addWordRow(buffer, bufferRow, word, meaning);
+    }
+    query.close();
+    return std::nullopt;
+}
+
+std::optional<QueryError> loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
+                                        const std::array<int, 8> &reviewDays, const QString &groupRange, bool &fellBack,
+                                        WordBuffer &buffer, std::vector<int> &groups)
+{
+    if (mode == SourceMode::Review) {
+        if (auto error = findDueGroups(connection, today, reviewDays, groups))
+            return error;
+        if (!groups.empty())
+            return loadGroups(connection, groups, static_cast<int>(groups.size()), buffer);
+        // Nothing due today: study the configured range instead.
+        fellBack = true;
+        return loadGroupRange(connection, groupRange, buffer, groups);
+    }
+    if (mode == SourceMode::GroupRange) {
+        fellBack = false;
+        return loadGroupRange(connection, groupRange, buffer, groups);
+    }
+    return std::nullopt;
+}
+
+} // namespace kelp

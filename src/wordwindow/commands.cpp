@@ -1,0 +1,58 @@
+#include "wordwindow/commands.h"
+
+#include "session/study_session.h"
+
+#include <QAction>
+
+namespace kelp {
+namespace {
+
+QAction *makeAction(QObject *parent, const char *text)
+{
+    return new QAction(QString::fromUtf8(text), parent);
+}
+
+} // namespace
+
+Commands::Commands(StudySession &session, QObject *parent)
+    : QObject(parent), pause(makeAction(this, "暂停(Alt+x)")), mute(makeAction(this, "静音(Alt+a)")),
+      hide(makeAction(this, "隐藏(Atl+z)")), previousGroup(makeAction(this, "上一组(向下键)")),
+      nextGroup(makeAction(this, "下一组(向上键)")), previousItem(makeAction(this, "上一条(向左键)")),
+      nextItem(makeAction(this, "下一条(向右键)")), addToNotebook(makeAction(this, "加入我的生词本(Alt+d)")),
+      colours(makeAction(this, "颜色设置")), settings(makeAction(this, "其他设置")), quit(makeAction(this, "退出")),
+      session_(session)
+{
+    pause->setCheckable(true);
+    mute->setCheckable(true);
+    connect(pause, &QAction::triggered, &session, &StudySession::togglePause);
+    connect(mute, &QAction::triggered, &session, &StudySession::toggleMute);
+    connect(hide, &QAction::triggered, &session, &StudySession::toggleHidden);
+    connect(previousGroup, &QAction::triggered, &session, &StudySession::previousGroup);
+    connect(nextGroup, &QAction::triggered, &session, &StudySession::nextGroup);
+    connect(previousItem, &QAction::triggered, &session, &StudySession::previousItem);
+    connect(nextItem, &QAction::triggered, &session, &StudySession::nextItem);
+    connect(addToNotebook, &QAction::triggered, &session, &StudySession::addToNotebook);
+    // The colour and settings windows are not built yet.
+
+    const auto alt = [](Qt::Key key) { return QKeyCombination(Qt::AltModifier, key); };
+    hotKeys_ = {
+        {alt(Qt::Key_Z), hide},           {alt(Qt::Key_A), mute},         {alt(Qt::Key_D), addToNotebook},
+        {QKeyCombination(Qt::Key_Right), nextItem}, {QKeyCombination(Qt::Key_Left), previousItem},
+        {QKeyCombination(Qt::Key_Up), nextGroup},   {QKeyCombination(Qt::Key_Down), previousGroup},
+        {alt(Qt::Key_X), pause},
+    };
+    syncChecks();
+}
+
+QList<QAction *> Commands::menuActions() const
+{
+    return {pause, mute, hide, previousGroup, nextGroup, previousItem, nextItem, addToNotebook, colours, settings, quit};
+}
+
+void Commands::syncChecks()
+{
+    pause->setChecked(session_.presentation().paused);
+    mute->setChecked(!session_.presentation().speaking);
+}
+
+} // namespace kelp

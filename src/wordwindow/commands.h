@@ -1,0 +1,51 @@
+// The learner's commands as actions, wired once to the study session. The
+// context menu and the hot keys trigger the same actions.
+#pragma once
+
+#include <QKeyCombination>
+#include <QList>
+#include <QObject>
+
+#include <vector>
+
+class QAction;
+
+namespace kelp {
+
+class StudySession;
+
+class Commands : public QObject {
+    Q_OBJECT
+public:
+    explicit Commands(StudySession &session, QObject *parent = nullptr);
+
+    QAction *const pause;
+    QAction *const mute;
+    QAction *const hide;
+    QAction *const previousGroup;
+    QAction *const nextGroup;
+    QAction *const previousItem;
+    QAction *const nextItem;
+    QAction *const addToNotebook;
+    QAction *const colours;
+    QAction *const settings;
+    QAction *const quit;
+
+    // In the menu's order.
+    QList<QAction *> menuActions() const;
+    // The check marks of pause and mute, from the session.
+    void syncChecks();
+
+    struct HotKey {
+        QKeyCombination key;
+        QAction *action;
+    };
+    // In the order they are taken.
+    const std::vector<HotKey> &hotKeys() const { return hotKeys_; }
+
+private:
+    StudySession &session_;
+    std::vector<HotKey> hotKeys_;
+};
+
+} // namespace kelp

@@ -1,0 +1,45 @@
+#include "wordwindow/window_placement.h"
+
+#include "config/settings.h"
+#include "session/presentation.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace kelp {
+
+WindowPlacement::WindowPlacement(const platform::LayoutUnits &units, int storedX, int storedY)
+    : units_(units), x_(storedX), y_(storedY)
+{
+}
+
+void WindowPlacement::place(QWidget &window)
+{
+    QList<QRect> screens;
+    for (QScreen *screen : QGuiApplication::screens())
+        screens << screen->geometry();
+    const QPoint stored(units_.xToPixels(x_), units_.yToPixels(y_));
+    const QPoint designed(units_.xToPixels(design::kWindow.x), units_.yToPixels(design::kWindow.y));
+    const QSize size(units_.xToPixels(design::kWindow.width), units_.yToPixels(design::kWindow.height));
+    const QPoint at = reachablePosition(stored, size, screens, designed);
+    if (at != stored) {
+        x_ = design::kWindow.x;
+        y_ = design::kWindow.y;
+    }
+    window.move(at);
+    placedAt_ = at;
+    lastKnown_ = at;
+}
+
+bool WindowPlacement::save(SettingsFile &file, QPoint pixels)
+{
+    if (pixels != placedAt_) {
+        y_ = units_.pixelsToY(pixels.y());
+        x_ = units_.pixelsToX(pixels.x());
+    }
+    const bool savedX = file.write(keys::windowX, x_);
+    return file.write(keys::windowY, y_) && savedX;
+}
+
+} // namespace kelp

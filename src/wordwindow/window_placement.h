@@ -1,0 +1,58 @@
+// Where the word window goes at start-up, and the position it keeps.
+#pragma once
+
+#include "platform/layout_units.h"
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace kelp {
+
+class SettingsFile;
+
+// The saved position when a window of `size` there would be at least partly
+// on one of the screens; otherwise `fallback`. A borderless window entirely
+// off screen (saved before a screen change) could never be reached again.
+inline QPoint reachablePosition(QPoint saved, QSize size, const QList<QRect> &screens, QPoint fallback)
+{
+    if (screens.isEmpty())
+        return saved;
+    const QRect window(saved, size);
+    for (const QRect &screen : screens) {
+        if (screen.intersects(window))
+            return saved;
+    }
+    return fallback;
+}
+
+class WindowPlacement {
+public:
+    // The stored position, in layout units.
+    WindowPlacement(const platform::LayoutUnits &units, int storedX, int storedY);
+
+    // Moves the window to the stored position, or to the designed one when
+    // the stored one is off every screen.
+    void place(QWidget &window);
+
+    // Latest known position in pixels, kept for a save when the window
+    // system is already gone.
+    void noteMoved(QPoint pixels) { lastKnown_ = pixels; }
+    QPoint lastKnown() const { return lastKnown_; }
+
+    // Writes winx and winy for the window at `pixels`. A window that was not
+    // moved keeps the stored values, which pixel rounding would otherwise nudge.
+    bool save(SettingsFile &file, QPoint pixels);
+
+private:
+    platform::LayoutUnits units_;
+    int x_;
+    int y_;
+    QPoint placedAt_;
+    QPoint lastKnown_;
+};
+
+} // namespace kelp

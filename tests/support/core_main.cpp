@@ -1,0 +1,12 @@
+// Runs the tests with a Qt application object, so that timers and queued
+// signals work as they do in the program.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

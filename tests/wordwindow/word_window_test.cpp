@@ -1,0 +1,122 @@
+// The word window under Qt's offscreen platform: it shows what the session
+// has on display, the commands reach the session through their actions, and
+// the placement keeps an unmoved window's stored position.
+#include "config/settings.h"
+#include "platform/desktop.h"
+#include "session/study_session.h"
+#include "study/text_loader.h"
+#include "support/files.h"
+#include "wordwindow/commands.h"
+#include "wordwindow/window_placement.h"
+#include "wordwindow/word_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+struct WordWindowTest : ::testing::Test {
+    std::unique_ptr<platform::Desktop> desktop = platform::Desktop::create();
+    std::unique_ptr<StudySession> session;
+
+    void SetUp() override
+    {
+        WordBuffer words;
+        loadWordText(QStringLiteral("Unit 1\na#甲#ei\nb#乙\nUnit 2\nc#丙\n"), words);
+        session = std::make_unique<StudySession>(std::move(words), std::vector<int>{}, false);
+    }
+    static QLabel *label(const WordWindow &w, const char *name) { return w.findChild<QLabel *>(name); }
+};
+
+} // namespace
+
+TEST_F(WordWindowTest, ShowsTheSessionAndFollowsItsCommands)
+{
+    WordWindow w(*session, *desktop);
+    Commands commands(*session);
+    session->start(2);
+    w.show();
+    EXPECT_EQ(label(w, "wordLabel")->text(), "a");
+    EXPECT_EQ(label(w, "phoneticLabel")->text(), "/ ei/");
+    EXPECT_FALSE(label(w, "meaningLabel")->isVisibleTo(&w));
+
+    commands.pause->trigger();
+    EXPECT_FALSE(session->isTimerRunning());
+    commands.nextItem->trigger(); // row 3's word
+    EXPECT_EQ(label(w, "wordLabel")->text(), "b");
+    EXPECT_FALSE(label(w, "phoneticLabel")->isVisibleTo(&w)); // b has no transcription
+    const int wordStepHeight = w.height();
+    commands.previousItem->trigger(); // row 2 again, completed: its meaning shows and the window grows
+    EXPECT_EQ(label(w, "wordLabel")->text(), "a");
+    EXPECT_EQ(label(w, "meaningLabel")->text(), QStringLiteral("甲"));
+    EXPECT_TRUE(label(w, "meaningLabel")->isVisibleTo(&w));
+    EXPECT_GT(w.height(), wordStepHeight);
+
+    commands.hide->trigger();
+    EXPECT_FALSE(w.isVisible());
+    commands.hide->trigger();
+    EXPECT_TRUE(w.isVisible());
+
+    commands.syncChecks();
+    EXPECT_TRUE(commands.pause->isChecked());
+    EXPECT_FALSE(commands.mute->isChecked());
+    commands.mute->trigger();
+    commands.syncChecks();
+    EXPECT_TRUE(commands.mute->isChecked());
+    EXPECT_FALSE(session->presentation().speaking);
+}
+
+TEST_F(WordWindowTest, MenuAndHotKeysOfferEveryCommand)
+{
+    Commands commands(*session);
+    QStringList texts;
+    for (QAction *a : commands.menuActions())
+        texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"暂停(Alt+x)", "静音(Alt+a)", "隐藏(Atl+z)", "上一组(向下键)", "下一组(向上键)",
+                                  "上一条(向左键)", "下一条(向右键)", "加入我的生词本(Alt+d)", "颜色设置", "其他设置",
+                                  "退出"}));
+    const auto keyOf = [&](QAction *action) {
+        for (const auto &hotKey : commands.hotKeys())
+            if (hotKey.action == action)
+                return hotKey.key;
+        return QKeyCombination();
+    };
+    EXPECT_EQ(keyOf(commands.pause), QKeyCombination(Qt::AltModifier, Qt::Key_X));
+    EXPECT_EQ(keyOf(commands.hide), QKeyCombination(Qt::AltModifier, Qt::Key_Z));
+    EXPECT_EQ(keyOf(commands.mute), QKeyCombination(Qt::AltModifier, Qt::Key_A));
+    EXPECT_EQ(keyOf(commands.addToNotebook), QKeyCombination(Qt::AltModifier, Qt::Key_D));
+    EXPECT_EQ(keyOf(commands.nextItem), QKeyCombination(Qt::Key_Right));
+    EXPECT_EQ(keyOf(commands.previousItem), QKeyCombination(Qt::Key_Left));
+    EXPECT_EQ(keyOf(commands.nextGroup), QKeyCombination(Qt::Key_Up));
+    EXPECT_EQ(keyOf(commands.previousGroup), QKeyCombination(Qt::Key_Down));
+}
+
+TEST_F(WordWindowTest, PlacementKeepsTheStoredPositionOfAnUnmovedWindow)
+{
+    test::ProgramFolder folder;
+    SettingsFile file(folder.filePath(QStringLiteral("wkcfg.ini")));
+    WordWindow w(*session, *desktop);
+    WindowPlacement placement(w.units(), 400, 600);
+    placement.place(w);
+    ASSERT_TRUE(placement.save(file, w.pos()));
+    EXPECT_EQ(folder.setting(QStringLiteral("winx")), "400");
+    EXPECT_EQ(folder.setting(QStringLiteral("winy")), "600");
+
+    const QPoint moved = w.pos() + QPoint(50, 20);
+    ASSERT_TRUE(placement.save(file, moved));
+    EXPECT_EQ(folder.setting(QStringLiteral("winx")), QString::number(w.units().pixelsToX(moved.x())));
+    EXPECT_EQ(folder.setting(QStringLiteral("winy")), QString::number(w.units().pixelsToY(moved.y())));
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
