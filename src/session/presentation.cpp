@@ -53,26 +53,26 @@ bool Presentation::showFirstRow()
         currentRow = 1;
     fitToRow();
 
-    const Cell da = buffer_.item(currentRow, 1);
-    if (da && !da->isEmpty() && isNumber(*da)) {
-        wordLabel.text = QStringLiteral("第") + *da + QStringLiteral("组");
-        currentGroup = numberValue(*da);
+    const Cell wordCell = buffer_.item(currentRow, kWordColumn);
+    if (wordCell && !wordCell->isEmpty() && isNumber(*wordCell)) {
+        wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
+        currentGroup = numberValue(*wordCell);
     } else {
-        wordLabel.text = da.value_or(QString());
+        wordLabel.text = wordCell.value_or(QString());
         if (speaking && pronounce)
             pronounce(wordLabel.text);
-        const Cell yb = buffer_.item(currentRow, 3);
-        if (yb && !yb->isEmpty()) {
-            phoneticLabel.text = *yb;
+        const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
+        if (phoneticCell && !phoneticCell->isEmpty()) {
+            phoneticLabel.text = *phoneticCell;
             phoneticLabel.visible = true;
         }
     }
     return true;
 }
 
-void Presentation::pronounceIfWord(const Cell &da)
+void Presentation::pronounceIfWord(const Cell &wordCell)
 {
-    if (speaking && da && !isNumber(*da) && pronounce)
+    if (speaking && wordCell && !isNumber(*wordCell) && pronounce)
         pronounce(wordLabel.text);
 }
 
@@ -85,11 +85,11 @@ void Presentation::tick()
         return;
     }
     // The first tick completes the row that start-up displayed.
-    meaningLabel.text = trimSpaces(buffer_.item(currentRow, 2));
+    meaningLabel.text = trimSpaces(buffer_.item(currentRow, kMeaningColumn));
     if (fitted)
         applyLineBreakRule();
     firstTickPending = false;
-    pronounceIfWord(buffer_.item(currentRow, 1));
+    pronounceIfWord(buffer_.item(currentRow, kWordColumn));
     meaningLabel.visible = true;
     ++currentRow;
     phase = 1;
@@ -115,25 +115,25 @@ void Presentation::step()
     if (fitted)
         fitToRow();
 
-    const Cell da = buffer_.item(currentRow, 1);
-    if (isNumber(da)) {
-        wordLabel.text = QStringLiteral("第") + *da + QStringLiteral("组");
-        currentGroup = numberValue(trimSpaces(*da));
+    const Cell wordCell = buffer_.item(currentRow, kWordColumn);
+    if (isNumber(wordCell)) {
+        wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
+        currentGroup = numberValue(trimSpaces(*wordCell));
     } else {
-        wordLabel.text = trimSpaces(da);
+        wordLabel.text = trimSpaces(wordCell);
     }
-    const Cell yb = buffer_.item(currentRow, 3);
-    phoneticLabel.text = trimSpaces(yb);
+    const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
+    phoneticLabel.text = trimSpaces(phoneticCell);
 
     if (phase == 1) {
         win.height -= meaningLabel.height;
         wordLabel.visible = true;
-        phoneticLabel.visible = yb && !yb->isEmpty();
+        phoneticLabel.visible = phoneticCell && !phoneticCell->isEmpty();
         meaningLabel.visible = false;
     }
-    pronounceIfWord(da);
+    pronounceIfWord(wordCell);
     if (phase == 2) {
-        meaningLabel.text = trimSpaces(buffer_.item(currentRow, 2));
+        meaningLabel.text = trimSpaces(buffer_.item(currentRow, kMeaningColumn));
         win.height += meaningLabel.height;
         if (fitted)
             applyLineBreakRule();
@@ -148,18 +148,18 @@ void Presentation::step()
 
 void Presentation::fitToRow()
 {
-    const Cell da = buffer_.item(currentRow, 1);
-    const QString daText = da.value_or(QString());
-    wordLabel.width = isNumber(da) ? fitWidth(daText, 3600, 19) : fitWidth(daText, 0, 19);
+    const Cell wordCell = buffer_.item(currentRow, kWordColumn);
+    const QString wordText = wordCell.value_or(QString());
+    wordLabel.width = isNumber(wordCell) ? fitWidth(wordText, 3600, 19) : fitWidth(wordText, 0, 19);
 
-    const Cell yb = buffer_.item(currentRow, 3);
-    if (!yb || yb->isEmpty()) {
+    const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
+    if (!phoneticCell || phoneticCell->isEmpty()) {
         phoneticLabel.width = 0;
     } else {
-        phoneticLabel.width = fitWidth(trimSpaces(*yb), 0, 20);
+        phoneticLabel.width = fitWidth(trimSpaces(*phoneticCell), 0, 20);
         phoneticLabel.x = wordLabel.width + 170;
     }
-    meaningLabel.width = fitWidth(trimSpaces(buffer_.item(currentRow, 2)), 0, 21);
+    meaningLabel.width = fitWidth(trimSpaces(buffer_.item(currentRow, kMeaningColumn)), 0, 21);
 
     const long long S = screenWidthUnits;
     const long long x = win.x;

@@ -85,7 +85,7 @@ public:
     std::function<void(const QString &)> pronounce;
 
 private:
-    void pronounceIfWord(const Cell &da);
+    void pronounceIfWord(const Cell &wordCell);
     void groupStep(bool next, bool listMode, const std::vector<int> &groups);
     const WordBuffer &buffer_;
 };

@@ -31,9 +31,9 @@ void setCell(WordBuffer &b, long row, int column, const Cell &value)
 
 void addWordRow(WordBuffer &b, long row, const Cell &word, const Cell &meaning)
 {
-    setCell(b, row, 1, word);
-    setCell(b, row, 2, stripPhonetic(meaning));
-    b.setItem(row, 3, extractPhonetic(meaning));
+    setCell(b, row, kWordColumn, word);
+    setCell(b, row, kMeaningColumn, stripPhonetic(meaning));
+    b.setItem(row, kPhoneticColumn, extractPhonetic(meaning));
 }
 
 } // namespace
@@ -41,10 +41,10 @@ void addWordRow(WordBuffer &b, long row, const Cell &word, const Cell &meaning)
 GroupRange parseGroupRange(const QString &groupRange)
 {
     GroupRange r;
-    const qsizetype firstHash = groupRange.indexOf(QLatin1Char('-'));
+    const qsizetype dash = groupRange.indexOf(QLatin1Char('-'));
     // Without a "-" the whole text is the last number; the first is taken as 1.
-    const int first = firstHash < 0 ? 1 : textToInt(groupRange.left(firstHash));
-    const int last = textToInt(groupRange.mid(firstHash + 1));
+    const int first = dash < 0 ? 1 : textToInt(groupRange.left(dash));
+    const int last = textToInt(groupRange.mid(dash + 1));
     r.first = std::clamp(first, 1, 32767);
     r.last = std::clamp(last, 1, 32767);
     return r;
@@ -84,15 +84,15 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
         if (status < 0)
             return QueryError{status, query.errorText()};
         while (query.fetch() == 0) {
-            const auto xh = query.integer(1);
+            const auto group = query.integer(1);
             const Cell title = query.text(2);
             const Cell word = query.text(3);
             const Cell meaning = query.text(4);
             ++wordsInGroup;
             bufferRow = buffer.appendRow();
             if (wordsInGroup == 1) {
-                buffer.setItem(bufferRow, 1, QString::number(toGroupNumber(xh.value_or(0))));
-                setCell(buffer, bufferRow, 2, title);
+                buffer.setItem(bufferRow, kWordColumn, QString::number(toGroupNumber(group.value_or(0))));
+                setCell(buffer, bufferRow, kMeaningColumn, title);
                 bufferRow = buffer.appendRow();
             }
             addWordRow(buffer, bufferRow, word, meaning);
@@ -115,18 +115,18 @@ std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, c
     int current = 0;
     bool first = true;
     while (query.fetch() == 0) {
-        const int xh = toGroupNumber(query.integer(1).value_or(0));
+        const int group = toGroupNumber(query.integer(1).value_or(0));
         const Cell title = query.text(2);
         const Cell word = query.text(3);
         const Cell meaning = query.text(4);
         long bufferRow = buffer.appendRow();
-        if (first || xh != current) {
+        if (first || group != current) {
             // A new group begins: its header, then its words.
-            buffer.setItem(bufferRow, 1, QString::number(xh));
-            setCell(buffer, bufferRow, 2, title);
-            groups.push_back(xh);
+            buffer.setItem(bufferRow, kWordColumn, QString::number(group));
+            setCell(buffer, bufferRow, kMeaningColumn, title);
+            groups.push_back(group);
             bufferRow = buffer.appendRow();
-            current = xh;
+            current = group;
             first = false;
         }
         addWordRow(buffer, bufferRow, word, meaning);

@@ -18,21 +18,21 @@ void addLine(QStringView line, WordBuffer &buf, int &groupNumber)
     const long ii = buf.appendRow();
     const qsizetype firstHash = line.indexOf(QLatin1Char('#'));
     if (firstHash < 0) {
-        buf.setItem(ii, 1, QString::number(groupNumber));
-        buf.setItem(ii, 2, line.toString());
+        buf.setItem(ii, kWordColumn, QString::number(groupNumber));
+        buf.setItem(ii, kMeaningColumn, line.toString());
         ++groupNumber;
         return;
     }
-    buf.setItem(ii, 1, trimSpaces(line.left(firstHash).toString()));
+    buf.setItem(ii, kWordColumn, trimSpaces(line.left(firstHash).toString()));
     const qsizetype secondHash = line.indexOf(QLatin1Char('#'), firstHash + 1);
     if (secondHash < 0 || secondHash - firstHash < 2) {
-        buf.setItem(ii, 2, line.mid(firstHash + 1).toString());
+        buf.setItem(ii, kMeaningColumn, line.mid(firstHash + 1).toString());
         return;
     }
-    buf.setItem(ii, 2, line.mid(firstHash + 1, secondHash - firstHash - 1).toString());
+    buf.setItem(ii, kMeaningColumn, line.mid(firstHash + 1, secondHash - firstHash - 1).toString());
     const QStringView rest = line.mid(secondHash + 1);
     if (!rest.isEmpty())
-        buf.setItem(ii, 3, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
+        buf.setItem(ii, kPhoneticColumn, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
 }
 
 // Puts a "无组标题" header before every ten rows. Done in one pass: inserting

@@ -14,6 +14,11 @@ namespace kelp {
 
 using Cell = std::optional<QString>;
 
+// The buffer's columns, numbered from 1.
+inline constexpr int kWordColumn = 1;     // the word, or a heading's group number
+inline constexpr int kMeaningColumn = 2;  // the meaning, or a heading's group title
+inline constexpr int kPhoneticColumn = 3; // the transcription
+
 struct WordRow {
     Cell word;
     Cell meaning;
