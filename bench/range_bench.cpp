@@ -1,7 +1,7 @@
 // Loading a 50,000-word group range from the study database through ODBC
 // into the word buffer.
-#include "study/data_source.h"
 #include "platform/odbc.h"
+#include "study/data_source.h"
 #include "study/study_database.h"
 
 #include <QFile>

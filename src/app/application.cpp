@@ -53,8 +53,9 @@ int Application::run()
 
     guard_ = std::make_unique<platform::InstanceGuard>();
     if (!guard_->acquire()) {
-        QMessageBox::information(nullptr, QStringLiteral("提示"),
-                                 QStringLiteral("本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。"));
+        QMessageBox::information(
+            nullptr, QStringLiteral("提示"),
+            QStringLiteral("本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。"));
         return 0;
     }
 
@@ -63,8 +64,8 @@ int Application::run()
     splash_->close();
     if (!started)
         return 1;
-    QObject::connect(run_->commands()->quit, &QAction::triggered, qApp, [this] { shutdown(); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        run_->commands()->quit, &QAction::triggered, qApp, [this] { shutdown(); }, Qt::QueuedConnection);
     QObject::connect(run_->window(), &WordWindow::closeRequested, qApp, [this] { shutdown(); });
 
     // Qt ends the process at once when the X server goes away, without

@@ -68,8 +68,7 @@ bool StudyRun::start()
     if (isDatabaseMode(settings_.sourceMode))
         connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
     StudyMaterial material;
-    const MaterialProblem problem =
-        kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
+    const MaterialProblem problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
     connection.disconnect();
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:
@@ -86,8 +85,7 @@ bool StudyRun::start()
         qCWarning(lcApp).noquote() << problem.text;
         QMessageBox::warning(nullptr, QStringLiteral("错误提示"), problem.text);
         break;
-    case MaterialProblem::Kind::None:
-        break;
+    case MaterialProblem::Kind::None: break;
     }
     fellBack_ = material.fellBack;
 

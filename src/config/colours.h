@@ -10,15 +10,14 @@
 
 namespace kelp {
 
-inline constexpr long kDefaultTextColour = 134217857;   // dark text
-inline constexpr long kDefaultLabelColour = 134217752;  // light neutral face
-inline constexpr long kDefaultWindowColour = 16777215;  // white
+inline constexpr long kDefaultTextColour = 134217857;  // dark text
+inline constexpr long kDefaultLabelColour = 134217752; // light neutral face
+inline constexpr long kDefaultWindowColour = 16777215; // white
 
 inline constexpr std::array<long, 22> kPalette{
-    0,                                     // (unused)
-    0,         16777215, 134217857, 16711935, 65280,     65535,     16711680,
-    16776960,  128,      8388736,   32768,    32896,     8388608,   8421376,
-    8421504,   12639424, 15780518,  134217729, 134217730, 134217731, 134217752,
+    0, // (unused)
+    0,     16777215, 134217857, 16711935, 65280,    65535,    16711680,  16776960,  128,       8388736,   32768,
+    32896, 8388608,  8421376,   8421504,  12639424, 15780518, 134217729, 134217730, 134217731, 134217752,
 };
 
 // The colour value of palette entry `number` (1..21), or -1 for any other number.

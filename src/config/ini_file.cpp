@@ -2,8 +2,8 @@
 
 #include "config/codec.h"
 
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -14,9 +14,9 @@ namespace kelp {
 namespace {
 
 struct Line {
-    qsizetype begin = 0;  // first byte of the line
-    qsizetype end = 0;    // one past the last byte, line terminator excluded
-    qsizetype next = 0;   // first byte of the following line
+    qsizetype begin = 0; // first byte of the line
+    qsizetype end = 0;   // one past the last byte, line terminator excluded
+    qsizetype next = 0;  // first byte of the following line
 };
 
 std::vector<Line> splitLines(const QByteArray &data)
@@ -41,7 +41,10 @@ std::vector<Line> splitLines(const QByteArray &data)
     return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // Trims blanks from [b, e) of data.
 void trim(const QByteArray &data, qsizetype &b, qsizetype &e)
@@ -98,15 +101,15 @@ KeyLine keyLine(const QByteArray &data, const Line &line)
 }
 
 struct Location {
-    int sectionLine = -1;   // index of the header line, -1 when missing
-    int sectionEnd = -1;    // index one past the last line of the section
-    int lastContent = -1;   // last non-blank line of the section (the header at least)
-    int keyLine = -1;       // index of the key line, -1 when missing
+    int sectionLine = -1; // index of the header line, -1 when missing
+    int sectionEnd = -1;  // index one past the last line of the section
+    int lastContent = -1; // last non-blank line of the section (the header at least)
+    int keyLine = -1;     // index of the key line, -1 when missing
     qsizetype equals = -1;
 };
 
-Location locate(const QByteArray &data, const std::vector<Line> &lines, codec::Encoding enc,
-                const QString &section, const QString &key)
+Location locate(const QByteArray &data, const std::vector<Line> &lines, codec::Encoding enc, const QString &section,
+                const QString &key)
 {
     Location loc;
     const int n = static_cast<int>(lines.size());

@@ -76,10 +76,8 @@ long resumeRowAtStart(const Settings &settings, const QDate &today, long current
         return (today.isValid() && settings.lastStudyDay.isValid() && today == settings.lastStudyDay)
                    ? settings.resumeRowReview
                    : 1;
-    case SourceMode::GroupRange:
-        return settings.resumeRowRange;
-    case SourceMode::TextFile:
-        return settings.resumeRowText;
+    case SourceMode::GroupRange: return settings.resumeRowRange;
+    case SourceMode::TextFile: return settings.resumeRowText;
     }
     return current;
 }
@@ -96,10 +94,8 @@ bool saveResumeRow(SettingsFile &file, Settings &settings, long row, bool fellBa
             settings.lastStudyDay = today;
             return file.write(keys::lastStudyDay, formatSettingsDate(today)) && ok;
         }
-    case SourceMode::GroupRange:
-        return file.write(keys::resumeRowRange, value);
-    case SourceMode::TextFile:
-        return file.write(keys::resumeRowText, value);
+    case SourceMode::GroupRange: return file.write(keys::resumeRowRange, value);
+    case SourceMode::TextFile: return file.write(keys::resumeRowText, value);
     }
     return true;
 }

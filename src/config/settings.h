@@ -100,7 +100,7 @@ struct Settings {
     int resumeRowText = keys::resumeRowText.defaultValue;
     QString groupRange;
     QString wordFile;
-    QDate lastStudyDay; // invalid when unreadable; read in review mode only
+    QDate lastStudyDay;       // invalid when unreadable; read in review mode only
     QString recordingsFolder; // empty: <program folder>/wav
     int interval = keys::interval.defaultValue;
     int windowX = keys::windowX.defaultValue;

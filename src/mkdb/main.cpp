@@ -24,12 +24,11 @@ namespace {
 
 void usage()
 {
-    std::fprintf(stderr,
-                 "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
-                 "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
-                 "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
-                 "  --due-every N  every Nth group is due today (0: none)\n"
-                 "  --force        replace an existing database\n");
+    std::fprintf(stderr, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
+                         "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                         "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
+                         "  --due-every N  every Nth group is due today (0: none)\n"
+                         "  --force        replace an existing database\n");
 }
 
 bool exec(sqlite3 *db, const char *sql)
@@ -122,8 +121,8 @@ int main(int argc, char *argv[])
     sqlite3_stmt *word = nullptr;
     ok = ok && sqlite3_prepare_v2(db, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &group,
                                   nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_prepare_v2(db, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &word,
-                                  nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_prepare_v2(db, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &word, nullptr) ==
+                   SQLITE_OK;
     int xh = 0, xh1 = 0, groups = 0, wordCount = 0, dueCount = 0;
     for (long r = 1; ok && r <= words.rowCount(); ++r) {
         const kelp::WordRow &row = words.row(r);

@@ -31,7 +31,7 @@ public:
     static std::unique_ptr<Desktop> create();
 };
 
-std::unique_ptr<Desktop> createXcbDesktop();  // null when there is no X connection
+std::unique_ptr<Desktop> createXcbDesktop(); // null when there is no X connection
 std::unique_ptr<Desktop> createNullDesktop();
 
 } // namespace kelp::platform

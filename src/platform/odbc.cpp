@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <odbcinst.h>
 
 #include <cstring>
 
@@ -23,9 +23,8 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
     SQLCHAR message[1024];
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    for (SQLSMALLINT i = 1; SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length) ==
-                            SQL_SUCCESS;
-         ++i) {
+    for (SQLSMALLINT i = 1;
+         SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length) == SQL_SUCCESS; ++i) {
         if (!text.isEmpty())
             text += QStringLiteral("; ");
         text += QString::fromUtf8(reinterpret_cast<const char *>(state)) + QStringLiteral(": ") +
@@ -59,16 +58,15 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
     }
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
-    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
-                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(autoCommit ? SQL_AUTOCOMMIT_ON
-                                                                                   : SQL_AUTOCOMMIT_OFF)),
-                      0);
+    SQLSetConnectAttr(
+        dbc_, SQL_ATTR_AUTOCOMMIT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(autoCommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), 0);
     QByteArray in = connectString.toUtf8();
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR *>(in.data()),
-                                          static_cast<SQLSMALLINT>(in.size()), out, sizeof out, &outLength,
-                                          SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc =
+        SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR *>(in.data()), static_cast<SQLSMALLINT>(in.size()),
+                         out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
     if (!ok(rc)) {
         status = -1;
         errorText = diagnostics(SQL_HANDLE_DBC, dbc_);
@@ -191,8 +189,8 @@ std::optional<QString> OdbcQuery::text(int column)
     char buffer[1024];
     SQLLEN indicator = 0;
     for (;;) {
-        const SQLRETURN rc = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column), SQL_C_CHAR, buffer, sizeof buffer,
-                                        &indicator);
+        const SQLRETURN rc =
+            SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column), SQL_C_CHAR, buffer, sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA)
             break;
         if (!ok(rc))
@@ -230,8 +228,7 @@ void OdbcQuery::close()
     stmt_ = nullptr;
 }
 
-void writeUserDsn(const QString &name, const QString &driver,
-                  const std::vector<std::pair<QString, QString>> &values)
+void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values)
 {
     const QByteArray n = name.toUtf8();
     SQLSetConfigMode(ODBC_USER_DSN);
@@ -267,13 +264,13 @@ QString registeredDriverPath(const QString &driver)
 {
     char buffer[1024] = {};
     SQLGetPrivateProfileString(driver.toUtf8().constData(), "Driver", "", buffer, sizeof buffer, "odbcinst.ini");
-    const QString lib = QString::fromUtf8(buffer).trimmed();
+    QString lib = QString::fromUtf8(buffer).trimmed();
     if (lib.isEmpty())
         return QString();
     if (QFileInfo(lib).isAbsolute())
         return lib;
     for (const QString &folder : driverFolders()) {
-        const QString path = folder + QLatin1Char('/') + lib;
+        QString path = folder + QLatin1Char('/') + lib;
         if (QFileInfo::exists(path))
             return path;
     }

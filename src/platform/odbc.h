@@ -73,8 +73,7 @@ private:
 // The user data-source file: replaces the section `name` with `values`, in
 // order, for the driver registered as `driver`. Each write's result is
 // ignored, as for registry writes.
-void writeUserDsn(const QString &name, const QString &driver,
-                  const std::vector<std::pair<QString, QString>> &values);
+void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values);
 
 // Adds an entry to the user file's [ODBC Data Sources] list.
 void writeUserDsnListing(const QString &name, const QString &description);

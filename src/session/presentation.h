@@ -45,7 +45,7 @@ public:
     // false when the buffer is empty ("无数据" shown; the timer must stay off).
     bool showFirstRow();
 
-    void tick();      // one timer tick
+    void tick();     // one timer tick
     void step();     // one presentation step
     void fitToRow(); // fit widths and fonts to the current row
     void applyLineBreakRule();

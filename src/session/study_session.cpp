@@ -9,8 +9,7 @@
 namespace kelp {
 
 StudySession::StudySession(WordBuffer words, std::vector<int> groups, bool listMode, QObject *parent)
-    : QObject(parent), words_(std::move(words)), groups_(std::move(groups)), listMode_(listMode),
-      presentation_(words_)
+    : QObject(parent), words_(std::move(words)), groups_(std::move(groups)), listMode_(listMode), presentation_(words_)
 {
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &StudySession::tick);
@@ -75,14 +74,13 @@ void StudySession::tick()
 
 void StudySession::stepByHand()
 {
+    qCDebug(lcSession) << "step by hand";
     update([this] { presentation_.step(); });
 }
 
 void StudySession::toggleLayout(int screenHeightUnits)
 {
-    update([&] {
-        presentation_.toggleLayout(screenHeightUnits, design::kWindow.width, design::kWindow.height);
-    });
+    update([&] { presentation_.toggleLayout(screenHeightUnits, design::kWindow.width, design::kWindow.height); });
 }
 
 void StudySession::togglePause()

@@ -39,8 +39,7 @@ void registerDataSource(const DataSource &s)
 
 QString connectString(const DataSource &s)
 {
-    return QStringLiteral("DSN=") + s.name + QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") +
-           s.password;
+    return QStringLiteral("DSN=") + s.name + QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") + s.password;
 }
 
 namespace {

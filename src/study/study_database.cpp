@@ -50,8 +50,8 @@ GroupRange parseGroupRange(const QString &groupRange)
     return r;
 }
 
-std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today, const std::array<int, 8> &reviewDays,
-                             std::vector<int> &groups)
+std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today,
+                                        const std::array<int, 8> &reviewDays, std::vector<int> &groups)
 {
     std::vector<platform::SqlParam> params;
     for (size_t k = 1; k <= 7; ++k) {
@@ -72,8 +72,8 @@ std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, co
     return std::nullopt;
 }
 
-std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups, int groupCount,
-                                WordBuffer &buffer)
+std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups,
+                                     int groupCount, WordBuffer &buffer)
 {
     long bufferRow = 0;
     const int count = std::min<int>(groupCount, static_cast<int>(groups.size()));
@@ -102,8 +102,8 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
     return std::nullopt;
 }
 
-std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange, WordBuffer &buffer,
-                                std::vector<int> &groups)
+std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange,
+                                         WordBuffer &buffer, std::vector<int> &groups)
 {
     const GroupRange range = parseGroupRange(groupRange);
     platform::OdbcQuery query(connection);
@@ -136,8 +136,8 @@ std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, c
 }
 
 std::optional<QueryError> loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
-                                        const std::array<int, 8> &reviewDays, const QString &groupRange, bool &fellBack,
-                                        WordBuffer &buffer, std::vector<int> &groups)
+                                           const std::array<int, 8> &reviewDays, const QString &groupRange,
+                                           bool &fellBack, WordBuffer &buffer, std::vector<int> &groups)
 {
     if (mode == SourceMode::Review) {
         if (auto error = findDueGroups(connection, today, reviewDays, groups))

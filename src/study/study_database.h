@@ -33,23 +33,23 @@ struct GroupRange {
 GroupRange parseGroupRange(const QString &groupRange);
 
 // Collects into `groups` the groups due today (at most 100, in the database's order).
-std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today, const std::array<int, 8> &reviewDays,
-                             std::vector<int> &groups);
+std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today,
+                                        const std::array<int, 8> &reviewDays, std::vector<int> &groups);
 
 // Loads the groups groups[1..groupCount] into the (empty) buffer, each as a header row
 // followed by its words.
-std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups, int groupCount,
-                                WordBuffer &buffer);
+std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups,
+                                     int groupCount, WordBuffer &buffer);
 
 // Loads every group of the range that has words, recording them in `groups`.
-std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange, WordBuffer &buffer,
-                                std::vector<int> &groups);
+std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange,
+                                         WordBuffer &buffer, std::vector<int> &groups);
 
 // Fills the buffer in a database mode: review mode loads the groups due today,
 // falling back to the range (and setting `fellBack`) when none is due; range mode
 // loads the range. Other modes load nothing here.
 std::optional<QueryError> loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
-                                        const std::array<int, 8> &reviewDays, const QString &groupRange, bool &fellBack,
-                                        WordBuffer &buffer, std::vector<int> &groups);
+                                           const std::array<int, 8> &reviewDays, const QString &groupRange,
+                                           bool &fellBack, WordBuffer &buffer, std::vector<int> &groups);
 
 } // namespace kelp

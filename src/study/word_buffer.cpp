@@ -1,6 +1,5 @@
 #include "study/word_buffer.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <limits>

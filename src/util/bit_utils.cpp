@@ -111,8 +111,7 @@ std::int16_t BitUtils::clearBit(std::int16_t value, std::uint16_t bit)
 std::int16_t BitUtils::flipBit(std::int16_t value, std::uint16_t bit)
 {
     checkBit(bit, 16);
-    return getBit(static_cast<std::int32_t>(value), bit) ? clearBit(value, bit)
-                                                                     : setBit(value, bit);
+    return getBit(static_cast<std::int32_t>(value), bit) ? clearBit(value, bit) : setBit(value, bit);
 }
 
 std::int16_t BitUtils::bitwiseAnd(std::int16_t a, std::int16_t b)

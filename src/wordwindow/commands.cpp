@@ -1,26 +1,31 @@
 #include "wordwindow/commands.h"
 
 #include "session/study_session.h"
+#include "util/log.h"
 
 #include <QAction>
 
 namespace kelp {
 namespace {
 
-QAction *makeAction(QObject *parent, const char *text)
+QAction *makeAction(QObject *parent, const char *name, const char *text)
 {
-    return new QAction(QString::fromUtf8(text), parent);
+    auto *action = new QAction(QString::fromUtf8(text), parent);
+    action->setObjectName(QLatin1String(name));
+    return action;
 }
 
 } // namespace
 
 Commands::Commands(StudySession &session, QObject *parent)
-    : QObject(parent), pause(makeAction(this, "暂停(Alt+x)")), mute(makeAction(this, "静音(Alt+a)")),
-      hide(makeAction(this, "隐藏(Atl+z)")), previousGroup(makeAction(this, "上一组(向下键)")),
-      nextGroup(makeAction(this, "下一组(向上键)")), previousItem(makeAction(this, "上一条(向左键)")),
-      nextItem(makeAction(this, "下一条(向右键)")), addToNotebook(makeAction(this, "加入我的生词本(Alt+d)")),
-      colours(makeAction(this, "颜色设置")), settings(makeAction(this, "其他设置")), quit(makeAction(this, "退出")),
-      session_(session)
+    : QObject(parent), pause(makeAction(this, "pause", "暂停(Alt+x)")), mute(makeAction(this, "mute", "静音(Alt+a)")),
+      hide(makeAction(this, "hide", "隐藏(Atl+z)")), previousGroup(makeAction(this, "previousGroup", "上一组(向下键)")),
+      nextGroup(makeAction(this, "nextGroup", "下一组(向上键)")),
+      previousItem(makeAction(this, "previousItem", "上一条(向左键)")),
+      nextItem(makeAction(this, "nextItem", "下一条(向右键)")),
+      addToNotebook(makeAction(this, "addToNotebook", "加入我的生词本(Alt+d)")),
+      colours(makeAction(this, "colours", "颜色设置")), settings(makeAction(this, "settings", "其他设置")),
+      quit(makeAction(this, "quit", "退出")), session_(session)
 {
     pause->setCheckable(true);
     mute->setCheckable(true);
@@ -34,11 +39,20 @@ Commands::Commands(StudySession &session, QObject *parent)
     connect(addToNotebook, &QAction::triggered, &session, &StudySession::addToNotebook);
     // The colour and settings windows are not built yet.
 
+    // Lets a test (or a curious learner) follow the commands once they ran.
+    for (QAction *action : menuActions())
+        connect(action, &QAction::triggered, this,
+                [action] { qCDebug(lcWordWindow) << "command" << action->objectName(); });
+
     const auto alt = [](Qt::Key key) { return QKeyCombination(Qt::AltModifier, key); };
     hotKeys_ = {
-        {alt(Qt::Key_Z), hide},           {alt(Qt::Key_A), mute},         {alt(Qt::Key_D), addToNotebook},
-        {QKeyCombination(Qt::Key_Right), nextItem}, {QKeyCombination(Qt::Key_Left), previousItem},
-        {QKeyCombination(Qt::Key_Up), nextGroup},   {QKeyCombination(Qt::Key_Down), previousGroup},
+        {alt(Qt::Key_Z), hide},
+        {alt(Qt::Key_A), mute},
+        {alt(Qt::Key_D), addToNotebook},
+        {QKeyCombination(Qt::Key_Right), nextItem},
+        {QKeyCombination(Qt::Key_Left), previousItem},
+        {QKeyCombination(Qt::Key_Up), nextGroup},
+        {QKeyCombination(Qt::Key_Down), previousGroup},
         {alt(Qt::Key_X), pause},
     };
     syncChecks();
@@ -46,7 +60,8 @@ Commands::Commands(StudySession &session, QObject *parent)
 
 QList<QAction *> Commands::menuActions() const
 {
-    return {pause, mute, hide, previousGroup, nextGroup, previousItem, nextItem, addToNotebook, colours, settings, quit};
+    return {pause,    mute,          hide,    previousGroup, nextGroup, previousItem,
+            nextItem, addToNotebook, colours, settings,      quit};
 }
 
 void Commands::syncChecks()

@@ -223,13 +223,9 @@ bool WordWindow::eventFilter(QObject *watched, QEvent *event)
             session_.stepByHand();
         return true;
     }
-    case QEvent::MouseButtonDblClick:
-        toggleLayout();
-        return true;
-    case QEvent::MouseMove:
-        return true;
-    default:
-        return QWidget::eventFilter(watched, event);
+    case QEvent::MouseButtonDblClick: toggleLayout(); return true;
+    case QEvent::MouseMove: return true;
+    default: return QWidget::eventFilter(watched, event);
     }
 }
 

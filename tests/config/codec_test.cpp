@@ -17,14 +17,18 @@ TEST(Codec, DecodeFilePrefersUtf8AndFallsBackToGb18030)
 {
     EXPECT_EQ(codec::decodeFile(QStringLiteral("书").toUtf8()), QStringLiteral("书"));
     EXPECT_EQ(codec::decodeFile(codec::toGb18030(QStringLiteral("书"))), QStringLiteral("书"));
-    EXPECT_EQ(codec::decodeFile(QByteArray("\xEF\xBB\xBF" "abc")), QStringLiteral("abc"));
+    EXPECT_EQ(codec::decodeFile(QByteArray("\xEF\xBB\xBF"
+                                           "abc")),
+              QStringLiteral("abc"));
 }
 
 TEST(Codec, BrokenGb18030BytesBecomeReplacementCharacters)
 {
     // 0xFF is never valid; decoding must go on after it.
-    const QString s = codec::fromGb18030(QByteArray("a\xFF" "b"));
-    EXPECT_EQ(s, QString::fromUtf8("a\xEF\xBF\xBD" "b"));
+    const QString s = codec::fromGb18030(QByteArray("a\xFF"
+                                                    "b"));
+    EXPECT_EQ(s, QString::fromUtf8("a\xEF\xBF\xBD"
+                                   "b"));
 }
 
 TEST(Codec, GbkLengthCountsChineseAsTwoBytes)

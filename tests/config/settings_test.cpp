@@ -124,7 +124,8 @@ TEST_F(SettingsFixture, ResumeRowGoesToTheKeyOfTheMode)
     EXPECT_EQ(ini.readString("timer", "reci1", ""), "4");
     EXPECT_EQ(ini.readString("sjly", "lssj", ""), "2026-12-07");
     EXPECT_EQ(s.lastStudyDay, today);
-    EXPECT_EQ(contents(), QByteArray("; mine\r\n[timer]\r\nreci1=4\r\nreci2=9\r\nreci3=25\r\n[sjly]\r\nlssj=2026-12-07\r\n"));
+    EXPECT_EQ(contents(),
+              QByteArray("; mine\r\n[timer]\r\nreci1=4\r\nreci2=9\r\nreci3=25\r\n[sjly]\r\nlssj=2026-12-07\r\n"));
 
     s.sourceMode = SourceMode(0);
     const QByteArray before = contents();

@@ -19,8 +19,8 @@ int main()
     if (!codes)
         return 2;
     for (xcb_keycode_t *k = codes; *k != XCB_NO_SYMBOL; ++k) {
-        xcb_generic_error_t *e = xcb_request_check(
-            c, xcb_grab_key_checked(c, 1, root, 0, *k, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        xcb_generic_error_t *e =
+            xcb_request_check(c, xcb_grab_key_checked(c, 1, root, 0, *k, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (e)
             return 3;
     }

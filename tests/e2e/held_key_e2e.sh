@@ -11,18 +11,18 @@ write_text_mode_ini 5
 
 "$GRAB_KEY" >"$E2E_TMP/grab.out" &
 E2E_PIDS+=($!)
-for _ in $(seq 100); do grep -q ready "$E2E_TMP/grab.out" 2>/dev/null && break; sleep 0.05; done
-grep -q ready "$E2E_TMP/grab.out" || fail "the helper could not grab Right"
+wait_until "the helper could not grab Right" grep -q ready "$E2E_TMP/grab.out"
 
 start_kelpword
-wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "the word window did not appear"
-sleep 0.5
-grep -q 'another program holds the hot key' "$E2E_TMP/kelpword.out" || fail "the held key was not reported on stderr"
+wait_ready
+grep -q 'another program holds the hot key' "$OUT" || fail "the held key was not reported on stderr"
 window_shown "$KELP_PID" "提示" && fail "the held key was reported to the learner"
 
 # Left still works: rows 5 -> 4 (headers on rows 1 and 12 shift the words by one).
-xdotool key --delay 60 alt+x Left alt+d
-sleep 1.3
+press alt+x pause
+press Left previousItem
+press alt+d addToNotebook
+wait_notebook_lines 1
 printf 'w3#m3#\n' | write_gbk "$E2E_TMP/expected.txt"
 cmp -s "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || fail "the other hot keys did not work"
 

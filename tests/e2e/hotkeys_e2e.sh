@@ -19,31 +19,28 @@ write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 # The program the learner types into: xev logs every key it receives.
 xev -name keylog >"$E2E_TMP/xev.log" 2>&1 &
 E2E_PIDS+=($!)
-for _ in $(seq 100); do xlog=$(xdotool search --name '^keylog$' 2>/dev/null | head -n1) && [ -n "$xlog" ] && break; sleep 0.05; done
-[ -n "${xlog:-}" ] || fail "the key logger did not start"
+keylog_window() { xlog=$(xdotool search --name '^keylog$' 2>/dev/null | head -n1) && [ -n "$xlog" ]; }
+wait_until "the key logger did not start" keylog_window
 xdotool windowfocus --sync "$xlog"
 
 start_kelpword
-word=$(wait_window "$KELP_PID" "Kelp Words") || fail "the word window did not appear"
-# Key grabs are the window's last start-up step; a marker key shows they are in place.
-sleep 0.5
+wait_ready
 
-keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
-keys alt+x          # pause: only the keys move the cycle now
-keys Right          # row 2, word step: a
-keys alt+d          # -> a#甲#/ ei/
-sleep 1.2
-keys Right          # row 3 complete: b with its meaning
-keys alt+d          # -> b#乙#
-sleep 1.2
-keys Up             # group two's heading
-keys alt+d          # a heading: nothing written
-sleep 1.2
-keys Down Left      # group one's heading, then row 1's word step
-keys Right          # row 2 complete: a again
-keys alt+d          # -> a#甲#/ ei/ a second time
-sleep 1.3
-xdotool key b       # a plain key still reaches the focused program
+press alt+x pause         # only the keys move the cycle now
+press Right nextItem      # row 2, word step: a
+press alt+d addToNotebook # -> a#甲#/ ei/
+wait_notebook_lines 1
+press Right nextItem      # row 3 complete: b with its meaning
+press alt+d addToNotebook # -> b#乙#
+wait_notebook_lines 2
+press Up nextGroup        # group two's heading
+press alt+d addToNotebook # a heading: nothing written
+press Down previousGroup  # group one's heading
+press Left previousItem   # row 1's word step
+press Right nextItem      # row 2 complete: a again
+press alt+d addToNotebook # -> a#甲#/ ei/ a second time
+wait_notebook_lines 3
+xdotool key b             # a plain key still reaches the focused program
 
 expected="$E2E_TMP/expected-notebook.txt"
 printf 'a#甲#/ ei/\nb#乙#\na#甲#/ ei/\n' | write_gbk "$expected"
@@ -53,19 +50,22 @@ cmp "$expected" "$PROG/data/生词本.txt" || {
 }
 
 # Alt+Z hides the window and shows it again.
-keys alt+z
-window_shown "$KELP_PID" "Kelp Words" && fail "Alt+Z did not hide the window"
-keys alt+z
+press alt+z hide
+wait_until "Alt+Z did not hide the window" eval '! window_shown "$KELP_PID" "Kelp Words"'
+press alt+z hide
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "Alt+Z did not show the window again"
 
-grep -q 'keysym 0x62, b)' "$E2E_TMP/xev.log" || fail "the focused program did not receive a plain key"
+got_plain_key() { grep -q 'keysym 0x62, b)' "$E2E_TMP/xev.log"; }
+wait_until "the focused program did not receive a plain key" got_plain_key
 grep -q -E 'keysym 0xff5[1-4], (Left|Up|Right|Down)\)' "$E2E_TMP/xev.log" && fail "the focused program received a grabbed arrow key"
 
 # "退出" is the last menu item: open the menu on the word window and choose it.
-eval "$(xdotool getwindowgeometry --shell "$word")"
+eval "$(xdotool getwindowgeometry --shell "$WORD")"
+menus_before=$(xdotool search --onlyvisible --pid "$KELP_PID" 2>/dev/null | wc -l)
 xdotool mousemove $((X + 5)) $((Y + 5)) click 3
-sleep 0.5
-keys Up Return
+menu_open() { [ "$(xdotool search --onlyvisible --pid "$KELP_PID" 2>/dev/null | wc -l)" -gt "$menus_before" ]; }
+wait_until "the right click opened no menu" menu_open
+xdotool key Up Return
 wait_exit "$KELP_PID" || fail "the program did not end after 退出"
 [ "$EXIT_STATUS" = 0 ] || fail "the program ended with status $EXIT_STATUS"
 
@@ -76,6 +76,6 @@ grep -q $'^winy=600\r$' "$PROG/wkcfg.ini" || fail "the window position was not k
 # The arrows are free again.
 xdotool windowfocus --sync "$xlog"
 xdotool key Right
-sleep 0.3
-grep -q 'keysym 0xff53, Right)' "$E2E_TMP/xev.log" || fail "Right did not reach other programs after exit"
+got_right() { grep -q 'keysym 0xff53, Right)' "$E2E_TMP/xev.log"; }
+wait_until "Right did not reach other programs after exit" got_right
 echo "1 passed, 0 failed"

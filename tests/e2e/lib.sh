@@ -1,11 +1,16 @@
 # Shared helpers for the end-to-end tests: a private Xvfb, a temporary
 # program folder, and the real kelpword binary driven as a user would.
-# Every process started here is stopped by PID on exit.
+# Every wait polls for a condition (never a fixed sleep) up to a generous
+# bound, so a busy machine only makes a run slower, not red. Every process
+# started here is stopped by PID on exit.
 set -euo pipefail
 
 KELPWORD=${KELPWORD:?path to the kelpword binary}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# The program reports its commands and readiness as debug lines; tests wait on them.
+export QT_LOGGING_RULES="kelp.*.debug=true"
+WAIT_SECONDS=${WAIT_SECONDS:-30}
 
 E2E_TMP=$(mktemp -d /tmp/kelp-e2e.XXXXXX)
 export XDG_RUNTIME_DIR="$E2E_TMP/run" HOME="$E2E_TMP/home"
@@ -13,6 +18,7 @@ mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
 PROG="$E2E_TMP/prog"
 mkdir -p "$PROG/data" "$PROG/font"
+OUT="$E2E_TMP/kelpword.out"
 E2E_PIDS=()
 
 cleanup() {
@@ -29,71 +35,115 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -s "$OUT" ]; then
+    echo "--- kelpword's output:" >&2
+    cat "$OUT" >&2
+    echo "---" >&2
+  fi
   if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
     import -window root "/tmp/kelp-e2e-failure-$$.png" 2>/dev/null && echo "screenshot: /tmp/kelp-e2e-failure-$$.png" >&2
   fi
   exit 1
 }
 
-start_xvfb() {
-  local fdfile="$E2E_TMP/display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-  E2E_PIDS+=($!)
-  local i
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
+# Polls until the command succeeds; after WAIT_SECONDS the test fails with the message.
+wait_until() {
+  local what=$1
+  shift
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what"
     sleep 0.05
   done
-  [ -s "$fdfile" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$fdfile")"
 }
+
+# Like wait_until, but only reports whether it came true.
+came_true() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# An X server of the test's own; it picks a free display number itself.
+start_xvfb() {
+  local fdfile="$E2E_TMP/display"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_TMP/xvfb.err" &
+  E2E_PIDS+=($!)
+  wait_until "Xvfb did not start: $(cat "$E2E_TMP/xvfb.err" 2>/dev/null)" test -s "$fdfile"
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  wait_until "the X server does not answer" xdpyinfo >/dev/null 2>&1
+}
+
+# How many lines of kelpword's output match the pattern.
+log_count() { grep -c -- "$1" "$OUT" 2>/dev/null || true; }
+has_log_count() { [ "$(log_count "$2")" -ge "$1" ]; }
+# Waits until the output holds at least N lines matching the pattern.
+wait_log() { wait_until "kelpword did not report '$2' ($1 times)" has_log_count "$1" "$2"; }
 
 # Starts kelpword in the program folder; sets KELP_PID.
 start_kelpword() {
-  (cd "$PROG" && exec "$KELPWORD") >"$E2E_TMP/kelpword.out" 2>&1 &
+  : >"$OUT"
+  (cd "$PROG" && exec "$KELPWORD") >"$OUT" 2>&1 &
   KELP_PID=$!
   E2E_PIDS+=("$KELP_PID")
 }
 
-# True when the process shows a window with exactly this title.
-window_shown() {
-  local pid=$1 title=$2 wid name
+# Waits until the word window is up and its hot keys are taken; sets WORD.
+wait_ready() {
+  WORD=$(wait_window "$KELP_PID" "Kelp Words") || fail "the word window did not appear"
+  wait_log 1 "hot keys grabbed"
+}
+
+# Sends a key and waits until the program ran the command it stands for.
+press() {
+  local key=$1 command=$2 before
+  before=$(log_count "command \"$command\"")
+  xdotool key "$key"
+  wait_log $((before + 1)) "command \"$command\""
+}
+
+window_title() {
+  xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+}
+
+# Prints the id of a visible window of the process with exactly this title.
+find_window() {
+  local pid=$1 title=$2 wid
   for wid in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-    name=$(xprop -id "$wid" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
-    [ "$name" = "$title" ] && return 0
-  done
-  return 1
-}
-
-# Waits (up to 10 s) for a window of the process with the given title; prints its id.
-wait_window() {
-  local pid=$1 title=$2 i wid name
-  for i in $(seq 200); do
-    for wid in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-      name=$(xprop -id "$wid" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
-      if [ "$name" = "$title" ]; then
-        echo "$wid"
-        return 0
-      fi
-    done
-    sleep 0.05
-  done
-  return 1
-}
-
-# Waits (up to 10 s) for a child process to end; sets EXIT_STATUS.
-wait_exit() {
-  local pid=$1 i
-  for i in $(seq 200); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      EXIT_STATUS=0
-      wait "$pid" || EXIT_STATUS=$?
+    if [ "$(window_title "$wid")" = "$title" ]; then
+      echo "$wid"
       return 0
     fi
-    sleep 0.05
   done
   return 1
 }
+
+# True when the process shows a window with exactly this title.
+window_shown() { find_window "$1" "$2" >/dev/null; }
+
+# Waits for a window of the process with the given title; prints its id.
+wait_window() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  until find_window "$1" "$2"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# Waits for a process started here to end; sets EXIT_STATUS.
+wait_exit() {
+  local pid=$1
+  came_true eval "! kill -0 $pid 2>/dev/null" || return 1
+  EXIT_STATUS=0
+  wait "$pid" || EXIT_STATUS=$?
+}
+
+# Number of lines in the notebook (0 when it does not exist yet).
+notebook_lines() { if [ -f "$PROG/data/生词本.txt" ]; then wc -l <"$PROG/data/生词本.txt"; else echo 0; fi; }
+has_notebook_lines() { [ "$(notebook_lines)" -ge "$1" ]; }
+wait_notebook_lines() { wait_until "the notebook did not reach $1 lines" has_notebook_lines "$1"; }
 
 # A configuration for text-file mode on data/words.txt with a long interval
 # (only the test's keys move the cycle), starting at row $1; further

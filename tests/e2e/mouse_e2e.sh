@@ -13,60 +13,57 @@ b#乙
 TXT
 write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 
-visible_windows() { xdotool search --onlyvisible --pid "$KELP_PID" 2>/dev/null | wc -l; }
-geometry() { eval "$(xdotool getwindowgeometry --shell "$word")"; }
+geometry() { eval "$(xdotool getwindowgeometry --shell "$WORD")"; }
+placed_at() { geometry; [ "$X,$Y" = "$1" ]; }
+sized() { geometry; [ "$X,$WIDTH" = "$1" ]; }
+menu_count() { log_count "context menu"; }
+menu_gone() { [ "$(xdotool search --onlyvisible --pid "$KELP_PID" 2>/dev/null | wc -l)" = 1 ]; }
 
 start_kelpword
-word=$(wait_window "$KELP_PID" "Kelp Words") || fail "the word window did not appear"
-sleep 0.5
-geometry
-[ "$X,$Y" = "88,150" ] || fail "window placed at $X,$Y instead of 88,150"
-xdotool key alt+x
-sleep 0.3
+wait_ready
+came_true placed_at "88,150" || fail "window placed at $X,$Y instead of 88,150"
+press alt+x pause
 
-# Clicks on the word (apart, so no double click): the heading's word step
-# once more (the first tick never came), its meaning, then the first word.
-for _ in 1 2 3; do
+# Clicks on the word: the heading's word step once more (the first tick
+# never came), its meaning, then the first word. They are spaced beyond the
+# double-click time, or they would switch the layout instead.
+for n in 1 2 3; do
   xdotool mousemove $((X + 20)) $((Y + 20)) click 1
+  wait_log "$n" "step by hand"
   sleep 0.6
 done
-xdotool key alt+d
-sleep 1.3
+press alt+d addToNotebook
+wait_notebook_lines 1
 printf 'a#甲#/ ei/\n' | write_gbk "$E2E_TMP/expected.txt"
 cmp -s "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || fail "clicks on the word did not step through the rows"
 
-# The phonetic label (from x 47 px) opens no menu; the word label does.
-before=$(visible_windows)
+# The phonetic label (from x 47 px) opens no menu: once a later key has been
+# handled, no menu has shown. The word label opens one.
 xdotool mousemove $((X + 60)) $((Y + 20)) click 3
-sleep 0.5
-[ "$(visible_windows)" = "$before" ] || fail "a right click on the phonetic label opened a menu"
+press alt+a mute
+[ "$(menu_count)" = 0 ] || fail "a right click on the phonetic label opened a menu"
+press alt+a mute
 xdotool mousemove $((X + 18)) $((Y + 20)) click 3
-sleep 0.5
-[ "$(visible_windows)" -gt "$before" ] || fail "a right click on the word opened no menu"
+wait_log 1 "context menu"
 xdotool key Escape
-sleep 0.3
+wait_until "the menu did not close" menu_gone
 
 # Drag by the background (the margin above the labels).
 xdotool mousemove $((X + 3)) $((Y + 3)) mousedown 1
 for step in 1 2 3 4 5; do xdotool mousemove $((X + 3 + step * 20)) $((Y + 3 + step * 10)); sleep 0.05; done
 xdotool mouseup 1
-sleep 0.3
 oldX=$X oldY=$Y
-geometry
-[ "$X,$Y" = "$((oldX + 100)),$((oldY + 50))" ] || fail "dragging moved the window to $X,$Y"
+came_true placed_at "$((oldX + 100)),$((oldY + 50))" || fail "dragging moved the window to $X,$Y"
 
 # Double click on the background: screen wide at the left edge, then back.
 xdotool mousemove $((X + 3)) $((Y + 3)) click --repeat 2 --delay 80 1
-sleep 0.4
-geometry
-[ "$X,$WIDTH" = "0,1280" ] || fail "the screen-wide layout is at $X with width $WIDTH"
+came_true sized "0,1280" || fail "the screen-wide layout is at $X with width $WIDTH"
+sleep 0.6 # past the double-click time, so the next pair is a double click of its own
 xdotool mousemove $((X + 3)) $((Y + 3)) click --repeat 2 --delay 80 1
-sleep 0.4
-geometry
-[ "$WIDTH" = 358 ] || fail "the designed layout came back $WIDTH wide"
+came_true sized "0,358" || fail "the designed layout came back $WIDTH wide"
 
 xdotool mousemove $((X + 3)) $((Y + 3)) click 3
-sleep 0.5
+wait_log 2 "context menu"
 xdotool key Up Return
 wait_exit "$KELP_PID" || fail "the program did not end after 退出"
 grep -q $'^winx=0\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "winx does not hold the new position"; }

@@ -11,10 +11,11 @@ export ODBCINI="$E2E_TMP/odbc.ini"
 : >"$PROG/wkcfg.ini"
 
 start_kelpword
-wait_window "$KELP_PID" "Kelp Words" >/dev/null || { cat "$E2E_TMP/kelpword.out" >&2; fail "the word window did not appear"; }
-sleep 0.5
-xdotool key --delay 60 alt+x Right alt+d   # pause, the first word of the first group, to the notebook
-sleep 1.5
+wait_ready
+press alt+x pause           # the cycle stands still
+press Right nextItem        # the first word of the first group
+press alt+d addToNotebook   # to the notebook
+wait_notebook_lines 1
 
 printf 'school# n. 学校#/skuːl/\n' | write_gbk "$E2E_TMP/expected.txt"
 cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || {
@@ -36,10 +37,10 @@ grep -q "^Database=$PROG/kelp.mdb\$" "$ODBCINI" || fail "the data source does no
 # then the end, and no empty database is left behind.
 rm "$PROG/kelp.mdb"
 start_kelpword
-box=$(wait_window "$KELP_PID" "数据库错!cur_product") || { cat "$E2E_TMP/kelpword.out" >&2; fail "no database error message"; }
+box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "no database error message"
 xdotool windowfocus --sync "$box" key Return
 wait_exit "$KELP_PID" || fail "the program did not end after the database error"
 [ "$EXIT_STATUS" = 1 ] || fail "ended with status $EXIT_STATUS after the database error"
 [ ! -e "$PROG/kelp.mdb" ] || fail "an empty database was created"
-grep -q 'kelp.mdb' "$E2E_TMP/kelpword.out" || fail "stderr does not name the database"
+grep -q 'kelp.mdb' "$OUT" || fail "stderr does not name the database"
 echo "1 passed, 0 failed"

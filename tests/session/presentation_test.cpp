@@ -1,5 +1,5 @@
-#include "study/text_loader.h"
 #include "session/presentation.h"
+#include "study/text_loader.h"
 
 #include <QStringList>
 
@@ -293,7 +293,7 @@ TEST(PresentationLayout, ScreenWideLayoutAndBack)
     EXPECT_EQ(c.p.wordLabel.y, 64);
     EXPECT_EQ(c.p.meaningLabel.y, 280);
     EXPECT_EQ(c.p.meaningLabel.height, 192);
-    EXPECT_EQ(c.p.wordLabel.fontPt, 16); // 12 × 2 × 2 / 3
+    EXPECT_EQ(c.p.wordLabel.fontPt, 16);    // 12 × 2 × 2 / 3
     EXPECT_EQ(c.p.meaningLabel.fontPt, 12); // scaled from the size auto-fit had set
 
     // Steps no longer fit the widths, only move the height.

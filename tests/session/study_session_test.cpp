@@ -1,7 +1,7 @@
 // The study session as the hot keys and the menu drive it: timer state,
 // hiding, group walks over a loaded group list, and the notebook.
-#include "session/study_session.h"
 #include "config/codec.h"
+#include "session/study_session.h"
 #include "study/text_loader.h"
 #include "support/files.h"
 

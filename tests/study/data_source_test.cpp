@@ -1,7 +1,7 @@
 // Registering the data source and connecting through it, against the real
 // driver manager with a user data-source file of the test's own.
-#include "study/data_source.h"
 #include "config/settings.h"
+#include "study/data_source.h"
 #include "support/database_fixture.h"
 #include "support/files.h"
 
@@ -50,7 +50,9 @@ TEST(DataSource, RegistersTheValuesInOrder)
     ASSERT_GE(start, 0) << text.constData();
     const QByteArray section = text.mid(start, text.indexOf("\n[", start + 1) - start);
     const QByteArray expected = "[kelp_reg]\n"
-                                "Driver=" + platform::odbcDriverFolder().toUtf8() + "/libsqlite3odbc.so\n"
+                                "Driver=" +
+                                platform::odbcDriverFolder().toUtf8() +
+                                "/libsqlite3odbc.so\n"
                                 "DBQ=/srv/程序/kelp.mdb\n"
                                 "DriverId=25\n"
                                 "FIL=MS Access;\n"
@@ -121,8 +123,8 @@ TEST_F(Folder, ConnectStringAndAutoCommit)
 
     const DataSource s = settings("kelp_autocommit", db.path());
     registerDataSource(s);
-    for (const auto &[value, expected] : {std::pair{"", true}, std::pair{"true", true}, std::pair{"True", false},
-                                          std::pair{"false", false}}) {
+    for (const auto &[value, expected] :
+         {std::pair{"", true}, std::pair{"true", true}, std::pair{"True", false}, std::pair{"false", false}}) {
         QFile::remove(ini.path());
         if (*value)
             ini.writeString("ODBC", "AutoCommit", value);

@@ -18,8 +18,8 @@ TEST(Phonetic, SplitsSlashesAndBrackets)
         {"/x/ n. a/b", "/x/ n. a/", QString("b")},
         {"[a] x/y", "/", QString("y")},
         {"[] n. x", "", QString(" n. x")},
-        {"[abc n. x", "", QString("[abc n. x")},      // "[" without "]"
-        {"x] n. [y", "", QString(" n. [y")},          // "]" before "["
+        {"[abc n. x", "", QString("[abc n. x")}, // "[" without "]"
+        {"x] n. [y", "", QString(" n. [y")},     // "]" before "["
     };
     for (const Case &c : cases) {
         EXPECT_EQ(extractPhonetic(c.stored), c.yb) << qPrintable(c.stored);

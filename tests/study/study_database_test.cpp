@@ -1,8 +1,8 @@
 // The loaders against the real driver manager and the SQLite ODBC driver.
-#include "study/data_source.h"
-#include "support/database_fixture.h"
 #include "platform/odbc.h"
+#include "study/data_source.h"
 #include "study/study_database.h"
+#include "support/database_fixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -99,7 +99,8 @@ TEST_F(DbFixture, DueGroupsLoadAsHeaderAndWordsInWordOrder)
     std::vector<int> groups;
     bool fellBack = false;
     WordBuffer b;
-    ASSERT_FALSE(loadFromDatabase(connection, SourceMode::Review, kToday, kFxd, "1-10", fellBack, b, groups).has_value());
+    ASSERT_FALSE(
+        loadFromDatabase(connection, SourceMode::Review, kToday, kFxd, "1-10", fellBack, b, groups).has_value());
     EXPECT_FALSE(fellBack);
     EXPECT_EQ(asSet(groups), (std::set<int>{2, 5})); // a due group without words stays listed
     ASSERT_EQ(b.rowCount(), 3);
@@ -124,7 +125,8 @@ TEST_F(DbFixture, NothingDueFallsBackToTheRange)
     std::vector<int> groups;
     bool fellBack = false;
     WordBuffer b;
-    ASSERT_FALSE(loadFromDatabase(connection, SourceMode::Review, kToday, kFxd, "1-10", fellBack, b, groups).has_value());
+    ASSERT_FALSE(
+        loadFromDatabase(connection, SourceMode::Review, kToday, kFxd, "1-10", fellBack, b, groups).has_value());
     EXPECT_TRUE(fellBack);
     EXPECT_EQ(groups, (std::vector<int>{1, 2, 3, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(b.rowCount(), 18);

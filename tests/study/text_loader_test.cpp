@@ -54,7 +54,7 @@ TEST(TextLoader, FieldRules)
     expectRow(b, 4, QString("a"), QString("b"), QString("/ c#d/"));
     expectRow(b, 5, QString(""), QString("x"), std::nullopt);
     expectRow(b, 6, QString("2"), QStringLiteral("二"), std::nullopt);
-    EXPECT_TRUE(b.isHeader(6)); // a numeric word reads as a header
+    EXPECT_TRUE(b.isHeader(6));                                    // a numeric word reads as a header
     expectRow(b, 7, QString("\tw\t"), QString("m"), std::nullopt); // only spaces are trimmed
 }
 

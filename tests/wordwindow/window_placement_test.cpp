@@ -11,7 +11,7 @@ TEST(Placement, OffScreenPositionsFallBackPartlyVisibleOnesStay)
     const QPoint fallback(260, 250);
     EXPECT_EQ(reachablePosition({100, 100}, size, screens, fallback), QPoint(100, 100));
     EXPECT_EQ(reachablePosition({3000, 1000}, size, screens, fallback), QPoint(3000, 1000)); // second screen
-    EXPECT_EQ(reachablePosition({-300, 780}, size, screens, fallback), QPoint(-300, 780));  // a corner shows
+    EXPECT_EQ(reachablePosition({-300, 780}, size, screens, fallback), QPoint(-300, 780));   // a corner shows
     EXPECT_EQ(reachablePosition({5000, 100}, size, screens, fallback), fallback);
     EXPECT_EQ(reachablePosition({-400, 100}, size, screens, fallback), fallback);
     EXPECT_EQ(reachablePosition({100, 1100}, size, screens, fallback), fallback);

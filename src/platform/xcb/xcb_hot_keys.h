@@ -6,11 +6,10 @@
 
 #include <QAbstractNativeEventFilter>
 
+#include <xcb/xcb_keysyms.h>
+
 #include <cstdint>
 #include <vector>
-
-struct xcb_connection_t;
-struct _XCBKeySymbols;
 
 namespace kelp::platform {
 
@@ -40,7 +39,7 @@ private:
 
     xcb_connection_t *conn_;
     std::uint32_t root_ = 0;
-    _XCBKeySymbols *symbols_ = nullptr;
+    xcb_key_symbols_t *symbols_ = nullptr;
     std::uint16_t numLock_ = 0;
     std::vector<Grab> grabs_;
 };
