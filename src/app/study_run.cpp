@@ -138,22 +138,26 @@ void StudyRun::persist()
 
 void StudyRun::finish()
 {
-    if (finished_ || !window_)
+    if (!window_)
         return;
-    finished_ = true;
-    session_->stop();
-    persist();
+    finishAt(window_->screenPosition());
     binding_->releaseAll();
 }
 
 void StudyRun::saveWithoutWindowSystem()
 {
-    if (finished_ || !window_)
+    if (window_)
+        finishAt(placement_->lastKnown());
+}
+
+void StudyRun::finishAt(QPoint position)
+{
+    if (finished_)
         return;
     finished_ = true;
     session_->stop();
     saveResumeRow();
-    placement_->save(file_, placement_->lastKnown());
+    placement_->save(file_, position);
 }
 
 } // namespace kelp

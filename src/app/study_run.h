@@ -6,6 +6,7 @@
 #include "config/settings.h"
 
 #include <QDate>
+#include <QPoint>
 
 #include <memory>
 
@@ -47,6 +48,7 @@ private:
     bool findSettingsFile();
     bool loadMaterial(StudyMaterial &material);
     void saveResumeRow();
+    void finishAt(QPoint position);
 
     platform::Desktop &desktop_;
     ProgramFolder folder_;

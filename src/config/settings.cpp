@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 namespace kelp {
 
@@ -34,33 +35,49 @@ bool SettingsFile::write(const IntKey &key, int value)
     return write(TextKey{key.section, key.name, ""}, QString::number(value));
 }
 
+namespace {
+
+// The keys read as they stand, each into its field.
+const std::pair<const TextKey *, QString Settings::*> kTextFields[] = {
+    {&keys::dbms, &Settings::dbms},
+    {&keys::dataSourceName, &Settings::dataSourceName},
+    {&keys::userName, &Settings::userName},
+    {&keys::password, &Settings::password},
+    {&keys::reviewCycle, &Settings::reviewCycle},
+    {&keys::groupRange, &Settings::groupRange},
+    {&keys::wordFile, &Settings::wordFile},
+    {&keys::recordingsFolder, &Settings::recordingsFolder},
+};
+
+const std::pair<const IntKey *, int Settings::*> kIntFields[] = {
+    {&keys::voice, &Settings::voice},
+    {&keys::audioOutput, &Settings::audioOutput},
+    {&keys::resumeRowReview, &Settings::resumeRowReview},
+    {&keys::resumeRowRange, &Settings::resumeRowRange},
+    {&keys::resumeRowText, &Settings::resumeRowText},
+    {&keys::interval, &Settings::interval},
+    {&keys::windowX, &Settings::windowX},
+    {&keys::windowY, &Settings::windowY},
+    {&keys::halfTransparent, &Settings::halfTransparent},
+    {&keys::textColour, &Settings::textColour},
+    {&keys::labelColour, &Settings::labelColour},
+    {&keys::windowColour, &Settings::windowColour},
+};
+
+} // namespace
+
 Settings Settings::load(const SettingsFile &file)
 {
     Settings s;
-    s.dbms = file.read(keys::dbms);
+    for (const auto &[key, field] : kTextFields)
+        s.*field = file.read(*key);
+    for (const auto &[key, field] : kIntFields)
+        s.*field = file.read(*key);
     s.firstRun = file.read(keys::firstRun) == QLatin1String("true");
-    s.dataSourceName = file.read(keys::dataSourceName);
-    s.userName = file.read(keys::userName);
-    s.password = file.read(keys::password);
-    s.reviewCycle = file.read(keys::reviewCycle);
-    s.voice = file.read(keys::voice);
-    s.audioOutput = file.read(keys::audioOutput);
     s.sourceMode = SourceMode(file.read(keys::sourceMode));
-    s.resumeRowReview = file.read(keys::resumeRowReview);
-    s.resumeRowRange = file.read(keys::resumeRowRange);
-    s.resumeRowText = file.read(keys::resumeRowText);
-    s.groupRange = file.read(keys::groupRange);
-    s.wordFile = file.read(keys::wordFile);
+    // The last study day only matters for the review position.
     if (s.sourceMode == SourceMode::Review)
         s.lastStudyDay = parseSettingsDate(file.read(keys::lastStudyDay));
-    s.recordingsFolder = file.read(keys::recordingsFolder);
-    s.interval = file.read(keys::interval);
-    s.windowX = file.read(keys::windowX);
-    s.windowY = file.read(keys::windowY);
-    s.halfTransparent = file.read(keys::halfTransparent);
-    s.textColour = file.read(keys::textColour);
-    s.labelColour = file.read(keys::labelColour);
-    s.windowColour = file.read(keys::windowColour);
     return s;
 }
 

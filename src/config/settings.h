@@ -110,7 +110,7 @@ struct Settings {
     int labelColour = keys::labelColour.defaultValue;
     int windowColour = keys::windowColour.defaultValue;
 
-    // Every key, in the order the start-up reads them.
+    // Every key of the table above.
     static Settings load(const SettingsFile &file);
 };
 

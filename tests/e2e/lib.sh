@@ -69,9 +69,11 @@ came_true() {
 # An X server of the test's own; it picks a free display number itself.
 start_xvfb() {
   local fdfile="$E2E_TMP/display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_TMP/xvfb.err" &
+  # -noreset: without it the server resets when its last client leaves, and a
+  # program started right then finds no display.
+  Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$fdfile" 2>"$E2E_TMP/xvfb.err" &
   E2E_PIDS+=($!)
-  wait_until "Xvfb did not start: $(cat "$E2E_TMP/xvfb.err" 2>/dev/null)" test -s "$fdfile"
+  came_true test -s "$fdfile" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.err" 2>/dev/null)"
   export DISPLAY=":$(head -n1 "$fdfile")"
   wait_until "the X server does not answer" xdpyinfo >/dev/null 2>&1
 }

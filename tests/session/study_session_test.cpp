@@ -2,8 +2,8 @@
 // hiding, group walks over a loaded group list, and the notebook.
 #include "config/codec.h"
 #include "session/study_session.h"
-#include "study/text_loader.h"
 #include "support/files.h"
+#include "support/words.h"
 
 #include <QSignalSpy>
 #include <QStringList>
@@ -14,20 +14,13 @@ using namespace kelp;
 
 namespace {
 
-WordBuffer wordsOf(const QString &text)
-{
-    WordBuffer words;
-    loadWordText(text, words);
-    return words;
-}
-
 const QString kTwoGroups = QStringLiteral("Unit 1\na#甲#ei\nb#乙\nUnit 2\nc#丙\n");
 
 } // namespace
 
 TEST(StudySession, PauseHideAndDragDecideTheTimer)
 {
-    StudySession s(wordsOf(kTwoGroups), {}, false);
+    StudySession s(test::wordsFrom(kTwoGroups), {}, false);
     s.setInterval(0); // taken as one second, never as "off"
     s.start(2);
     EXPECT_TRUE(s.isTimerRunning());
@@ -72,7 +65,7 @@ TEST(StudySession, EmptyMaterialShowsNoDataAndLeavesTheTimerOff)
 
 TEST(StudySession, CommandsStepAndReportChanges)
 {
-    StudySession s(wordsOf(kTwoGroups), {}, false);
+    StudySession s(test::wordsFrom(kTwoGroups), {}, false);
     QStringList spoken;
     s.setPronouncer([&](const QString &w) { spoken << w; });
     QSignalSpy changed(&s, &StudySession::changed);
@@ -93,7 +86,7 @@ TEST(StudySession, CommandsStepAndReportChanges)
 TEST(StudySession, GroupCommandsWalkTheLoadedGroupList)
 {
     // Groups 7 and 3 as the database delivered them, in that order.
-    WordBuffer words = wordsOf(QString());
+    WordBuffer words = test::wordsFrom(QString());
     for (const auto &[da, meaning] : {std::pair{"7", "seven"}, {"x", "x"}, {"3", "three"}, {"y", "y"}}) {
         const long row = words.appendRow();
         words.setItem(row, 1, da);
@@ -113,7 +106,7 @@ TEST(StudySession, GroupCommandsWalkTheLoadedGroupList)
 TEST(StudySession, NotebookTakesTheWordOnDisplayAndReportsFailures)
 {
     test::ProgramFolder folder;
-    StudySession s(wordsOf(kTwoGroups), {}, false);
+    StudySession s(test::wordsFrom(kTwoGroups), {}, false);
     QSignalSpy failed(&s, &StudySession::notebookFailed);
     s.setNotebookPath(folder.filePath(QStringLiteral("data/生词本.txt")));
     s.start(1);

@@ -1,5 +1,6 @@
 #include "config/codec.h"
 #include "study/text_loader.h"
+#include "support/words.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,13 +10,6 @@
 using namespace kelp;
 
 namespace {
-
-WordBuffer load(const QString &text)
-{
-    WordBuffer b;
-    loadWordText(text, b);
-    return b;
-}
 
 void expectRow(const WordBuffer &b, long row, const Cell &da, const Cell &meaning, const Cell &yb)
 {
@@ -37,7 +31,7 @@ QString wordLines(int n)
 
 TEST(TextLoader, TitlesWordsAndTranscriptions)
 {
-    const WordBuffer b = load(QStringLiteral("Unit 1\r\napple#苹果\r\nbook#书#buk\r\n"));
+    const WordBuffer b = test::wordsFrom(QStringLiteral("Unit 1\r\napple#苹果\r\nbook#书#buk\r\n"));
     ASSERT_EQ(b.rowCount(), 3);
     expectRow(b, 1, QString("1"), QString("Unit 1"), std::nullopt);
     expectRow(b, 2, QString("apple"), QStringLiteral("苹果"), std::nullopt);
@@ -46,7 +40,8 @@ TEST(TextLoader, TitlesWordsAndTranscriptions)
 
 TEST(TextLoader, FieldRules)
 {
-    const WordBuffer b = load(QStringLiteral(" apple  #苹果 \nword##x\nword#meaning#\na#b#c#d\n#x\n2#二\n\tw\t#m\n"));
+    const WordBuffer b =
+        test::wordsFrom(QStringLiteral(" apple  #苹果 \nword##x\nword#meaning#\na#b#c#d\n#x\n2#二\n\tw\t#m\n"));
     ASSERT_EQ(b.rowCount(), 7);
     expectRow(b, 1, QString("apple"), QStringLiteral("苹果 "), std::nullopt);
     expectRow(b, 2, QString("word"), QString("#x"), std::nullopt);
@@ -60,17 +55,17 @@ TEST(TextLoader, FieldRules)
 
 TEST(TextLoader, EmptyLinesStartGroupsWithEmptyTitles)
 {
-    const WordBuffer b = load(QStringLiteral("a#1\r\n\r\nb#2\r\n\r\n"));
+    const WordBuffer b = test::wordsFrom(QStringLiteral("a#1\r\n\r\nb#2\r\n\r\n"));
     ASSERT_EQ(b.rowCount(), 4);
     expectRow(b, 2, QString("1"), QString(""), std::nullopt);
     expectRow(b, 4, QString("2"), QString(""), std::nullopt);
     // The title row keeps leading and trailing blanks.
-    EXPECT_EQ(load(QStringLiteral("  Unit 2  \n")).item(1, 2), QString("  Unit 2  "));
+    EXPECT_EQ(test::wordsFrom(QStringLiteral("  Unit 2  \n")).item(1, 2), QString("  Unit 2  "));
 }
 
 TEST(TextLoader, NumberedHeadersForFilesWithoutTitles)
 {
-    const WordBuffer b = load(wordLines(25));
+    const WordBuffer b = test::wordsFrom(wordLines(25));
     ASSERT_EQ(b.rowCount(), 28);
     expectRow(b, 1, QString("1"), QStringLiteral("无组标题"), std::nullopt);
     expectRow(b, 12, QString("2"), QStringLiteral("无组标题"), std::nullopt);
@@ -78,13 +73,13 @@ TEST(TextLoader, NumberedHeadersForFilesWithoutTitles)
     expectRow(b, 2, QString("w1"), QString("m1"), std::nullopt);
     expectRow(b, 28, QString("w25"), QString("m25"), std::nullopt);
 
-    const WordBuffer ten = load(wordLines(10));
+    const WordBuffer ten = test::wordsFrom(wordLines(10));
     ASSERT_EQ(ten.rowCount(), 10);
     for (long r = 1; r <= 10; ++r)
         EXPECT_FALSE(ten.isHeader(r));
 
     // Exactly eleven lines: two groups, the second with one word.
-    const WordBuffer eleven = load(wordLines(11));
+    const WordBuffer eleven = test::wordsFrom(wordLines(11));
     ASSERT_EQ(eleven.rowCount(), 13);
     expectRow(eleven, 12, QString("2"), QStringLiteral("无组标题"), std::nullopt);
 }
@@ -92,13 +87,13 @@ TEST(TextLoader, NumberedHeadersForFilesWithoutTitles)
 TEST(TextLoader, LineEnds)
 {
     // LF and CR LF end lines; a lone CR stays inside the line.
-    const WordBuffer b = load(QStringLiteral("a#x\ny\nb#p\rq\r\nc#z"));
+    const WordBuffer b = test::wordsFrom(QStringLiteral("a#x\ny\nb#p\rq\r\nc#z"));
     ASSERT_EQ(b.rowCount(), 4);
     expectRow(b, 1, QString("a"), QString("x"), std::nullopt);
     expectRow(b, 2, QString("1"), QString("y"), std::nullopt);
     expectRow(b, 3, QString("b"), QString("p\rq"), std::nullopt);
     expectRow(b, 4, QString("c"), QString("z"), std::nullopt);
-    EXPECT_EQ(load(QString()).rowCount(), 0);
+    EXPECT_EQ(test::wordsFrom(QString()).rowCount(), 0);
 }
 
 TEST(TextLoader, ReadsGbkAndUtf8Files)

@@ -4,8 +4,8 @@
 #include "config/settings.h"
 #include "platform/desktop.h"
 #include "session/study_session.h"
-#include "study/text_loader.h"
 #include "support/files.h"
+#include "support/words.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/window_placement.h"
 #include "wordwindow/word_window.h"
@@ -26,9 +26,8 @@ struct WordWindowTest : ::testing::Test {
 
     void SetUp() override
     {
-        WordBuffer words;
-        loadWordText(QStringLiteral("Unit 1\na#甲#ei\nb#乙\nUnit 2\nc#丙\n"), words);
-        session = std::make_unique<StudySession>(std::move(words), std::vector<int>{}, false);
+        session = std::make_unique<StudySession>(
+            test::wordsFrom(QStringLiteral("Unit 1\na#甲#ei\nb#乙\nUnit 2\nc#丙\n")), std::vector<int>{}, false);
     }
     static QLabel *label(const WordWindow &w, const char *name) { return w.findChild<QLabel *>(name); }
 };
