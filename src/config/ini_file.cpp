@@ -1,11 +1,11 @@
 #include "config/ini_file.h"
 
 #include "config/codec.h"
+#include "config/safe_file.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 #include <vector>
@@ -254,10 +254,11 @@ const QByteArray *IniFile::contents() const
         return nullptr;
     const qint64 time = info.lastModified().toMSecsSinceEpoch();
     if (info.size() != cacheSize_ || time != cacheTime_) {
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly))
+        QString error;
+        auto bytes = readRegularFile(path_, kMaxIniBytes, &error);
+        if (!bytes)
             return nullptr;
-        cache_ = file.readAll();
+        cache_ = std::move(*bytes);
         cacheSize_ = cache_.size();
         cacheTime_ = time;
     }
@@ -318,39 +319,19 @@ int IniFile::writeString(const QString &section, const QString &key, const QStri
 {
     error_.clear();
     QByteArray contents;
-    QFile in(path_);
-    if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly)) {
-            error_ = in.errorString();
+    const bool exists = QFileInfo::exists(path_);
+    if (exists) {
+        auto bytes = readRegularFile(path_, kMaxIniBytes, &error_);
+        if (!bytes)
             return -1;
-        }
-        contents = in.readAll();
-        if (in.error() != QFileDevice::NoError) {
-            error_ = in.errorString();
-            return -1;
-        }
-        in.close();
+        contents = std::move(*bytes);
     }
     const QByteArray updated = withValue(contents, section, key, value);
-    if (updated == contents && in.exists())
+    if (updated == contents && exists)
         return 1;
-
-    // QSaveFile writes a temporary file, syncs it and renames it over the
-    // original, so readers see either the old or the new file, never a part.
-    QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error_ = out.errorString();
+    // Readers see either the old or the new file, never a part of one.
+    if (!replaceFileContents(path_, updated, &error_))
         return -1;
-    }
-    if (out.write(updated) != updated.size()) {
-        error_ = out.errorString();
-        out.cancelWriting();
-        return -1;
-    }
-    if (!out.commit()) {
-        error_ = out.errorString();
-        return -1;
-    }
     cache_ = updated;
     cacheSize_ = -1; // the next read checks the file again
     return 1;

@@ -17,6 +17,9 @@
 
 namespace kelp {
 
+// A settings file is a few hundred bytes; anything this big is not one.
+inline constexpr qint64 kMaxIniBytes = 16 * 1024 * 1024;
+
 class IniFile {
 public:
     explicit IniFile(QString path = QString());
