@@ -59,9 +59,14 @@ int Application::run()
         return 0;
     }
 
-    run_ = std::make_unique<StudyRun>(*desktop_);
+    run_ = std::make_unique<StudyRun>(*desktop_, [this] { return quitting_; });
     const bool started = run_->start();
     splash_->close();
+    if (quitting_) {
+        // Asked to end while starting: keep what exists and go.
+        run_->finish();
+        return 0;
+    }
     if (!started)
         return 1;
     QObject::connect(
@@ -76,8 +81,6 @@ int Application::run()
         registered = true;
         std::atexit(&Application::saveAtExit);
     }
-    if (quitting_)
-        return 0;
     return QApplication::exec();
 }
 

@@ -24,7 +24,10 @@
 
 namespace kelp {
 
-StudyRun::StudyRun(platform::Desktop &desktop) : desktop_(desktop) {}
+StudyRun::StudyRun(platform::Desktop &desktop, std::function<bool()> terminating)
+    : desktop_(desktop), terminating_(std::move(terminating))
+{
+}
 
 StudyRun::~StudyRun() = default;
 
@@ -37,7 +40,10 @@ bool StudyRun::findSettingsFile()
     dialog.setDefaultSuffix(QStringLiteral("ini"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (terminating_())
+        return false;
+    if (chosen) {
         file_.setPath(dialog.selectedFiles().constFirst());
         return true;
     }

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QPoint>
 
+#include <functional>
 #include <memory>
 
 namespace kelp {
@@ -26,11 +27,14 @@ class GlobalHotKeys;
 
 class StudyRun {
 public:
-    explicit StudyRun(platform::Desktop &desktop);
+    // `terminating` tells whether the program was asked to end meanwhile
+    // (asked after every dialog of the start-up).
+    StudyRun(platform::Desktop &desktop, std::function<bool()> terminating);
     ~StudyRun();
 
     // The start-up sequence. False when the program has to end: no settings
-    // file could be found, or the study database could not be read.
+    // file could be found, the study database could not be read, or the
+    // program was asked to end meanwhile.
     bool start();
 
     // The window's close: the resume row and the position are saved and
@@ -51,6 +55,7 @@ private:
     void finishAt(QPoint position);
 
     platform::Desktop &desktop_;
+    std::function<bool()> terminating_;
     ProgramFolder folder_;
     QDate today_;
     SettingsFile file_;

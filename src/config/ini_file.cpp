@@ -254,11 +254,10 @@ const QByteArray *IniFile::contents() const
         return nullptr;
     const qint64 time = info.lastModified().toMSecsSinceEpoch();
     if (info.size() != cacheSize_ || time != cacheTime_) {
-        QString error;
-        auto bytes = readRegularFile(path_, kMaxIniBytes, &error);
-        if (!bytes)
+        FileRead read = readRegularFile(path_, kMaxIniBytes);
+        if (!read.ok())
             return nullptr;
-        cache_ = std::move(*bytes);
+        cache_ = std::move(read.data);
         cacheSize_ = cache_.size();
         cacheTime_ = time;
     }
@@ -321,10 +320,12 @@ int IniFile::writeString(const QString &section, const QString &key, const QStri
     QByteArray contents;
     const bool exists = QFileInfo::exists(path_);
     if (exists) {
-        auto bytes = readRegularFile(path_, kMaxIniBytes, &error_);
-        if (!bytes)
+        FileRead read = readRegularFile(path_, kMaxIniBytes);
+        if (!read.ok()) {
+            error_ = read.error;
             return -1;
-        contents = std::move(*bytes);
+        }
+        contents = std::move(read.data);
     }
     const QByteArray updated = withValue(contents, section, key, value);
     if (updated == contents && exists)

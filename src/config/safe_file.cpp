@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace kelp {
 namespace {
@@ -117,54 +120,55 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
     return true;
 }
 
-std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes, QString *error)
+FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive)
 {
+    using Status = FileRead::Status;
+    FileRead r;
+    const auto failed = [&r](Status status, QString error) {
+        r.status = status;
+        r.error = std::move(error);
+        r.data.clear();
+        return r;
+    };
     const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that opening a FIFO returns at once; checked below.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
-        return std::nullopt;
-    }
+    if (fd < 0)
+        return failed(Status::CannotOpen, QString::fromLocal8Bit(std::strerror(errno)));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        *error = QStringLiteral("not a regular file");
-        return std::nullopt;
-    }
-    if (st.st_size > maxBytes) {
-        ::close(fd);
-        *error = QStringLiteral("larger than %1 bytes").arg(maxBytes);
-        return std::nullopt;
-    }
-    QByteArray data;
-    data.resize(static_cast<qsizetype>(st.st_size));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return failed(Status::NotRegularFile, QStringLiteral("not a regular file"));
+    if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return failed(Status::Locked, QString::fromLocal8Bit(std::strerror(errno)));
+    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(maxBytes);
+    if (st.st_size > maxBytes)
+        return failed(Status::TooLarge, tooLarge);
+    r.data.resize(static_cast<qsizetype>(st.st_size));
     qint64 got = 0;
     for (;;) {
-        if (got == data.size()) {
-            if (data.size() >= maxBytes + 1)
+        if (got == r.data.size()) {
+            if (r.data.size() > maxBytes)
                 break;
-            data.resize(std::min<qint64>(maxBytes + 1, data.size() + 65536)); // the file grew meanwhile
+            // The file grew meanwhile.
+            r.data.resize(static_cast<qsizetype>(std::min<qint64>(maxBytes + 1, r.data.size() + 65536)));
         }
-        const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
+        const ssize_t n = ::read(fd, r.data.data() + got, static_cast<size_t>(r.data.size() - got));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-            ::close(fd);
-            return std::nullopt;
-        }
+        if (n < 0)
+            return failed(Status::ReadFailed, QString::fromLocal8Bit(std::strerror(errno)));
         if (n == 0)
             break;
         got += n;
     }
-    ::close(fd);
-    if (got > maxBytes) {
-        *error = QStringLiteral("larger than %1 bytes").arg(maxBytes);
-        return std::nullopt;
-    }
-    data.resize(static_cast<qsizetype>(got));
-    return data;
+    if (got > maxBytes)
+        return failed(Status::TooLarge, tooLarge);
+    r.data.resize(static_cast<qsizetype>(got));
+    return r;
 }
 
 } // namespace kelp

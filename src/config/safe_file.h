@@ -6,8 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
 namespace kelp {
 
 // Replaces the contents of `path` with `data`. The file then holds either
@@ -18,8 +16,17 @@ namespace kelp {
 // once on stderr). False with `error` set when the file was not replaced.
 bool replaceFileContents(const QString &path, const QByteArray &data, QString *error);
 
-// The whole file, or nothing with `error` set: a missing file, one that
-// cannot be read, one that is not a regular file, or one over `maxBytes`.
-std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes, QString *error);
+struct FileRead {
+    enum class Status { Ok, CannotOpen, NotRegularFile, Locked, TooLarge, ReadFailed };
+    Status status = Status::Ok;
+    QByteArray data;
+    QString error; // the system's words when not Ok
+    bool ok() const { return status == Status::Ok; }
+};
+
+// The whole file. Refused without blocking: a file that cannot be opened,
+// anything but a regular file, one over `maxBytes`, and with `exclusive`
+// one that another program holds locked.
+FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive = false);
 
 } // namespace kelp

@@ -3,6 +3,7 @@
 #include "config/codec.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -28,17 +29,38 @@ AppendResult appendNotebookLine(const QString &path, const QString &line)
     AppendResult result;
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Non-blocking: a FIFO or device in the notebook's place must not hang the program.
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         result.error = QString::fromLocal8Bit(std::strerror(errno));
         return result;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.error = QStringLiteral("not a regular file");
+        return result;
+    }
+    // Exclusive access for the append. Another program holding the lock is
+    // waited for only briefly: a locked notebook counts as one that cannot be opened.
+    QElapsedTimer waited;
+    waited.start();
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            result.error = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            return result;
+        }
+        if (waited.elapsed() >= kNotebookLockWaitMs) {
+            result.error = QStringLiteral("locked by another program");
+            ::close(fd);
+            return result;
+        }
+        ::usleep(20 * 1000);
+    }
     result.opened = true;
-    // Exclusive access for the append; another writer waits its turn.
-    ::flock(fd, LOCK_EX);
 
     QByteArray bytes = codec::toGb18030(line) + "\r\n";
-    struct stat st {};
     if (::fstat(fd, &st) == 0 && st.st_size > 0) {
         char last = 0;
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')

@@ -22,6 +22,9 @@ struct AppendResult {
     QString error;
 };
 
+// How long another program's lock on the notebook is waited for.
+inline constexpr int kNotebookLockWaitMs = 1000;
+
 // Appends `line` + CR LF in GB18030 to `path` with exclusive access, creating
 // the file (and its folder) when missing. The line is written with a single
 // append and synced, so earlier lines are never touched; a file whose last

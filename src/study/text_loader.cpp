@@ -1,13 +1,9 @@
 #include "study/text_loader.h"
 
 #include "config/codec.h"
+#include "config/safe_file.h"
 
-#include <QFile>
 #include <QStringView>
-
-#include <cerrno>
-#include <cstring>
-#include <sys/file.h>
 
 namespace kelp {
 
@@ -79,39 +75,23 @@ void loadWordText(const QString &text, WordBuffer &buffer)
 
 TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
 {
-    TextLoadResult result;
-    const auto tooLarge = [&] {
-        return TextLoadResult{false, QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2")
-                                         .arg(kMaxWordFileBytes / (1024 * 1024))
-                                         .arg(wordFilePath)};
-    };
-    QFile file(wordFilePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.error = QStringLiteral("无法打开文件:%1(%2)").arg(wordFilePath, file.errorString());
-        return result;
-    }
+    using Status = FileRead::Status;
     // Exclusive access while reading: a writer must not change the list under us.
-    if (::flock(file.handle(), LOCK_EX | LOCK_NB) != 0) {
-        result.ok = false;
-        result.error = QStringLiteral("文件正被其他程序使用:%1").arg(wordFilePath);
-        return result;
+    const FileRead read = readRegularFile(wordFilePath, kMaxWordFileBytes, true);
+    switch (read.status) {
+    case Status::Ok: break;
+    case Status::CannotOpen: return {false, QStringLiteral("无法打开文件:%1(%2)").arg(wordFilePath, read.error)};
+    case Status::NotRegularFile:
+        return {false, QStringLiteral("不是普通文件,不能作为单词文件读入:%1").arg(wordFilePath)};
+    case Status::Locked: return {false, QStringLiteral("文件正被其他程序使用:%1").arg(wordFilePath)};
+    case Status::TooLarge:
+        return {false, QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2")
+                           .arg(kMaxWordFileBytes / (1024 * 1024))
+                           .arg(wordFilePath)};
+    case Status::ReadFailed: return {false, QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, read.error)};
     }
-    if (file.size() > kMaxWordFileBytes) {
-        return tooLarge();
-    }
-    const QByteArray bytes = file.read(kMaxWordFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.ok = false;
-        result.error = QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, file.errorString());
-        return result;
-    }
-    if (bytes.size() > kMaxWordFileBytes) {
-        return tooLarge();
-    }
-    file.close();
-    loadWordText(codec::decodeFile(bytes), buffer);
-    return result;
+    loadWordText(codec::decodeFile(read.data), buffer);
+    return {};
 }
 
 } // namespace kelp

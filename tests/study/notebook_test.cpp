@@ -2,10 +2,18 @@
 #include "study/notebook.h"
 #include "study/text_loader.h"
 
+#include "support/files.h"
+
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelp;
 
@@ -81,4 +89,30 @@ TEST(Notebook, FailedOpenIsReported)
     EXPECT_FALSE(r.written);
     EXPECT_FALSE(r.error.isEmpty());
     EXPECT_EQ(readAll(blocker), QByteArray("x"));
+}
+
+TEST(Notebook, LockedOrSpecialNotebookFailsInsteadOfHanging)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nb.txt");
+    ASSERT_TRUE(test::writeAll(path, "old#line#\r\n"));
+    // Another program holds the notebook locked (a lock of its own file description).
+    const int other = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    QElapsedTimer clock;
+    clock.start();
+    const AppendResult locked = appendNotebookLine(path, "a#b#");
+    EXPECT_LT(clock.elapsed(), 10 * kNotebookLockWaitMs); // bounded, never a hang
+    EXPECT_FALSE(locked.opened);
+    EXPECT_FALSE(locked.written);
+    ::close(other);
+    EXPECT_EQ(test::readAll(path), QByteArray("old#line#\r\n"));
+    EXPECT_TRUE(appendNotebookLine(path, "a#b#").written); // free again
+
+    const QString fifo = dir.filePath("fifo.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const AppendResult special = appendNotebookLine(fifo, "a#b#");
+    EXPECT_FALSE(special.opened);
+    EXPECT_FALSE(special.written);
 }

@@ -1,11 +1,17 @@
 #include "config/codec.h"
 #include "study/text_loader.h"
+#include "support/files.h"
 #include "support/words.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelp;
 
@@ -150,4 +156,25 @@ TEST(WordBufferCells, NumericTest)
         EXPECT_FALSE(isNumber(QString(no))) << no;
     EXPECT_EQ(numberValue(" 12 "), 12);
     EXPECT_EQ(numberValue("x"), 0);
+}
+
+TEST(TextLoader, FifoOrLockedFileIsRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("words.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    WordBuffer b;
+    const TextLoadResult special = loadWordFile(fifo, b);
+    EXPECT_FALSE(special.ok);
+    EXPECT_TRUE(special.error.contains(fifo));
+    EXPECT_EQ(b.rowCount(), 0);
+
+    const QString locked = dir.filePath("locked.txt");
+    ASSERT_TRUE(test::writeAll(locked, "a#b\n"));
+    const int other = ::open(QFile::encodeName(locked).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    EXPECT_EQ(loadWordFile(locked, b).error, QStringLiteral("文件正被其他程序使用:%1").arg(locked));
+    ::close(other);
+    EXPECT_TRUE(loadWordFile(locked, b).ok);
+    EXPECT_EQ(b.rowCount(), 1);
 }
