@@ -3,6 +3,8 @@
 #include "study/phonetic.h"
 #include "study/review_schedule.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace kelp {
@@ -20,7 +22,7 @@ constexpr const char *kRangeWords = "select zb.xh , zb.bt , fb.da , fb.lx2 from 
 // Group numbers are 16-bit on the original system.
 int toGroupNumber(long long v)
 {
-    return static_cast<int>(std::clamp<long long>(v, -32768, 32767));
+    return static_cast<int>(std::clamp<long long>(v, -32768, kMaxGroupNumber));
 }
 
 void setCell(WordBuffer &b, long row, int column, const Cell &value)
@@ -38,15 +40,28 @@ void addWordRow(WordBuffer &b, long row, const Cell &word, const Cell &meaning)
 
 } // namespace
 
+namespace {
+
+// A group number of a range text, 1..32767. A number too large even for a
+// whole number is the largest group, as any other number above it is.
+int groupNumberOf(const QString &text)
+{
+    const int value = textToInt(text);
+    if (value != 0)
+        return std::clamp(value, 1, kMaxGroupNumber);
+    static const QRegularExpression tooLarge(QStringLiteral("^\\+?[0-9]*[1-9][0-9]*$"));
+    return tooLarge.match(trimSpaces(text)).hasMatch() ? kMaxGroupNumber : 1;
+}
+
+} // namespace
+
 GroupRange parseGroupRange(const QString &groupRange)
 {
     GroupRange r;
     const qsizetype dash = groupRange.indexOf(QLatin1Char('-'));
     // Without a "-" the whole text is the last number; the first is taken as 1.
-    const int first = dash < 0 ? 1 : textToInt(groupRange.left(dash));
-    const int last = textToInt(groupRange.mid(dash + 1));
-    r.first = std::clamp(first, 1, 32767);
-    r.last = std::clamp(last, 1, 32767);
+    r.first = dash < 0 ? 1 : groupNumberOf(groupRange.left(dash));
+    r.last = groupNumberOf(groupRange.mid(dash + 1));
     return r;
 }
 

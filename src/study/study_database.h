@@ -17,6 +17,8 @@ namespace kelp {
 
 // The due groups may number at most this many.
 inline constexpr int kMaxDueGroups = 100;
+// Group numbers are 16-bit.
+inline constexpr int kMaxGroupNumber = 32767;
 
 // A query that could not be opened: its status (below 0) and the driver's words.
 struct QueryError {

@@ -94,7 +94,7 @@ std::int32_t BitUtils::bitwiseNot(std::int32_t a)
 
 std::int16_t BitUtils::setBit(std::int16_t value, std::uint16_t bit)
 {
-    checkBit(bit, 16);
+    checkBit(bit, 32); // bits 17..32 of the widened value: wrap-around leaves it unchanged
     if (getBit(static_cast<std::int32_t>(value), bit))
         return value;
     return add16(value, power(bit));
@@ -102,7 +102,7 @@ std::int16_t BitUtils::setBit(std::int16_t value, std::uint16_t bit)
 
 std::int16_t BitUtils::clearBit(std::int16_t value, std::uint16_t bit)
 {
-    checkBit(bit, 16);
+    checkBit(bit, 32); // bits 17..32 of the widened value: wrap-around leaves it unchanged
     if (!getBit(static_cast<std::int32_t>(value), bit))
         return value;
     return add16(value, ~power(bit) + 1);
@@ -110,7 +110,7 @@ std::int16_t BitUtils::clearBit(std::int16_t value, std::uint16_t bit)
 
 std::int16_t BitUtils::flipBit(std::int16_t value, std::uint16_t bit)
 {
-    checkBit(bit, 16);
+    checkBit(bit, 32); // bits 17..32 of the widened value: wrap-around leaves it unchanged
     return getBit(static_cast<std::int32_t>(value), bit) ? clearBit(value, bit) : setBit(value, bit);
 }
 

@@ -10,8 +10,9 @@ namespace kelp {
 
 class BitUtils {
 public:
-    // Bit numbers outside 1..32 (1..16 for the 16-bit variants) throw
-    // std::out_of_range: callers only ever pass valid ones.
+    // Bit numbers outside 1..32 throw std::out_of_range (they would divide by
+    // zero). The 16-bit variants take 1..32 too: bits 17..32 of the widened
+    // value leave a 16-bit value unchanged.
     static bool getBit(std::int32_t value, std::uint16_t bit);
 
     static std::int32_t setBit(std::int32_t value, std::uint16_t bit);

@@ -232,6 +232,11 @@ TEST(GroupRange, Parsing)
     EXPECT_EQ(parseGroupRange("-5").first, 1);
     EXPECT_EQ(parseGroupRange("12").last, 12);
     EXPECT_EQ(parseGroupRange("99999-99999").last, 32767);
+    // Too large for any number: still the largest group, as 32768 is.
+    EXPECT_EQ(parseGroupRange("1-32768").last, 32767);
+    EXPECT_EQ(parseGroupRange("1-99999999999").last, 32767);
+    EXPECT_EQ(parseGroupRange("99999999999-99999999999").first, 32767);
+    EXPECT_EQ(parseGroupRange("1-x").last, 1);
 }
 
 TEST_F(DbFixture, LockedDatabaseFailsAfterTheWaitInsteadOfHanging)

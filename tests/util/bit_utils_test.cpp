@@ -39,8 +39,20 @@ TEST(BitUtils, InvalidBitNumbersAreRejected)
 {
     EXPECT_THROW(N::getBit(1, 0), std::out_of_range);
     EXPECT_THROW(N::setBit(1, 33), std::out_of_range);
-    EXPECT_THROW(N::setBit(std::int16_t{1}, 17), std::out_of_range);
+    EXPECT_THROW(N::setBit(std::int16_t{1}, 33), std::out_of_range);
     EXPECT_THROW(N::flipBit(std::int16_t{1}, 0), std::out_of_range);
+}
+
+TEST(BitUtils, HighBitsLeaveSixteenBitValuesUnchanged)
+{
+    for (std::int16_t v : {std::int16_t{0}, std::int16_t{1}, std::int16_t{-1}, std::int16_t{-32768}}) {
+        for (std::uint16_t bit : {17, 24, 32}) {
+            EXPECT_EQ(N::setBit(v, bit), v) << v << " bit " << bit;
+            EXPECT_EQ(N::clearBit(v, bit), v) << v << " bit " << bit;
+            EXPECT_EQ(N::flipBit(v, bit), v) << v << " bit " << bit;
+        }
+    }
+    EXPECT_EQ(N::setBit(std::int16_t{0}, 16), std::int16_t{-32768});
 }
 
 TEST(BitUtils, BinaryTexts)
