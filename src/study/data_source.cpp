@@ -2,6 +2,8 @@
 
 #include "util/log.h"
 
+#include <QDir>
+
 namespace kelp {
 
 std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s)
@@ -31,10 +33,17 @@ std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s)
     };
 }
 
-void registerDataSource(const DataSource &s)
+bool registerDataSource(const DataSource &s)
 {
+    if (s.name.trimmed().isEmpty()) {
+        // It would write a nameless section into the user's data-source file.
+        qCWarning(lcStudy) << "the data-source name (DSN_Name in [ODBC] of wkcfg.ini) is empty;"
+                           << "no data source is registered";
+        return false;
+    }
     platform::writeUserDsn(s.name, kDriverName, dsnEntries(s));
     platform::writeUserDsnListing(s.name, QStringLiteral("Microsoft Access Driver (*.mdb)"));
+    return true;
 }
 
 QString connectString(const DataSource &s)
@@ -44,17 +53,33 @@ QString connectString(const DataSource &s)
 
 namespace {
 
+// The SQLite driver splits its connection string at every ";" and knows no
+// quoting (braces included), so no value of it may hold one.
+bool fitsConnectString(const QString &value)
+{
+    return !value.contains(QLatin1Char(';'));
+}
+
 // The driver manager caches data-source look-ups for a while, the failed one
 // included, so a retry right after registering connects with the registered
-// values themselves instead of looking the name up again.
+// values themselves instead of looking the name up again. Empty when they
+// cannot be written into a connection string.
 QString registeredConnectString(const DataSource &s)
 {
     QString text;
-    for (const auto &[key, value] : dsnEntries(s)) {
-        if (key == QLatin1String("Driver") || key == QLatin1String("Database") || key == QLatin1String("NoCreat") ||
-            key == QLatin1String("JDConv") || key == QLatin1String("Timeout"))
-            text += key + QLatin1Char('=') + value + QLatin1Char(';');
+    for (auto [key, value] : dsnEntries(s)) {
+        if (key != QLatin1String("Driver") && key != QLatin1String("Database") && key != QLatin1String("NoCreat") &&
+            key != QLatin1String("JDConv") && key != QLatin1String("Timeout"))
+            continue;
+        // A program folder with ";" in its path: the database is beside us.
+        if (key == QLatin1String("Database") && !fitsConnectString(value))
+            value = QDir::current().relativeFilePath(value);
+        if (!fitsConnectString(value))
+            return QString();
+        text += key + QLatin1Char('=') + value + QLatin1Char(';');
     }
+    if (!fitsConnectString(s.user) || !fitsConnectString(s.password))
+        return QString();
     return text + QStringLiteral("UID=") + s.user + QStringLiteral(";PWD=") + s.password;
 }
 
@@ -69,7 +94,12 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
                                   << "); registering it again";
         registerDataSource(s);
         reRegistered = true;
-        connection.connect(registeredConnectString(s), autoCommit);
+        const QString retry = registeredConnectString(s);
+        if (retry.isEmpty())
+            qCWarning(lcStudy).noquote() << "the study database's path cannot be handed to the ODBC driver"
+                                         << "(it holds \";\"); start the program from its own folder";
+        else
+            connection.connect(retry, autoCommit);
     }
     if (connection.status != 0)
         qCWarning(lcStudy).noquote() << "cannot connect to the study database" << s.databaseFile << ":"

@@ -27,8 +27,9 @@ struct DataSource {
 // The values of the data source, in the order they are written.
 std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s);
 
-// Registers (or re-registers) the user data source.
-void registerDataSource(const DataSource &s);
+// Registers (or re-registers) the user data source. An empty name is
+// refused (said on stderr): false then.
+bool registerDataSource(const DataSource &s);
 
 // "DSN=<name>;UID=<uid>;PWD=<pwd>"
 QString connectString(const DataSource &s);

@@ -5,6 +5,7 @@
 #include "support/database_fixture.h"
 #include "support/files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -80,6 +81,15 @@ TEST(DataSource, RegistersTheValuesInOrder)
     EXPECT_FALSE(again.contains("DBQ=/srv/程序/kelp.mdb"));
 }
 
+TEST(DataSource, EmptyNameIsRefused)
+{
+    const QString ini = test::odbcIniPath();
+    const QByteArray before = readAll(ini);
+    EXPECT_FALSE(registerDataSource(settings("", "/srv/kelp.mdb")));
+    EXPECT_FALSE(registerDataSource(settings("  ", "/srv/kelp.mdb")));
+    EXPECT_EQ(readAll(ini), before);
+}
+
 TEST_F(Folder, FirstRunRegistersAndConnects)
 {
     {
@@ -132,6 +142,24 @@ TEST_F(Folder, ConnectStringAndAutoCommit)
         ASSERT_EQ(connect(connection, s), 0) << qPrintable(connection.errorText);
         EXPECT_EQ(connection.autoCommit(), expected) << value;
     }
+}
+
+TEST_F(Folder, FolderWithConnectionStringCharactersConnects)
+{
+    // Never registered, so the retry connects with the registered values in
+    // the connection string, which the driver splits at every ";".
+    const QString folder = dir.filePath("我的;{词}=表");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(db.path(), folder + "/kelp.mdb"));
+    const QString oldCwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder)); // the program folder is the current one
+    platform::OdbcConnection connection;
+    const int status = connect(connection, settings("kelp_odd_folder", folder + "/kelp.mdb"));
+    QDir::setCurrent(oldCwd);
+    EXPECT_EQ(status, 0) << qPrintable(connection.errorText);
+    EXPECT_TRUE(yreg);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"kelp.mdb"}); // no stray file beside the folder
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"kelp.mdb"});
 }
 
 TEST_F(Folder, MissingDataSourceIsRegisteredAndConnectsInTheSameRun)
