@@ -1,5 +1,6 @@
 #include "config/codec.h"
 
+#include <QList>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -55,9 +56,52 @@ bool isValidUtf8(const QByteArray &bytes)
     return !decoder.hasError();
 }
 
+namespace {
+
+bool isCjk(char32_t c)
+{
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// Valid UTF-8 whose every non-ASCII sequence is two bytes long can just as
+// well be GBK: 学习 is D1 A7 CF B0 there, and Cyrillic "ѧϰ" in UTF-8. Such
+// bytes are taken as GBK when that reads as Chinese throughout while UTF-8
+// reads as letters beyond Latin and the phonetic alphabet, which the files
+// of an English trainer for Chinese learners do not hold.
+bool readsAsChineseGbk(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0xE0)
+            return false; // a three- or four-byte UTF-8 sequence: UTF-8 it is
+    }
+    bool foreignLetters = false;
+    for (char32_t c : QString::fromUtf8(bytes).toUcs4())
+        foreignLetters = foreignLetters || c >= 0x370;
+    if (!foreignLetters)
+        return false;
+    const QString text = fromGb18030(bytes);
+    bool chinese = false;
+    for (char32_t c : text.toUcs4()) {
+        if (c < 0x80)
+            continue;
+        if (!isCjk(c))
+            return false;
+        chinese = true;
+    }
+    return chinese;
+}
+
+} // namespace
+
 Encoding detect(const QByteArray &bytes)
 {
-    return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Gb18030;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return Encoding::Utf8;
+    if (!isValidUtf8(bytes) || readsAsChineseGbk(bytes))
+        return Encoding::Gb18030;
+    return Encoding::Utf8;
 }
 
 QString fromGb18030(const QByteArray &bytes)
@@ -87,13 +131,23 @@ QByteArray encode(const QString &text, Encoding encoding)
     return encoding == Encoding::Utf8 ? text.toUtf8() : toGb18030(text);
 }
 
+std::optional<QStringConverter::Encoding> utf16Of(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringConverter::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 QString decodeFile(const QByteArray &bytes)
 {
-    if (isValidUtf8(bytes)) {
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            return QString::fromUtf8(bytes.mid(3));
-        return QString::fromUtf8(bytes);
+    if (const auto utf16 = utf16Of(bytes)) {
+        QStringDecoder decoder(*utf16);
+        return decoder.decode(bytes.mid(2));
     }
+    if (detect(bytes) == Encoding::Utf8)
+        return QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
     return fromGb18030(bytes);
 }
 

@@ -8,6 +8,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringConverter>
+
+#include <optional>
 
 namespace kelp::codec {
 
@@ -16,8 +19,13 @@ enum class Encoding { Utf8, Gb18030 };
 // True when the bytes form valid UTF-8 (an empty array is valid).
 bool isValidUtf8(const QByteArray &bytes);
 
-// Picks the encoding a file's bytes were most likely written in.
+// Picks the encoding a whole file's bytes were most likely written in:
+// UTF-8 when valid (or marked so), except where the same bytes read as
+// Chinese in GBK and only as odd letters in UTF-8; GB18030 otherwise.
 Encoding detect(const QByteArray &bytes);
+
+// The UTF-16 byte order a file's byte-order mark names, if it has one.
+std::optional<QStringConverter::Encoding> utf16Of(const QByteArray &bytes);
 
 // Decodes GB18030; bytes that are not valid GB18030 become U+FFFD.
 QString fromGb18030(const QByteArray &bytes);
@@ -26,7 +34,8 @@ QByteArray toGb18030(const QString &text);
 QString decode(const QByteArray &bytes, Encoding encoding);
 QByteArray encode(const QString &text, Encoding encoding);
 
-// Decodes file contents by the rule above. A UTF-8 byte-order mark is dropped.
+// Decodes file contents by the rule above; a file with a UTF-16 byte-order
+// mark as UTF-16. Byte-order marks are dropped.
 QString decodeFile(const QByteArray &bytes);
 
 // Length of the text in GBK bytes (a Chinese character counts 2), the unit in

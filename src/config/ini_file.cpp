@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <limits>
 #include <vector>
@@ -19,17 +21,21 @@ struct Line {
     qsizetype next = 0;  // first byte of the following line
 };
 
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
 std::vector<Line> splitLines(const QByteArray &data)
 {
     std::vector<Line> lines;
-    qsizetype pos = 0;
+    // A UTF-8 byte-order mark belongs to no line; rewrites keep it.
+    qsizetype pos = data.startsWith(kUtf8Mark) ? 3 : 0;
     const qsizetype size = data.size();
     while (pos < size) {
         qsizetype lf = data.indexOf('\n', pos);
         Line line;
         line.begin = pos;
         if (lf < 0) {
-            line.end = size;
+            // A bare CR at the very end still ends the line.
+            line.end = (size > pos && data[size - 1] == '\r') ? size - 1 : size;
             line.next = size;
         } else {
             line.end = (lf > pos && data[lf - 1] == '\r') ? lf - 1 : lf;
@@ -143,15 +149,34 @@ Location locate(const QByteArray &data, const std::vector<Line> &lines, codec::E
     return loc;
 }
 
-codec::Encoding writeEncoding(const QByteArray &data)
+codec::Encoding fileEncoding(const QByteArray &data)
 {
-    // A file that already holds UTF-8 text stays UTF-8; everything else is
-    // written in the Windows code page.
+    // Decided once for the whole file, so every value is read and written
+    // alike. A file of plain ASCII is written in the Windows code page.
     for (char c : data) {
         if (static_cast<unsigned char>(c) >= 0x80)
-            return codec::isValidUtf8(data) ? codec::Encoding::Utf8 : codec::Encoding::Gb18030;
+            return codec::detect(data);
     }
     return codec::Encoding::Gb18030;
+}
+
+// A UTF-16 file is worked on as marked UTF-8 and written back as UTF-16.
+QByteArray workingBytes(const QByteArray &raw)
+{
+    if (const auto utf16 = codec::utf16Of(raw)) {
+        QStringDecoder decoder(*utf16);
+        return QByteArray(kUtf8Mark) + QString(decoder.decode(raw.mid(2))).toUtf8();
+    }
+    return raw;
+}
+
+QByteArray fileBytes(const QByteArray &working, const QByteArray &raw)
+{
+    if (const auto utf16 = codec::utf16Of(raw)) {
+        QStringEncoder encoder(*utf16);
+        return raw.left(2) + QByteArray(encoder.encode(QString::fromUtf8(working.mid(3))));
+    }
+    return working;
 }
 
 QString sanitizeValue(const QString &value)
@@ -174,7 +199,7 @@ bool IniFile::exists() const
 
 std::optional<QString> IniFile::lookup(const QByteArray &contents, const QString &section, const QString &key)
 {
-    const codec::Encoding enc = codec::detect(contents);
+    const codec::Encoding enc = fileEncoding(contents);
     const std::vector<Line> lines = splitLines(contents);
     const Location loc = locate(contents, lines, enc, section, key);
     if (loc.keyLine < 0)
@@ -196,10 +221,9 @@ std::optional<QString> IniFile::lookup(const QByteArray &contents, const QString
 QByteArray IniFile::withValue(const QByteArray &contents, const QString &section, const QString &key,
                               const QString &value)
 {
-    const codec::Encoding enc = writeEncoding(contents);
-    const codec::Encoding readEnc = codec::detect(contents);
+    const codec::Encoding enc = fileEncoding(contents);
     const std::vector<Line> lines = splitLines(contents);
-    const Location loc = locate(contents, lines, readEnc, section, key);
+    const Location loc = locate(contents, lines, enc, section, key);
     const QByteArray valueBytes = codec::encode(sanitizeValue(value), enc);
     const QByteArray crlf("\r\n");
 
@@ -257,7 +281,7 @@ const QByteArray *IniFile::contents() const
         FileRead read = readRegularFile(path_, kMaxIniBytes);
         if (!read.ok())
             return nullptr;
-        cache_ = std::move(read.data);
+        cache_ = workingBytes(read.data);
         cacheSize_ = cache_.size();
         cacheTime_ = time;
     }
@@ -317,6 +341,7 @@ int IniFile::readInt(const QString &section, const QString &key, int def) const
 int IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     error_.clear();
+    QByteArray raw;
     QByteArray contents;
     const bool exists = QFileInfo::exists(path_);
     if (exists) {
@@ -325,13 +350,14 @@ int IniFile::writeString(const QString &section, const QString &key, const QStri
             error_ = read.error;
             return -1;
         }
-        contents = std::move(read.data);
+        raw = std::move(read.data);
+        contents = workingBytes(raw);
     }
     const QByteArray updated = withValue(contents, section, key, value);
     if (updated == contents && exists)
         return 1;
     // Readers see either the old or the new file, never a part of one.
-    if (!replaceFileContents(path_, updated, &error_))
+    if (!replaceFileContents(path_, fileBytes(updated, raw), &error_))
         return -1;
     cache_ = updated;
     cacheSize_ = -1; // the next read checks the file again

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,6 +24,30 @@ std::optional<QString> notebookLine(const WordBuffer &buffer, long row)
     return r.word.value_or(QString()) + QLatin1Char('#') + r.meaning.value_or(QString()) + QLatin1Char('#') +
            r.phonetic.value_or(QString());
 }
+
+namespace {
+
+// The notebook keeps the encoding it has (a UTF-8 notebook gets UTF-8
+// lines, never a mix); a new or plain-ASCII one is written in GB18030.
+codec::Encoding notebookEncoding(int fd)
+{
+    constexpr qint64 kSample = 4 * 1024 * 1024;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size == 0)
+        return codec::Encoding::Gb18030;
+    QByteArray head(static_cast<qsizetype>(std::min<qint64>(st.st_size, kSample)), '\0');
+    const ssize_t n = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
+    if (n <= 0)
+        return codec::Encoding::Gb18030;
+    head.truncate(n);
+    if (n < st.st_size) // whole lines only, so no character is cut in two
+        head.truncate(head.lastIndexOf('\n') + 1);
+    const bool ascii =
+        std::all_of(head.cbegin(), head.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? codec::Encoding::Gb18030 : codec::detect(head);
+}
+
+} // namespace
 
 AppendResult appendNotebookLine(const QString &path, const QString &line)
 {
@@ -60,7 +85,7 @@ AppendResult appendNotebookLine(const QString &path, const QString &line)
     }
     result.opened = true;
 
-    QByteArray bytes = codec::toGb18030(line) + "\r\n";
+    QByteArray bytes = codec::encode(line, notebookEncoding(fd)) + "\r\n";
     if (::fstat(fd, &st) == 0 && st.st_size > 0) {
         char last = 0;
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')

@@ -25,7 +25,8 @@ struct AppendResult {
 // How long another program's lock on the notebook is waited for.
 inline constexpr int kNotebookLockWaitMs = 1000;
 
-// Appends `line` + CR LF in GB18030 to `path` with exclusive access, creating
+// Appends `line` + CR LF (in GB18030, or in UTF-8 when the notebook already
+// is) to `path` with exclusive access, creating
 // the file (and its folder) when missing. The line is written with a single
 // append and synced, so earlier lines are never touched; a file whose last
 // line lacks its line end gets one first, so the new line stays separate.

@@ -37,3 +37,34 @@ TEST(Codec, GbkLengthCountsChineseAsTwoBytes)
     EXPECT_EQ(codec::gbkLength(QStringLiteral("n. 海洋")), 7);
     EXPECT_EQ(codec::gbkLength(QString()), 0);
 }
+
+TEST(Codec, WholeFileDecidesAndGbkThatLooksLikeUtf8StaysGbk)
+{
+    // 学习 in GBK is valid UTF-8 too ("ѧϰ"); as a word list it is Chinese.
+    const QByteArray gbk = codec::toGb18030(QStringLiteral("study#学习"));
+    ASSERT_TRUE(codec::isValidUtf8(gbk));
+    EXPECT_EQ(codec::detect(gbk), codec::Encoding::Gb18030);
+    EXPECT_EQ(codec::decodeFile(gbk), QStringLiteral("study#学习"));
+    // Real UTF-8 with Chinese (three-byte sequences) stays UTF-8, and so does
+    // UTF-8 whose two-byte letters are no Chinese in GBK, or that is marked.
+    EXPECT_EQ(codec::detect(QStringLiteral("学习").toUtf8()), codec::Encoding::Utf8);
+    EXPECT_EQ(codec::detect(QStringLiteral("café").toUtf8()), codec::Encoding::Utf8);
+    EXPECT_EQ(codec::detect(QStringLiteral("sea#siː").toUtf8()), codec::Encoding::Utf8);
+    EXPECT_EQ(codec::detect("\xEF\xBB\xBF" + gbk), codec::Encoding::Utf8);
+    EXPECT_EQ(codec::detect("plain ascii"), codec::Encoding::Utf8);
+}
+
+TEST(Codec, Utf16FilesAreReadByTheirByteOrderMark)
+{
+    const QString text = QStringLiteral("sea#海#siː\r\n");
+    QByteArray le("\xFF\xFE");
+    QByteArray be("\xFE\xFF");
+    for (QChar c : text) {
+        le.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
+        be.append(static_cast<char>(c.unicode() >> 8)).append(static_cast<char>(c.unicode() & 0xFF));
+    }
+    EXPECT_EQ(codec::decodeFile(le), text);
+    EXPECT_EQ(codec::decodeFile(be), text);
+    EXPECT_EQ(codec::utf16Of(le), QStringConverter::Utf16LE);
+    EXPECT_FALSE(codec::utf16Of("ab").has_value());
+}

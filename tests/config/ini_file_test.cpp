@@ -125,3 +125,50 @@ TEST(IniWrite, FailureIsReportedNotSwallowed)
     EXPECT_FALSE(ini.errorString().isEmpty());
     EXPECT_EQ(readAll(notADir), QByteArray("x"));
 }
+
+TEST(IniEncoding, OneEncodingForTheWholeFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wkcfg.ini");
+    // A plain-ASCII file gets GBK; 学习 in GBK is also valid UTF-8, and must
+    // read back as written, and a second write must give the same bytes.
+    ASSERT_TRUE(writeAll(path, "[sjly]\r\nwbwj=x\r\n"));
+    IniFile ini(path);
+    ASSERT_EQ(ini.writeString("sjly", "wbwj", QStringLiteral("学习.txt")), 1);
+    const QByteArray once = readAll(path);
+    EXPECT_EQ(once, "[sjly]\r\nwbwj=" + codec::toGb18030(QStringLiteral("学习.txt")) + "\r\n");
+    EXPECT_EQ(IniFile(path).readString("sjly", "wbwj", ""), QStringLiteral("学习.txt"));
+    ASSERT_EQ(ini.writeString("sjly", "wbwj", QStringLiteral("学习.txt")), 1);
+    EXPECT_EQ(readAll(path), once);
+
+    // A UTF-8 file stays UTF-8 for every value written into it.
+    ASSERT_TRUE(writeAll(path, QStringLiteral("[sjly]\r\nwbwj=词表.txt\r\n").toUtf8()));
+    IniFile utf8(path);
+    ASSERT_EQ(utf8.writeString("MTLJ", "wav", QStringLiteral("/home/学/wav")), 1);
+    EXPECT_EQ(readAll(path), QStringLiteral("[sjly]\r\nwbwj=词表.txt\r\n\r\n[MTLJ]\r\nwav=/home/学/wav\r\n").toUtf8());
+}
+
+TEST(IniEncoding, ByteOrderMarksAndABareFinalCarriageReturn)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wkcfg.ini");
+    ASSERT_TRUE(writeAll(path, QByteArray("\xEF\xBB\xBF[sjly]\r\nsjms=3\r\nwbwj=a.txt\r")));
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("sjly", "sjms", ""), "3"); // the mark does not hide the section
+    EXPECT_EQ(ini.readString("sjly", "wbwj", ""), "a.txt");
+    ASSERT_EQ(ini.writeString("sjly", "sjms", "2"), 1);
+    EXPECT_EQ(readAll(path), QByteArray("\xEF\xBB\xBF[sjly]\r\nsjms=2\r\nwbwj=a.txt\r")); // no second section
+
+    // UTF-16 with its mark: read, and written back as UTF-16.
+    const auto utf16 = [](const QString &text) {
+        QByteArray out("\xFF\xFE");
+        for (QChar c : text)
+            out.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
+        return out;
+    };
+    ASSERT_TRUE(writeAll(path, utf16(QStringLiteral("[sjly]\r\nwbwj=词表.txt\r\n"))));
+    IniFile wide(path);
+    EXPECT_EQ(wide.readString("sjly", "wbwj", ""), QStringLiteral("词表.txt"));
+    ASSERT_EQ(wide.writeString("sjly", "sjms", "3"), 1);
+    EXPECT_EQ(readAll(path), utf16(QStringLiteral("[sjly]\r\nwbwj=词表.txt\r\nsjms=3\r\n")));
+}

@@ -116,3 +116,17 @@ TEST(Notebook, LockedOrSpecialNotebookFailsInsteadOfHanging)
     EXPECT_FALSE(special.opened);
     EXPECT_FALSE(special.written);
 }
+
+TEST(Notebook, KeepsTheEncodingTheNotebookHas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nb.txt");
+    ASSERT_TRUE(test::writeAll(path, QStringLiteral("海#sea#\r\n").toUtf8()));
+    ASSERT_TRUE(appendNotebookLine(path, QStringLiteral("书#book#")).written);
+    EXPECT_EQ(test::readAll(path), QStringLiteral("海#sea#\r\n书#book#\r\n").toUtf8());
+
+    const QString fresh = dir.filePath("new.txt");
+    ASSERT_TRUE(appendNotebookLine(fresh, QStringLiteral("书#book#")).written);
+    ASSERT_TRUE(appendNotebookLine(fresh, QStringLiteral("书#book#")).written);
+    EXPECT_EQ(test::readAll(fresh), codec::toGb18030(QStringLiteral("书#book#\r\n书#book#\r\n")));
+}
