@@ -40,6 +40,19 @@ QLabel *makeLabel(QWidget *parent, const char *name)
     return label;
 }
 
+// Every line break a word file may hold (CR LF, CR, form feed) is drawn as
+// one, as the window's height already allows for.
+QString displayText(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\f')))
+        return text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QLatin1Char('\f'), QLatin1Char('\n'));
+    return shown;
+}
+
 void setWindowColour(QWidget &widget, QPalette::ColorRole role, long value)
 {
     QPalette pal = widget.palette();
@@ -112,8 +125,9 @@ void WordWindow::showState()
 {
     const Presentation &p = session_.presentation();
     const auto apply = [this](QLabel *label, const LabelState &s) {
-        if (label->text() != s.text)
-            label->setText(s.text);
+        const QString text = displayText(s.text);
+        if (label->text() != text)
+            label->setText(text);
         label->setGeometry(units_.xToPixels(s.x), units_.yToPixels(s.y), units_.xToPixels(s.width),
                            units_.yToPixels(s.height));
         const int pt = std::max(1, s.fontPt);
@@ -154,7 +168,12 @@ void WordWindow::mousePressEvent(QMouseEvent *event)
         pressed_ = true;
         pressOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
     } else if (event->button() == Qt::RightButton) {
+        // A chord: the menu takes the left button's release, so the drag ends here.
+        if (pressed_ || dragging_)
+            endDrag();
         emit contextMenuRequested(event->globalPosition().toPoint());
+    } else if (pressed_ || dragging_) {
+        endDrag();
     }
 }
 

@@ -36,7 +36,7 @@ wait_notebook_lines 2
 press Up nextGroup        # group two's heading
 press alt+d addToNotebook # a heading: nothing written
 press Down previousGroup  # group one's heading
-press Left previousItem   # row 1's word step
+press KP_Left previousItem # row 1's word step (the keypad's arrow, NumLock off)
 press Right nextItem      # row 2 complete: a again
 press alt+d addToNotebook # -> a#甲#/ ei/ a second time
 wait_notebook_lines 3
@@ -57,7 +57,7 @@ wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "Alt+Z did not show the 
 
 got_plain_key() { grep -q 'keysym 0x62, b)' "$E2E_TMP/xev.log"; }
 wait_until "the focused program did not receive a plain key" got_plain_key
-grep -q -E 'keysym 0xff5[1-4], (Left|Up|Right|Down)\)' "$E2E_TMP/xev.log" && fail "the focused program received a grabbed arrow key"
+grep -q -E 'keysym 0xff(5[1-4]|9[6-9]), (KP_)?(Left|Up|Right|Down)\)' "$E2E_TMP/xev.log" && fail "the focused program received a grabbed arrow key"
 
 # "退出" is the last menu item: open the menu on the word window and choose it.
 eval "$(xdotool getwindowgeometry --shell "$WORD")"

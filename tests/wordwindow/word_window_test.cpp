@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,38 @@ TEST_F(WordWindowTest, PlacementKeepsTheStoredPositionOfAnUnmovedWindow)
     ASSERT_TRUE(placement.save(file, moved));
     EXPECT_EQ(folder.setting(QStringLiteral("winx")), QString::number(w.units().pixelsToX(moved.x())));
     EXPECT_EQ(folder.setting(QStringLiteral("winy")), QString::number(w.units().pixelsToY(moved.y())));
+}
+
+TEST_F(WordWindowTest, LineBreaksOfAMeaningAreDrawn)
+{
+    StudySession two(test::wordsFrom(QStringLiteral("a#one\rtwo\fthree")), {}, false);
+    WordWindow w(two, *desktop);
+    Commands commands(two);
+    two.start(1);
+    commands.pause->trigger();
+    commands.previousItem->trigger(); // row 1, word step
+    commands.previousItem->trigger(); // row 1 completed
+    EXPECT_EQ(label(w, "meaningLabel")->text(), QStringLiteral("one\ntwo\nthree"));
+    EXPECT_EQ(label(w, "meaningLabel")->height(), w.units().yToPixels(192)); // two lines high
+}
+
+TEST_F(WordWindowTest, ARightClickDuringADragLeavesTheTimerRunning)
+{
+    WordWindow w(*session, *desktop);
+    session->start(2);
+    w.show();
+    const QPoint inside(3, 3);
+    QMouseEvent leftDown(QEvent::MouseButtonPress, inside, w.mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                         Qt::NoModifier);
+    QApplication::sendEvent(&w, &leftDown);
+    EXPECT_FALSE(session->isTimerRunning()); // held while dragging
+    bool menuAsked = false;
+    QObject::connect(&w, &WordWindow::contextMenuRequested, [&] { menuAsked = true; });
+    QMouseEvent rightDown(QEvent::MouseButtonPress, inside, w.mapToGlobal(inside), Qt::RightButton,
+                          Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &rightDown);
+    EXPECT_TRUE(menuAsked);
+    EXPECT_TRUE(session->isTimerRunning()); // the menu took the left release: the drag is over
 }
 
 int main(int argc, char **argv)

@@ -15,6 +15,7 @@ namespace kelp::platform {
 namespace {
 
 constexpr std::uint32_t XK_F1 = 0xffbe, XK_Left = 0xff51, XK_Up = 0xff52, XK_Right = 0xff53, XK_Down = 0xff54,
+                        XK_KP_Left = 0xff96, XK_KP_Up = 0xff97, XK_KP_Right = 0xff98, XK_KP_Down = 0xff99,
                         XK_Num_Lock = 0xff7f;
 
 // The X keysym of a Qt key, for the keys this program uses; 0 for others.
@@ -30,6 +31,18 @@ std::uint32_t keysymOf(Qt::Key key)
     case Qt::Key_Right: return XK_Right;
     case Qt::Key_Down: return XK_Down;
     case Qt::Key_F1: return XK_F1;
+    default: return 0;
+    }
+}
+
+// The keypad's key for the same arrow; 0 for other keys.
+std::uint32_t keypadKeysymOf(Qt::Key key)
+{
+    switch (key) {
+    case Qt::Key_Left: return XK_KP_Left;
+    case Qt::Key_Up: return XK_KP_Up;
+    case Qt::Key_Right: return XK_KP_Right;
+    case Qt::Key_Down: return XK_KP_Down;
     default: return 0;
     }
 }
@@ -94,52 +107,66 @@ void XcbHotKeys::readNumLockMask()
     std::free(numCodes);
 }
 
-std::vector<std::uint16_t> XcbHotKeys::lockVariants() const
+std::vector<std::uint16_t> XcbHotKeys::lockVariants(bool keypad) const
 {
+    if (keypad)
+        return {0, XCB_MOD_MASK_LOCK};
     return {0, XCB_MOD_MASK_LOCK, numLock_, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock_)};
 }
 
 bool XcbHotKeys::grabKeys(Grab &grab)
 {
     grab.keycodes.clear();
-    const std::uint32_t sym = keysymOf(grab.key.key());
-    xcb_keycode_t *codes = sym ? xcb_key_symbols_get_keycode(symbols_, sym) : nullptr;
-    if (!codes) {
+    grab.modifiers = xModifiersOf(grab.key.keyboardModifiers());
+    // The key itself, and for the arrows the keypad's arrow keys (which are
+    // arrows only while NumLock is off: their NumLock variants stay digits).
+    struct Source {
+        std::uint32_t keysym;
+        bool keypad;
+    };
+    std::vector<Source> sources{{keysymOf(grab.key.key()), false}};
+    if (const std::uint32_t keypad = keypadKeysymOf(grab.key.key()))
+        sources.push_back({keypad, true});
+    bool ok = true;
+    for (const Source &source : sources) {
+        xcb_keycode_t *codes = source.keysym ? xcb_key_symbols_get_keycode(symbols_, source.keysym) : nullptr;
+        for (xcb_keycode_t *c = codes; c && *c != XCB_NO_SYMBOL && ok; ++c) {
+            if (*c == 0)
+                continue;
+            const GrabbedKey grabbed{*c, source.keypad};
+            grab.keycodes.push_back(grabbed);
+            for (std::uint16_t variant : lockVariants(grabbed.keypad)) {
+                // Owner events off: the keys come to us however our own
+                // windows are focused, and are reported on the root window.
+                auto cookie =
+                    xcb_grab_key_checked(conn_, 0, root_, static_cast<std::uint16_t>(grab.modifiers | variant),
+                                         grabbed.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                if (xcb_generic_error_t *err = xcb_request_check(conn_, cookie)) {
+                    std::free(err);
+                    ok = false;
+                    break;
+                }
+            }
+        }
+        std::free(codes);
+    }
+    if (ok && grab.keycodes.empty()) {
         qCWarning(lcPlatform).noquote() << "no key makes" << describe(grab.key) << "on this keyboard; hot key skipped";
         return false;
     }
-    grab.modifiers = xModifiersOf(grab.key.keyboardModifiers());
-    bool ok = true;
-    for (xcb_keycode_t *c = codes; *c != XCB_NO_SYMBOL && ok; ++c) {
-        if (*c == 0)
-            continue;
-        grab.keycodes.push_back(*c);
-        for (std::uint16_t variant : lockVariants()) {
-            // Owner events off: the keys come to us however our own windows
-            // are focused, and are reported on the root window.
-            auto cookie = xcb_grab_key_checked(conn_, 0, root_, static_cast<std::uint16_t>(grab.modifiers | variant),
-                                               *c, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-            if (xcb_generic_error_t *err = xcb_request_check(conn_, cookie)) {
-                std::free(err);
-                ok = false;
-                break;
-            }
-        }
-    }
-    std::free(codes);
     if (!ok) {
         ungrabKeys(grab);
         grab.keycodes.clear();
         qCWarning(lcPlatform).noquote() << "another program holds the hot key" << describe(grab.key) << "; skipped";
     }
-    return ok && !grab.keycodes.empty();
+    return ok;
 }
 
 void XcbHotKeys::ungrabKeys(const Grab &grab)
 {
-    for (std::uint8_t c : grab.keycodes) {
-        for (std::uint16_t variant : lockVariants())
-            xcb_ungrab_key(conn_, c, root_, static_cast<std::uint16_t>(grab.modifiers | variant));
+    for (const GrabbedKey &key : grab.keycodes) {
+        for (std::uint16_t variant : lockVariants(key.keypad))
+            xcb_ungrab_key(conn_, key.keycode, root_, static_cast<std::uint16_t>(grab.modifiers | variant));
     }
     xcb_flush(conn_);
 }
@@ -210,8 +237,8 @@ bool XcbHotKeys::nativeEventFilter(const QByteArray &eventType, void *message, q
     for (const Grab &g : grabs_) {
         if (g.modifiers != state)
             continue;
-        for (std::uint8_t c : g.keycodes) {
-            if (c == press->detail) {
+        for (const GrabbedKey &key : g.keycodes) {
+            if (key.keycode == press->detail) {
                 // Queued: a command may open a message box, which must not
                 // run inside native event handling.
                 if (type == XCB_KEY_PRESS)

@@ -26,16 +26,20 @@ public:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    struct GrabbedKey {
+        std::uint8_t keycode;
+        bool keypad; // a keypad arrow: taken only while NumLock is off
+    };
     struct Grab {
         QKeyCombination key;
-        std::vector<std::uint8_t> keycodes;
+        std::vector<GrabbedKey> keycodes;
         std::uint16_t modifiers = 0; // X modifier mask
     };
     bool grabKeys(Grab &grab);
     void ungrabKeys(const Grab &grab);
     void regrabAll();
     void readNumLockMask();
-    std::vector<std::uint16_t> lockVariants() const;
+    std::vector<std::uint16_t> lockVariants(bool keypad) const;
 
     xcb_connection_t *conn_;
     std::uint32_t root_ = 0;
