@@ -22,6 +22,24 @@ int fitWidth(const QString &text, int extra, int divisor)
     return static_cast<int>(std::min(w, cap));
 }
 
+// What a label shows of a field: blanks around it removed, and no more than
+// a screen could ever show. A pathological line of a word file (megabytes
+// long) then costs no more than a normal one at every step.
+QString shown(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.mid(1);
+    text = text.left(kMaxShownChars);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text.toString();
+}
+
+QString shown(const Cell &cell)
+{
+    return cell ? shown(QStringView(*cell)) : QString();
+}
+
 } // namespace
 
 Presentation::Presentation(const WordBuffer &buffer) : win(design::kWindow), buffer_(buffer)
@@ -58,12 +76,12 @@ bool Presentation::showFirstRow()
         wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
         currentGroup = numberValue(*wordCell);
     } else {
-        wordLabel.text = wordCell.value_or(QString());
+        wordLabel.text = wordCell ? wordCell->left(kMaxShownChars) : QString();
         if (speaking && pronounce)
             pronounce(wordLabel.text);
         const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
         if (phoneticCell && !phoneticCell->isEmpty()) {
-            phoneticLabel.text = *phoneticCell;
+            phoneticLabel.text = phoneticCell->left(kMaxShownChars);
             phoneticLabel.visible = true;
         }
     }
@@ -85,7 +103,7 @@ void Presentation::tick()
         return;
     }
     // The first tick completes the row that start-up displayed.
-    meaningLabel.text = trimSpaces(buffer_.item(currentRow, kMeaningColumn));
+    meaningLabel.text = shown(buffer_.item(currentRow, kMeaningColumn));
     if (fitted)
         applyLineBreakRule();
     firstTickPending = false;
@@ -120,10 +138,10 @@ void Presentation::step()
         wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
         currentGroup = numberValue(trimSpaces(*wordCell));
     } else {
-        wordLabel.text = trimSpaces(wordCell);
+        wordLabel.text = shown(wordCell);
     }
     const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
-    phoneticLabel.text = trimSpaces(phoneticCell);
+    phoneticLabel.text = shown(phoneticCell);
 
     if (phase == 1) {
         win.height -= meaningLabel.height;
@@ -133,7 +151,7 @@ void Presentation::step()
     }
     pronounceIfWord(wordCell);
     if (phase == 2) {
-        meaningLabel.text = trimSpaces(buffer_.item(currentRow, kMeaningColumn));
+        meaningLabel.text = shown(buffer_.item(currentRow, kMeaningColumn));
         win.height += meaningLabel.height;
         if (fitted)
             applyLineBreakRule();
@@ -149,17 +167,17 @@ void Presentation::step()
 void Presentation::fitToRow()
 {
     const Cell wordCell = buffer_.item(currentRow, kWordColumn);
-    const QString wordText = wordCell.value_or(QString());
+    const QString wordText = wordCell ? wordCell->left(kMaxShownChars) : QString();
     wordLabel.width = isNumber(wordCell) ? fitWidth(wordText, 3600, 19) : fitWidth(wordText, 0, 19);
 
     const Cell phoneticCell = buffer_.item(currentRow, kPhoneticColumn);
     if (!phoneticCell || phoneticCell->isEmpty()) {
         phoneticLabel.width = 0;
     } else {
-        phoneticLabel.width = fitWidth(trimSpaces(*phoneticCell), 0, 20);
+        phoneticLabel.width = fitWidth(shown(phoneticCell), 0, 20);
         phoneticLabel.x = wordLabel.width + 170;
     }
-    meaningLabel.width = fitWidth(trimSpaces(buffer_.item(currentRow, kMeaningColumn)), 0, 21);
+    meaningLabel.width = fitWidth(shown(buffer_.item(currentRow, kMeaningColumn)), 0, 21);
 
     const long long S = screenWidthUnits;
     const long long x = win.x;
@@ -172,6 +190,12 @@ void Presentation::fitToRow()
         win.width = wordLabel.width + phoneticLabel.width + 240;
     else
         win.width = meaningLabel.width + 140;
+    // However long a field, the window is never wider than the screen.
+    if (screenWidthUnits > 0) {
+        win.width = std::min(win.width, screenWidthUnits);
+        for (LabelState *label : {&wordLabel, &phoneticLabel, &meaningLabel})
+            label->width = std::min(label->width, screenWidthUnits);
+    }
 }
 
 void Presentation::toggleLayout(int screenHeightUnits, int designWidth, int designHeight)

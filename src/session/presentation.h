@@ -34,6 +34,9 @@ inline constexpr int kFontPt = 12;
 inline constexpr int kSmallFontPt = 9;
 } // namespace design
 
+// The most of one field a label shows: more than any screen holds.
+inline constexpr qsizetype kMaxShownChars = 1000;
+
 class Presentation {
 public:
     explicit Presentation(const WordBuffer &buffer);

@@ -168,6 +168,10 @@ TEST(Presentation, LongWordsDropToSmallFontNearTheScreenEdge)
     EXPECT_EQ(c.p.wordLabel.fontPt, 9);
     EXPECT_EQ(c.p.phoneticLabel.fontPt, 9);
     EXPECT_EQ(c.p.meaningLabel.fontPt, 12);
+    // The fit (word + 240) is wider than the screen: the window is held to it.
+    EXPECT_EQ(c.p.win.width, 2000);
+    c.p.screenWidthUnits = 20000;
+    c.p.fitToRow();
     EXPECT_EQ(c.p.win.width, c.p.wordLabel.width + 240);
 }
 
@@ -309,4 +313,21 @@ TEST(PresentationLayout, ScreenWideLayoutAndBack)
     EXPECT_EQ(c.p.wordLabel.fontPt, 12);
     EXPECT_EQ(c.p.meaningLabel.fontPt, 12);
     EXPECT_EQ(c.p.wordLabel.width, 1802); // widths wait for the next step's fit
+}
+
+TEST(Presentation, AHugeFieldNeitherWidensTheWindowBeyondTheScreenNorShowsAllOfIt)
+{
+    const QString huge = QString(2'000'000, QChar(u'海'));
+    Cycle c(QStringLiteral("sea#") + huge + QStringLiteral("#") + QString(50'000, QLatin1Char('x')) + "\n");
+    ASSERT_TRUE(c.p.showFirstRow());
+    c.p.tick(); // the meaning step
+    EXPECT_LE(c.p.win.width, c.p.screenWidthUnits);
+    EXPECT_LE(c.p.meaningLabel.width, c.p.screenWidthUnits);
+    EXPECT_LE(c.p.phoneticLabel.width, c.p.screenWidthUnits);
+    EXPECT_EQ(c.p.meaningLabel.text.size(), kMaxShownChars);
+    EXPECT_LE(c.p.phoneticLabel.text.size(), kMaxShownChars);
+    EXPECT_EQ(c.p.meaningLabel.fontPt, design::kSmallFontPt);
+    // A short row afterwards fits as before.
+    c.p.nextItem();
+    EXPECT_EQ(c.p.wordLabel.text, "sea");
 }
