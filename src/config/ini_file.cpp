@@ -179,6 +179,15 @@ QByteArray fileBytes(const QByteArray &working, const QByteArray &raw)
     return working;
 }
 
+// Makes the line that ends at `at` (the end of `out`) a whole line: a bare
+// CR there only needs its LF.
+void endLine(QByteArray &out, qsizetype at)
+{
+    if (at == 0 || out[at - 1] == '\n')
+        return;
+    out.append(out[at - 1] == '\r' ? QByteArray("\n") : QByteArray("\r\n"));
+}
+
 QString sanitizeValue(const QString &value)
 {
     // A line break inside a value would split the line and corrupt the file.
@@ -240,10 +249,8 @@ QByteArray IniFile::withValue(const QByteArray &contents, const QString &section
     const QByteArray keyLineBytes = codec::encode(key.trimmed(), enc) + '=' + valueBytes;
     if (loc.sectionLine >= 0) {
         const Line &after = lines[static_cast<size_t>(loc.lastContent)];
-        const bool terminated = after.next > after.end;
         out.append(contents.constData(), after.next);
-        if (!terminated)
-            out.append(crlf);
+        endLine(out, after.next);
         out.append(keyLineBytes);
         out.append(crlf);
         out.append(contents.constData() + after.next, contents.size() - after.next);
@@ -252,8 +259,7 @@ QByteArray IniFile::withValue(const QByteArray &contents, const QString &section
 
     out = contents;
     if (!out.isEmpty()) {
-        if (!out.endsWith('\n'))
-            out.append(crlf);
+        endLine(out, out.size());
         // Keep sections apart with one empty line, unless the file already ends with one.
         const std::vector<Line> outLines = splitLines(out);
         const Line &last = outLines.back();

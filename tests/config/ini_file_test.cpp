@@ -159,6 +159,11 @@ TEST(IniEncoding, ByteOrderMarksAndABareFinalCarriageReturn)
     ASSERT_EQ(ini.writeString("sjly", "sjms", "2"), 1);
     EXPECT_EQ(readAll(path), QByteArray("\xEF\xBB\xBF[sjly]\r\nsjms=2\r\nwbwj=a.txt\r")); // no second section
 
+    // A key or a section added after such a line keeps it a line of its own.
+    EXPECT_EQ(IniFile::withValue("[a]\r\nx=1\r", "a", "y", "2"), QByteArray("[a]\r\nx=1\r\ny=2\r\n"));
+    EXPECT_EQ(IniFile::withValue("[a]\r\nx=1\r", "b", "y", "2"), QByteArray("[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"));
+    EXPECT_EQ(IniFile::lookup(IniFile::withValue("[a]\r\nx=1\r", "b", "y", "2"), "a", "x"), QString("1"));
+
     // UTF-16 with its mark: read, and written back as UTF-16.
     const auto utf16 = [](const QString &text) {
         QByteArray out("\xFF\xFE");

@@ -1,0 +1,28 @@
+// The encodings on arbitrary bytes: decoding never fails, and any text goes
+// through GB18030 and back unchanged.
+#include "config/codec.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace kelp;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString file = codec::decodeFile(bytes);
+    (void)codec::detect(bytes);
+    (void)codec::gbkLength(file);
+    // A leading U+FEFF is a byte-order mark to the decoders and may go.
+    const auto unmarked = [](QString s) {
+        while (s.startsWith(QChar(0xFEFF)))
+            s.remove(0, 1);
+        return s;
+    };
+    const QString text = QString::fromUtf8(bytes);
+    if (unmarked(codec::fromGb18030(codec::toGb18030(text))) != unmarked(text))
+        std::abort();
+    if (unmarked(codec::decode(codec::encode(text, codec::Encoding::Utf8), codec::Encoding::Utf8)) != unmarked(text))
+        std::abort();
+    return 0;
+}
