@@ -41,6 +41,7 @@ void StudySession::update(Change change)
 {
     syncWindowPosition();
     change();
+    qCDebug(lcSession) << "row" << presentation_.currentRow;
     emit changed();
 }
 
