@@ -107,8 +107,13 @@ bool StudyRun::start()
     platform::setHalfTransparent(*window_, settings_.halfTransparent == 1);
     placement_ = std::make_unique<WindowPlacement>(window_->units(), settings_.windowX, settings_.windowY);
     placement_->place(*window_);
-    QObject::connect(window_.get(), &WordWindow::moved, window_.get(),
-                     [this](QPoint pos) { placement_->noteMoved(pos); });
+    QObject::connect(window_.get(), &WordWindow::positionChosen, window_.get(),
+                     [this](QPoint pos) { placement_->choose(pos); });
+    // Shown again where the learner left it, wherever it was pushed meanwhile.
+    QObject::connect(session_.get(), &StudySession::hiddenChanged, window_.get(), [this](bool hidden) {
+        if (!hidden)
+            window_->move(placement_->chosen());
+    });
     if (QScreen *screen = QGuiApplication::primaryScreen())
         session_->setScreenWidthUnits(window_->units().pixelsToX(screen->geometry().width()));
 
@@ -139,31 +144,31 @@ void StudyRun::persist()
     if (!window_)
         return;
     saveResumeRow();
-    placement_->save(file_, window_->screenPosition());
+    placement_->save(file_);
 }
 
 void StudyRun::finish()
 {
     if (!window_)
         return;
-    finishAt(window_->screenPosition());
+    finishOnce();
     binding_->releaseAll();
 }
 
 void StudyRun::saveWithoutWindowSystem()
 {
+    // Plain data only: the window system may be gone.
     if (window_)
-        finishAt(placement_->lastKnown());
+        finishOnce();
 }
 
-void StudyRun::finishAt(QPoint position)
+void StudyRun::finishOnce()
 {
     if (finished_)
         return;
     finished_ = true;
     session_->stop();
-    saveResumeRow();
-    placement_->save(file_, position);
+    persist();
 }
 
 } // namespace kelp

@@ -6,7 +6,6 @@
 #include "config/settings.h"
 
 #include <QDate>
-#include <QPoint>
 
 #include <functional>
 #include <memory>
@@ -52,7 +51,7 @@ private:
     bool findSettingsFile();
     bool loadMaterial(StudyMaterial &material);
     void saveResumeRow();
-    void finishAt(QPoint position);
+    void finishOnce();
 
     platform::Desktop &desktop_;
     std::function<bool()> terminating_;

@@ -29,14 +29,14 @@ void WindowPlacement::place(QWidget &window)
     }
     window.move(at);
     placedAt_ = at;
-    lastKnown_ = at;
+    chosen_ = at;
 }
 
-bool WindowPlacement::save(SettingsFile &file, QPoint pixels)
+bool WindowPlacement::save(SettingsFile &file)
 {
-    if (pixels != placedAt_) {
-        y_ = units_.pixelsToY(pixels.y());
-        x_ = units_.pixelsToX(pixels.x());
+    if (chosen_ != placedAt_) {
+        y_ = units_.pixelsToY(chosen_.y());
+        x_ = units_.pixelsToX(chosen_.x());
     }
     const bool savedX = file.write(keys::windowX, x_);
     return file.write(keys::windowY, y_) && savedX;

@@ -38,21 +38,21 @@ public:
     // the stored one is off every screen.
     void place(QWidget &window);
 
-    // Latest known position in pixels, kept for a save when the window
-    // system is already gone.
-    void noteMoved(QPoint pixels) { lastKnown_ = pixels; }
-    QPoint lastKnown() const { return lastKnown_; }
+    // The learner put the window at `pixels` (by dragging it, or by a
+    // layout switch). Where a window manager pushes it is no choice of theirs.
+    void choose(QPoint pixels) { chosen_ = pixels; }
+    QPoint chosen() const { return chosen_; }
 
-    // Writes winx and winy for the window at `pixels`. A window that was not
+    // Writes winx and winy for the chosen position. A window that was not
     // moved keeps the stored values, which pixel rounding would otherwise nudge.
-    bool save(SettingsFile &file, QPoint pixels);
+    bool save(SettingsFile &file);
 
 private:
     platform::LayoutUnits units_;
     int x_;
     int y_;
     QPoint placedAt_;
-    QPoint lastKnown_;
+    QPoint chosen_;
 };
 
 } // namespace kelp

@@ -158,6 +158,7 @@ void WordWindow::toggleLayout()
     session_.toggleLayout(units_.pixelsToY(screenHeight));
     if (!session_.presentation().fitted)
         move(0, y()); // the screen-wide layout starts at the left edge
+    emit positionChosen(screenPosition());
 }
 
 void WordWindow::mousePressEvent(QMouseEvent *event)
@@ -206,9 +207,12 @@ void WordWindow::mouseReleaseEvent(QMouseEvent *event)
 void WordWindow::endDrag()
 {
     dragWatch_.stop();
+    const bool moved = dragging_;
     pressed_ = false;
     dragging_ = false;
     session_.releaseTimer();
+    if (moved)
+        emit positionChosen(screenPosition());
 }
 
 void WordWindow::mouseDoubleClickEvent(QMouseEvent *)
@@ -246,12 +250,6 @@ bool WordWindow::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseMove: return true;
     default: return QWidget::eventFilter(watched, event);
     }
-}
-
-void WordWindow::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    emit moved(pos());
 }
 
 void WordWindow::closeEvent(QCloseEvent *event)

@@ -34,13 +34,13 @@ public:
 
 signals:
     void contextMenuRequested(QPoint globalPos);
-    // The window was moved to `pos` (pixels), by a drag or a layout change.
-    void moved(QPoint pos);
+    // The learner moved the window to `pos` (pixels): a drag ended, or the
+    // layout switched.
+    void positionChosen(QPoint pos);
     void closeRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -96,19 +96,21 @@ TEST_F(WordWindowTest, MenuAndHotKeysOfferEveryCommand)
     EXPECT_EQ(keyOf(commands.previousGroup), QKeyCombination(Qt::Key_Down));
 }
 
-TEST_F(WordWindowTest, PlacementKeepsTheStoredPositionOfAnUnmovedWindow)
+TEST_F(WordWindowTest, PlacementSavesOnlyWhatTheLearnerChose)
 {
     test::ProgramFolder folder;
     SettingsFile file(folder.filePath(QStringLiteral("wkcfg.ini")));
     WordWindow w(*session, *desktop);
     WindowPlacement placement(w.units(), 400, 600);
     placement.place(w);
-    ASSERT_TRUE(placement.save(file, w.pos()));
+    w.move(0, 0); // pushed by a window manager: no choice of the learner's
+    ASSERT_TRUE(placement.save(file));
     EXPECT_EQ(folder.setting(QStringLiteral("winx")), "400");
     EXPECT_EQ(folder.setting(QStringLiteral("winy")), "600");
 
-    const QPoint moved = w.pos() + QPoint(50, 20);
-    ASSERT_TRUE(placement.save(file, moved));
+    const QPoint moved = placement.chosen() + QPoint(50, 20);
+    placement.choose(moved); // a drag ended there
+    ASSERT_TRUE(placement.save(file));
     EXPECT_EQ(folder.setting(QStringLiteral("winx")), QString::number(w.units().pixelsToX(moved.x())));
     EXPECT_EQ(folder.setting(QStringLiteral("winy")), QString::number(w.units().pixelsToY(moved.y())));
 }
@@ -143,6 +145,25 @@ TEST_F(WordWindowTest, ARightClickDuringADragLeavesTheTimerRunning)
     QApplication::sendEvent(&w, &rightDown);
     EXPECT_TRUE(menuAsked);
     EXPECT_TRUE(session->isTimerRunning()); // the menu took the left release: the drag is over
+}
+
+TEST_F(WordWindowTest, ADragEndsWithTheChosenPosition)
+{
+    WordWindow w(*session, *desktop);
+    session->start(2);
+    w.move(100, 100);
+    w.show();
+    QPoint chosen;
+    QObject::connect(&w, &WordWindow::positionChosen, [&](QPoint p) { chosen = p; });
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, w.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&w, &e);
+    };
+    send(QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton);
+    send(QEvent::MouseMove, {43, 23}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {43, 23}, Qt::NoButton);
+    EXPECT_EQ(chosen, QPoint(140, 120));
+    EXPECT_TRUE(session->isTimerRunning());
 }
 
 int main(int argc, char **argv)
