@@ -65,4 +65,13 @@ xdotool windowfocus --sync "$box" key Return
 wait_exit "$KELP_PID" || fail "the program did not end after 无法打开初始化文件"
 [ "$EXIT_STATUS" = 1 ] || fail "ended with status $EXIT_STATUS after the cancelled dialog"
 [ ! -e "$PROG/wkcfg.ini" ] || fail "a configuration file was created"
+
+# Logging out while the file dialog waits: the program ends at once, with no
+# further message.
+start_kelpword
+wait_window "$KELP_PID" "打开文件" >/dev/null || fail "no file dialog for the missing configuration"
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM while its file dialog was open"
+[ "$EXIT_STATUS" = 0 ] || fail "ended with status $EXIT_STATUS on SIGTERM during the dialog"
+grep -q 'cannot\|error' "$OUT" && fail "the termination was reported as an error"
 echo "1 passed, 0 failed"
