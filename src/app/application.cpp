@@ -1,19 +1,23 @@
 #include "app/application.h"
 
+#include "app/error_handler.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
+#include "util/log.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QSessionManager>
+#include <QTimer>
 
 #include <cstdlib>
+#include <stdexcept>
 
 namespace kelp {
 namespace {
@@ -22,12 +26,13 @@ Application *g_running = nullptr; // for the save at process exit
 
 } // namespace
 
-Application::Application() = default;
+Application::Application(KelpApplication &app) : app_(app) {}
 
 Application::~Application()
 {
     if (g_running == this)
         g_running = nullptr;
+    app_.onError = nullptr;
 }
 
 int Application::run()
@@ -37,15 +42,23 @@ int Application::run()
     signals_ = std::make_unique<platform::TerminationSignals>();
     QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, [this](int) { shutdown(); });
     // Desktop session ending: keep the resume row as a normal close does.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager &) {
+    QObject::connect(&app_, &QGuiApplication::commitDataRequest, [this](QSessionManager &) {
         if (run_)
             run_->persist();
     });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] {
+    QObject::connect(&app_, &QCoreApplication::aboutToQuit, [this] {
         if (run_)
             run_->finish();
     });
     desktop_ = platform::Desktop::create();
+    errors_ = std::make_unique<ErrorHandler>(QDir::current().filePath(QStringLiteral("system_error.log")),
+                                             ErrorHandler::Reactions{[this] { return run_ ? run_->voice() : 0; },
+                                                                     [this](bool persist) {
+                                                                         if (run_)
+                                                                             run_->switchSpeechOff(persist);
+                                                                     },
+                                                                     [this] { restart(); }});
+    app_.onError = [this](std::exception_ptr error) { handleError(error); };
 
     // The splash stays up until the word window is ready.
     splash_ = std::make_unique<SplashWindow>();
@@ -59,19 +72,18 @@ int Application::run()
         return 0;
     }
 
-    run_ = std::make_unique<StudyRun>(*desktop_, [this] { return quitting_; });
-    const bool started = run_->start();
+    const bool started = startRun();
     splash_->close();
     if (quitting_) {
         // Asked to end while starting: keep what exists and go.
-        run_->finish();
+        if (run_)
+            run_->finish();
         return 0;
     }
-    if (!started)
+    if (!started && !restartPending_)
         return 1;
-    QObject::connect(
-        run_->commands()->quit, &QAction::triggered, qApp, [this] { shutdown(); }, Qt::QueuedConnection);
-    QObject::connect(run_->window(), &WordWindow::closeRequested, qApp, [this] { shutdown(); });
+    if (restartPending_)
+        QTimer::singleShot(0, &app_, [this] { restart(); });
 
     // Qt ends the process at once when the X server goes away, without
     // closing any window: the resume row is saved from plain data then.
@@ -81,7 +93,71 @@ int Application::run()
         registered = true;
         std::atexit(&Application::saveAtExit);
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return givenUp_ ? 1 : status;
+}
+
+bool Application::startRun()
+{
+    run_ = std::make_unique<StudyRun>(
+        *desktop_, [this] { return quitting_; }, [this](std::exception_ptr error) { handleError(error); });
+    starting_ = true;
+    restartPending_ = false;
+    bool started = false;
+    try {
+        // A way for tests to raise an error no code handles, at start-up or once running.
+        const QByteArray testError = qgetenv("KELPWORD_TEST_ERROR");
+        if (testError == "start")
+            throw std::runtime_error("test error at start-up");
+        started = run_->start();
+        if (started && testError == "running" && restarts_ == 0)
+            QTimer::singleShot(0, &app_, [] { throw std::runtime_error("test error while running"); });
+    } catch (...) {
+        handleError(std::current_exception());
+    }
+    starting_ = false;
+    if (!started || restartPending_ || givenUp_)
+        return false;
+    QObject::connect(
+        run_->commands()->quit, &QAction::triggered, &app_, [this] { shutdown(); }, Qt::QueuedConnection);
+    QObject::connect(run_->window(), &WordWindow::closeRequested, &app_, [this] { shutdown(); });
+    return true;
+}
+
+void Application::handleError(std::exception_ptr error)
+{
+    errors_->handle(reportFor(error));
+}
+
+void Application::restart()
+{
+    if (quitting_)
+        return;
+    if (starting_) {
+        // Raised during start-up. The first time, restart once it unwound;
+        // after a restart it would come back at every start: give up then.
+        if (restarts_ > 0)
+            givenUp_ = true;
+        else
+            restartPending_ = true;
+        return;
+    }
+    ++restarts_;
+    qCInfo(lcApp) << "restarting";
+    // Every window closes (the word window's close saves its place) and the
+    // start-up runs again in this process; the single-copy lock stays held.
+    if (run_) {
+        run_->finish();
+        if (WordWindow *w = run_->window())
+            w->close();
+    }
+    run_.reset();
+    if (!startRun()) {
+        if (givenUp_)
+            qCCritical(lcApp) << "the error came back at start-up after a restart; the program ends";
+        quitting_ = true;
+        QCoreApplication::exit(1);
+    }
 }
 
 void Application::shutdown()

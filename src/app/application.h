@@ -1,12 +1,17 @@
 // The program: the start-up order (splash, single-copy guard, the word
-// window's run) and an orderly end however it comes (the menu's "退出", a
-// termination signal, the desktop session ending, the X server going away).
+// window's run), the handling of errors no code handled (logged, reported,
+// then speech off or an in-process restart), and an orderly end however it
+// comes (the menu's "退出", a termination signal, the desktop session
+// ending, the X server going away).
 #pragma once
 
+#include <exception>
 #include <memory>
 
 namespace kelp {
 
+class ErrorHandler;
+class KelpApplication;
 class SplashWindow;
 class StudyRun;
 namespace platform {
@@ -17,7 +22,7 @@ class TerminationSignals;
 
 class Application {
 public:
-    Application();
+    explicit Application(KelpApplication &app);
     ~Application();
 
     // Runs the program; returns the process exit code.
@@ -27,14 +32,23 @@ public:
     void shutdown();
 
 private:
+    bool startRun();
+    void restart();
+    void handleError(std::exception_ptr error);
     static void saveAtExit();
 
+    KelpApplication &app_;
     std::unique_ptr<platform::Desktop> desktop_;
     std::unique_ptr<platform::TerminationSignals> signals_;
     std::unique_ptr<platform::InstanceGuard> guard_;
     std::unique_ptr<SplashWindow> splash_;
+    std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
     bool quitting_ = false;
+    bool starting_ = false;
+    bool restartPending_ = false; // an error during start-up asked for a restart
+    bool givenUp_ = false;        // … and came back after it
+    int restarts_ = 0;
 };
 
 } // namespace kelp

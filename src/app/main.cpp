@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/error_handler.h"
 
 #include <QApplication>
 
@@ -8,8 +9,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
-    QApplication app(argc, argv);
+    kelp::KelpApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    kelp::Application program;
+    kelp::Application program(app);
     return program.run();
 }

@@ -21,12 +21,21 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 namespace kelp {
 
-StudyRun::StudyRun(platform::Desktop &desktop, std::function<bool()> terminating)
-    : desktop_(desktop), terminating_(std::move(terminating))
+StudyRun::StudyRun(platform::Desktop &desktop, std::function<bool()> terminating,
+                   std::function<void(std::exception_ptr)> onError)
+    : desktop_(desktop), terminating_(std::move(terminating)), onError_(std::move(onError))
 {
+}
+
+void StudyRun::switchSpeechOff(bool persist)
+{
+    settings_.voice = -4;
+    if (persist)
+        file_.write(keys::voice, -4);
 }
 
 StudyRun::~StudyRun() = default;
@@ -67,7 +76,11 @@ bool StudyRun::start()
     wordFilePath_ = folder_.wordFile(settings_.wordFile);
 
     pronouncer_ = std::make_unique<Pronouncer>(settings_, folder_.root);
-    pronouncer_->initialise();
+    try {
+        pronouncer_->initialise();
+    } catch (...) {
+        onError_(std::current_exception()); // speech stays off; the start-up goes on
+    }
 
     // The connection lives only while the buffer is filled.
     platform::OdbcConnection connection;
@@ -99,7 +112,6 @@ bool StudyRun::start()
                                               isDatabaseMode(settings_.sourceMode));
     session_->setInterval(settings_.interval);
     session_->setNotebookPath(folder_.notebook());
-    session_->setPronouncer([this](const QString &word) { pronouncer_->pronounce(word); });
 
     window_ = std::make_unique<WordWindow>(*session_, desktop_);
     if (phoneticFont)
@@ -118,8 +130,12 @@ bool StudyRun::start()
         session_->setScreenWidthUnits(window_->units().pixelsToX(screen->geometry().width()));
 
     // The first item, word only; the timer runs when there is anything to show.
+    // Its word is said once the window is up: speaking blocks, and the
+    // learner should see the word while hearing it.
     session_->start(resumeRowAtStart(settings_, today_, 0));
     window_->show();
+    session_->setPronouncer([this](const QString &word) { pronouncer_->pronounce(word); });
+    QTimer::singleShot(0, session_.get(), [this] { session_->pronounceWordOnDisplay(); });
 
     // Colours, then the hot keys last.
     window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);

@@ -7,6 +7,7 @@
 
 #include <QDate>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -28,7 +29,9 @@ class StudyRun {
 public:
     // `terminating` tells whether the program was asked to end meanwhile
     // (asked after every dialog of the start-up).
-    StudyRun(platform::Desktop &desktop, std::function<bool()> terminating);
+    // `onError` takes the speech engine's errors that the start-up meets.
+    StudyRun(platform::Desktop &desktop, std::function<bool()> terminating,
+             std::function<void(std::exception_ptr)> onError);
     ~StudyRun();
 
     // The start-up sequence. False when the program has to end: no settings
@@ -44,6 +47,12 @@ public:
     // The save when the window system is already gone: no window calls.
     void saveWithoutWindowSystem();
 
+    // The voice number, or a speech failure code.
+    int voice() const { return settings_.voice; }
+    // After a failed call of the speech engine: every word goes the recording
+    // way; with `persist` the settings file keeps it for the next start.
+    void switchSpeechOff(bool persist);
+
     WordWindow *window() const { return window_.get(); }
     Commands *commands() const { return commands_.get(); }
 
@@ -55,6 +64,7 @@ private:
 
     platform::Desktop &desktop_;
     std::function<bool()> terminating_;
+    std::function<void(std::exception_ptr)> onError_;
     ProgramFolder folder_;
     QDate today_;
     SettingsFile file_;

@@ -2,6 +2,7 @@
 
 #include "util/log.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -169,6 +170,53 @@ FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive)
         return failed(Status::TooLarge, tooLarge);
     r.data.resize(static_cast<qsizetype>(got));
     return r;
+}
+
+AppendResult appendToFile(const QString &path, int lockWaitMs, const std::function<QByteArray(int fd)> &make)
+{
+    AppendResult result;
+    const QByteArray name = QFile::encodeName(path);
+    // Non-blocking: a FIFO or device in the file's place must not hang the program.
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.error = QStringLiteral("not a regular file");
+        return result;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            result.error = QString::fromLocal8Bit(std::strerror(errno));
+            return result;
+        }
+        if (waited.elapsed() >= lockWaitMs) {
+            result.error = QStringLiteral("locked by another program");
+            return result;
+        }
+        ::usleep(20 * 1000);
+    }
+    result.opened = true;
+
+    const QByteArray bytes = make(fd);
+    // One write: either the whole text lands or nothing does.
+    const ssize_t n = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (n == bytes.size() && ::fsync(fd) == 0) {
+        result.written = true;
+        return result;
+    }
+    result.error = QString::fromLocal8Bit(std::strerror(errno));
+    if (n > 0 && n < bytes.size() && ::fstat(fd, &st) == 0 && ::ftruncate(fd, st.st_size - n) != 0)
+        result.error += QStringLiteral("; the file may end with a partial line");
+    return result;
 }
 
 } // namespace kelp

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace kelp {
 
 // Replaces the contents of `path` with `data`. The file then holds either
@@ -28,5 +30,18 @@ struct FileRead {
 // anything but a regular file, one over `maxBytes`, and with `exclusive`
 // one that another program holds locked.
 FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive = false);
+
+struct AppendResult {
+    bool opened = false;
+    bool written = false;
+    QString error;
+};
+
+// Appends to `path` (created when missing) the bytes `make` returns for the
+// open file, in one write, synced: the file's earlier bytes are never
+// touched, and a short write (a full disk) is taken back out. Refused at once
+// when `path` is not a regular file; another program's lock is waited for
+// `lockWaitMs` at most, then counts as a file that cannot be opened.
+AppendResult appendToFile(const QString &path, int lockWaitMs, const std::function<QByteArray(int fd)> &make);
 
 } // namespace kelp

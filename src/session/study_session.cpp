@@ -79,6 +79,14 @@ void StudySession::stepByHand()
     update([this] { presentation_.step(); });
 }
 
+void StudySession::pronounceWordOnDisplay()
+{
+    const Presentation &p = presentation_;
+    const Cell word = words_.item(p.currentRow, kWordColumn);
+    if (p.loadedRows > 0 && p.speaking && p.pronounce && !isNumber(word))
+        p.pronounce(p.wordLabel.text);
+}
+
 void StudySession::toggleLayout(int screenHeightUnits)
 {
     update([&] { presentation_.toggleLayout(screenHeightUnits, design::kWindow.width, design::kWindow.height); });

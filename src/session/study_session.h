@@ -54,6 +54,8 @@ public:
     void toggleLayout(int screenHeightUnits);
     // A click on the word while paused steps by hand.
     void stepByHand();
+    // Says the word on display (not a heading), unless muted.
+    void pronounceWordOnDisplay();
 
 public slots:
     void togglePause();

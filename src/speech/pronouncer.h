@@ -1,28 +1,47 @@
-// Pronunciation of the words on display: from a recording when one exists,
-// otherwise by the speech engine.
+// Pronunciation of the words on display: a recording when one exists,
+// otherwise the speech engine, otherwise the desktop's event sound.
 #pragma once
 
 #include <QString>
 
+#include <memory>
+#include <optional>
+
 namespace kelp {
 
+class SpeechEngine;
 struct Settings;
+
+// Where a recording of `word` is looked for: `root` + "/" + word + ext, then
+// `root` + "/" + first character + "/" + word + ext (the second whether it
+// exists or not). An empty `root` stands for `programFolder` + `subfolder`.
+// Nothing for a word that cannot be a file name ("/", NUL, "." or ".."):
+// such a word never finds a recording and never reaches outside the folder.
+std::optional<QString> recordingPath(const QString &ext, const QString &word, const QString &subfolder,
+                                     const QString &root, const QString &programFolder);
 
 class Pronouncer {
 public:
-    // `settings` holds the voice (or a speech failure code) and the
-    // recordings folder; both may change while the program runs.
+    // `settings` holds the voice (or a speech failure code), the audio output
+    // and the recordings folder; all may change while the program runs.
     Pronouncer(Settings &settings, const QString &programFolder);
+    ~Pronouncer();
 
-    // Creates and primes the speech engine, recording its outcome in the voice setting.
+    // Creates and primes the speech engine, recording its outcome in the
+    // voice setting: -1 no engine, -2 no voice, -3 no audio output, -4 the
+    // configured voice does not exist (the engine's default then stays).
     void initialise();
 
-    // Says `word`; returns when it has been said.
+    // Says `word`: plays its recording (without waiting), or speaks it and
+    // returns when it has been spoken. Throws SpeechError when the engine fails.
     void pronounce(const QString &word);
+
+    SpeechEngine *engine() const { return engine_.get(); }
 
 private:
     Settings &settings_;
     QString programFolder_;
+    std::unique_ptr<SpeechEngine> engine_;
 };
 
 } // namespace kelp

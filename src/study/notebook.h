@@ -3,6 +3,7 @@
 // as a word text file.
 #pragma once
 
+#include "config/safe_file.h"
 #include "study/word_buffer.h"
 
 #include <QByteArray>
@@ -15,12 +16,6 @@ namespace kelp {
 // The line for a buffer row, without its line end; none for a group header
 // or a row outside the buffer.
 std::optional<QString> notebookLine(const WordBuffer &buffer, long row);
-
-struct AppendResult {
-    bool opened = false;
-    bool written = false;
-    QString error;
-};
 
 // How long another program's lock on the notebook is waited for.
 inline constexpr int kNotebookLockWaitMs = 1000;

@@ -1,0 +1,25 @@
+#include "config/error_log.h"
+
+#include "config/codec.h"
+
+namespace kelp {
+
+QByteArray errorRecord(const ErrorReport &report, const QDateTime &when)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    const QString text = crlf + QString(64, QLatin1Char('-')) + crlf + crlf + QStringLiteral(" 出错时间 : ") +
+                         when.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + crlf + QStringLiteral(" 错误代码 : ") +
+                         QString::number(report.code) + crlf + QStringLiteral(" 错误信息 : ") + report.text + crlf +
+                         QStringLiteral(" 窗口/菜单: ") + report.window + crlf + QStringLiteral(" 出错控件 : ") +
+                         report.object + crlf + QStringLiteral(" 出错事件 : ") + report.event + crlf +
+                         QStringLiteral(" 出错行数 : ") + QString::number(report.line) + crlf;
+    return codec::toGb18030(text);
+}
+
+AppendResult appendErrorRecord(const QString &logPath, const ErrorReport &report, const QDateTime &when)
+{
+    const QByteArray record = errorRecord(report, when);
+    return appendToFile(logPath, 1000, [&record](int) { return record; });
+}
+
+} // namespace kelp

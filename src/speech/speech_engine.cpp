@@ -1,0 +1,240 @@
+#include "speech/speech_engine.h"
+
+#include "util/log.h"
+
+#include <espeak-ng/speak_lib.h>
+#include <flite/flite.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+extern "C" {
+cst_voice *register_cmu_us_slt(const char *voxdir);
+cst_voice *register_cmu_us_rms(const char *voxdir);
+cst_voice *register_cmu_us_awb(const char *voxdir);
+cst_voice *register_cmu_us_kal16(const char *voxdir);
+cst_voice *register_cmu_us_kal(const char *voxdir);
+}
+
+namespace kelp {
+namespace {
+
+struct FliteVoice {
+    const char *id;
+    const char *description;
+    cst_voice *(*registerVoice)(const char *);
+};
+
+// Best first.
+const FliteVoice kFliteVoices[] = {
+    {"slt", "flite slt - US English, female (16 kHz)", register_cmu_us_slt},
+    {"rms", "flite rms - US English, male (16 kHz)", register_cmu_us_rms},
+    {"awb", "flite awb - Scottish English, male (16 kHz)", register_cmu_us_awb},
+    {"kal16", "flite kal16 - US English, male (diphone, 16 kHz)", register_cmu_us_kal16},
+    {"kal", "flite kal - US English, male (diphone, 8 kHz)", register_cmu_us_kal},
+};
+
+cst_voice *fliteVoice(const QString &id)
+{
+    static bool initialised = false;
+    static std::map<QString, cst_voice *> loaded;
+    if (!initialised) {
+        flite_init();
+        initialised = true;
+    }
+    auto it = loaded.find(id);
+    if (it != loaded.end())
+        return it->second;
+    for (const FliteVoice &v : kFliteVoices) {
+        if (id == QLatin1String(v.id))
+            return loaded[id] = v.registerVoice(nullptr);
+    }
+    return nullptr;
+}
+
+// espeak-ng keeps global state: it is only ever used from the thread that
+// speaks, the user-interface thread.
+std::vector<std::int16_t> *g_espeakSamples = nullptr;
+
+int collectSamples(short *samples, int count, espeak_EVENT *)
+{
+    if (samples && g_espeakSamples)
+        g_espeakSamples->insert(g_espeakSamples->end(), samples, samples + count);
+    return 0;
+}
+
+int espeakRate()
+{
+    static const int rate = [] {
+        const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
+        if (r > 0)
+            espeak_SetSynthCallback(collectSamples);
+        return r;
+    }();
+    return rate;
+}
+
+std::vector<VoiceInfo> espeakEnglishVoices()
+{
+    std::vector<VoiceInfo> voices;
+    if (espeakRate() <= 0)
+        return voices;
+    const espeak_VOICE **list = espeak_ListVoices(nullptr);
+    for (int i = 0; list && list[i]; ++i) {
+        const espeak_VOICE *v = list[i];
+        const QString id = QString::fromUtf8(v->identifier ? v->identifier : "");
+        if (!id.startsWith(QLatin1String("gmw/en")))
+            continue;
+        const QString language = QString::fromUtf8(v->languages ? v->languages + 1 : "");
+        const char *sex = v->gender == 2 ? "female" : v->gender == 1 ? "male" : "neutral";
+        voices.push_back(
+            {VoiceInfo::Engine::Espeak, id,
+             QStringLiteral("espeak-ng %1 - %2, %3").arg(QString::fromUtf8(v->name), language, QLatin1String(sex))});
+    }
+    // The engine lists them in no fixed order: by identifier, so a saved
+    // voice number keeps meaning the same voice.
+    std::sort(voices.begin(), voices.end(), [](const VoiceInfo &a, const VoiceInfo &b) { return a.id < b.id; });
+    return voices;
+}
+
+// flite pads every utterance with silence; a word should start at once.
+void trimSilence(std::vector<std::int16_t> &samples)
+{
+    constexpr int kQuiet = 64;
+    const auto loud = [](std::int16_t s) { return std::abs(static_cast<int>(s)) > kQuiet; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    if (first == samples.end()) {
+        samples.clear();
+        return;
+    }
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    samples = std::vector<std::int16_t>(first, last);
+}
+
+} // namespace
+
+SpeechEngine::SpeechEngine()
+{
+    for (const FliteVoice &v : kFliteVoices)
+        voices_.push_back({VoiceInfo::Engine::Flite, QLatin1String(v.id), QLatin1String(v.description)});
+    for (VoiceInfo &v : espeakEnglishVoices())
+        voices_.push_back(std::move(v));
+    refreshAudioOutputs();
+}
+
+SpeechEngine::~SpeechEngine() = default;
+
+const VoiceInfo &SpeechEngine::voice(int index) const
+{
+    if (index < 0 || index >= voiceCount())
+        throw SpeechError(SpeechError::Kind::Property, QStringLiteral("Item"),
+                          QStringLiteral("voice %1 is not in the voice list (0..%2)").arg(index).arg(voiceCount() - 1));
+    return voices_[static_cast<size_t>(index)];
+}
+
+const platform::AudioSink &SpeechEngine::audioOutput(int index) const
+{
+    if (index < 0 || index >= audioOutputCount())
+        throw SpeechError(
+            SpeechError::Kind::Property, QStringLiteral("Item"),
+            QStringLiteral("audio output %1 is not in the output list (0..%2)").arg(index).arg(audioOutputCount() - 1));
+    return outputs_[static_cast<size_t>(index)];
+}
+
+void SpeechEngine::refreshAudioOutputs()
+{
+    outputs_ = platform::listAudioSinks();
+}
+
+void SpeechEngine::setVoice(int index)
+{
+    voice(index); // throws when out of range
+    voice_ = index;
+}
+
+void SpeechEngine::setAudioOutput(int index)
+{
+    audioOutput(index); // throws when out of range
+    output_ = index;
+}
+
+platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &text)
+{
+    platform::Pcm pcm;
+    const QByteArray utf8 = text.toUtf8();
+    if (voice.engine == VoiceInfo::Engine::Flite) {
+        cst_voice *v = fliteVoice(voice.id);
+        if (!v)
+            throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"),
+                              QStringLiteral("the voice %1 cannot be loaded").arg(voice.id));
+        if (text.trimmed().isEmpty())
+            return pcm; // loads the voice, says nothing
+        cst_wave *wave = flite_text_to_wave(utf8.constData(), v);
+        if (!wave)
+            throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("synthesis failed"));
+        pcm.rate = wave->sample_rate;
+        pcm.channels = wave->num_channels;
+        pcm.samples.assign(wave->samples, wave->samples + wave->num_samples * wave->num_channels);
+        delete_wave(wave);
+        trimSilence(pcm.samples);
+        return pcm;
+    }
+    const int rate = espeakRate();
+    if (rate <= 0 || espeak_SetVoiceByName(voice.id.toUtf8().constData()) != EE_OK)
+        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"),
+                          QStringLiteral("the voice %1 cannot be loaded").arg(voice.id));
+    pcm.rate = rate;
+    if (text.trimmed().isEmpty())
+        return pcm;
+    g_espeakSamples = &pcm.samples;
+    const espeak_ERROR rc = espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                                         espeakCHARS_UTF8, nullptr, nullptr);
+    espeak_Synchronize();
+    g_espeakSamples = nullptr;
+    if (rc != EE_OK)
+        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("synthesis failed"));
+    return pcm;
+}
+
+void SpeechEngine::speak(const QString &text, int flags)
+{
+    if (flags & Purge)
+        player_.purge();
+    platform::Pcm pcm = synthesize(voice(voice_), text);
+    if (pcm.samples.empty())
+        return;
+    if (audioOutputCount() < 1)
+        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
+    playingMs_ = pcm.durationMs();
+    const QString sink = output_ >= 0 && output_ < audioOutputCount() ? audioOutput(output_).name : QString();
+    player_.play(std::move(pcm), sink);
+    if (!(flags & Async))
+        waitUntilDone(-1);
+}
+
+bool SpeechEngine::waitUntilDone(int timeoutMs)
+{
+    // "No limit" still has one: the sound's own length and a few seconds more.
+    const int bound = timeoutMs >= 0 ? timeoutMs : static_cast<int>(std::min<qint64>(playingMs_ + 3000, 60000));
+    if (!player_.waitUntilDone(bound)) {
+        qCWarning(lcSpeech) << "the sound server did not finish the word in" << bound << "ms; it is cut";
+        player_.purge();
+        return false;
+    }
+    const QString error = player_.lastError();
+    if (!error.isEmpty())
+        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("WaitUntilDone"), error);
+    return true;
+}
+
+void SpeechEngine::playSound(platform::Pcm pcm)
+{
+    const QString sink =
+        output_ >= 0 && output_ < audioOutputCount() ? outputs_[static_cast<size_t>(output_)].name : QString();
+    playingMs_ = pcm.durationMs();
+    player_.play(std::move(pcm), sink);
+}
+
+} // namespace kelp
