@@ -9,11 +9,16 @@
 #include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
-#include <pulse/simple.h>
+#include <pulse/sample.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace kelp::platform {
 namespace {
@@ -101,143 +106,217 @@ std::optional<Pcm> readSoundFile(const QString &path, QString *error)
     return pcm;
 }
 
-AudioPlayer::AudioPlayer() : thread_([this] { run(); }) {}
+// Everything the server's thread touches; guarded by its lock, except
+// `done`, `error` and the condition, which have a mutex of their own so that
+// waiting can time out.
+struct AudioPlayer::State {
+    pa_threaded_mainloop *loop = nullptr;
+    pa_context *context = nullptr;
+    pa_stream *stream = nullptr;
+    std::vector<std::uint8_t> data;
+    size_t written = 0;
+    bool draining = false;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool playing = false;
+    QString error;
+
+    void finish(const QString &why = QString())
+    {
+        std::lock_guard lock(mutex);
+        playing = false;
+        if (!why.isEmpty())
+            error = why;
+        changed.notify_all();
+    }
+};
+
+namespace {
+
+void onContextState(pa_context *, void *data)
+{
+    pa_threaded_mainloop_signal(static_cast<AudioPlayer::State *>(data)->loop, 0);
+}
+
+void onDrained(pa_stream *stream, int success, void *data)
+{
+    auto *state = static_cast<AudioPlayer::State *>(data);
+    if (stream == state->stream && success) // a stream cut meanwhile reports nothing
+        state->finish();
+}
+
+// The server asks for more: hand it what is left, then ask to be told when
+// the last sample has been played.
+void onWritable(pa_stream *stream, size_t wanted, void *data)
+{
+    auto *state = static_cast<AudioPlayer::State *>(data);
+    if (stream != state->stream)
+        return;
+    const size_t n = std::min(wanted, state->data.size() - state->written);
+    if (n > 0) {
+        pa_stream_write(stream, state->data.data() + state->written, n, nullptr, 0, PA_SEEK_RELATIVE);
+        state->written += n;
+    }
+    if (state->written == state->data.size() && !state->draining) {
+        state->draining = true;
+        if (pa_operation *op = pa_stream_drain(stream, onDrained, state))
+            pa_operation_unref(op);
+    }
+}
+
+void onStreamState(pa_stream *stream, void *data)
+{
+    auto *state = static_cast<AudioPlayer::State *>(data);
+    if (stream == state->stream && pa_stream_get_state(stream) == PA_STREAM_FAILED)
+        state->finish(QString::fromUtf8(pa_strerror(pa_context_errno(state->context))));
+}
+
+} // namespace
+
+AudioPlayer::AudioPlayer() : state_(std::make_unique<State>())
+{
+    state_->loop = pa_threaded_mainloop_new();
+    if (state_->loop)
+        pa_threaded_mainloop_start(state_->loop);
+}
 
 AudioPlayer::~AudioPlayer()
 {
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-        ++generation_;
+    if (!state_->loop)
+        return;
+    pa_threaded_mainloop_lock(state_->loop);
+    stopStream();
+    if (state_->context) {
+        pa_context_disconnect(state_->context);
+        pa_context_unref(state_->context);
     }
-    changed_.notify_all();
-    thread_.join();
+    pa_threaded_mainloop_unlock(state_->loop);
+    pa_threaded_mainloop_stop(state_->loop);
+    pa_threaded_mainloop_free(state_->loop);
 }
 
-void AudioPlayer::play(Pcm pcm, const QString &sink)
+// Called with the server's lock held.
+bool AudioPlayer::connectServer()
 {
-    {
-        std::lock_guard lock(mutex_);
-        pending_ = Job{std::move(pcm), sink};
-        ++generation_;
-        busy_ = true;
+    State &s = *state_;
+    if (s.context && pa_context_get_state(s.context) == PA_CONTEXT_READY)
+        return true;
+    if (s.context) { // lost (the server went away): start afresh
+        pa_context_disconnect(s.context);
+        pa_context_unref(s.context);
     }
-    changed_.notify_all();
+    s.context = pa_context_new(pa_threaded_mainloop_get_api(s.loop), kClientName);
+    if (!s.context)
+        return false;
+    pa_context_set_state_callback(s.context, onContextState, &s);
+    if (pa_context_connect(s.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return false;
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(s.context);
+        if (state == PA_CONTEXT_READY)
+            return true;
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return false;
+        pa_threaded_mainloop_wait(s.loop);
+    }
+}
+
+// Called with the server's lock held.
+void AudioPlayer::stopStream()
+{
+    State &s = *state_;
+    if (s.stream) {
+        pa_stream *stream = s.stream;
+        s.stream = nullptr; // its callbacks from now on find it is no longer ours
+        pa_stream_set_write_callback(stream, nullptr, nullptr);
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_disconnect(stream); // stops the sound at once
+        pa_stream_unref(stream);
+    }
+    s.finish();
+}
+
+bool AudioPlayer::play(Pcm pcm, const QString &sink)
+{
+    State &s = *state_;
+    if (!s.loop)
+        return false;
+    {
+        std::lock_guard lock(s.mutex);
+        s.error.clear();
+    }
+    pa_threaded_mainloop_lock(s.loop);
+    stopStream();
+    if (!connectServer()) {
+        pa_threaded_mainloop_unlock(s.loop);
+        s.finish(QStringLiteral("no sound server"));
+        return false;
+    }
+    pa_sample_spec spec{};
+    spec.format = PA_SAMPLE_S16LE;
+    spec.rate = static_cast<std::uint32_t>(std::max(pcm.rate, 1));
+    spec.channels = static_cast<std::uint8_t>(std::clamp(pcm.channels, 1, 32));
+    s.data.assign(reinterpret_cast<const std::uint8_t *>(pcm.samples.data()),
+                  reinterpret_cast<const std::uint8_t *>(pcm.samples.data() + pcm.samples.size()));
+    s.written = 0;
+    s.draining = false;
+    s.stream = pa_stream_new(s.context, "word", &spec, nullptr);
+    if (!s.stream) {
+        pa_threaded_mainloop_unlock(s.loop);
+        s.finish(QString::fromUtf8(pa_strerror(pa_context_errno(s.context))));
+        return false;
+    }
+    {
+        std::lock_guard lock(s.mutex);
+        s.playing = true;
+    }
+    pa_stream_set_state_callback(s.stream, onStreamState, &s);
+    pa_stream_set_write_callback(s.stream, onWritable, &s);
+    // A short buffer, so that the word is heard at once and a cut is too.
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * 1000, &spec));
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = static_cast<std::uint32_t>(-1);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const QByteArray device = sink.toUtf8();
+    if (pa_stream_connect_playback(s.stream, device.isEmpty() ? nullptr : device.constData(), &attr,
+                                   PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
+        const QString why = QString::fromUtf8(pa_strerror(pa_context_errno(s.context)));
+        stopStream();
+        pa_threaded_mainloop_unlock(s.loop);
+        s.finish(why);
+        return false;
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+    return true;
 }
 
 void AudioPlayer::purge()
 {
-    std::unique_lock lock(mutex_);
-    pending_.reset();
-    ++generation_;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return !busy_; });
+    if (!state_->loop)
+        return;
+    pa_threaded_mainloop_lock(state_->loop);
+    stopStream();
+    pa_threaded_mainloop_unlock(state_->loop);
 }
 
 bool AudioPlayer::waitUntilDone(int timeoutMs)
 {
-    std::unique_lock lock(mutex_);
+    State &s = *state_;
+    std::unique_lock lock(s.mutex);
     if (timeoutMs < 0) {
-        changed_.wait(lock, [this] { return !busy_; });
+        s.changed.wait(lock, [&s] { return !s.playing; });
         return true;
     }
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !busy_; });
+    return s.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&s] { return !s.playing; });
 }
 
 QString AudioPlayer::lastError() const
 {
-    std::lock_guard lock(mutex_);
-    return error_;
-}
-
-void AudioPlayer::run()
-{
-    for (;;) {
-        std::optional<Job> job;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return quit_ || pending_.has_value() || busy_; });
-            if (quit_)
-                return;
-            job = std::move(pending_);
-            pending_.reset();
-            if (!job) {
-                busy_ = false; // a purge with nothing left to play
-                changed_.notify_all();
-                continue;
-            }
-        }
-        playJob(*job);
-        std::lock_guard lock(mutex_);
-        if (!pending_)
-            busy_ = false;
-        changed_.notify_all();
-    }
-}
-
-void AudioPlayer::playJob(const Job &job)
-{
-    std::uint64_t generation = 0;
-    {
-        std::lock_guard lock(mutex_);
-        generation = generation_;
-        error_.clear();
-    }
-    const auto cancelled = [&] {
-        std::lock_guard lock(mutex_);
-        return generation_ != generation || quit_;
-    };
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = static_cast<std::uint32_t>(job.pcm.rate);
-    spec.channels = static_cast<std::uint8_t>(std::clamp(job.pcm.channels, 1, 32));
-    // A short buffer on the server, so that a purge is heard at once.
-    const std::uint32_t chunkBytes = static_cast<std::uint32_t>(pa_usec_to_bytes(20 * 1000, &spec)); // 20 ms
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = chunkBytes * 2;
-    attr.prebuf = static_cast<std::uint32_t>(-1);
-    attr.minreq = static_cast<std::uint32_t>(-1);
-    attr.fragsize = static_cast<std::uint32_t>(-1);
-    int err = 0;
-    const QByteArray sink = job.sink.toUtf8();
-    pa_simple *stream = pa_simple_new(nullptr, kClientName, PA_STREAM_PLAYBACK,
-                                      sink.isEmpty() ? nullptr : sink.constData(), "word", &spec, nullptr, &attr, &err);
-    if (!stream) {
-        std::lock_guard lock(mutex_);
-        error_ = QString::fromUtf8(pa_strerror(err));
-        return;
-    }
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(job.pcm.samples.data());
-    const size_t total = job.pcm.samples.size() * sizeof(std::int16_t);
-    bool stopped = false;
-    for (size_t offset = 0; offset < total; offset += chunkBytes) {
-        if (cancelled()) {
-            stopped = true;
-            break;
-        }
-        const size_t n = std::min<size_t>(chunkBytes, total - offset);
-        if (pa_simple_write(stream, bytes + offset, n, &err) < 0) {
-            std::lock_guard lock(mutex_);
-            error_ = QString::fromUtf8(pa_strerror(err));
-            stopped = true;
-            break;
-        }
-    }
-    // Until the last sample has been heard (not merely handed over), unless cut.
-    while (!stopped) {
-        if (cancelled()) {
-            stopped = true;
-            break;
-        }
-        const pa_usec_t latency = pa_simple_get_latency(stream, &err);
-        if (latency == static_cast<pa_usec_t>(-1) || latency == 0)
-            break;
-        std::this_thread::sleep_for(std::chrono::microseconds(std::min<pa_usec_t>(latency, 5000)));
-    }
-    if (stopped)
-        pa_simple_flush(stream, &err);
-    pa_simple_free(stream);
+    std::lock_guard lock(state_->mutex);
+    return state_->error;
 }
 
 void playEventSound()

@@ -5,12 +5,9 @@
 
 #include <QString>
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace kelp::platform {
@@ -39,7 +36,7 @@ struct Pcm {
 // cannot be read, with the reason in `error`.
 std::optional<Pcm> readSoundFile(const QString &path, QString *error);
 
-// Plays one sound at a time on a thread of its own.
+// Plays one sound at a time through the sound server's own thread.
 class AudioPlayer {
 public:
     AudioPlayer();
@@ -48,8 +45,9 @@ public:
     AudioPlayer &operator=(const AudioPlayer &) = delete;
 
     // Cuts whatever still plays, starts `pcm` on `sink` (empty: the server's
-    // default output) and returns at once.
-    void play(Pcm pcm, const QString &sink);
+    // default output) and returns at once. False (see lastError()) when the
+    // server or the output cannot be had.
+    bool play(Pcm pcm, const QString &sink);
     // Cuts what plays; returns once it is silent.
     void purge();
     // Waits until the last sample has been played, or `timeoutMs` passed
@@ -58,22 +56,13 @@ public:
     // Why the last sound could not be played; empty when it could.
     QString lastError() const;
 
-private:
-    struct Job {
-        Pcm pcm;
-        QString sink;
-    };
-    void run();
-    void playJob(const Job &job);
+    struct State; // shared with the server's callbacks
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::optional<Job> pending_;
-    std::uint64_t generation_ = 0; // bumped by every play and purge: the job playing stops
-    bool busy_ = false;
-    bool quit_ = false;
-    QString error_;
-    std::thread thread_;
+private:
+    bool connectServer();
+    void stopStream();
+
+    std::unique_ptr<State> state_;
 };
 
 // The desktop's default event sound (the sound theme's "bell"); returns at once.

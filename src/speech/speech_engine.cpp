@@ -209,15 +209,17 @@ void SpeechEngine::speak(const QString &text, int flags)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
     playingMs_ = pcm.durationMs();
     const QString sink = output_ >= 0 && output_ < audioOutputCount() ? audioOutput(output_).name : QString();
-    player_.play(std::move(pcm), sink);
+    if (!player_.play(std::move(pcm), sink))
+        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), player_.lastError());
     if (!(flags & Async))
         waitUntilDone(-1);
 }
 
 bool SpeechEngine::waitUntilDone(int timeoutMs)
 {
-    // "No limit" still has one: the sound's own length and a few seconds more.
-    const int bound = timeoutMs >= 0 ? timeoutMs : static_cast<int>(std::min<qint64>(playingMs_ + 3000, 60000));
+    // "No limit" still has one: the sound's own length and a few seconds more
+    // (an output may hold a second or two of sound of its own).
+    const int bound = timeoutMs >= 0 ? timeoutMs : static_cast<int>(std::min<qint64>(playingMs_ + 5000, 60000));
     if (!player_.waitUntilDone(bound)) {
         qCWarning(lcSpeech) << "the sound server did not finish the word in" << bound << "ms; it is cut";
         player_.purge();
@@ -234,7 +236,8 @@ void SpeechEngine::playSound(platform::Pcm pcm)
     const QString sink =
         output_ >= 0 && output_ < audioOutputCount() ? outputs_[static_cast<size_t>(output_)].name : QString();
     playingMs_ = pcm.durationMs();
-    player_.play(std::move(pcm), sink);
+    if (!player_.play(std::move(pcm), sink))
+        qCWarning(lcSpeech).noquote() << "cannot play the recording:" << player_.lastError();
 }
 
 } // namespace kelp

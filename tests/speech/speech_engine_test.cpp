@@ -1,0 +1,186 @@
+// The speech engine and the pronunciation against a real sound server of the
+// test's own: outputs, voices, where the sound goes, when waiting ends, how
+// fast a purge cuts, recordings and the event sound.
+#include "config/settings.h"
+#include "platform/audio.h"
+#include "speech/pronouncer.h"
+#include "speech/speech_engine.h"
+#include "support/pulse_server.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace kelp;
+
+namespace {
+
+struct WithServer : ::testing::Test {
+    test::PulseServer server;
+    void SetUp() override { ASSERT_TRUE(server.isRunning()) << "no PulseAudio server could be started"; }
+};
+
+int outputIndex(SpeechEngine &engine, const QString &name)
+{
+    for (int i = 0; i < engine.audioOutputCount(); ++i)
+        if (engine.audioOutput(i).name == name)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(WithServer, ListsOutputsAndVoicesBestFirst)
+{
+    SpeechEngine engine;
+    ASSERT_EQ(engine.audioOutputCount(), 2);
+    QStringList outputs;
+    for (int i = 0; i < 2; ++i)
+        outputs << engine.audioOutput(i).description;
+    outputs.sort();
+    EXPECT_EQ(outputs, (QStringList{"Headset", "Speakers"}));
+    ASSERT_GE(engine.voiceCount(), 6);
+    QStringList first;
+    for (int i = 0; i < 5; ++i)
+        first << engine.voice(i).id;
+    EXPECT_EQ(first, (QStringList{"slt", "rms", "awb", "kal16", "kal"}));
+    EXPECT_TRUE(engine.voice(5).id.startsWith("gmw/en"));
+    EXPECT_TRUE(engine.voice(0).description.contains("female"));
+    // Out of range is a failed property access.
+    try {
+        engine.voice(engine.voiceCount());
+        ADD_FAILURE() << "no error for a voice out of range";
+    } catch (const SpeechError &e) {
+        EXPECT_EQ(e.kind(), SpeechError::Kind::Property);
+    }
+    EXPECT_THROW(engine.setAudioOutput(2), SpeechError);
+}
+
+TEST_F(WithServer, SpeechGoesToTheChosenOutputAndWaitingLastsAsLongAsTheWord)
+{
+    SpeechEngine engine;
+    engine.setVoice(0);
+    const int headset = outputIndex(engine, "headset");
+    ASSERT_GE(headset, 0);
+    engine.setAudioOutput(headset);
+    const qint64 wordMs = engine.synthesize(engine.voice(0), "seaside").durationMs();
+    test::MonitorRecorder onHeadset("headset");
+    test::MonitorRecorder onSpeakers("speakers");
+    QElapsedTimer clock;
+    clock.start();
+    engine.speak("seaside", SpeechEngine::Async);
+    EXPECT_TRUE(engine.waitUntilDone(-1));
+    const qint64 waited = clock.elapsed();
+    EXPECT_GE(waited, wordMs - 20) << "returned before the last sample was played";
+    // A null output of the test server holds up to two seconds of sound.
+    EXPECT_LT(waited, wordMs + 3000);
+    EXPECT_GT(test::loudBlocks(onHeadset.stop()), 10);
+    EXPECT_EQ(test::loudBlocks(onSpeakers.stop()), 0);
+}
+
+TEST_F(WithServer, PurgeCutsAtOnce)
+{
+    SpeechEngine engine;
+    engine.setVoice(0);
+    engine.speak("a long sentence that takes a few seconds to say from the beginning to the end", SpeechEngine::Async);
+    QThread::msleep(300);
+    QElapsedTimer clock;
+    clock.start();
+    engine.speak(" ", SpeechEngine::Purge);
+    EXPECT_LT(clock.elapsed(), 50);
+    clock.restart();
+    EXPECT_TRUE(engine.waitUntilDone(-1));
+    EXPECT_LT(clock.elapsed(), 50);
+}
+
+TEST_F(WithServer, PronouncerSpeaksRecordingsAndFallsBackToTheEventSound)
+{
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath("wav/s");
+    // A recording of our own for "sea", made with espeak-ng.
+    ASSERT_EQ(QProcess::execute("espeak-ng", {"-w", folder.filePath("wav/s/sea.wav"), "sea"}), 0);
+    Settings settings;
+    settings.voice = 1;
+    settings.audioOutput = 2;
+    Pronouncer pronouncer(settings, folder.path());
+    pronouncer.initialise();
+    ASSERT_EQ(settings.voice, 1);
+    const QString second = pronouncer.engine()->audioOutput(1).name;
+
+    test::MonitorRecorder recording(second);
+    QElapsedTimer clock;
+    clock.start();
+    pronouncer.pronounce("sea");
+    EXPECT_LT(clock.elapsed(), 100); // a recording does not block
+    QThread::msleep(2500);           // the null output's own latency included
+    EXPECT_GT(test::loudBlocks(recording.stop()), 5);
+
+    // Speech failed at start-up and no recording: the desktop's event sound.
+    settings.voice = -4;
+    test::MonitorRecorder bell("speakers");
+    pronouncer.pronounce("ocean");
+    QThread::msleep(2500);
+    EXPECT_GT(test::loudBlocks(bell.stop()), 0) << "no event sound was heard";
+}
+
+TEST_F(WithServer, StartUpCodes)
+{
+    QTemporaryDir folder;
+    Settings settings;
+    settings.voice = 0; // not a voice number
+    Pronouncer pronouncer(settings, folder.path());
+    pronouncer.initialise();
+    EXPECT_EQ(settings.voice, -4);
+    settings.voice = 999;
+    Pronouncer again(settings, folder.path());
+    again.initialise();
+    EXPECT_EQ(settings.voice, -4);
+}
+
+TEST(WithoutServer, NoAudioOutputMeansCodeMinusThree)
+{
+    QTemporaryDir nowhere;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(nowhere.path()));
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(nowhere.filePath("none")));
+    Settings settings;
+    settings.voice = 2;
+    Pronouncer pronouncer(settings, nowhere.path());
+    pronouncer.initialise();
+    EXPECT_EQ(settings.voice, -3);
+    pronouncer.pronounce("sea"); // nothing to play it on: silently nothing
+    qunsetenv("PULSE_SERVER");
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+TEST(RecordingPath, BothRootsBothCandidatesAndUnusableWords)
+{
+    QTemporaryDir dir;
+    const QString prog = dir.filePath("prog");
+    QDir().mkpath(prog + "/wav/s");
+    QDir().mkpath(dir.filePath("rec/s"));
+    QFile(prog + "/wav/sea.wav").open(QIODevice::WriteOnly);
+    QFile(prog + "/wav/s/sea.wav").open(QIODevice::WriteOnly);
+    QFile(dir.filePath("rec/s/sea.wav")).open(QIODevice::WriteOnly);
+    // Program folder: the direct file first, else the first-character folder.
+    EXPECT_EQ(recordingPath(".wav", "sea", "/wav/", "", prog), prog + "/wav/sea.wav");
+    EXPECT_EQ(recordingPath(".wav", "sun", "/wav/", "", prog), prog + "/wav/s/sun.wav");
+    // A configured root has no wav level of its own.
+    EXPECT_EQ(recordingPath(".wav", "sea", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/s/sea.wav"));
+    EXPECT_EQ(recordingPath(".wav", "海", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/海/海.wav"));
+    for (const QString &word : {QString("a/b"), QString(".."), QString("."), QString(""), QString("x") + QChar(0)})
+        EXPECT_FALSE(recordingPath(".wav", word, "/wav/", "", prog).has_value()) << qPrintable(word);
+    EXPECT_EQ(recordingPath(".wav", "../x", "/wav/", "", prog), std::nullopt);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
