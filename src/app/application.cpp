@@ -148,8 +148,10 @@ void Application::restart()
     // start-up runs again in this process; the single-copy lock stays held.
     if (run_) {
         run_->finish();
-        if (WordWindow *w = run_->window())
+        if (WordWindow *w = run_->window()) {
+            QObject::disconnect(w, nullptr, &app_, nullptr); // its close is no request to end now
             w->close();
+        }
     }
     run_.reset();
     if (!startRun()) {

@@ -162,3 +162,33 @@ write_gbk() {
   local file=$1
   sed 's/$/\r/' | iconv -f UTF-8 -t GB18030 >"$file"
 }
+
+# A sound server of the test's own with two null outputs, "speakers" (the
+# default) and "headset"; it lives in the test's runtime folder.
+start_pulse() {
+  cat >"$E2E_TMP/ci.pa" <<'PA'
+load-module module-native-protocol-unix
+load-module module-null-sink sink_name=speakers sink_properties=device.description=Speakers
+load-module module-null-sink sink_name=headset sink_properties=device.description=Headset
+set-default-sink speakers
+PA
+  pulseaudio -n -F "$E2E_TMP/ci.pa" --daemonize=no --exit-idle-time=-1 --log-level=error 2>"$E2E_TMP/pulse.err" &
+  E2E_PIDS+=($!)
+  wait_until "the sound server did not start: $(cat "$E2E_TMP/pulse.err" 2>/dev/null)" pactl info >/dev/null 2>&1
+}
+
+# Records an output's monitor into a file until stop_recording; sets REC_PID.
+start_recording() {
+  parec --device="$1.monitor" --raw --format=s16le --channels=1 --rate=16000 --latency-msec=20 >"$2" &
+  REC_PID=$!
+  E2E_PIDS+=("$REC_PID")
+}
+stop_recording() { kill -INT "$REC_PID" 2>/dev/null || true; wait "$REC_PID" 2>/dev/null || true; }
+
+# Whether a raw recording holds sound (any sample beyond a whisper).
+has_sound() {
+  python3 -c 'import sys,struct
+d=open(sys.argv[1],"rb").read(); n=len(d)//2
+s=struct.unpack("<%dh"%n, d[:2*n]) if n else ()
+sys.exit(0 if any(abs(x)>1000 for x in s) else 1)' "$1"
+}

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Words are spoken on the chosen voice and output. When the output goes away
+# under a spoken word, the failure is logged and reported with the voice's
+# number, and speech stays off in the settings file; an output number that
+# does not exist is reported without touching the file.
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+start_pulse
+write_gbk "$PROG/data/words.txt" <<'TXT'
+sea#海
+ocean#海洋
+river#河
+TXT
+write_text_mode_ini 1 '[TTS]' 'index1=2' 'index2=2'
+
+start_recording headset "$E2E_TMP/headset.raw"
+start_recording speakers "$E2E_TMP/speakers.raw"
+start_kelpword
+wait_ready
+press alt+x pause
+# The first word is said on output 2, the headset, and nowhere else.
+sleep 3 # the null output plays what it is given a second or two late
+stop_recording
+has_sound "$E2E_TMP/headset.raw" || fail "the first word was not heard on the headset"
+has_sound "$E2E_TMP/speakers.raw" && fail "the first word was heard on the speakers"
+
+# The headset is unplugged: the next word cannot be said.
+module=$(pactl list short modules | awk '/sink_name=headset/ {print $1}')
+pactl unload-module "$module"
+xdotool key Right
+box=$(wait_window "$KELP_PID" "系统消息 ") || fail "no message for the failed speech"
+grep -q $'^index1=-4\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "index1=-4 was not saved"; }
+iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep -q '^ 错误代码 : 35' || fail "no record of code 35"
+xdotool windowfocus --sync "$box" key Return
+wait_until "the message stayed" eval '! window_shown "$KELP_PID" "系统消息 "'
+# Later words take the recording way (here the event sound): no new message.
+press Right nextItem
+press Right nextItem
+window_shown "$KELP_PID" "系统消息 " && fail "speech was tried again after it failed"
+[ "$(iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep -c '^ 错误代码 :')" = 1 ] || fail "more than one record"
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end"
+
+# An output number beyond the outputs: reported, memory only.
+rm -f "$PROG/system_error.log"
+write_text_mode_ini 1 '[TTS]' 'index1=1' 'index2=5'
+cp "$PROG/wkcfg.ini" "$E2E_TMP/before.ini"
+start_kelpword
+box=$(wait_window "$KELP_PID" "系统消息 ") || fail "no message for the missing output"
+iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep -q '^ 错误代码 : 39' || fail "no record of code 39"
+xdotool windowfocus --sync "$box" key Return
+wait_log 1 "hot keys grabbed"
+cmp -s "$E2E_TMP/before.ini" "$PROG/wkcfg.ini" || fail "the settings file changed after a property failure"
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end"
+echo "1 passed, 0 failed"
