@@ -7,7 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-9}
 build=${2:-$root/build}
 tmp=$(mktemp -d /tmp/kelp-bench.XXXXXX)
-export XDG_RUNTIME_DIR="$tmp/run" HOME="$tmp/home" ODBCINI="$tmp/odbc.ini" LANG=C.UTF-8
+# KELP_BENCH_RUNTIME: a runtime folder with a sound server in it, for the figures with speech on.
+export XDG_RUNTIME_DIR="${KELP_BENCH_RUNTIME:-$tmp/run}" HOME="$tmp/home" ODBCINI="$tmp/odbc.ini" LANG=C.UTF-8
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$HOME"
 unset QT_QPA_PLATFORM
 "$root/scripts/make-demo" "$build" "$tmp/prog" >/dev/null

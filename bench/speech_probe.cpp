@@ -1,0 +1,150 @@
+// Speech figures against the running sound server (bench/speech.sh starts
+// one): the time from asking for a word to its first sound on the output,
+// and the synthesis time of every voice. Prints medians.
+#include "config/settings.h"
+#include "speech/pronouncer.h"
+#include "speech/speech_engine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reads an output's monitor in 5 ms pieces and notes when sound first came.
+class Listener {
+public:
+    explicit Listener(const char *monitor)
+    {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, 16000, 1};
+        pa_buffer_attr attr{};
+        attr.maxlength = static_cast<uint32_t>(-1);
+        attr.fragsize = 160; // 5 ms
+        stream_ = pa_simple_new(nullptr, "kelp-bench", PA_STREAM_RECORD, monitor, "listen", &spec, nullptr, &attr,
+                                nullptr);
+        if (stream_)
+            thread_ = std::thread([this] { run(); });
+    }
+    ~Listener()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (stream_)
+            pa_simple_free(stream_);
+    }
+    bool ok() const { return stream_ != nullptr; }
+    void arm()
+    {
+        std::lock_guard lock(mutex_);
+        heard_.reset();
+        armed_ = true;
+    }
+    std::optional<Clock::time_point> heard()
+    {
+        std::lock_guard lock(mutex_);
+        return heard_;
+    }
+
+private:
+    void run()
+    {
+        int16_t piece[80];
+        while (!stop_) {
+            if (pa_simple_read(stream_, piece, sizeof piece, nullptr) < 0)
+                return;
+            const auto now = Clock::now();
+            const bool loud = std::any_of(std::begin(piece), std::end(piece), [](int16_t s) { return std::abs(s) > 500; });
+            std::lock_guard lock(mutex_);
+            if (armed_ && loud && !heard_)
+                heard_ = now;
+        }
+    }
+    pa_simple *stream_ = nullptr;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    bool armed_ = false;
+    std::optional<Clock::time_point> heard_;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    kelp::Settings settings;
+    settings.voice = 1;
+    settings.audioOutput = 1;
+    kelp::Pronouncer pronouncer(settings, folder.path());
+    pronouncer.initialise();
+    if (settings.voice < 1) {
+        std::fprintf(stderr, "no speech (code %d): is a sound server running?\n", settings.voice);
+        return 1;
+    }
+    kelp::SpeechEngine &engine = *pronouncer.engine();
+    const QString sink = engine.audioOutput(0).name;
+    Listener listener((sink + QStringLiteral(".monitor")).toUtf8().constData());
+    if (!listener.ok())
+        return 1;
+    // The listener's short fragments bring the output's latency down; an
+    // idle null output first plays out what it rendered ahead.
+    QThread::msleep(3000);
+
+    std::vector<double> firstSound;
+    for (int i = 0; i < 9; ++i) {
+        listener.arm();
+        const auto start = Clock::now();
+        pronouncer.pronounce(QStringLiteral("sea"));
+        QThread::msleep(300);
+        if (const auto heard = listener.heard())
+            firstSound.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
+    }
+    std::printf("from pronounce(\"sea\") to its first sound on the output: median %.1f ms (%zu of 9 heard)\n",
+                median(firstSound), firstSound.size());
+    // The part of it the sound server takes: the word already synthesized.
+    std::vector<double> serverPart;
+    const kelp::platform::Pcm sea = engine.synthesize(engine.voice(0), QStringLiteral("sea"));
+    for (int i = 0; i < 9; ++i) {
+        listener.arm();
+        const auto start = Clock::now();
+        engine.playSound(sea);
+        QThread::msleep(600);
+        if (const auto heard = listener.heard())
+            serverPart.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
+    }
+    std::printf("of which the sound server (synthesized word to first sound): median %.1f ms\n", median(serverPart));
+
+    for (int v = 0; v < engine.voiceCount(); ++v) {
+        std::vector<double> times;
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer t;
+            t.start();
+            engine.synthesize(engine.voice(v), QStringLiteral("sea"));
+            times.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::printf("synthesis of \"sea\", %-60s %6.1f ms\n", qPrintable(engine.voice(v).description), median(times));
+    }
+    return 0;
+}
