@@ -34,8 +34,8 @@ public:
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = 160; // 5 ms
-        stream_ = pa_simple_new(nullptr, "kelp-bench", PA_STREAM_RECORD, monitor, "listen", &spec, nullptr, &attr,
-                                nullptr);
+        stream_ =
+            pa_simple_new(nullptr, "kelp-bench", PA_STREAM_RECORD, monitor, "listen", &spec, nullptr, &attr, nullptr);
         if (stream_)
             thread_ = std::thread([this] { run(); });
     }
@@ -68,7 +68,8 @@ private:
             if (pa_simple_read(stream_, piece, sizeof piece, nullptr) < 0)
                 return;
             const auto now = Clock::now();
-            const bool loud = std::any_of(std::begin(piece), std::end(piece), [](int16_t s) { return std::abs(s) > 500; });
+            const bool loud =
+                std::any_of(std::begin(piece), std::end(piece), [](int16_t s) { return std::abs(s) > 500; });
             std::lock_guard lock(mutex_);
             if (armed_ && loud && !heard_)
                 heard_ = now;
