@@ -58,7 +58,7 @@ int Application::run()
                                                                              run_->switchSpeechOff(persist);
                                                                      },
                                                                      [this] { restart(); }});
-    app_.onError = [this](std::exception_ptr error) { handleError(error); };
+    app_.onError = [this](const std::exception_ptr &error) { handleError(error); };
 
     // The splash stays up until the word window is ready.
     splash_ = std::make_unique<SplashWindow>();
@@ -100,7 +100,7 @@ int Application::run()
 bool Application::startRun()
 {
     run_ = std::make_unique<StudyRun>(
-        *desktop_, [this] { return quitting_; }, [this](std::exception_ptr error) { handleError(error); });
+        *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
     starting_ = true;
     restartPending_ = false;
     bool started = false;
@@ -124,7 +124,7 @@ bool Application::startRun()
     return true;
 }
 
-void Application::handleError(std::exception_ptr error)
+void Application::handleError(const std::exception_ptr &error)
 {
     errors_->handle(reportFor(error));
 }

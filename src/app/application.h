@@ -34,7 +34,7 @@ public:
 private:
     bool startRun();
     void restart();
-    void handleError(std::exception_ptr error);
+    void handleError(const std::exception_ptr &error);
     static void saveAtExit();
 
     KelpApplication &app_;

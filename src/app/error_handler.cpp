@@ -8,7 +8,7 @@
 
 namespace kelp {
 
-ErrorReport reportFor(std::exception_ptr error)
+ErrorReport reportFor(const std::exception_ptr &error)
 {
     ErrorReport report;
     report.window = QStringLiteral("w_transp");

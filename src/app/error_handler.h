@@ -13,7 +13,7 @@
 namespace kelp {
 
 // The error record for an exception that escaped an event handler.
-ErrorReport reportFor(std::exception_ptr error);
+ErrorReport reportFor(const std::exception_ptr &error);
 
 class ErrorHandler {
 public:

@@ -18,7 +18,7 @@ QByteArray errorRecord(const ErrorReport &report, const QDateTime &when)
 
 AppendResult appendErrorRecord(const QString &logPath, const ErrorReport &report, const QDateTime &when)
 {
-    const QByteArray record = errorRecord(report, when);
+    QByteArray record = errorRecord(report, when);
     return appendToFile(logPath, 1000, [&record](int) { return record; });
 }
 
