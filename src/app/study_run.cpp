@@ -5,6 +5,7 @@
 #include "platform/odbc.h"
 #include "platform/window_style.h"
 #include "session/study_session.h"
+#include "settings/colour_window.h"
 #include "speech/pronouncer.h"
 #include "study/data_source.h"
 #include "study/material.h"
@@ -15,6 +16,7 @@
 #include "wordwindow/window_placement.h"
 #include "wordwindow/word_window.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,6 +33,21 @@ StudyRun::StudyRun(platform::Desktop &desktop, std::function<bool()> terminating
 {
 }
 
+void StudyRun::openColourWindow()
+{
+    // One at a time: a second choice brings the open one forward.
+    if (colourWindow_) {
+        colourWindow_->raise();
+        colourWindow_->activateWindow();
+        return;
+    }
+    colourWindow_ = new ColourWindow(settings_, file_, [this] {
+        if (window_)
+            window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);
+    });
+    colourWindow_->show();
+}
+
 void StudyRun::switchSpeechOff(bool persist)
 {
     settings_.voice = -4;
@@ -38,7 +55,10 @@ void StudyRun::switchSpeechOff(bool persist)
         file_.write(keys::voice, -4);
 }
 
-StudyRun::~StudyRun() = default;
+StudyRun::~StudyRun()
+{
+    delete colourWindow_; // it works on this run's settings
+}
 
 bool StudyRun::findSettingsFile()
 {
@@ -142,6 +162,7 @@ bool StudyRun::start()
     commands_ = std::make_unique<Commands>(*session_);
     QObject::connect(window_.get(), &WordWindow::contextMenuRequested, window_.get(),
                      [this](QPoint at) { showContextMenu(*commands_, window_.get(), at); });
+    QObject::connect(commands_->colours, &QAction::triggered, window_.get(), [this] { openColourWindow(); });
     hotKeys_ = desktop_.createHotKeys();
     binding_ = std::make_unique<HotKeyBinding>(*hotKeys_, *commands_);
     binding_->grabAll();
@@ -165,6 +186,8 @@ void StudyRun::persist()
 
 void StudyRun::finish()
 {
+    if (colourWindow_)
+        colourWindow_->close(); // applies and saves its choices
     if (!window_)
         return;
     finishOnce();

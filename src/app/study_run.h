@@ -6,6 +6,7 @@
 #include "config/settings.h"
 
 #include <QDate>
+#include <QPointer>
 
 #include <exception>
 #include <functional>
@@ -13,6 +14,7 @@
 
 namespace kelp {
 
+class ColourWindow;
 class Commands;
 class HotKeyBinding;
 class Pronouncer;
@@ -58,6 +60,7 @@ public:
 
 private:
     bool findSettingsFile();
+    void openColourWindow();
     bool loadMaterial(StudyMaterial &material);
     void saveResumeRow();
     void finishOnce();
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<platform::GlobalHotKeys> hotKeys_;
     std::unique_ptr<HotKeyBinding> binding_;
+    QPointer<ColourWindow> colourWindow_; // deletes itself when closed
 };
 
 } // namespace kelp
