@@ -68,6 +68,7 @@ PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt:
         const QPoint at = swatchPosition(number);
         // Positions are the window's; the frame starts at its own place.
         swatch->setGeometry(rect(at.x() - 37, at.y(), 256, 64));
+        swatch->setBackgroundRole(QPalette::Window); // buttons fill with another role by default
         swatch->setAutoFillBackground(true);
         QPalette colour = swatch->palette();
         colour.setColor(QPalette::Window, toQColor(kPalette[static_cast<size_t>(number)]));
