@@ -101,6 +101,7 @@ bool Application::startRun()
 {
     run_ = std::make_unique<StudyRun>(
         *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
+    run_->setRestart([this] { restart(); });
     starting_ = true;
     restartPending_ = false;
     bool started = false;

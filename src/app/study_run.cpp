@@ -6,6 +6,8 @@
 #include "platform/window_style.h"
 #include "session/study_session.h"
 #include "settings/colour_window.h"
+#include "settings/settings_file_dialog.h"
+#include "settings/settings_window.h"
 #include "speech/pronouncer.h"
 #include "study/data_source.h"
 #include "study/material.h"
@@ -18,7 +20,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -48,6 +49,30 @@ void StudyRun::openColourWindow()
     colourWindow_->show();
 }
 
+void StudyRun::openSettingsWindow()
+{
+    if (settingsWindow_) {
+        settingsWindow_->raise();
+        settingsWindow_->activateWindow();
+        return;
+    }
+    SettingsWindow::Hooks hooks;
+    hooks.saved = [this] {
+        // The pause pair: the pause state stays, a running timer takes the new interval.
+        session_->setInterval(settings_.interval);
+        session_->togglePause();
+        session_->togglePause();
+    };
+    hooks.restart = [this] {
+        if (restart_)
+            QTimer::singleShot(0, window_.get(), restart_); // once the button's handler is done
+    };
+    settingsWindow_ = new SettingsWindow(settings_, file_, pronouncer_->engine(), folder_.root, std::move(hooks));
+    settingsWindow_->show();
+    if (!settingsWindow_->open())
+        return; // no settings file: the window stays as filled so far
+}
+
 void StudyRun::switchSpeechOff(bool persist)
 {
     settings_.voice = -4;
@@ -57,7 +82,9 @@ void StudyRun::switchSpeechOff(bool persist)
 
 StudyRun::~StudyRun()
 {
-    delete colourWindow_; // it works on this run's settings
+    // They work on this run's settings.
+    delete colourWindow_;
+    delete settingsWindow_;
 }
 
 bool StudyRun::findSettingsFile()
@@ -65,18 +92,14 @@ bool StudyRun::findSettingsFile()
     file_.setPath(folder_.settingsFile());
     if (QFileInfo(file_.path()).isFile())
         return true;
-    QFileDialog dialog(nullptr, QStringLiteral("打开文件"), folder_.root, QStringLiteral("初始化文件 (*.ini)"));
-    dialog.setDefaultSuffix(QStringLiteral("ini"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    const std::optional<QString> chosen = askForSettingsFile(folder_.root);
     if (terminating_())
         return false;
     if (chosen) {
-        file_.setPath(dialog.selectedFiles().constFirst());
+        file_.setPath(*chosen);
         return true;
     }
-    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("无法打开初始化文件"));
+    sayNoSettingsFile();
     return false;
 }
 
@@ -163,6 +186,7 @@ bool StudyRun::start()
     QObject::connect(window_.get(), &WordWindow::contextMenuRequested, window_.get(),
                      [this](QPoint at) { showContextMenu(*commands_, window_.get(), at); });
     QObject::connect(commands_->colours, &QAction::triggered, window_.get(), [this] { openColourWindow(); });
+    QObject::connect(commands_->settings, &QAction::triggered, window_.get(), [this] { openSettingsWindow(); });
     hotKeys_ = desktop_.createHotKeys();
     binding_ = std::make_unique<HotKeyBinding>(*hotKeys_, *commands_);
     binding_->grabAll();
@@ -188,6 +212,8 @@ void StudyRun::finish()
 {
     if (colourWindow_)
         colourWindow_->close(); // applies and saves its choices
+    if (settingsWindow_)
+        settingsWindow_->close(); // nothing saved that was not
     if (!window_)
         return;
     finishOnce();

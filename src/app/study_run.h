@@ -15,6 +15,7 @@
 namespace kelp {
 
 class ColourWindow;
+class SettingsWindow;
 class Commands;
 class HotKeyBinding;
 class Pronouncer;
@@ -49,6 +50,9 @@ public:
     // The save when the window system is already gone: no window calls.
     void saveWithoutWindowSystem();
 
+    // What "保存且重启" of the settings window runs.
+    void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
+
     // The voice number, or a speech failure code.
     int voice() const { return settings_.voice; }
     // After a failed call of the speech engine: every word goes the recording
@@ -61,6 +65,7 @@ public:
 private:
     bool findSettingsFile();
     void openColourWindow();
+    void openSettingsWindow();
     bool loadMaterial(StudyMaterial &material);
     void saveResumeRow();
     void finishOnce();
@@ -84,7 +89,9 @@ private:
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<platform::GlobalHotKeys> hotKeys_;
     std::unique_ptr<HotKeyBinding> binding_;
-    QPointer<ColourWindow> colourWindow_; // deletes itself when closed
+    QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
+    QPointer<SettingsWindow> settingsWindow_; // likewise
+    std::function<void()> restart_;
 };
 
 } // namespace kelp

@@ -24,6 +24,8 @@ int SettingsFile::read(const IntKey &key) const
 
 bool SettingsFile::write(const TextKey &key, const QString &value)
 {
+    if (onWrite)
+        onWrite(QLatin1String(key.section) + QLatin1Char('/') + QLatin1String(key.name));
     if (ini_.writeString(QLatin1String(key.section), QLatin1String(key.name), value) == 1)
         return true;
     qCWarning(lcConfig).noquote() << "cannot write" << key.name << "to" << ini_.path() << ":" << ini_.errorString();

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <climits>
+#include <functional>
 
 namespace kelp {
 
@@ -79,6 +80,9 @@ public:
 
     QString errorString() const { return ini_.errorString(); }
     IniFile &ini() { return ini_; }
+
+    // Told of every write, in order ("section/key"); for tests and diagnostics.
+    std::function<void(const QString &)> onWrite;
 
 private:
     IniFile ini_;

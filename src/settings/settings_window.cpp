@@ -1,0 +1,430 @@
+#include "settings/settings_window.h"
+
+#include "config/settings.h"
+#include "platform/audio.h"
+#include "settings/settings_file_dialog.h"
+#include "speech/pronouncer.h"
+#include "speech/speech_engine.h"
+#include "study/review_schedule.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QUrl>
+
+#ifndef KELP_PROJECT_PAGE
+#define KELP_PROJECT_PAGE ""
+#endif
+
+namespace kelp {
+namespace {
+
+QString hintFor(int code)
+{
+    switch (code) {
+    case -1: return QStringLiteral("您可能还未安装语音库");
+    case -2: return QStringLiteral("取得引擎失败");
+    case -3: return QStringLiteral("取得音频设备失败(可能未安装声卡)");
+    case -4: return QStringLiteral("调运speak函数失败,请重新进行TTS配制。");
+    default: return QString();
+    }
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEngine *engine,
+                               const QString &programFolder, Hooks hooks, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      settings_(settings), file_(file), engine_(engine), programFolder_(programFolder), hooks_(std::move(hooks))
+{
+    setObjectName(QStringLiteral("settingsWindow"));
+    setWindowTitle(QStringLiteral("设置"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        units_ = platform::LayoutUnits(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+    // Arial at 10 points, or the metric-compatible face where Arial is missing.
+    QFont font(QStringLiteral("Arial"), 10);
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    setFont(font);
+    build();
+
+    chooseWordFile = [this](const QString &start) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"), start,
+                                            QStringLiteral("文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)"));
+    };
+    chooseRecordingsFolder = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"),
+                                                 settings_.recordingsFolder);
+    };
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QRect(QPoint(), size()).center());
+}
+
+void SettingsWindow::build()
+{
+    const auto rect = [this](int x, int y, int w, int h) {
+        return QRect(units_.xToPixels(x), units_.yToPixels(y), units_.xToPixels(w), units_.yToPixels(h));
+    };
+    const auto label = [&](const QString &text, QRect at) {
+        auto *l = new QLabel(text, this);
+        l->setGeometry(at);
+        return l;
+    };
+    const auto spin = [&](QRect at, int min, int max) {
+        auto *s = new QSpinBox(this);
+        s->setRange(min, max); // what the mask and range allow is all that can be saved
+        s->setGeometry(at);
+        return s;
+    };
+    const auto button = [&](const QString &text, QRect at) {
+        auto *b = new QPushButton(text, this);
+        b->setGeometry(at);
+        return b;
+    };
+    const auto edit = [&](QRect at) {
+        auto *e = new QLineEdit(this);
+        e->setGeometry(at);
+        return e;
+    };
+    resize(units_.xToPixels(4462), units_.yToPixels(2116));
+
+    // The form: review cycles, data-source name, recordings folder and its test.
+    auto *cycles = new QGroupBox(QStringLiteral("复习周期"), this);
+    cycles->setGeometry(rect(73, 48, 3182, 400));
+    for (int i = 0; i < 7; ++i) {
+        const int x = 95 + i * 450;
+        label(QStringLiteral("周期%1").arg(i + 1), rect(x, 236, 165, 72));
+        cycle_[static_cast<size_t>(i)] = spin(rect(x + 165, 216, 200, 112), 0, 99999);
+        label(QStringLiteral("天"), rect(x + 370, 236, 50, 72));
+    }
+    label(QStringLiteral("用户DSN"), rect(73, 520, 402, 72));
+    dsn_ = edit(rect(475, 500, 1000, 112));
+    label(QStringLiteral("wav路径"), rect(73, 680, 402, 72));
+    recordings_ = edit(rect(475, 660, 2100, 112));
+    auto *browse = button(QStringLiteral("浏览"), rect(2620, 660, 402, 112));
+    label(QStringLiteral("测试wav文件"), rect(73, 840, 402, 72));
+    testWord_ = edit(rect(475, 820, 600, 112));
+    auto *testWav = button(QStringLiteral("测试"), rect(1120, 820, 402, 112));
+
+    // Speech.
+    auto *tts = new QGroupBox(QStringLiteral("TTS配制"), this);
+    tts->setGeometry(rect(3328, 0, 987, 1056));
+    label(QStringLiteral("英文朗读引擎:"), rect(3378, 112, 905, 72));
+    voices_ = new QComboBox(this);
+    voices_->setGeometry(rect(3365, 256, 914, 112));
+    label(QStringLiteral("音频输出设备:"), rect(3378, 472, 896, 72));
+    outputs_ = new QComboBox(this);
+    outputs_->setGeometry(rect(3365, 576, 914, 112));
+    label(QStringLiteral("测试文本："), rect(3360, 768, 471, 72));
+    speechText_ = edit(rect(3365, 872, 352, 128));
+    speechText_->setText(QStringLiteral("sea"));
+    auto *testSpeechButton = button(QStringLiteral("测试"), rect(3803, 864, 457, 128));
+
+    auto *transparency = new QGroupBox(QStringLiteral("窗口是否透明"), this);
+    transparency->setGeometry(rect(3657, 1088, 658, 256));
+    transparent_ = new QRadioButton(QStringLiteral("是"), this);
+    transparent_->setGeometry(rect(3694, 1184, 256, 64));
+    opaque_ = new QRadioButton(QStringLiteral("否"), this);
+    opaque_->setGeometry(rect(3986, 1184, 183, 64));
+    transparent_->setChecked(true);
+
+    // Data source.
+    label(QStringLiteral("数据来源类型："), rect(73, 1172, 526, 64));
+    sourceMode_ = new QComboBox(this);
+    sourceMode_->addItems({QStringLiteral("1.按复习周期"), QStringLiteral("2.分组起止"), QStringLiteral("3.文本文件")});
+    sourceMode_->setGeometry(rect(585, 1152, 585, 112));
+    label(QStringLiteral("记录号："), rect(1280, 1172, 402, 64));
+    record_ = spin(rect(1646, 1152, 402, 112), 1, 99999);
+    label(QStringLiteral("分组起："), rect(2121, 1172, 402, 64));
+    firstGroup_ = spin(rect(2414, 1152, 402, 112), 1, 32767); // group numbers are 16-bit
+    label(QStringLiteral("分组止："), rect(2926, 1172, 402, 64));
+    lastGroup_ = spin(rect(3218, 1152, 402, 112), 1, 32767);
+    label(QStringLiteral("文本文件名："), rect(73, 1404, 453, 64));
+    wordFile_ = edit(rect(585, 1404, 1248, 128));
+    auto *pickFile = button(QStringLiteral(":"), rect(1902, 1408, 73, 96));
+    label(QStringLiteral("定时间隔时间："), rect(2121, 1408, 526, 64));
+    interval_ = spin(rect(2615, 1404, 201, 112), 1, 65);
+
+    const QString page = QStringLiteral(KELP_PROJECT_PAGE);
+    auto *link = label(QStringLiteral("我的博客 ") + page, rect(2962, 1440, 1367, 72));
+    link->setCursor(Qt::PointingHandCursor);
+    link->setTextInteractionFlags(Qt::NoTextInteraction);
+    link->installEventFilter(this);
+    link->setObjectName(QStringLiteral("projectLink"));
+
+    auto *save = button(QStringLiteral("保存"), rect(521, 1652, 457, 112));
+    auto *saveRestart = button(QStringLiteral("保存且重启"), rect(1573, 1652, 421, 112));
+    auto *quit = button(QStringLiteral("退出"), rect(2487, 1652, 402, 112));
+    hint_ = label(QStringLiteral("提示："), rect(462, 1860, 2839, 72));
+
+    // Tab order as designed: save, the form, the speech controls, the data source.
+    setTabOrder(save, cycle_[0]);
+    for (size_t i = 1; i < 7; ++i)
+        setTabOrder(cycle_[i - 1], cycle_[i]);
+    for (auto [a, b] : {std::pair<QWidget *, QWidget *>{cycle_[6], dsn_},
+                        {dsn_, recordings_},
+                        {recordings_, browse},
+                        {browse, testWord_},
+                        {testWord_, testWav},
+                        {testWav, voices_},
+                        {voices_, outputs_},
+                        {outputs_, testSpeechButton},
+                        {testSpeechButton, speechText_},
+                        {speechText_, sourceMode_},
+                        {sourceMode_, record_},
+                        {record_, saveRestart},
+                        {saveRestart, quit},
+                        {quit, interval_},
+                        {interval_, firstGroup_},
+                        {firstGroup_, lastGroup_},
+                        {lastGroup_, wordFile_},
+                        {wordFile_, pickFile}})
+        setTabOrder(a, b);
+
+    connect(sourceMode_, &QComboBox::activated, this, [this](int index) {
+        settings_.sourceMode = SourceMode(index + 1);
+        showRecordOfMode();
+    });
+    connect(voices_, &QComboBox::activated, this, [this](int index) { chooseVoice(index + 1); });
+    connect(outputs_, &QComboBox::activated, this, [this](int index) { chooseOutput(index + 1); });
+    connect(testSpeechButton, &QPushButton::clicked, this, &SettingsWindow::testSpeech);
+    connect(pickFile, &QPushButton::clicked, this, &SettingsWindow::pickWordFile);
+    connect(browse, &QPushButton::clicked, this, &SettingsWindow::pickRecordingsFolder);
+    connect(testWav, &QPushButton::clicked, this, &SettingsWindow::testRecording);
+    connect(save, &QPushButton::clicked, this, &SettingsWindow::save);
+    connect(saveRestart, &QPushButton::clicked, this, &SettingsWindow::saveAndRestart);
+    connect(quit, &QPushButton::clicked, this, &QWidget::close);
+    // The data-source name may never become empty: checked at every keystroke.
+    connect(dsn_, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (text.isEmpty()) {
+            dsn_->setText(lastDataSource_);
+            dsn_->setFocus();
+            QMessageBox::information(this, QStringLiteral("提示信息"), QStringLiteral("用户数据源名称不能为空!"));
+        } else {
+            lastDataSource_ = text;
+        }
+    });
+}
+
+bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The link line: a click opens the project's page in the desktop's browser.
+    if (watched->objectName() == QLatin1String("projectLink") && event->type() == QEvent::MouseButtonRelease) {
+        QDesktopServices::openUrl(QUrl(QStringLiteral(KELP_PROJECT_PAGE)));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsWindow::fillForm()
+{
+    std::array<int, 8> days{};
+    parseReviewDays(settings_.reviewCycle, days);
+    for (size_t i = 0; i < 7; ++i)
+        cycle_[i]->setValue(days[i + 1]);
+    dsn_->setText(settings_.dataSourceName);
+    lastDataSource_ = settings_.dataSourceName;
+    recordings_->setText(settings_.recordingsFolder);
+    testWord_->setText(QStringLiteral("sea"));
+    cycle_[0]->setFocus();
+}
+
+bool SettingsWindow::open()
+{
+    fillForm();
+    if (!QFileInfo(file_.path()).isFile()) {
+        const std::optional<QString> chosen = askForSettingsFile(programFolder_);
+        if (!chosen) {
+            sayNoSettingsFile();
+            return false;
+        }
+        file_.setPath(*chosen);
+    }
+    oldDataSource_ = settings_.dataSourceName;
+    const qsizetype dash = settings_.groupRange.indexOf(QLatin1Char('-'));
+    firstGroup_->setValue(textToInt(settings_.groupRange.left(dash < 0 ? 0 : dash)));
+    lastGroup_->setValue(textToInt(settings_.groupRange.mid(dash + 1)));
+    transparent_->setChecked(settings_.halfTransparent == 1);
+    opaque_->setChecked(settings_.halfTransparent != 1);
+    wordFile_->setText(settings_.wordFile);
+    interval_->setValue(settings_.interval);
+    const int mode = static_cast<int>(settings_.sourceMode);
+    sourceMode_->setCurrentIndex(mode >= 1 && mode <= 3 ? mode - 1 : -1);
+    showRecordOfMode();
+
+    const QString hint = hintFor(settings_.voice);
+    hint_->setText(hint);
+    hint_->setVisible(!hint.isEmpty());
+    if (settings_.voice >= -3 && settings_.voice <= -1)
+        return true; // no engine, voice or output: the lists stay empty
+    if (engine_) {
+        for (int i = 0; i < engine_->voiceCount(); ++i)
+            voices_->addItem(engine_->voice(i).description);
+        voices_->setCurrentIndex(settings_.voice >= 1 && settings_.voice <= voices_->count() ? settings_.voice - 1
+                                                                                             : -1);
+        for (int i = 0; i < engine_->audioOutputCount(); ++i)
+            outputs_->addItem(engine_->audioOutput(i).description);
+        outputs_->setCurrentIndex(
+            settings_.audioOutput >= 1 && settings_.audioOutput <= outputs_->count() ? settings_.audioOutput - 1 : -1);
+    }
+    return true;
+}
+
+void SettingsWindow::showRecordOfMode()
+{
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: record_->setValue(settings_.resumeRowReview); break;
+    case SourceMode::GroupRange: record_->setValue(settings_.resumeRowRange); break;
+    case SourceMode::TextFile: record_->setValue(settings_.resumeRowText); break;
+    }
+}
+
+void SettingsWindow::chooseVoice(int k)
+{
+    if (k > 0 && engine_)
+        engine_->setVoice(k - 1);
+    settings_.voice = -4;
+    if (engine_)
+        engine_->speak(QStringLiteral(" "), SpeechEngine::Purge); // a failure here leaves -4
+    settings_.voice = k;
+}
+
+void SettingsWindow::chooseOutput(int k)
+{
+    if (k >= 1 && engine_)
+        engine_->setAudioOutput(k - 1);
+    settings_.audioOutput = k;
+}
+
+void SettingsWindow::testSpeech()
+{
+    if (!engine_)
+        return;
+    const QString text = speechText_->text().trimmed();
+    engine_->setVoice(settings_.voice - 1); // an unusable voice is a failed property access
+    engine_->speak(text, SpeechEngine::Async);
+    engine_->waitUntilDone(-1);
+    hint_->hide();
+}
+
+void SettingsWindow::pickWordFile()
+{
+    const QString data = programFolder_ + QStringLiteral("/data/");
+    const QString chosen = chooseWordFile(data);
+    if (!chosen.isEmpty()) {
+        // A file right in the program's data folder is kept by its bare name.
+        const QString name = QFileInfo(chosen).fileName();
+        const QString value = QDir::cleanPath(chosen) == QDir::cleanPath(data + name) ? name : chosen;
+        wordFile_->setText(value);
+        settings_.wordFile = value;
+    }
+    QDir::setCurrent(programFolder_);
+}
+
+void SettingsWindow::pickRecordingsFolder()
+{
+    const QString chosen = chooseRecordingsFolder();
+    if (chosen.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件夹选择被取消"));
+        return;
+    }
+    settings_.recordingsFolder = chosen;
+    recordings_->setText(chosen);
+}
+
+void SettingsWindow::testRecording()
+{
+    const QString word = testWord_->text();
+    const QString path =
+        recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"), settings_.recordingsFolder, programFolder_)
+            .value_or(programFolder_ + QStringLiteral("/wav/") + word + QStringLiteral(".wav"));
+    if (!QFileInfo(path).isFile()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("没找到文件:") + path);
+        return;
+    }
+    if (!engine_ || engine_->audioOutputCount() < 1) {
+        QMessageBox::critical(this, QStringLiteral("设备错误"), QStringLiteral("无法正常播放WAV文件！"));
+        return;
+    }
+    QString error;
+    if (auto pcm = platform::readSoundFile(path, &error))
+        engine_->playSound(std::move(*pcm));
+}
+
+bool SettingsWindow::save()
+{
+    // 1-3: the review cycle, always seven values.
+    QString cycleText;
+    for (QSpinBox *field : cycle_)
+        cycleText += QString::number(field->value()) + QLatin1Char('t');
+    const QString dataSource = dsn_->text();
+    settings_.recordingsFolder = recordings_->text();
+    settings_.reviewCycle = cycleText;
+    const bool saved = file_.write(keys::reviewCycle, cycleText);
+    // 4.
+    file_.write(keys::recordingsFolder, settings_.recordingsFolder);
+    file_.write(keys::voice, settings_.voice);
+    file_.write(keys::audioOutput, settings_.audioOutput);
+    // 5: a new data-source name counts from the next start on.
+    if (!dataSource.isEmpty() && !oldDataSource_.isEmpty() && dataSource != oldDataSource_) {
+        file_.write(keys::dataSourceName, dataSource);
+        file_.write(keys::firstRun, QStringLiteral("true"));
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("重新进入本软件后新的用户DSN才生效"));
+    }
+    // 6: the variables from the controls.
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: settings_.resumeRowReview = record_->value(); break;
+    case SourceMode::GroupRange: settings_.resumeRowRange = record_->value(); break;
+    case SourceMode::TextFile: settings_.resumeRowText = record_->value(); break;
+    }
+    settings_.groupRange =
+        QString::number(firstGroup_->value()) + QLatin1Char('-') + QString::number(lastGroup_->value());
+    settings_.wordFile = wordFile_->text().trimmed();
+    settings_.interval = interval_->value();
+    settings_.halfTransparent = transparent_->isChecked() ? 1 : 0;
+    // 7: the writes, in this order.
+    file_.write(keys::recordingsFolder, settings_.recordingsFolder);
+    file_.write(keys::voice, settings_.voice);
+    file_.write(keys::audioOutput, settings_.audioOutput);
+    file_.write(keys::sourceMode, static_cast<int>(settings_.sourceMode));
+    file_.write(keys::interval, settings_.interval);
+    file_.write(keys::groupRange, settings_.groupRange);
+    file_.write(keys::wordFile, settings_.wordFile);
+    file_.write(keys::halfTransparent, settings_.halfTransparent);
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: file_.write(keys::resumeRowReview, settings_.resumeRowReview); break;
+    case SourceMode::GroupRange: file_.write(keys::resumeRowRange, settings_.resumeRowRange); break;
+    case SourceMode::TextFile: file_.write(keys::resumeRowText, settings_.resumeRowText); break;
+    }
+    // 8.
+    if (!saved) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("保存失败"));
+        return false;
+    }
+    if (hooks_.saved)
+        hooks_.saved();
+    close();
+    return true;
+}
+
+void SettingsWindow::saveAndRestart()
+{
+    save();
+    if (hooks_.restart)
+        hooks_.restart();
+}
+
+} // namespace kelp
