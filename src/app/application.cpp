@@ -3,6 +3,7 @@
 #include "app/error_handler.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
+#include "platform/control_channel.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
@@ -74,6 +75,10 @@ int Application::run()
 
     const bool started = startRun();
     splash_->close();
+    // Commands from other processes of this user (desktop shortcuts, scripts).
+    control_ =
+        std::make_unique<platform::ControlServer>([this](const QString &command) { return runCommand(command); });
+    control_->listen();
     if (quitting_) {
         // Asked to end while starting: keep what exists and go.
         if (run_)
@@ -123,6 +128,38 @@ bool Application::startRun()
         run_->commands()->quit, &QAction::triggered, &app_, [this] { shutdown(); }, Qt::QueuedConnection);
     QObject::connect(run_->window(), &WordWindow::closeRequested, &app_, [this] { shutdown(); });
     return true;
+}
+
+bool Application::runCommand(const QString &command)
+{
+    if (!run_ || !run_->commands())
+        return command == QLatin1String("quit") ? (shutdown(), true) : false;
+    Commands &c = *run_->commands();
+    const std::pair<const char *, QAction *> actions[] = {
+        {"pause", c.pause},
+        {"hide", c.hide},
+        {"mute", c.mute},
+        {"note", c.addToNotebook},
+        {"next", c.nextItem},
+        {"previous", c.previousItem},
+        {"next-group", c.nextGroup},
+        {"previous-group", c.previousGroup},
+        {"settings", c.settings},
+        {"colours", c.colours},
+        {"quit", c.quit},
+    };
+    if (command == QLatin1String("show")) {
+        if (run_->window() && run_->window()->isHidden())
+            c.hide->trigger();
+        return true;
+    }
+    for (const auto &[name, action] : actions) {
+        if (command == QLatin1String(name)) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 void Application::handleError(const std::exception_ptr &error)

@@ -5,6 +5,8 @@
 // ending, the X server going away).
 #pragma once
 
+#include <QString>
+
 #include <exception>
 #include <memory>
 
@@ -15,6 +17,7 @@ class KelpApplication;
 class SplashWindow;
 class StudyRun;
 namespace platform {
+class ControlServer;
 class Desktop;
 class InstanceGuard;
 class TerminationSignals;
@@ -33,6 +36,7 @@ public:
 
 private:
     bool startRun();
+    bool runCommand(const QString &command);
     void restart();
     void handleError(const std::exception_ptr &error);
     static void saveAtExit();
@@ -44,6 +48,7 @@ private:
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
+    std::unique_ptr<platform::ControlServer> control_;
     bool quitting_ = false;
     bool starting_ = false;
     bool restartPending_ = false; // an error during start-up asked for a restart

@@ -1,5 +1,6 @@
 #include "platform/instance_guard.h"
 
+#include "platform/runtime_folder.h"
 #include "util/log.h"
 
 #include <QDir>
@@ -13,17 +14,6 @@
 #include <unistd.h>
 
 namespace kelp::platform {
-namespace {
-
-// A folder only this user can enter: ours, a folder, no one else's rights.
-bool isPrivateFolder(const QString &path)
-{
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & 077) == 0 && ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
-}
-
-} // namespace
 
 InstanceGuard::InstanceGuard(const QString &lockPath) : path_(lockPath.isEmpty() ? defaultLockPath() : lockPath) {}
 
@@ -34,15 +24,7 @@ InstanceGuard::~InstanceGuard()
 
 QString InstanceGuard::defaultLockPath()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivateFolder(runtime))
-        return runtime + QStringLiteral("/kelpword.lock");
-    const QString own = QDir::tempPath() + QStringLiteral("/kelpword-%1").arg(::getuid());
-    ::mkdir(QFile::encodeName(own).constData(), 0700);
-    if (!isPrivateFolder(own))
-        qCWarning(lcPlatform).noquote() << own
-                                        << "is not a private folder of this user; the single-copy lock may be shared";
-    return own + QStringLiteral("/kelpword.lock");
+    return privateRuntimeFolder() + QStringLiteral("/kelpword.lock");
 }
 
 bool InstanceGuard::acquire()

@@ -1,0 +1,35 @@
+// What the command line asks for: the trainer itself (in the current folder,
+// a given one, or the user's own), one command for the running copy, the
+// autostart switch, or the usage.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kelp {
+
+struct CommandLine {
+    enum class Action { Run, Send, Help, Autostart, Error };
+    Action action = Action::Run;
+    QString folder;          // Run: the program folder; empty for the current one
+    bool userFolder = false; // Run: the user's own program folder
+    QString command;         // Send
+    bool autostartOn = false;
+    QString error; // Error: what is wrong with the command line
+};
+
+// The commands the running copy takes.
+const QStringList &controlCommands();
+
+CommandLine parseCommandLine(const QStringList &arguments);
+QString usage();
+
+// $XDG_DATA_HOME/kelpword (~/.local/share/kelpword), laid out on first use
+// with settings for the sample words; nothing a user has there is replaced.
+// Empty with `error` set when it cannot be made.
+QString prepareUserFolder(QString *error);
+
+// Writes or removes ~/.config/autostart/kelpword.desktop.
+bool setAutostart(bool on, QString *error);
+
+} // namespace kelp

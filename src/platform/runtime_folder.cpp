@@ -1,0 +1,33 @@
+#include "platform/runtime_folder.h"
+
+#include "util/log.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelp::platform {
+
+bool isPrivateFolder(const QString &path)
+{
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    return ::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0 && ::access(name.constData(), W_OK | X_OK) == 0;
+}
+
+QString privateRuntimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime))
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/kelpword-%1").arg(::getuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    if (!isPrivateFolder(own))
+        qCWarning(lcPlatform).noquote() << own << "is not a private folder of this user";
+    return own;
+}
+
+} // namespace kelp::platform

@@ -1,0 +1,15 @@
+// The folder for this user's run-time files (the single-copy lock, the
+// control socket): $XDG_RUNTIME_DIR when it is private, else a private
+// folder of the user's under the temporary folder.
+#pragma once
+
+#include <QString>
+
+namespace kelp::platform {
+
+QString privateRuntimeFolder();
+
+// A folder only this user can enter: theirs, a folder, nobody else's rights.
+bool isPrivateFolder(const QString &path);
+
+} // namespace kelp::platform
