@@ -92,7 +92,7 @@ QString prepareUserFolder(QString *error)
         // The sample words from the text file: no database to set up.
         const QByteArray ini = "; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
-                               "[timer]\r\njg=3\r\n";
+                               "[timer]\r\njg=3\r\nreci3=1\r\n"; // from the first word on
         if (!replaceFileContents(settings, ini, error))
             return QString();
     }

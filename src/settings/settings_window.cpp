@@ -24,12 +24,22 @@
 #include <QSpinBox>
 #include <QUrl>
 
-#ifndef KELP_PROJECT_PAGE
-#define KELP_PROJECT_PAGE ""
+#ifndef KELP_INSTALLED_README
+#define KELP_INSTALLED_README ""
+#define KELP_SOURCE_README ""
 #endif
 
 namespace kelp {
 namespace {
+
+// The program's own documentation: where the package puts it, else the
+// source tree it was built from.
+QString projectPage()
+{
+    const QString installed = QStringLiteral(KELP_INSTALLED_README);
+    return QUrl::fromLocalFile(QFileInfo::exists(installed) ? installed : QStringLiteral(KELP_SOURCE_README))
+        .toString();
+}
 
 QString hintFor(int code)
 {
@@ -158,7 +168,7 @@ void SettingsWindow::build()
     label(QStringLiteral("定时间隔时间："), rect(2121, 1408, 526, 64));
     interval_ = spin(rect(2615, 1404, 201, 112), 1, 65);
 
-    const QString page = QStringLiteral(KELP_PROJECT_PAGE);
+    const QString page = projectPage();
     auto *link = label(QStringLiteral("我的博客 ") + page, rect(2962, 1440, 1367, 72));
     link->setCursor(Qt::PointingHandCursor);
     link->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -223,7 +233,7 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The link line: a click opens the project's page in the desktop's browser.
     if (watched->objectName() == QLatin1String("projectLink") && event->type() == QEvent::MouseButtonRelease) {
-        QDesktopServices::openUrl(QUrl(QStringLiteral(KELP_PROJECT_PAGE)));
+        QDesktopServices::openUrl(QUrl(projectPage()));
         return true;
     }
     return QWidget::eventFilter(watched, event);

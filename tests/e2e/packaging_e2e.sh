@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The Debian package: it builds, holds what a desktop needs, its metadata
+# validates, and the trainer unpacked from it starts in a per-user program
+# folder of its own with the sample words.
+source "$(dirname "$0")/lib.sh"
+BUILD=${KELP_BUILD_DIR:?the build directory}
+
+cpack -G DEB -B "$E2E_TMP/pkg" --config "$BUILD/CPackConfig.cmake" >"$E2E_TMP/cpack.log" 2>&1 ||
+  { cat "$E2E_TMP/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$E2E_TMP"/pkg/kelpword_*.deb)
+dpkg-deb --contents "$deb" | awk '{print $6}' >"$E2E_TMP/contents"
+for f in ./usr/bin/kelpword ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
+  ./usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/kelpword.svg \
+  ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1 ./usr/share/kelpword/New_Word.txt; do
+  grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"
+done
+dpkg-deb -I "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no library dependencies from shlibdeps"
+
+root="$E2E_TMP/root"
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/io.github.kelpwords.KelpWords.desktop" || fail "the desktop entry does not validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml" >/dev/null ||
+  fail "the metainfo does not validate"
+grep -q '^Exec=kelpword --user-folder$' "$root/usr/share/applications/io.github.kelpwords.KelpWords.desktop" ||
+  fail "the menu entry does not use the per-user folder"
+
+# From the menu: the per-user folder is laid out on first start, in text mode on the sample words.
+start_xvfb
+export XDG_DATA_HOME="$E2E_TMP/share"
+KELPWORD="$root/usr/bin/kelpword"
+("$KELPWORD" --user-folder) >"$OUT" 2>&1 &
+KELP_PID=$!
+E2E_PIDS+=("$KELP_PID")
+wait_ready
+user="$XDG_DATA_HOME/kelpword"
+[ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] || fail "the per-user folder was not laid out"
+"$KELPWORD" pause && "$KELPWORD" next && "$KELPWORD" note || fail "the control command failed"
+wait_until "the sample word did not reach the notebook" test -s "$user/data/生词本.txt"
+iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep -q '^apple#' || fail "the first sample word was not on display"
+"$KELPWORD" quit
+wait_exit "$KELP_PID" || fail "it did not end"
+
+# A second start keeps what the learner has there.
+printf 'mine\r\n' >>"$user/wkcfg.ini"
+("$KELPWORD" --user-folder) >"$OUT" 2>&1 &
+KELP_PID=$!
+E2E_PIDS+=("$KELP_PID")
+wait_ready
+"$KELPWORD" quit
+wait_exit "$KELP_PID" || fail "it did not end"
+grep -q '^mine' "$user/wkcfg.ini" || fail "the user's settings were replaced"
+
+# The autostart switch.
+"$KELPWORD" --autostart on
+grep -q '^Exec=kelpword --user-folder$' "$HOME/.config/autostart/kelpword.desktop" || fail "no autostart entry"
+"$KELPWORD" --autostart off
+[ ! -e "$HOME/.config/autostart/kelpword.desktop" ] || fail "the autostart entry stayed"
+echo "1 passed, 0 failed"
