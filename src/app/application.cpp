@@ -13,8 +13,10 @@
 
 #include <QAction>
 #include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <cstdlib>
@@ -52,6 +54,11 @@ int Application::run()
             run_->finish();
     });
     desktop_ = platform::Desktop::create();
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
+        qCWarning(lcApp) << "this is a Wayland session: the hot keys reach the trainer only while one of its"
+                            " windows has the focus; bind commands such as \"kelpword next\" as desktop"
+                            " shortcuts instead (kelpword --help lists them)";
     errors_ = std::make_unique<ErrorHandler>(QDir::current().filePath(QStringLiteral("system_error.log")),
                                              ErrorHandler::Reactions{[this] { return run_ ? run_->voice() : 0; },
                                                                      [this](bool persist) {
@@ -127,7 +134,35 @@ bool Application::startRun()
     QObject::connect(
         run_->commands()->quit, &QAction::triggered, &app_, [this] { shutdown(); }, Qt::QueuedConnection);
     QObject::connect(run_->window(), &WordWindow::closeRequested, &app_, [this] { shutdown(); });
+    showTrayIcon();
     return true;
+}
+
+void Application::showTrayIcon()
+{
+    // Where the desktop has a tray: the program's icon with the same menu,
+    // and a click hides or shows the word window.
+    if (!tray_) {
+        tray_ = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
+        tray_->setToolTip(QStringLiteral("Kelp Words"));
+        QObject::connect(tray_.get(), &QSystemTrayIcon::activated, &app_,
+                         [this](QSystemTrayIcon::ActivationReason why) {
+                             // Every click toggles, the second of a quick pair too.
+                             const bool click = why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick;
+                             if (click && run_ && run_->commands())
+                                 run_->commands()->hide->trigger();
+                         });
+    }
+    // Each run has its own commands: the menu is made anew.
+    trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->addActions(run_->commands()->menuActions());
+    Commands *commands = run_->commands();
+    QObject::connect(trayMenu_.get(), &QMenu::aboutToShow, commands, [commands] {
+        commands->syncChecks();
+        qCDebug(lcApp) << "tray menu";
+    });
+    tray_->setContextMenu(trayMenu_.get());
+    tray_->show();
 }
 
 bool Application::runCommand(const QString &command)

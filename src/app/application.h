@@ -10,6 +10,9 @@
 #include <exception>
 #include <memory>
 
+class QMenu;
+class QSystemTrayIcon;
+
 namespace kelp {
 
 class ErrorHandler;
@@ -37,6 +40,7 @@ public:
 private:
     bool startRun();
     bool runCommand(const QString &command);
+    void showTrayIcon();
     void restart();
     void handleError(const std::exception_ptr &error);
     static void saveAtExit();
@@ -49,6 +53,8 @@ private:
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
     std::unique_ptr<platform::ControlServer> control_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<QMenu> trayMenu_;
     bool quitting_ = false;
     bool starting_ = false;
     bool restartPending_ = false; // an error during start-up asked for a restart

@@ -1,7 +1,7 @@
 #include "app/application.h"
-#include "app/command_line.h"
 #include "app/error_handler.h"
-#include "platform/control_channel.h"
+#include "app/user_folder.h"
+#include "launcher/command_line.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,28 +15,12 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const kelp::CommandLine cl = kelp::parseCommandLine(arguments);
-    switch (cl.action) {
-    case kelp::CommandLine::Action::Help: std::fputs(qPrintable(kelp::usage()), stdout); return 0;
-    case kelp::CommandLine::Action::Error:
-        std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(cl.error), qPrintable(kelp::usage()));
+    // "kelpword" took everything else; here only the ways to run the trainer.
+    if (cl.action != kelp::CommandLine::Action::Run) {
+        std::fprintf(stderr, "kelpword-gui: %s\n%s",
+                     qPrintable(cl.error.isEmpty() ? QStringLiteral("use kelpword for this") : cl.error),
+                     qPrintable(kelp::usage()));
         return 2;
-    case kelp::CommandLine::Action::Send: {
-        QCoreApplication app(argc, argv);
-        QString message;
-        const int status = kelp::platform::sendControlCommand(cl.command, &message);
-        if (!message.isEmpty())
-            std::fprintf(stderr, "kelpword: %s\n", qPrintable(message));
-        return status;
-    }
-    case kelp::CommandLine::Action::Autostart: {
-        QCoreApplication app(argc, argv);
-        QString error;
-        if (kelp::setAutostart(cl.autostartOn, &error))
-            return 0;
-        std::fprintf(stderr, "kelpword: %s\n", qPrintable(error));
-        return 1;
-    }
-    case kelp::CommandLine::Action::Run: break;
     }
 
     // The word window relies on X11 facilities (global key grabs, stacking).

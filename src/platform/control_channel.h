@@ -3,6 +3,8 @@
 // private runtime folder, which only that user can open.
 #pragma once
 
+#include "runtime/control_client.h"
+
 #include <QObject>
 #include <QString>
 
@@ -11,11 +13,6 @@
 class QLocalServer;
 
 namespace kelp::platform {
-
-QString controlSocketPath();
-
-// The longest command line taken; anything longer is refused.
-inline constexpr int kMaxControlLine = 64;
 
 class ControlServer : public QObject {
     Q_OBJECT
@@ -33,10 +30,5 @@ private:
     std::function<bool(const QString &)> run_;
     QLocalServer *server_;
 };
-
-// Sends one command to the running copy. 0 when it was carried out, 1 when
-// no copy runs (or its socket is not this user's own), 2 when the copy
-// refused it; `message` says what happened.
-int sendControlCommand(const QString &command, QString *message);
 
 } // namespace kelp::platform

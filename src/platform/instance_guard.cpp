@@ -1,6 +1,6 @@
 #include "platform/instance_guard.h"
 
-#include "platform/runtime_folder.h"
+#include "runtime/runtime_folder.h"
 #include "util/log.h"
 
 #include <QDir>

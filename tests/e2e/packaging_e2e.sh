@@ -9,7 +9,7 @@ cpack -G DEB -B "$E2E_TMP/pkg" --config "$BUILD/CPackConfig.cmake" >"$E2E_TMP/cp
   { cat "$E2E_TMP/cpack.log" >&2; fail "cpack failed"; }
 deb=$(ls "$E2E_TMP"/pkg/kelpword_*.deb)
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$E2E_TMP/contents"
-for f in ./usr/bin/kelpword ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
+for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
   ./usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/kelpword.svg \
   ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1 ./usr/share/kelpword/New_Word.txt; do
   grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"

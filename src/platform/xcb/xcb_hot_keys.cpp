@@ -157,7 +157,8 @@ bool XcbHotKeys::grabKeys(Grab &grab)
     if (!ok) {
         ungrabKeys(grab);
         grab.keycodes.clear();
-        qCWarning(lcPlatform).noquote() << "another program holds the hot key" << describe(grab.key) << "; skipped";
+        qCWarning(lcPlatform).noquote() << "another program holds the hot key" << describe(grab.key)
+                                        << "; skipped (\"kelpword <command>\" does the same, see kelpword --help)";
     }
     return ok;
 }

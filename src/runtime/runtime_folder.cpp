@@ -1,6 +1,4 @@
-#include "platform/runtime_folder.h"
-
-#include "util/log.h"
+#include "runtime/runtime_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,9 +23,7 @@ QString privateRuntimeFolder()
         return runtime;
     const QString own = QDir::tempPath() + QStringLiteral("/kelpword-%1").arg(::getuid());
     ::mkdir(QFile::encodeName(own).constData(), 0700);
-    if (!isPrivateFolder(own))
-        qCWarning(lcPlatform).noquote() << own << "is not a private folder of this user";
-    return own;
+    return own; // callers check isPrivateFolder() where it matters
 }
 
 } // namespace kelp::platform

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "launcher/command_line.h"
 
 #include "config/safe_file.h"
 
@@ -71,32 +71,6 @@ CommandLine parseCommandLine(const QStringList &arguments)
     cl.action = CommandLine::Action::Send;
     cl.command = first;
     return cl;
-}
-
-QString prepareUserFolder(QString *error)
-{
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
-    if (!QDir().mkpath(folder + QStringLiteral("/data"))) {
-        *error = QStringLiteral("cannot make ") + folder;
-        return QString();
-    }
-    const QString words = folder + QStringLiteral("/data/New_Word.txt");
-    if (!QFile::exists(words)) {
-        QFile sample(QStringLiteral(":/New_Word.txt"));
-        if (!sample.open(QIODevice::ReadOnly) || !replaceFileContents(words, sample.readAll(), error))
-            return QString();
-    }
-    const QString settings = folder + QStringLiteral("/wkcfg.ini");
-    if (!QFile::exists(settings)) {
-        // The sample words from the text file: no database to set up.
-        const QByteArray ini = "; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
-                               "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
-                               "[timer]\r\njg=3\r\nreci3=1\r\n"; // from the first word on
-        if (!replaceFileContents(settings, ini, error))
-            return QString();
-    }
-    return folder;
 }
 
 bool setAutostart(bool on, QString *error)

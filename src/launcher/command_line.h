@@ -24,11 +24,6 @@ const QStringList &controlCommands();
 CommandLine parseCommandLine(const QStringList &arguments);
 QString usage();
 
-// $XDG_DATA_HOME/kelpword (~/.local/share/kelpword), laid out on first use
-// with settings for the sample words; nothing a user has there is replaced.
-// Empty with `error` set when it cannot be made.
-QString prepareUserFolder(QString *error);
-
 // Writes or removes ~/.config/autostart/kelpword.desktop.
 bool setAutostart(bool on, QString *error);
 

@@ -1,0 +1,13 @@
+// The user's own program folder, for the desktop's menu entry.
+#pragma once
+
+#include <QString>
+
+namespace kelp {
+
+// $XDG_DATA_HOME/kelpword (~/.local/share/kelpword), laid out on first use
+// with settings for the sample words; nothing a user has there is replaced.
+// Empty with `error` set when it cannot be made.
+QString prepareUserFolder(QString *error);
+
+} // namespace kelp
