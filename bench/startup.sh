@@ -25,7 +25,7 @@ cd "$tmp/prog"
 "$build/bench/kelp_startup_probe" "Kelp Words" 300 "$build/kelpword" >/dev/null # warm the caches
 : >"$tmp/results"
 for i in $(seq "$runs"); do
-  line=$("$build/bench/kelp_startup_probe" "Kelp Words" 800 "$build/kelpword")
+  line=$("$build/bench/kelp_startup_probe" "Kelp Words" 800 "${KELP_BENCH_PROGRAM:-$build/kelpword}")
   echo "run $i: $line"
   echo "$line" >>"$tmp/results"
 done

@@ -118,12 +118,9 @@ bool StudyRun::start()
     completeFirstRun(file_, settings_, source);
     wordFilePath_ = folder_.wordFile(settings_.wordFile);
 
+    // The speech engine is set up once the window is up (below): nothing the
+    // learner sees depends on it, and the first word waits for it anyway.
     pronouncer_ = std::make_unique<Pronouncer>(settings_, folder_.root);
-    try {
-        pronouncer_->initialise();
-    } catch (...) {
-        onError_(std::current_exception()); // speech stays off; the start-up goes on
-    }
 
     // The connection lives only while the buffer is filled.
     platform::OdbcConnection connection;
@@ -178,7 +175,14 @@ bool StudyRun::start()
     session_->start(resumeRowAtStart(settings_, today_, 0));
     window_->show();
     session_->setPronouncer([this](const QString &word) { pronouncer_->pronounce(word); });
-    QTimer::singleShot(0, session_.get(), [this] { session_->pronounceWordOnDisplay(); });
+    QTimer::singleShot(0, session_.get(), [this] {
+        try {
+            pronouncer_->initialise();
+        } catch (...) {
+            onError_(std::current_exception()); // speech stays off; the run goes on
+        }
+        session_->pronounceWordOnDisplay();
+    });
 
     // Colours, then the hot keys last.
     window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);
