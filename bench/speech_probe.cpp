@@ -30,12 +30,12 @@ class Listener {
 public:
     explicit Listener(const char *monitor)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, 16000, 1};
+        pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, 16000, 1};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = 160; // 5 ms
-        stream_ =
-            pa_simple_new(nullptr, "kelp-bench", PA_STREAM_RECORD, monitor, "listen", &spec, nullptr, &attr, nullptr);
+        stream_ = pa_simple_new(nullptr, "kelp-bench", PA_STREAM_RECORD, monitor, "listen", &sampleFormat, nullptr,
+                                &attr, nullptr);
         if (stream_)
             thread_ = std::thread([this] { run(); });
     }

@@ -10,7 +10,7 @@ namespace kelp {
 
 QString prepareUserFolder(QString *error)
 {
-    const QString folder =
+    QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
     if (!QDir().mkpath(folder + QStringLiteral("/data"))) {
         *error = QStringLiteral("cannot make ") + folder;

@@ -40,7 +40,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     };
     if (arguments.isEmpty())
         return cl;
-    const QString first = arguments.first();
+    const QString &first = arguments.first();
     if (first.toUtf8().size() > 64)
         return error(QStringLiteral("argument too long"));
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {

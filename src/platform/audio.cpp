@@ -253,15 +253,15 @@ bool AudioPlayer::play(Pcm pcm, const QString &sink)
         s.finish(QStringLiteral("no sound server"));
         return false;
     }
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = static_cast<std::uint32_t>(std::max(pcm.rate, 1));
-    spec.channels = static_cast<std::uint8_t>(std::clamp(pcm.channels, 1, 32));
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16LE;
+    sampleFormat.rate = static_cast<std::uint32_t>(std::max(pcm.rate, 1));
+    sampleFormat.channels = static_cast<std::uint8_t>(std::clamp(pcm.channels, 1, 32));
     s.data.assign(reinterpret_cast<const std::uint8_t *>(pcm.samples.data()),
                   reinterpret_cast<const std::uint8_t *>(pcm.samples.data() + pcm.samples.size()));
     s.written = 0;
     s.draining = false;
-    s.stream = pa_stream_new(s.context, "word", &spec, nullptr);
+    s.stream = pa_stream_new(s.context, "word", &sampleFormat, nullptr);
     if (!s.stream) {
         pa_threaded_mainloop_unlock(s.loop);
         s.finish(QString::fromUtf8(pa_strerror(pa_context_errno(s.context))));
@@ -276,7 +276,7 @@ bool AudioPlayer::play(Pcm pcm, const QString &sink)
     // A short buffer, so that the word is heard at once and a cut is too.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * 1000, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(50 * 1000, &sampleFormat));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);

@@ -18,10 +18,10 @@ bool isPrivateFolder(const QString &path)
 
 QString privateRuntimeFolder()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && isPrivateFolder(runtime))
         return runtime;
-    const QString own = QDir::tempPath() + QStringLiteral("/kelpword-%1").arg(::getuid());
+    QString own = QDir::tempPath() + QStringLiteral("/kelpword-%1").arg(::getuid());
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     return own; // callers check isPrivateFolder() where it matters
 }
