@@ -11,15 +11,15 @@ namespace kelp {
 ErrorReport reportFor(const std::exception_ptr &error)
 {
     ErrorReport report;
-    report.window = QStringLiteral("w_transp");
+    report.window = QStringLiteral("WordWindow");
     try {
         std::rethrow_exception(error);
     } catch (const SpeechError &e) {
         // The speech object's calls: a method that failed, or a property.
         report.code = e.kind() == SpeechError::Kind::Method ? 35 : 39;
         report.text = e.member() + QStringLiteral(": ") + e.text();
-        report.object = QStringLiteral("tts");
-        report.event = QStringLiteral("plawav");
+        report.object = QStringLiteral("SpeechEngine");
+        report.event = QStringLiteral("pronounce");
     } catch (const std::exception &e) {
         report.code = 2;
         report.text = QString::fromLocal8Bit(e.what());

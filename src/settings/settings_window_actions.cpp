@@ -1,0 +1,165 @@
+// The settings window's actions: the choices that act at once, the two
+// tests, and the save.
+#include "settings/settings_window.h"
+
+#include "config/settings.h"
+#include "platform/audio.h"
+#include "speech/pronouncer.h"
+#include "speech/speech_engine.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace kelp {
+
+void SettingsWindow::showRecordOfMode()
+{
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: record_->setValue(settings_.resumeRowReview); break;
+    case SourceMode::GroupRange: record_->setValue(settings_.resumeRowRange); break;
+    case SourceMode::TextFile: record_->setValue(settings_.resumeRowText); break;
+    }
+}
+
+void SettingsWindow::chooseVoice(int k)
+{
+    if (k > 0 && engine_)
+        engine_->setVoice(k - 1);
+    settings_.voice = -4;
+    if (engine_)
+        engine_->speak(QStringLiteral(" "), SpeechEngine::Purge); // a failure here leaves -4
+    settings_.voice = k;
+}
+
+void SettingsWindow::chooseOutput(int k)
+{
+    if (k >= 1 && engine_)
+        engine_->setAudioOutput(k - 1);
+    settings_.audioOutput = k;
+}
+
+void SettingsWindow::testSpeech()
+{
+    if (!engine_)
+        return;
+    const QString text = speechText_->text().trimmed();
+    engine_->setVoice(settings_.voice - 1); // an unusable voice is a failed property access
+    engine_->speak(text, SpeechEngine::Async);
+    engine_->waitUntilDone(-1);
+    hint_->hide();
+}
+
+void SettingsWindow::pickWordFile()
+{
+    const QString data = programFolder_ + QStringLiteral("/data/");
+    const QString chosen = chooseWordFile(data);
+    if (!chosen.isEmpty()) {
+        // A file right in the program's data folder is kept by its bare name.
+        const QString name = QFileInfo(chosen).fileName();
+        const QString value = QDir::cleanPath(chosen) == QDir::cleanPath(data + name) ? name : chosen;
+        wordFile_->setText(value);
+        settings_.wordFile = value;
+    }
+    QDir::setCurrent(programFolder_);
+}
+
+void SettingsWindow::pickRecordingsFolder()
+{
+    const QString chosen = chooseRecordingsFolder();
+    if (chosen.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件夹选择被取消"));
+        return;
+    }
+    settings_.recordingsFolder = chosen;
+    recordings_->setText(chosen);
+}
+
+void SettingsWindow::testRecording()
+{
+    const QString word = testWord_->text();
+    const QString path =
+        recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"), settings_.recordingsFolder, programFolder_)
+            .value_or(programFolder_ + QStringLiteral("/wav/") + word + QStringLiteral(".wav"));
+    if (!QFileInfo(path).isFile()) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("没找到文件:") + path);
+        return;
+    }
+    if (!engine_ || engine_->audioOutputCount() < 1) {
+        QMessageBox::critical(this, QStringLiteral("设备错误"), QStringLiteral("无法正常播放WAV文件！"));
+        return;
+    }
+    QString error;
+    if (auto pcm = platform::readSoundFile(path, &error))
+        engine_->playSound(std::move(*pcm));
+}
+
+bool SettingsWindow::save()
+{
+    // 1-3: the review cycle, always seven values.
+    QString cycleText;
+    for (QSpinBox *field : cycle_)
+        cycleText += QString::number(field->value()) + QLatin1Char('t');
+    const QString dataSource = dsn_->text();
+    settings_.recordingsFolder = recordings_->text();
+    settings_.reviewCycle = cycleText;
+    const bool saved = file_.write(keys::reviewCycle, cycleText);
+    // 4.
+    file_.write(keys::recordingsFolder, settings_.recordingsFolder);
+    file_.write(keys::voice, settings_.voice);
+    file_.write(keys::audioOutput, settings_.audioOutput);
+    // 5: a new data-source name counts from the next start on.
+    if (!dataSource.isEmpty() && !oldDataSource_.isEmpty() && dataSource != oldDataSource_) {
+        file_.write(keys::dataSourceName, dataSource);
+        file_.write(keys::firstRun, QStringLiteral("true"));
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("重新进入本软件后新的用户DSN才生效"));
+    }
+    // 6: the variables from the controls.
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: settings_.resumeRowReview = record_->value(); break;
+    case SourceMode::GroupRange: settings_.resumeRowRange = record_->value(); break;
+    case SourceMode::TextFile: settings_.resumeRowText = record_->value(); break;
+    }
+    settings_.groupRange =
+        QString::number(firstGroup_->value()) + QLatin1Char('-') + QString::number(lastGroup_->value());
+    settings_.wordFile = wordFile_->text().trimmed();
+    settings_.interval = interval_->value();
+    settings_.halfTransparent = transparent_->isChecked() ? 1 : 0;
+    // 7: the writes, in this order.
+    file_.write(keys::recordingsFolder, settings_.recordingsFolder);
+    file_.write(keys::voice, settings_.voice);
+    file_.write(keys::audioOutput, settings_.audioOutput);
+    file_.write(keys::sourceMode, static_cast<int>(settings_.sourceMode));
+    file_.write(keys::interval, settings_.interval);
+    file_.write(keys::groupRange, settings_.groupRange);
+    file_.write(keys::wordFile, settings_.wordFile);
+    file_.write(keys::halfTransparent, settings_.halfTransparent);
+    switch (settings_.sourceMode) {
+    case SourceMode::Review: file_.write(keys::resumeRowReview, settings_.resumeRowReview); break;
+    case SourceMode::GroupRange: file_.write(keys::resumeRowRange, settings_.resumeRowRange); break;
+    case SourceMode::TextFile: file_.write(keys::resumeRowText, settings_.resumeRowText); break;
+    }
+    // 8.
+    if (!saved) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("保存失败"));
+        return false;
+    }
+    if (hooks_.saved)
+        hooks_.saved();
+    close();
+    return true;
+}
+
+void SettingsWindow::saveAndRestart()
+{
+    save();
+    if (hooks_.restart)
+        hooks_.restart();
+}
+
+} // namespace kelp
