@@ -7,13 +7,7 @@ source "$(dirname "$0")/lib.sh"
 
 start_xvfb
 
-write_gbk "$PROG/data/words.txt" <<'TXT'
-Group one
-a#甲#ei
-b#乙
-Group two
-c#丙#si
-TXT
+write_sample_words two
 write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 
 # The program the learner types into: xev logs every key it receives.

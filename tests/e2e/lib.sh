@@ -192,3 +192,12 @@ d=open(sys.argv[1],"rb").read(); n=len(d)//2
 s=struct.unpack("<%dh"%n, d[:2*n]) if n else ()
 sys.exit(0 if any(abs(x)>1000 for x in s) else 1)' "$1"
 }
+
+# The small word file most runs use: a titled group with a word that has a
+# transcription (a) and one without (b); "two" adds a second group (c).
+write_sample_words() {
+  {
+    printf '%s\n' 'Group one' 'a#甲#ei' 'b#乙'
+    if [ "${1:-}" = two ]; then printf '%s\n' 'Group two' 'c#丙#si'; fi
+  } | write_gbk "$PROG/data/words.txt"
+}

@@ -6,11 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 
 start_xvfb
-write_gbk "$PROG/data/words.txt" <<'TXT'
-Group one
-a#甲#ei
-b#乙
-TXT
+write_sample_words
 write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 
 geometry() { eval "$(xdotool getwindowgeometry --shell "$WORD")"; }
