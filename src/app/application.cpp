@@ -19,7 +19,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <stdexcept>
 
 namespace kelp {
@@ -84,7 +86,8 @@ int Application::run()
     splash_->close();
     // Commands from other processes of this user (desktop shortcuts, scripts).
     control_ =
-        std::make_unique<platform::ControlServer>([this](const QString &command) { return runCommand(command); });
+        std::make_unique<platform::ControlServer>([this](const QString &command) { return takes(command); },
+                                                  [this](const QString &command) { runCommand(command); });
     control_->listen();
     if (quitting_) {
         // Asked to end while starting: keep what exists and go.
@@ -165,10 +168,30 @@ void Application::showTrayIcon()
     tray_->show();
 }
 
-bool Application::runCommand(const QString &command)
+namespace {
+
+const char *const kCommands[] = {"pause", "hide", "show", "mute", "note", "next", "previous", "next-group",
+                                 "previous-group", "settings", "colours", "quit"};
+
+} // namespace
+
+bool Application::takes(const QString &command) const
 {
+    if (command == QLatin1String("quit"))
+        return true;
     if (!run_ || !run_->commands())
-        return command == QLatin1String("quit") ? (shutdown(), true) : false;
+        return false;
+    return std::any_of(std::begin(kCommands), std::end(kCommands),
+                       [&](const char *name) { return command == QLatin1String(name); });
+}
+
+void Application::runCommand(const QString &command)
+{
+    if (!run_ || !run_->commands()) {
+        if (command == QLatin1String("quit"))
+            shutdown();
+        return;
+    }
     Commands &c = *run_->commands();
     const std::pair<const char *, QAction *> actions[] = {
         {"pause", c.pause},
@@ -186,15 +209,14 @@ bool Application::runCommand(const QString &command)
     if (command == QLatin1String("show")) {
         if (run_->window() && run_->window()->isHidden())
             c.hide->trigger();
-        return true;
+        return;
     }
     for (const auto &[name, action] : actions) {
         if (command == QLatin1String(name)) {
             action->trigger();
-            return true;
+            return;
         }
     }
-    return false;
 }
 
 void Application::handleError(const std::exception_ptr &error)

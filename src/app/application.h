@@ -39,7 +39,8 @@ public:
 
 private:
     bool startRun();
-    bool runCommand(const QString &command);
+    bool takes(const QString &command) const;
+    void runCommand(const QString &command);
     void showTrayIcon();
     void restart();
     void handleError(const std::exception_ptr &error);

@@ -170,11 +170,13 @@ bool StudyRun::start()
         session_->setScreenWidthUnits(window_->units().pixelsToX(screen->geometry().width()));
 
     // The first item, word only; the timer runs when there is anything to show.
-    // Its word is said once the window is up: speaking blocks, and the
-    // learner should see the word while hearing it.
+    // Its word is said once the window is up and the engine is ready.
     session_->start(resumeRowAtStart(settings_, today_, 0));
     window_->show();
-    session_->setPronouncer([this](const QString &word) { pronouncer_->pronounce(word); });
+    session_->setPronouncer([this](const QString &word) { return pronouncer_->pronounce(word); });
+    // Words are said on the engine's own thread; their end and their
+    // failures come back here, through the event loop.
+    pronouncer_->setNotifications([this] { session_->speechFinished(); }, onError_);
     QTimer::singleShot(0, session_.get(), [this] {
         try {
             pronouncer_->initialise();

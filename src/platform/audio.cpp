@@ -3,8 +3,9 @@
 #include "util/log.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
-#include <canberra.h>
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cmath>
 #include <mutex>
 
 namespace kelp::platform {
@@ -84,25 +86,38 @@ std::optional<Pcm> readSoundFile(const QString &path, QString *error)
         *error = QString::fromLocal8Bit(sf_strerror(nullptr));
         return std::nullopt;
     }
+    if (info.channels < 1 || info.channels > kMaxRecordingChannels || info.samplerate < 1 ||
+        info.samplerate > kMaxRecordingRate) {
+        sf_close(file);
+        *error = QStringLiteral("not a usable recording (%1 channels at %2 Hz)").arg(info.channels).arg(info.samplerate);
+        return std::nullopt;
+    }
     // Floating-point files scaled to the full 16-bit range.
     sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
     Pcm pcm;
     pcm.rate = info.samplerate;
     pcm.channels = info.channels;
-    constexpr sf_count_t kMaxFrames = 48000LL * 60 * 10; // ten minutes is no word
-    if (info.channels < 1 || info.samplerate < 1 || info.frames > kMaxFrames) {
-        sf_close(file);
-        *error = QStringLiteral("not a usable recording");
-        return std::nullopt;
+    // In pieces, up to the limit: a header may promise anything.
+    const qint64 maxFrames = kMaxRecordingSamples / info.channels;
+    constexpr sf_count_t kPiece = 4096;
+    std::vector<std::int16_t> piece(static_cast<size_t>(kPiece * info.channels));
+    qint64 frames = 0;
+    while (frames < maxFrames) {
+        const sf_count_t want = std::min<sf_count_t>(kPiece, maxFrames - frames);
+        const sf_count_t got = sf_readf_short(file, piece.data(), want);
+        if (got <= 0)
+            break;
+        pcm.samples.insert(pcm.samples.end(), piece.begin(), piece.begin() + got * info.channels);
+        frames += got;
     }
-    pcm.samples.resize(static_cast<size_t>(info.frames * info.channels));
-    const sf_count_t read = sf_readf_short(file, pcm.samples.data(), info.frames);
+    const bool failed = sf_error(file) != SF_ERR_NO_ERROR;
     sf_close(file);
-    if (read < 0) {
+    if (failed && pcm.samples.empty()) {
         *error = QStringLiteral("cannot read the recording");
         return std::nullopt;
     }
-    pcm.samples.resize(static_cast<size_t>(read * info.channels));
+    if (frames >= maxFrames)
+        qCInfo(lcPlatform).noquote() << "recording" << path << "cut after" << frames / info.samplerate << "s";
     return pcm;
 }
 
@@ -120,6 +135,7 @@ struct AudioPlayer::State {
     std::mutex mutex;
     std::condition_variable changed;
     bool playing = false;
+    bool timedOut = false;
     QString error;
 
     void finish(const QString &why = QString())
@@ -137,6 +153,18 @@ namespace {
 void onContextState(pa_context *, void *data)
 {
     pa_threaded_mainloop_signal(static_cast<AudioPlayer::State *>(data)->loop, 0);
+}
+
+struct Deadline {
+    pa_threaded_mainloop *loop;
+    bool passed = false;
+};
+
+void onDeadline(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *data)
+{
+    auto *deadline = static_cast<Deadline *>(data);
+    deadline->passed = true;
+    pa_threaded_mainloop_signal(deadline->loop, 0);
 }
 
 void onDrained(pa_stream *stream, int success, void *data)
@@ -200,6 +228,7 @@ AudioPlayer::~AudioPlayer()
 bool AudioPlayer::connectServer()
 {
     State &s = *state_;
+    s.timedOut = false;
     if (s.context && pa_context_get_state(s.context) == PA_CONTEXT_READY)
         return true;
     if (s.context) { // lost (the server went away): start afresh
@@ -212,14 +241,55 @@ bool AudioPlayer::connectServer()
     pa_context_set_state_callback(s.context, onContextState, &s);
     if (pa_context_connect(s.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return false;
+    // A server that accepts the connection and then says nothing must not
+    // hold the caller: wait on the loop's own clock, with a limit.
+    pa_mainloop_api *api = pa_threaded_mainloop_get_api(s.loop);
+    Deadline deadline{s.loop};
+    timeval when{};
+    pa_timeval_add(pa_gettimeofday(&when), static_cast<pa_usec_t>(kConnectTimeoutMs) * 1000);
+    pa_time_event *timer = api->time_new(api, &when, onDeadline, &deadline);
+    bool ready = false;
     for (;;) {
         const pa_context_state_t state = pa_context_get_state(s.context);
-        if (state == PA_CONTEXT_READY)
-            return true;
+        if (state == PA_CONTEXT_READY) {
+            ready = true;
+            break;
+        }
         if (!PA_CONTEXT_IS_GOOD(state))
-            return false;
+            break;
+        if (deadline.passed) {
+            s.timedOut = true;
+            break;
+        }
         pa_threaded_mainloop_wait(s.loop);
     }
+    api->time_free(timer);
+    if (!ready) {
+        pa_context_disconnect(s.context);
+        pa_context_unref(s.context);
+        s.context = nullptr;
+    }
+    return ready;
+}
+
+void AudioPlayer::disconnect()
+{
+    State &s = *state_;
+    if (!s.loop)
+        return;
+    pa_threaded_mainloop_lock(s.loop);
+    stopStream();
+    if (s.context) {
+        pa_context_disconnect(s.context);
+        pa_context_unref(s.context);
+        s.context = nullptr;
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+bool AudioPlayer::timedOut() const
+{
+    return state_->timedOut;
 }
 
 // Called with the server's lock held.
@@ -237,7 +307,7 @@ void AudioPlayer::stopStream()
     s.finish();
 }
 
-bool AudioPlayer::play(Pcm pcm, const QString &sink)
+bool AudioPlayer::play(const Pcm &pcm, const QString &sink)
 {
     State &s = *state_;
     if (!s.loop)
@@ -250,7 +320,7 @@ bool AudioPlayer::play(Pcm pcm, const QString &sink)
     stopStream();
     if (!connectServer()) {
         pa_threaded_mainloop_unlock(s.loop);
-        s.finish(QStringLiteral("no sound server"));
+        s.finish(s.timedOut ? QStringLiteral("the sound server did not answer") : QStringLiteral("no sound server"));
         return false;
     }
     pa_sample_spec sampleFormat{};
@@ -319,20 +389,43 @@ QString AudioPlayer::lastError() const
     return state_->error;
 }
 
-void playEventSound()
+namespace {
+
+// A soft two-tone chime, for desktops without a sound theme.
+Pcm chime()
 {
-    static ca_context *context = [] {
-        ca_context *c = nullptr;
-        if (ca_context_create(&c) != CA_SUCCESS)
-            return static_cast<ca_context *>(nullptr);
-        ca_context_change_props(c, CA_PROP_APPLICATION_NAME, "Kelp Words", CA_PROP_APPLICATION_ID, "kelpword", nullptr);
-        return c;
+    Pcm pcm;
+    pcm.rate = 16000;
+    const int n = pcm.rate / 4;
+    pcm.samples.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / pcm.rate;
+        const double f = i < n / 2 ? 880.0 : 660.0;
+        const double envelope = std::exp(-6.0 * t);
+        pcm.samples[static_cast<size_t>(i)] = static_cast<std::int16_t>(8000 * envelope * std::sin(2 * M_PI * f * t));
+    }
+    return pcm;
+}
+
+} // namespace
+
+const Pcm &eventSound()
+{
+    static const Pcm sound = [] {
+        for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+            for (const char *name : {"bell.oga", "bell.ogg", "bell.wav"}) {
+                const QString path = folder + QStringLiteral("/sounds/freedesktop/stereo/") + QLatin1String(name);
+                if (!QFileInfo(path).isFile())
+                    continue;
+                QString error;
+                if (std::optional<Pcm> pcm = readSoundFile(path, &error); pcm && !pcm->samples.empty())
+                    return std::move(*pcm);
+                qCDebug(lcPlatform).noquote() << "event sound" << path << ":" << error;
+            }
+        }
+        return chime();
     }();
-    if (!context)
-        return;
-    const int rc = ca_context_play(context, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION, "word", nullptr);
-    if (rc != CA_SUCCESS)
-        qCDebug(lcPlatform) << "the event sound could not be played:" << ca_strerror(rc);
+    return sound;
 }
 
 } // namespace kelp::platform

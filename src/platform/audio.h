@@ -32,6 +32,13 @@ struct Pcm {
     }
 };
 
+// What one recording may cost: a word is said in seconds, so a file that
+// declares more (many channels, hours of frames) is cut to this, and read in
+// pieces so that what it declares is never allocated up front.
+inline constexpr int kMaxRecordingChannels = 8;
+inline constexpr int kMaxRecordingRate = 384000;
+inline constexpr qint64 kMaxRecordingSamples = 48000LL * 2 * 30; // 30 s of 48 kHz stereo
+
 // A WAV (or other sound) file in any common sample format; nothing when it
 // cannot be read, with the reason in `error`.
 std::optional<Pcm> readSoundFile(const QString &path, QString *error);
@@ -46,8 +53,12 @@ public:
 
     // Cuts whatever still plays, starts `pcm` on `sink` (empty: the server's
     // default output) and returns at once. False (see lastError()) when the
-    // server or the output cannot be had.
-    bool play(Pcm pcm, const QString &sink);
+    // server or the output cannot be had; timedOut() then tells whether the
+    // server did not answer within kConnectTimeoutMs.
+    bool play(const Pcm &pcm, const QString &sink);
+    bool timedOut() const;
+    // Drops the connection: the next sound connects anew.
+    void disconnect();
     // Cuts what plays; returns once it is silent.
     void purge();
     // Waits until the last sample has been played, or `timeoutMs` passed
@@ -55,6 +66,8 @@ public:
     bool waitUntilDone(int timeoutMs);
     // Why the last sound could not be played; empty when it could.
     QString lastError() const;
+
+    static constexpr int kConnectTimeoutMs = 1500;
 
     struct State; // shared with the server's callbacks
 
@@ -65,7 +78,9 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// The desktop's default event sound (the sound theme's "bell"); returns at once.
-void playEventSound();
+// The desktop's default event sound: the sound theme's "bell" (freedesktop
+// naming, looked up in the XDG data folders), or a short tone of our own
+// where no theme has one. Played like any sound, so it reaches the chosen output.
+const Pcm &eventSound();
 
 } // namespace kelp::platform

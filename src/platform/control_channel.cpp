@@ -13,8 +13,9 @@
 #include <sys/stat.h>
 
 namespace kelp::platform {
-ControlServer::ControlServer(std::function<bool(const QString &)> run, QObject *parent)
-    : QObject(parent), run_(std::move(run)), server_(new QLocalServer(this))
+ControlServer::ControlServer(std::function<bool(const QString &)> knows, std::function<void(const QString &)> run,
+                             QObject *parent)
+    : QObject(parent), knows_(std::move(knows)), run_(std::move(run)), server_(new QLocalServer(this))
 {
     connect(server_, &QLocalServer::newConnection, this, &ControlServer::accept);
 }
@@ -59,10 +60,14 @@ void ControlServer::accept()
             client->setProperty("done", true);
             const QByteArray raw = client->readLine(kMaxControlLine + 2);
             const QString command = QString::fromUtf8(raw).trimmed();
-            const bool known = line && raw.size() <= kMaxControlLine + 1 && run_(command);
+            const bool known = line && raw.size() <= kMaxControlLine + 1 && knows_(command);
+            // Answered before it is carried out: a command may open a dialog
+            // that waits for the learner, and the sender must not wait for that.
             client->write(known ? "ok\n" : "error: unknown command\n");
             client->flush();
             client->disconnectFromServer();
+            if (known)
+                QTimer::singleShot(0, this, [this, command] { run_(command); });
         });
     }
 }

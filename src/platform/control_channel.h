@@ -17,8 +17,10 @@ namespace kelp::platform {
 class ControlServer : public QObject {
     Q_OBJECT
 public:
-    // `run` carries a command out; false for a command it does not know.
-    ControlServer(std::function<bool(const QString &)> run, QObject *parent = nullptr);
+    // `knows` tells whether a command is one it takes; `run` carries it out,
+    // after the sender has had its answer.
+    ControlServer(std::function<bool(const QString &)> knows, std::function<void(const QString &)> run,
+                  QObject *parent = nullptr);
     ~ControlServer() override;
 
     // Listens at controlSocketPath(), replacing a socket a dead copy left
@@ -27,7 +29,8 @@ public:
 
 private:
     void accept();
-    std::function<bool(const QString &)> run_;
+    std::function<bool(const QString &)> knows_;
+    std::function<void(const QString &)> run_;
     QLocalServer *server_;
 };
 

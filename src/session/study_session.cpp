@@ -22,9 +22,24 @@ void StudySession::setInterval(int seconds)
         timer_.start(intervalMs_);
 }
 
-void StudySession::setPronouncer(std::function<void(const QString &)> pronounce)
+void StudySession::setPronouncer(std::function<bool(const QString &)> pronounce)
 {
-    presentation_.pronounce = std::move(pronounce);
+    pronounce_ = std::move(pronounce);
+    if (!pronounce_) {
+        presentation_.pronounce = nullptr;
+        return;
+    }
+    presentation_.pronounce = [this](const QString &word) { speechPending_ = pronounce_(word); };
+}
+
+void StudySession::speechFinished()
+{
+    speechPending_ = false;
+    if (tickDeferred_) {
+        tickDeferred_ = false;
+        if (timer_.isActive())
+            tick();
+    }
 }
 
 void StudySession::syncWindowPosition()
@@ -70,12 +85,18 @@ void StudySession::stop()
 
 void StudySession::tick()
 {
+    // The next step begins only once the word on display has been said.
+    if (speechPending_) {
+        tickDeferred_ = true;
+        return;
+    }
     update([this] { presentation_.tick(); });
 }
 
 void StudySession::stepByHand()
 {
     qCDebug(lcSession) << "step by hand";
+    tickDeferred_ = false;
     update([this] { presentation_.step(); });
 }
 
@@ -83,8 +104,8 @@ void StudySession::pronounceWordOnDisplay()
 {
     const Presentation &p = presentation_;
     const Cell word = words_.item(p.currentRow, kWordColumn);
-    if (p.loadedRows > 0 && p.speaking && p.pronounce && !isNumber(word))
-        p.pronounce(p.wordLabel.text);
+    if (p.loadedRows > 0 && p.speaking && pronounce_ && !isNumber(word))
+        speechPending_ = pronounce_(p.wordLabel.text);
 }
 
 void StudySession::toggleLayout(int screenHeightUnits)
@@ -130,23 +151,29 @@ void StudySession::addToNotebook()
     }
 }
 
+// A command shows its item at once, whatever is being said; the word it
+// brings replaces that one, and a step the cycle owed is forgotten.
 void StudySession::nextItem()
 {
+    tickDeferred_ = false;
     update([this] { presentation_.nextItem(); });
 }
 
 void StudySession::previousItem()
 {
+    tickDeferred_ = false;
     update([this] { presentation_.previousItem(); });
 }
 
 void StudySession::nextGroup()
 {
+    tickDeferred_ = false;
     update([this] { presentation_.nextGroup(listMode_, groups_); });
 }
 
 void StudySession::previousGroup()
 {
+    tickDeferred_ = false;
     update([this] { presentation_.previousGroup(listMode_, groups_); });
 }
 

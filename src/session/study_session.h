@@ -27,8 +27,9 @@ public:
 
     void setInterval(int seconds);
     void setNotebookPath(const QString &path) { notebookPath_ = path; }
-    // Says a word; returns when it has been said.
-    void setPronouncer(std::function<void(const QString &)> pronounce);
+    // Has a word said and returns at once: true when speechFinished() will
+    // follow. The cycle's next step waits for it; commands do not.
+    void setPronouncer(std::function<bool(const QString &)> pronounce);
     // The window's position in layout units, read before every step (the
     // font sizes depend on how far the window is from the screen's edge).
     void setWindowPositionSource(std::function<QPoint()> source) { windowPosition_ = std::move(source); }
@@ -41,6 +42,7 @@ public:
     long resumeRow() const { return presentation_.currentRow; }
 
     bool isTimerRunning() const { return timer_.isActive(); }
+    bool isWaitingForSpeech() const { return speechPending_; }
     bool isHidden() const { return hidden_; }
 
     // A drag of the window holds the cycle; letting go restarts the timer
@@ -49,6 +51,8 @@ public:
     void releaseTimer();
     // At close: nothing moves any more.
     void stop();
+    // One timer tick (the timer calls it).
+    void tick();
 
     // Double click: fitted layout <-> screen-wide layout.
     void toggleLayout(int screenHeightUnits);
@@ -58,6 +62,10 @@ public:
     void pronounceWordOnDisplay();
 
 public slots:
+    // The word asked for last has been said (or cut, or failed): a step
+    // that fell due meanwhile is taken now.
+    void speechFinished();
+
     void togglePause();
     void toggleHidden();
     void toggleMute();
@@ -76,7 +84,6 @@ signals:
     void notebookFailed(bool openFailed);
 
 private:
-    void tick();
     void syncWindowPosition();
     template <typename Change>
     void update(Change change);
@@ -89,8 +96,11 @@ private:
     int intervalMs_ = 3000;
     bool hidden_ = false;
     bool stopped_ = false;
+    bool speechPending_ = false;
+    bool tickDeferred_ = false; // at most one: ticks while a word is said fold into one
     QString notebookPath_;
     std::function<QPoint()> windowPosition_;
+    std::function<bool(const QString &)> pronounce_;
 };
 
 } // namespace kelp

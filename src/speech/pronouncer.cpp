@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "platform/audio.h"
+#include "platform/sound_queue.h"
 #include "speech/speech_engine.h"
 #include "util/log.h"
 
@@ -42,6 +43,7 @@ void Pronouncer::initialise()
 {
     try {
         engine_ = std::make_unique<SpeechEngine>();
+        engine_->setNotifications(spoken_, failed_);
     } catch (const std::exception &e) {
         qCWarning(lcSpeech) << "no speech engine:" << e.what();
         engine_.reset();
@@ -64,44 +66,51 @@ void Pronouncer::initialise()
     engine_->speak(QStringLiteral(" "), SpeechEngine::Purge);
 }
 
-void Pronouncer::pronounce(const QString &word)
+void Pronouncer::setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed)
+{
+    spoken_ = std::move(spoken);
+    failed_ = std::move(failed);
+    if (engine_)
+        engine_->setNotifications(spoken_, failed_);
+}
+
+bool Pronouncer::isSpeaking() const
+{
+    return engine_ && engine_->isSpeaking();
+}
+
+bool Pronouncer::pronounce(const QString &word)
 {
     const std::optional<QString> path = recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"),
                                                       settings_.recordingsFolder, programFolder_);
     const bool recorded = path && QFileInfo(*path).isFile();
     if (!recorded && settings_.voice >= 1 && engine_) {
         if (word.isEmpty())
-            return;
+            return false;
         engine_->setVoice(settings_.voice - 1);
         engine_->setAudioOutput(settings_.audioOutput - 1);
-        engine_->speak(QStringLiteral(" "), SpeechEngine::Purge);
-        engine_->speak(word, SpeechEngine::Async);
-        engine_->waitUntilDone(-1);
-        return;
+        engine_->speak(word, SpeechEngine::Purge | SpeechEngine::Async);
+        return true;
     }
     // A recording, played without waiting; with no sound device, nothing.
     if (!engine_) {
         if (platform::listAudioSinks().empty())
-            return;
-        platform::playEventSound();
-        return;
+            return false;
+        if (!bell_)
+            bell_ = std::make_unique<platform::SoundQueue>(nullptr);
+        bell_->submit([] { return std::optional<platform::Pcm>(platform::eventSound()); }, QString());
+        return false;
     }
     if (engine_->audioOutputCount() < 1)
-        return;
-    QString error;
-    std::optional<platform::Pcm> pcm = recorded ? platform::readSoundFile(*path, &error) : std::nullopt;
-    if (!pcm) {
-        // No recording (or none that can be read): the desktop's own sound.
-        if (recorded)
-            qCWarning(lcSpeech).noquote() << "cannot play" << *path << ":" << error;
-        engine_->purge();
-        platform::playEventSound();
-        return;
-    }
+        return false;
     // On the chosen output when there is such an output; the default one otherwise.
     if (settings_.audioOutput >= 1 && settings_.audioOutput <= engine_->audioOutputCount())
         engine_->setAudioOutput(settings_.audioOutput - 1);
-    engine_->playSound(std::move(*pcm));
+    if (recorded)
+        engine_->playFile(*path); // an unreadable one gives the event sound
+    else
+        engine_->playEventSound(); // no recording: the desktop's own sound
+    return false;
 }
 
 } // namespace kelp

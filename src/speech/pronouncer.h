@@ -4,10 +4,15 @@
 
 #include <QString>
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace kelp {
+namespace platform {
+class SoundQueue;
+}
 
 class SpeechEngine;
 struct Settings;
@@ -32,16 +37,24 @@ public:
     // configured voice does not exist (the engine's default then stays).
     void initialise();
 
-    // Says `word`: plays its recording (without waiting), or speaks it and
-    // returns when it has been spoken. Throws SpeechError when the engine fails.
-    void pronounce(const QString &word);
+    // Says `word`: plays its recording, or has it spoken, and returns at
+    // once. True when it is being spoken: `spoken` follows when it is over.
+    // Throws SpeechError when the chosen voice or output cannot be had; a
+    // failure while speaking reaches `failed` later.
+    bool pronounce(const QString &word);
+    // What the engine reports back, on this thread (see SpeechEngine).
+    void setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed);
+    bool isSpeaking() const;
 
     SpeechEngine *engine() const { return engine_.get(); }
 
 private:
     Settings &settings_;
     QString programFolder_;
+    std::function<void()> spoken_;
+    std::function<void(std::exception_ptr)> failed_;
     std::unique_ptr<SpeechEngine> engine_;
+    std::unique_ptr<platform::SoundQueue> bell_; // the event sound when there is no engine
 };
 
 } // namespace kelp

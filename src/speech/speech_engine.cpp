@@ -1,6 +1,8 @@
 #include "speech/speech_engine.h"
 
+#include "platform/sound_queue.h"
 #include "util/log.h"
+
 
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
@@ -54,8 +56,9 @@ cst_voice *fliteVoice(const QString &id)
     return nullptr;
 }
 
-// espeak-ng keeps global state: it is only ever used from the thread that
-// speaks, the user-interface thread.
+// flite's voice table and espeak-ng keep global state: one synthesis at a
+// time, whichever thread asks.
+std::mutex g_synthesis;
 std::vector<std::int16_t> *g_espeakSamples = nullptr;
 
 int collectSamples(short *samples, int count, espeak_EVENT *)
@@ -119,12 +122,31 @@ SpeechEngine::SpeechEngine()
 {
     for (const FliteVoice &v : kFliteVoices)
         voices_.push_back({VoiceInfo::Engine::Flite, QLatin1String(v.id), QLatin1String(v.description)});
-    for (VoiceInfo &v : espeakEnglishVoices())
-        voices_.push_back(std::move(v));
+    {
+        std::lock_guard lock(g_synthesis);
+        for (VoiceInfo &v : espeakEnglishVoices())
+            voices_.push_back(std::move(v));
+    }
     refreshAudioOutputs();
+    queue_ = std::make_unique<platform::SoundQueue>([this](const platform::SoundQueue::Result &r) {
+        // On the sound thread: keep the error, tell the asking thread.
+        std::exception_ptr error = r.error;
+        if (!error && r.persistentFailure)
+            error = std::make_exception_ptr(SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), r.failure));
+        if (error) {
+            std::lock_guard lock(errorMutex_);
+            errorId_ = r.id;
+            error_ = error;
+        }
+        const quint64 id = r.id;
+        QMetaObject::invokeMethod(&notifier_, [this, id] { delivered(id); }, Qt::QueuedConnection);
+    });
 }
 
-SpeechEngine::~SpeechEngine() = default;
+SpeechEngine::~SpeechEngine()
+{
+    queue_.reset(); // no sound thread calls back from here on
+}
 
 const VoiceInfo &SpeechEngine::voice(int index) const
 {
@@ -160,8 +182,14 @@ void SpeechEngine::setAudioOutput(int index)
     output_ = index;
 }
 
+QString SpeechEngine::chosenSink() const
+{
+    return output_ >= 0 && output_ < audioOutputCount() ? outputs_[static_cast<size_t>(output_)].name : QString();
+}
+
 platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &text)
 {
+    std::lock_guard lock(g_synthesis);
     platform::Pcm pcm;
     const QByteArray utf8 = text.toUtf8();
     if (voice.engine == VoiceInfo::Engine::Flite) {
@@ -198,46 +226,96 @@ platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &te
     return pcm;
 }
 
+void SpeechEngine::submit(std::function<std::optional<platform::Pcm>()> produce, bool speech)
+{
+    const quint64 id = queue_->submit(std::move(produce), chosenSink());
+    speaking_ = speech ? id : 0;
+}
+
 void SpeechEngine::speak(const QString &text, int flags)
 {
     if (flags & Purge)
-        player_.purge();
-    platform::Pcm pcm = synthesize(voice(voice_), text);
-    if (pcm.samples.empty())
+        purge();
+    const VoiceInfo chosen = voice(voice_);
+    if (text.trimmed().isEmpty()) {
+        synthesize(chosen, text);
         return;
+    }
     if (audioOutputCount() < 1)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
-    playingMs_ = pcm.durationMs();
-    const QString sink = output_ >= 0 && output_ < audioOutputCount() ? audioOutput(output_).name : QString();
-    if (!player_.play(std::move(pcm), sink))
-        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), player_.lastError());
+    submit([this, chosen, text]() -> std::optional<platform::Pcm> { return synthesize(chosen, text); }, true);
     if (!(flags & Async))
         waitUntilDone(-1);
 }
 
+void SpeechEngine::purge()
+{
+    queue_->cancel();
+}
+
+std::exception_ptr SpeechEngine::takeError(quint64 id)
+{
+    std::lock_guard lock(errorMutex_);
+    if (!error_ || (id != 0 && errorId_ != id))
+        return nullptr;
+    return std::exchange(error_, nullptr);
+}
+
 bool SpeechEngine::waitUntilDone(int timeoutMs)
 {
-    // "No limit" still has one: the sound's own length and a few seconds more
-    // (an output may hold a second or two of sound of its own).
-    const int bound = timeoutMs >= 0 ? timeoutMs : static_cast<int>(std::min<qint64>(playingMs_ + 5000, 60000));
-    if (!player_.waitUntilDone(bound)) {
-        qCWarning(lcSpeech) << "the sound server did not finish the word in" << bound << "ms; it is cut";
-        player_.purge();
-        return false;
+    // "No limit" still has one: every step on the sound thread has its own.
+    constexpr int kLongest = 120000;
+    const bool done = queue_->waitIdle(timeoutMs >= 0 ? timeoutMs : kLongest);
+    if (!done) {
+        qCWarning(lcSpeech) << "the sound thread did not finish the word in time; it is cut";
+        queue_->cancel();
     }
-    const QString error = player_.lastError();
-    if (!error.isEmpty())
-        throw SpeechError(SpeechError::Kind::Method, QStringLiteral("WaitUntilDone"), error);
-    return true;
+    if (std::exception_ptr error = takeError())
+        std::rethrow_exception(error);
+    return done;
+}
+
+void SpeechEngine::delivered(quint64 id)
+{
+    if (std::exception_ptr error = takeError(id); error && failed_)
+        failed_(error);
+    if (speaking_ != 0 && id >= speaking_) {
+        speaking_ = 0;
+        if (spoken_)
+            spoken_();
+    }
+}
+
+void SpeechEngine::setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed)
+{
+    spoken_ = std::move(spoken);
+    failed_ = std::move(failed);
 }
 
 void SpeechEngine::playSound(platform::Pcm pcm)
 {
-    const QString sink =
-        output_ >= 0 && output_ < audioOutputCount() ? outputs_[static_cast<size_t>(output_)].name : QString();
-    playingMs_ = pcm.durationMs();
-    if (!player_.play(std::move(pcm), sink))
-        qCWarning(lcSpeech).noquote() << "cannot play the recording:" << player_.lastError();
+    auto shared = std::make_shared<platform::Pcm>(std::move(pcm));
+    submit([shared]() -> std::optional<platform::Pcm> { return std::move(*shared); }, false);
+}
+
+void SpeechEngine::playFile(const QString &path)
+{
+    submit(
+        [path]() -> std::optional<platform::Pcm> {
+            QString error;
+            std::optional<platform::Pcm> pcm = platform::readSoundFile(path, &error);
+            if (!pcm) {
+                qCWarning(lcSpeech).noquote() << "cannot play" << path << ":" << error;
+                return platform::eventSound(); // as when there is no recording
+            }
+            return pcm;
+        },
+        false);
+}
+
+void SpeechEngine::playEventSound()
+{
+    submit([]() -> std::optional<platform::Pcm> { return platform::eventSound(); }, false);
 }
 
 } // namespace kelp

@@ -7,11 +7,19 @@
 
 #include "platform/audio.h"
 
+#include <QObject>
 #include <QString>
 
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
+
+namespace kelp::platform {
+class SoundQueue;
+}
 
 namespace kelp {
 
@@ -40,6 +48,9 @@ struct VoiceInfo {
 };
 
 // Where sound goes; the engine's own outputs are the sound server's sinks.
+// Synthesis and playing run on the engine's own sound thread: asking for a
+// word returns at once, and the thread that asked hears of the end through
+// `spoken` (and of a failure through `failed`) from its own event loop.
 class SpeechEngine {
 public:
     // The voices are fixed for the run (same order every run); the outputs
@@ -61,27 +72,52 @@ public:
     void setAudioOutput(int index);
 
     enum Flag { Async = 1, Purge = 2 };
-    // Purge: cut what is still playing first. Async: return once it plays;
-    // otherwise when it has been spoken.
+    // Purge: cut what is still playing first, at once. Blank text loads the
+    // voice here and now (and throws when it cannot). Other text is spoken on
+    // the sound thread; with Async this returns at once, otherwise once spoken.
     void speak(const QString &text, int flags);
-    // -1: until spoken, but never longer than the sound plus a few seconds
-    // (a stalled sound server cannot freeze the program). True when done.
+    // Waits until what was asked for has been said (-1: as long as the sound
+    // thread's own limits allow). True when done; throws the SpeechError of
+    // a word that failed meanwhile (it then reaches `failed` no more).
     bool waitUntilDone(int timeoutMs);
-    void purge() { player_.purge(); }
+    void purge();
+    // True from a spoken word's start until `spoken` is called for it.
+    bool isSpeaking() const { return speaking_ != 0; }
 
-    // Plays sound that is not speech (a recording) on the chosen output.
+    // Sound that is not speech, on the chosen output; returns at once.
     void playSound(platform::Pcm pcm);
+    // A recording, decoded on the sound thread (a large file costs the
+    // caller nothing); an unreadable one is said on stderr and skipped.
+    void playFile(const QString &path);
+    // The desktop's event sound on the chosen output.
+    void playEventSound();
 
-    // The samples a voice makes of `text` (empty for blank text).
+    // `spoken`: the last word asked for is over (said, cut or failed).
+    // `failed`: a word could not be said (voice or a sound server that
+    // keeps failing); a SpeechError.
+    void setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed);
+
+    // The samples a voice makes of `text` (empty for blank text). Any thread.
     platform::Pcm synthesize(const VoiceInfo &voice, const QString &text);
 
 private:
+    QString chosenSink() const;
+    void submit(std::function<std::optional<platform::Pcm>()> produce, bool speech);
+    void delivered(quint64 id);
+    std::exception_ptr takeError(quint64 id = 0);
+
     std::vector<VoiceInfo> voices_;
     std::vector<platform::AudioSink> outputs_;
     int voice_ = 0;
     int output_ = -1; // the server's default
-    qint64 playingMs_ = 0;
-    platform::AudioPlayer player_;
+    quint64 speaking_ = 0; // the spoken word's sound id, 0 when none
+    std::function<void()> spoken_;
+    std::function<void(std::exception_ptr)> failed_;
+    QObject notifier_; // lives in the asking thread
+    std::mutex errorMutex_;
+    quint64 errorId_ = 0;
+    std::exception_ptr error_;
+    std::unique_ptr<platform::SoundQueue> queue_; // last: its thread ends first
 };
 
 } // namespace kelp

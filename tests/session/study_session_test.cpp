@@ -67,7 +67,10 @@ TEST(StudySession, CommandsStepAndReportChanges)
 {
     StudySession s(test::wordsFrom(kTwoGroups), {}, false);
     QStringList spoken;
-    s.setPronouncer([&](const QString &w) { spoken << w; });
+    s.setPronouncer([&](const QString &w) {
+        spoken << w;
+        return false;
+    });
     QSignalSpy changed(&s, &StudySession::changed);
     s.start(2);
     s.togglePause();
@@ -81,6 +84,36 @@ TEST(StudySession, CommandsStepAndReportChanges)
     s.previousItem();
     EXPECT_EQ(spoken, (QStringList{"a", "b"})); // headings are not said, nor anything while muted
     EXPECT_EQ(changed.count(), 5);
+}
+
+TEST(StudySession, TheCycleWaitsForTheWordButCommandsDoNot)
+{
+    StudySession s(test::wordsFrom(QStringLiteral("a#甲\nb#乙\nc#丙\n")), {}, false);
+    QStringList spoken;
+    s.setPronouncer([&](const QString &w) {
+        spoken << w;
+        return true; // said on another thread: speechFinished() follows
+    });
+    s.start(1);
+    ASSERT_TRUE(s.isWaitingForSpeech());
+    // Ticks that fall due while "a" is said are taken as one when it ends.
+    s.tick();
+    s.tick();
+    EXPECT_FALSE(s.presentation().meaningLabel.visible);
+    s.speechFinished();
+    EXPECT_TRUE(s.presentation().meaningLabel.visible);
+    EXPECT_EQ(spoken, (QStringList{"a", "a"}));
+    s.speechFinished();
+    EXPECT_EQ(s.presentation().currentRow, 2) << "a folded tick was taken twice";
+    // A command is served at once and forgets the step the cycle owed.
+    s.tick(); // "b", being said
+    s.tick(); // owed
+    s.nextItem();
+    EXPECT_EQ(s.presentation().wordLabel.text, "c");
+    const long row = s.presentation().currentRow;
+    s.speechFinished();
+    EXPECT_EQ(s.presentation().currentRow, row);
+    EXPECT_EQ(spoken.last(), "c");
 }
 
 TEST(StudySession, GroupCommandsWalkTheLoadedGroupList)

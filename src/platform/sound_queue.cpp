@@ -1,0 +1,180 @@
+#include "platform/sound_queue.h"
+
+#include "util/log.h"
+
+namespace kelp::platform {
+namespace {
+
+// What an output may add to a sound before its last sample has been heard
+// (the test server's null outputs hold up to two seconds).
+constexpr qint64 kDrainAllowanceMs = 2500;
+
+} // namespace
+
+SoundQueue::SoundQueue(std::function<void(const Result &)> finished)
+    : finished_(std::move(finished)), thread_([this] { run(); })
+{
+}
+
+SoundQueue::~SoundQueue()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        pending_.reset();
+        ++current_;
+    }
+    wake_.notify_all();
+    player_.purge();
+    thread_.join();
+}
+
+quint64 SoundQueue::submit(Producer produce, const QString &sink)
+{
+    quint64 id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextId_++;
+        current_ = id;
+        pending_ = Job{id, std::move(produce), sink};
+        busy_ = true;
+    }
+    player_.purge();
+    wake_.notify_all();
+    return id;
+}
+
+void SoundQueue::cancel()
+{
+    {
+        std::lock_guard lock(mutex_);
+        current_ = nextId_++;
+        pending_.reset();
+    }
+    player_.purge();
+}
+
+bool SoundQueue::isCurrent(quint64 id) const
+{
+    std::lock_guard lock(mutex_);
+    return id == current_ && !stopping_;
+}
+
+bool SoundQueue::isIdle() const
+{
+    std::lock_guard lock(mutex_);
+    return !busy_;
+}
+
+bool SoundQueue::waitIdle(int timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    if (timeoutMs < 0) {
+        idle_.wait(lock, [this] { return !busy_; });
+        return true;
+    }
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !busy_; });
+}
+
+void SoundQueue::run()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || pending_; });
+            if (stopping_)
+                break;
+            job = std::move(*pending_);
+            pending_.reset();
+        }
+        const Result result = play(job);
+        if (finished_)
+            finished_(result);
+        {
+            std::lock_guard lock(mutex_);
+            if (!pending_)
+                busy_ = false;
+        }
+        idle_.notify_all();
+    }
+    std::lock_guard lock(mutex_);
+    busy_ = false;
+    idle_.notify_all();
+}
+
+SoundQueue::Result SoundQueue::play(Job &job)
+{
+    Result result;
+    result.id = job.id;
+    std::optional<Pcm> pcm;
+    try {
+        pcm = job.produce();
+    } catch (...) {
+        result.error = std::current_exception();
+        return result;
+    }
+    if (!isCurrent(job.id)) {
+        result.cancelled = true;
+        return result;
+    }
+    if (!pcm || pcm->samples.empty())
+        return result;
+
+    // The chosen output first; when it went away (unplugged, unloaded), the
+    // default one; when the server went away, once more on a new connection.
+    QString failure;
+    bool stalled = false;
+    bool played = attempt(job.id, *pcm, job.sink, &failure, &stalled);
+    if (!played && !stalled && isCurrent(job.id) && !job.sink.isEmpty()) {
+        qCInfo(lcPlatform).noquote() << "output" << job.sink << "failed (" << failure << "); the default output takes it";
+        played = attempt(job.id, *pcm, QString(), &failure, &stalled);
+    }
+    if (!played && !stalled && isCurrent(job.id)) {
+        player_.disconnect();
+        played = attempt(job.id, *pcm, QString(), &failure, &stalled);
+    }
+    if (!isCurrent(job.id)) {
+        result.cancelled = true;
+        return result;
+    }
+    if (played) {
+        failuresInARow_ = 0;
+        return result;
+    }
+    if (stalled) {
+        // A server that does not answer is not a broken voice: the word is dropped.
+        qCWarning(lcPlatform).noquote() << "the sound server did not answer in time; the word is dropped";
+        return result;
+    }
+    result.failure = failure;
+    result.persistentFailure = ++failuresInARow_ >= kPersistentFailures;
+    if (!result.persistentFailure)
+        qCWarning(lcPlatform).noquote() << "the sound server could not play the word:" << failure << "- dropped";
+    return result;
+}
+
+bool SoundQueue::attempt(quint64 id, const Pcm &pcm, const QString &sink, QString *failure, bool *stalled)
+{
+    *stalled = false;
+    if (!player_.play(pcm, sink)) {
+        *failure = player_.lastError();
+        *stalled = player_.timedOut();
+        return false;
+    }
+    // Replaced while it was being started: the newer sound must not wait for it.
+    if (!isCurrent(id)) {
+        player_.purge();
+        return true;
+    }
+    const int bound = static_cast<int>(std::min<qint64>(pcm.durationMs() + kDrainAllowanceMs, 120000));
+    if (!player_.waitUntilDone(bound)) {
+        player_.purge();
+        *stalled = true;
+        return false;
+    }
+    *failure = player_.lastError();
+    return failure->isEmpty();
+}
+
+} // namespace kelp::platform

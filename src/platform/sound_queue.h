@@ -1,0 +1,78 @@
+// One sound at a time on a thread of its own. Whatever makes the samples
+// (speech synthesis, decoding a recording) and every call into the sound
+// server run there, each with a time limit, so the thread that asks for a
+// sound never waits on the server, a slow file or a stalled connection.
+#pragma once
+
+#include "platform/audio.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kelp::platform {
+
+class SoundQueue {
+public:
+    // Makes the samples on the queue's thread; may throw (the exception is
+    // handed back in the result). Nothing: there is nothing to play.
+    using Producer = std::function<std::optional<Pcm>()>;
+
+    struct Result {
+        quint64 id = 0;
+        bool cancelled = false;         // cut or replaced before it ended
+        std::exception_ptr error;       // what the producer threw
+        QString failure;                // the sound server could not play it (after a retry)
+        bool persistentFailure = false; // … and neither the words before it
+    };
+
+    // `finished` is called on the queue's thread once for every sound.
+    explicit SoundQueue(std::function<void(const Result &)> finished);
+    ~SoundQueue(); // cuts what plays and ends the thread
+    SoundQueue(const SoundQueue &) = delete;
+    SoundQueue &operator=(const SoundQueue &) = delete;
+
+    // Cuts what plays, drops what waits and queues this sound for `sink`
+    // (empty: the server's default output). Returns its id.
+    quint64 submit(Producer produce, const QString &sink);
+    // Cuts what plays and drops what waits; returns at once.
+    void cancel();
+    // True once nothing plays or waits (false when `timeoutMs` passed first;
+    // -1 waits without limit).
+    bool waitIdle(int timeoutMs);
+    bool isIdle() const;
+
+    // Failures in a row after which a failing server counts as broken.
+    static constexpr int kPersistentFailures = 3;
+
+private:
+    struct Job {
+        quint64 id = 0;
+        Producer produce;
+        QString sink;
+    };
+    void run();
+    Result play(Job &job);
+    bool attempt(quint64 id, const Pcm &pcm, const QString &sink, QString *failure, bool *stalled);
+    bool isCurrent(quint64 id) const;
+
+    std::function<void(const Result &)> finished_;
+    AudioPlayer player_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::optional<Job> pending_;
+    quint64 nextId_ = 1;
+    quint64 current_ = 0; // the newest id; anything older is cancelled
+    bool busy_ = false;
+    bool stopping_ = false;
+    int failuresInARow_ = 0; // the queue's thread only
+    std::thread thread_;
+};
+
+} // namespace kelp::platform
