@@ -177,6 +177,7 @@ bool StudyRun::start()
     // Words are said on the engine's own thread; their end and their
     // failures come back here, through the event loop.
     pronouncer_->setNotifications([this] { session_->speechFinished(); }, onError_);
+    session_->awaitFirstWord();
     QTimer::singleShot(0, session_.get(), [this] {
         try {
             pronouncer_->initialise();

@@ -29,14 +29,14 @@ SoundQueue::~SoundQueue()
     thread_.join();
 }
 
-quint64 SoundQueue::submit(Producer produce, const QString &sink)
+quint64 SoundQueue::submit(Producer produce, const QString &sink, bool speech)
 {
     quint64 id;
     {
         std::lock_guard lock(mutex_);
         id = nextId_++;
         current_ = id;
-        pending_ = Job{id, std::move(produce), sink};
+        pending_ = Job{id, std::move(produce), sink, speech};
         busy_ = true;
     }
     player_.purge();
@@ -107,6 +107,7 @@ SoundQueue::Result SoundQueue::play(Job &job)
 {
     Result result;
     result.id = job.id;
+    result.speech = job.speech;
     std::optional<Pcm> pcm;
     try {
         pcm = job.produce();
@@ -148,8 +149,10 @@ SoundQueue::Result SoundQueue::play(Job &job)
         return result;
     }
     result.failure = failure;
-    result.persistentFailure = ++failuresInARow_ >= kPersistentFailures;
-    if (!result.persistentFailure)
+    result.persistentFailure = ++failuresInARow_ >= kPersistentFailures && job.speech;
+    if (result.persistentFailure)
+        failuresInARow_ = 0; // reported once; it takes as many again to report again
+    else
         qCWarning(lcPlatform).noquote() << "the sound server could not play the word:" << failure << "- dropped";
     return result;
 }

@@ -28,7 +28,8 @@ public:
         bool cancelled = false;         // cut or replaced before it ended
         std::exception_ptr error;       // what the producer threw
         QString failure;                // the sound server could not play it (after a retry)
-        bool persistentFailure = false; // … and neither the words before it
+        bool persistentFailure = false; // … nor the sounds before it (reported for speech only)
+        bool speech = false;
     };
 
     // `finished` is called on the queue's thread once for every sound.
@@ -38,8 +39,9 @@ public:
     SoundQueue &operator=(const SoundQueue &) = delete;
 
     // Cuts what plays, drops what waits and queues this sound for `sink`
-    // (empty: the server's default output). Returns its id.
-    quint64 submit(Producer produce, const QString &sink);
+    // (empty: the server's default output). Returns its id. Only speech
+    // reports a server that keeps failing; other sounds are dropped quietly.
+    quint64 submit(Producer produce, const QString &sink, bool speech = false);
     // Cuts what plays and drops what waits; returns at once.
     void cancel();
     // True once nothing plays or waits (false when `timeoutMs` passed first;
@@ -55,6 +57,7 @@ private:
         quint64 id = 0;
         Producer produce;
         QString sink;
+        bool speech = false;
     };
     void run();
     Result play(Job &job);

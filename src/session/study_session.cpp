@@ -34,6 +34,7 @@ void StudySession::setPronouncer(std::function<bool(const QString &)> pronounce)
 
 void StudySession::speechFinished()
 {
+    qCDebug(lcSession) << "word said";
     speechPending_ = false;
     if (tickDeferred_) {
         tickDeferred_ = false;
@@ -104,8 +105,11 @@ void StudySession::pronounceWordOnDisplay()
 {
     const Presentation &p = presentation_;
     const Cell word = words_.item(p.currentRow, kWordColumn);
-    if (p.loadedRows > 0 && p.speaking && pronounce_ && !isNumber(word))
-        speechPending_ = pronounce_(p.wordLabel.text);
+    const bool pending = p.loadedRows > 0 && p.speaking && pronounce_ && !isNumber(word) && pronounce_(p.wordLabel.text);
+    if (pending)
+        speechPending_ = true;
+    else if (speechPending_)
+        speechFinished(); // nothing to wait for after all
 }
 
 void StudySession::toggleLayout(int screenHeightUnits)

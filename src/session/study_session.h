@@ -60,6 +60,9 @@ public:
     void stepByHand();
     // Says the word on display (not a heading), unless muted.
     void pronounceWordOnDisplay();
+    // The cycle holds its steps until pronounceWordOnDisplay() (the speech
+    // engine is still being set up, and the first word is to be heard first).
+    void awaitFirstWord() { speechPending_ = true; }
 
 public slots:
     // The word asked for last has been said (or cut, or failed): a step

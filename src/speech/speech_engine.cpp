@@ -228,7 +228,7 @@ platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &te
 
 void SpeechEngine::submit(std::function<std::optional<platform::Pcm>()> produce, bool speech)
 {
-    const quint64 id = queue_->submit(std::move(produce), chosenSink());
+    const quint64 id = queue_->submit(std::move(produce), chosenSink(), speech);
     speaking_ = speech ? id : 0;
 }
 

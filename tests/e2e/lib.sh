@@ -173,6 +173,7 @@ load-module module-null-sink sink_name=headset sink_properties=device.descriptio
 set-default-sink speakers
 PA
   pulseaudio -n -F "$E2E_TMP/ci.pa" --daemonize=no --exit-idle-time=-1 --log-level=error 2>"$E2E_TMP/pulse.err" &
+  PULSE_PID=$!
   E2E_PIDS+=($!)
   wait_until "the sound server did not start: $(cat "$E2E_TMP/pulse.err" 2>/dev/null)" pactl info >/dev/null 2>&1
 }

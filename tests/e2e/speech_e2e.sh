@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Words are spoken on the chosen voice and output. When the output goes away
-# under a spoken word, the failure is logged and reported with the voice's
-# number, and speech stays off in the settings file; an output number that
-# does not exist is reported without touching the file.
+# Words are spoken on the chosen voice and output. An output that goes away
+# or a sound server that restarts is no broken voice: the word goes to the
+# default output, or to the server once it is back. A server that stays
+# away is reported with the voice's number, and speech stays off in the
+# settings file; an output number that does not exist is reported without
+# touching the file.
 source "$(dirname "$0")/lib.sh"
 
 start_xvfb
@@ -11,6 +13,10 @@ write_gbk "$PROG/data/words.txt" <<'TXT'
 sea#海
 ocean#海洋
 river#河
+lake#湖
+hill#山
+stone#石
+wood#木
 TXT
 write_text_mode_ini 1 '[TTS]' 'index1=2' 'index2=2'
 
@@ -25,9 +31,37 @@ stop_recording
 has_sound "$E2E_TMP/headset.raw" || fail "the first word was not heard on the headset"
 has_sound "$E2E_TMP/speakers.raw" && fail "the first word was heard on the speakers"
 
-# The headset is unplugged: the next word cannot be said.
+# The headset is unplugged: the word goes to the default output instead,
+# nothing is reported and the learner's choice stays.
 module=$(pactl list short modules | awk '/sink_name=headset/ {print $1}')
 pactl unload-module "$module"
+start_recording speakers "$E2E_TMP/fallback.raw"
+press Right nextItem
+sleep 3
+stop_recording
+has_sound "$E2E_TMP/fallback.raw" || fail "the word was not heard on the default output"
+window_shown "$KELP_PID" "系统消息 " && fail "an unplugged output was reported as a broken voice"
+grep -q $'^index1=2\r$' "$PROG/wkcfg.ini" || fail "the voice setting changed"
+
+# The sound server restarts (with the headset): the next word is heard there
+# again, nothing reported.
+kill -9 "$PULSE_PID"
+wait "$PULSE_PID" 2>/dev/null || true
+start_pulse
+start_recording headset "$E2E_TMP/restarted.raw"
+press Right nextItem
+sleep 3
+stop_recording
+has_sound "$E2E_TMP/restarted.raw" || fail "no word after the sound server came back"
+window_shown "$KELP_PID" "系统消息 " && fail "a restarted server was reported as a broken voice"
+
+# The server is gone for good: after a few words that cannot be said, the
+# failure is logged and reported with the voice's number, and speech stays
+# off in the settings file.
+kill -9 "$PULSE_PID"
+wait "$PULSE_PID" 2>/dev/null || true
+xdotool key Right
+xdotool key Right
 xdotool key Right
 box=$(wait_window "$KELP_PID" "系统消息 ") || fail "no message for the failed speech"
 grep -q $'^index1=-4\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "index1=-4 was not saved"; }
@@ -41,6 +75,7 @@ window_shown "$KELP_PID" "系统消息 " && fail "speech was tried again after i
 [ "$(iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep -c '^ 错误代码 :')" = 1 ] || fail "more than one record"
 kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end"
+start_pulse
 
 # An output number beyond the outputs: reported, memory only.
 rm -f "$PROG/system_error.log"
