@@ -41,8 +41,27 @@ bool writeAll(int fd, const QByteArray &data, QString *error)
     return true;
 }
 
+bool pwriteAll(int fd, const char *p, qint64 size, off_t at, QString *error)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, static_cast<size_t>(size), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *error = systemError("write");
+            return false;
+        }
+        p += n;
+        size -= n;
+        at += n;
+    }
+    return true;
+}
+
 // Rewrites the file where it stands: the fallback for a folder in which no
-// temporary file can be made.
+// temporary file can be made. Whatever fails, the old contents stay whole:
+// the room for a longer file is taken first, and the part beyond the old end
+// is written before any old byte is touched.
 bool rewriteInPlace(const QByteArray &name, const QByteArray &data, QString *error)
 {
     static bool said = false;
@@ -56,7 +75,31 @@ bool rewriteInPlace(const QByteArray &name, const QByteArray &data, QString *err
         *error = systemError("open");
         return false;
     }
-    bool ok = writeAll(fd, data, error) && ::ftruncate(fd, data.size()) == 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        *error = systemError("stat");
+        ::close(fd);
+        return false;
+    }
+    const off_t oldSize = st.st_size;
+    const off_t newSize = data.size();
+    bool ok = true;
+    if (newSize > oldSize) {
+        const int rc = ::posix_fallocate(fd, 0, newSize);
+        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+            errno = rc;
+            *error = systemError("no room for the file");
+            ok = false;
+        }
+        ok = ok && pwriteAll(fd, data.constData() + oldSize, newSize - oldSize, oldSize, error);
+        if (!ok && ::ftruncate(fd, oldSize) != 0)
+            qCWarning(lcConfig).noquote() << "cannot take back the growth of" << QString::fromLocal8Bit(name);
+    }
+    ok = ok && pwriteAll(fd, data.constData(), std::min(oldSize, newSize), 0, error);
+    if (ok && newSize < oldSize && ::ftruncate(fd, newSize) != 0) {
+        *error = systemError("truncate");
+        ok = false;
+    }
     if (ok && ::fsync(fd) != 0) {
         *error = systemError("fsync");
         ok = false;

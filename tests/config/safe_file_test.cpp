@@ -99,7 +99,11 @@ TEST(SafeFile, ReadOnlyFolderWithAWritableFileIsWrittenInPlace)
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(2);
         IniFile ini(path);
-        _exit(ini.writeString("Start", "First", "false") == 1 ? 0 : 1);
+        if (ini.writeString("Start", "First", "false") != 1)
+            _exit(1);
+        // The disk fills up under a longer file: it keeps its old contents whole.
+        FileSizeLimit full(30);
+        _exit(ini.writeString("other", "winx", "12345") == -1 ? 0 : 3);
     }
     int status = 0;
     waitpid(child, &status, 0);
