@@ -75,11 +75,17 @@ int Application::run()
     splash_->open();
 
     guard_ = std::make_unique<platform::InstanceGuard>();
-    if (!guard_->acquire()) {
+    switch (guard_->acquire()) {
+    case platform::InstanceGuard::Outcome::Acquired: break;
+    case platform::InstanceGuard::Outcome::Held:
         QMessageBox::information(
             nullptr, QStringLiteral("提示"),
             QStringLiteral("本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。"));
         return 0;
+    case platform::InstanceGuard::Outcome::Failed:
+        QMessageBox::critical(nullptr, QStringLiteral("错误提示"),
+                              QStringLiteral("无法确认本程序是否已经运行(单实例锁不安全):") + guard_->errorString());
+        return 1;
     }
 
     const bool started = startRun();

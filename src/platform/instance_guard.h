@@ -16,16 +16,21 @@ public:
     InstanceGuard(const InstanceGuard &) = delete;
     InstanceGuard &operator=(const InstanceGuard &) = delete;
 
-    // True when this process holds the lock (no other copy runs).
-    bool acquire();
+    enum class Outcome {
+        Acquired, // this process holds the lock: no other copy runs
+        Held,     // another copy runs
+        Failed,   // the lock cannot be taken safely (see errorString())
+    };
+    Outcome acquire();
     void release();
+    QString errorString() const { return error_; }
 
-    // $XDG_RUNTIME_DIR/kelpword.lock; when that folder is unusable, a
-    // private folder of this user's under the temporary folder.
+    // kelpword.lock in privateRuntimeFolder(); empty when there is none.
     static QString defaultLockPath();
 
 private:
     QString path_;
+    QString error_;
     int fd_ = -1;
 };
 

@@ -13,7 +13,8 @@ namespace kelp::platform {
 
 QString controlSocketPath()
 {
-    return privateRuntimeFolder() + QStringLiteral("/kelpword.socket");
+    const QString folder = privateRuntimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/kelpword.socket");
 }
 
 int sendControlCommand(const QString &command, QString *message)

@@ -1,6 +1,7 @@
 // The folder for this user's run-time files (the single-copy lock, the
 // control socket): $XDG_RUNTIME_DIR when it is private, else a private
-// folder of the user's under the temporary folder.
+// folder of the user's under the temporary folder, else one in the home
+// folder; empty when there is none that only this user can enter.
 #pragma once
 
 #include <QString>
