@@ -26,6 +26,19 @@ control show
 sleep 0.3
 window_shown "$KELP_PID" "Kelp Words" || fail "show hid the window"
 
+# A command that opens a dialog is answered at once, and the trainer lives
+# through the dialog however long the learner leaves it open.
+mv "$PROG/wkcfg.ini" "$E2E_TMP/wkcfg.ini"
+control settings || fail "settings was not taken"
+dialog=$(wait_window "$KELP_PID" "打开文件") || fail "no file dialog for the missing settings file"
+sleep 2.5 # longer than a client is given to send its command
+xdotool windowfocus --sync "$dialog" key Escape
+box=$(wait_window "$KELP_PID" "提示") || fail "no message for the missing settings file"
+xdotool windowfocus --sync "$box" key Return
+wait_until "the message stayed" eval '! window_shown "$KELP_PID" "提示"'
+mv "$E2E_TMP/wkcfg.ini" "$PROG/wkcfg.ini"
+control next || fail "the trainer did not live through the dialog"
+
 status=0; control bogus 2>"$E2E_TMP/err" || status=$?
 [ "$status" = 2 ] || fail "an unknown command gave $status"
 grep -q 'unknown command' "$E2E_TMP/err" || fail "no word on the unknown command"

@@ -159,6 +159,23 @@ TEST(WithoutServer, NoAudioOutputMeansCodeMinusThree)
     qputenv("XDG_RUNTIME_DIR", saved);
 }
 
+TEST(Recordings, WhatAFileDeclaresCostsNoMoreThanAWordMay)
+{
+    QTemporaryDir dir;
+    // Over a minute of silence: small as FLAC, cut where a word must end.
+    const QString longOne = dir.filePath("long.flac");
+    ASSERT_EQ(QProcess::execute("sox", {"-q", "-n", "-r", "48000", "-c", "1", longOne, "trim", "0", "70"}), 0);
+    QString error;
+    const std::optional<platform::Pcm> pcm = platform::readSoundFile(longOne, &error);
+    ASSERT_TRUE(pcm) << qPrintable(error);
+    EXPECT_EQ(static_cast<qint64>(pcm->samples.size()), platform::kMaxRecordingSamples);
+    // More channels than any recording of a word has: refused with a reason.
+    const QString wide = dir.filePath("wide.wav");
+    ASSERT_EQ(QProcess::execute("sox", {"-q", "-n", "-r", "8000", "-c", "9", wide, "trim", "0", "0.1"}), 0);
+    EXPECT_FALSE(platform::readSoundFile(wide, &error));
+    EXPECT_TRUE(error.contains("9 channels")) << qPrintable(error);
+}
+
 TEST(RecordingPath, BothRootsBothCandidatesAndUnusableWords)
 {
     QTemporaryDir dir;
