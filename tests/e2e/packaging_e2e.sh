@@ -14,7 +14,7 @@ for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/bin/kelpwo
   ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1 ./usr/share/kelpword/New_Word.txt; do
   grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"
 done
-dpkg-deb -I "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no library dependencies from shlibdeps"
+dpkg-deb -I "$deb" | grep 'Depends:.*libqt6widgets6' >/dev/null || fail "no library dependencies from shlibdeps"
 
 root="$E2E_TMP/root"
 dpkg-deb -x "$deb" "$root"
@@ -36,7 +36,7 @@ user="$XDG_DATA_HOME/kelpword"
 [ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] || fail "the per-user folder was not laid out"
 "$KELPWORD" pause && "$KELPWORD" next && "$KELPWORD" note || fail "the control command failed"
 wait_until "the sample word did not reach the notebook" test -s "$user/data/生词本.txt"
-iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep -q '^apple#' || fail "the first sample word was not on display"
+iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep '^apple#' >/dev/null || fail "the first sample word was not on display"
 "$KELPWORD" quit
 wait_exit "$KELP_PID" || fail "it did not end"
 

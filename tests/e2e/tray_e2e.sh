@@ -11,15 +11,15 @@ TXT
 write_text_mode_ini 1
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
 E2E_PIDS+=($!)
-panel_up() { xwininfo -root -tree | grep -q '"panel": ("panel" "trayer")'; }
+panel_up() { xwininfo -root -tree | grep '"panel": ("panel" "trayer")' >/dev/null; }
 wait_until "the tray host did not start" panel_up
 
 start_kelpword
 wait_ready
 # Our icon, embedded in the tray's panel: its place on the screen.
 icon_place() {
-  ICON=$(xwininfo -root -tree | sed -n '/"panel": ("panel" "trayer")/,$p' | grep -m1 '"kelpword": ("kelpword"' |
-    grep -o '+[0-9]*+[0-9]*$') && [ -n "$ICON" ]
+  ICON=$(xwininfo -root -tree | sed -n '/"panel": ("panel" "trayer")/,$p' | grep '"kelpword": ("kelpword"' |
+    sed -n '1s/.*\(+[0-9]*+[0-9]*\)$/\1/p') && [ -n "$ICON" ]
 }
 wait_until "no tray icon appeared" icon_place
 IX=$(echo "$ICON" | cut -d+ -f2); IY=$(echo "$ICON" | cut -d+ -f3)
