@@ -7,16 +7,16 @@
 
 namespace kelp::platform {
 
-bool installQtTranslations(const QLocale &locale)
+QTranslator *installQtTranslations(const QLocale &locale)
 {
     // qtbase holds the texts of the message boxes' buttons and the file dialog.
     auto *translator = new QTranslator(QCoreApplication::instance());
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&
         QCoreApplication::installTranslator(translator))
-        return true;
+        return translator;
     delete translator;
-    return false;
+    return nullptr;
 }
 
 } // namespace kelp::platform

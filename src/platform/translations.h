@@ -3,11 +3,12 @@
 #pragma once
 
 class QLocale;
+class QTranslator;
 
 namespace kelp::platform {
 
-// Installs Qt's translations for `locale` on the application. False when
-// none are installed for it (English stays).
-bool installQtTranslations(const QLocale &locale);
+// Installs Qt's translations for `locale` on the application (which owns
+// them). Null when none are installed for it: English stays.
+QTranslator *installQtTranslations(const QLocale &locale);
 
 } // namespace kelp::platform

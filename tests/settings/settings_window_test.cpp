@@ -3,6 +3,7 @@
 // of its fields.
 #include "config/error_log.h"
 #include "config/settings.h"
+#include "platform/translations.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
 #include "support/files.h"
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -279,4 +281,15 @@ TEST_F(SettingsWindowTest, AWordFileInTheDataFolderIsKeptByItsName)
     w->chooseWordFile = [](const QString &) { return QStringLiteral("/srv/lists/words.txt"); };
     pick();
     EXPECT_EQ(settings.wordFile, "/srv/lists/words.txt");
+}
+
+TEST(QtTranslations, QtsOwnButtonsReadChineseUnderAChineseLocale)
+{
+    QTranslator *chinese = platform::installQtTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    ASSERT_NE(chinese, nullptr) << "qt6-translations-l10n is not installed";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    QCoreApplication::removeTranslator(chinese); // the other tests read Qt's texts in English
+    delete chinese;
+    EXPECT_EQ(platform::installQtTranslations(QLocale(QLocale::C)), nullptr);
 }
