@@ -155,9 +155,14 @@ void Application::showTrayIcon()
     }
     // Each run has its own commands: the menu is made anew.
     trayMenu_ = std::make_unique<QMenu>();
-    trayMenu_->addActions(run_->commands()->menuActions());
+    // The menu's commands, with the arrow-key switch before 退出, which stays last.
+    QList<QAction *> actions = run_->commands()->menuActions();
+    QAction *const quit = actions.takeLast();
+    trayMenu_->addActions(actions);
     trayMenu_->addSeparator();
     trayMenu_->addAction(run_->commands()->arrowKeys);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(quit);
     Commands *commands = run_->commands();
     QObject::connect(trayMenu_.get(), &QMenu::aboutToShow, commands, [commands] {
         commands->syncChecks();
