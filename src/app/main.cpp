@@ -31,9 +31,10 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     // Without a display Qt would abort with advice that does not help.
     if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !kelp::platform::canOpenX11Display()) {
-        std::fprintf(stderr, "kelpword: no X11 display could be opened (DISPLAY=\"%s\"). Kelp Words needs an X11 "
-                             "display; in a Wayland session XWayland provides one (install and enable it), "
-                             "without any desktop use xvfb-run kelpword.\n",
+        std::fprintf(stderr,
+                     "kelpword: no X11 display could be opened (DISPLAY=\"%s\"). Kelp Words needs an X11 "
+                     "display; in a Wayland session XWayland provides one (install and enable it), "
+                     "without any desktop use xvfb-run kelpword.\n",
                      qgetenv("DISPLAY").constData());
         return 1;
     }

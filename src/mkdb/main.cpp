@@ -25,11 +25,11 @@ namespace {
 void usage(FILE *to)
 {
     std::fprintf(to, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
-                         "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
-                         "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
-                         "  --due-every N  every Nth group is due today (0: none)\n"
-                         "  --force        replace an existing database\n"
-                         "  --help, --version\n");
+                     "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                     "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
+                     "  --due-every N  every Nth group is due today (0: none)\n"
+                     "  --force        replace an existing database\n"
+                     "  --help, --version\n");
 }
 
 bool exec(sqlite3 *db, const char *sql)

@@ -33,8 +33,7 @@ constexpr long kBlue = 16711680;
 
 ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function<void()> apply, QWidget *parent)
     // A title bar to move it by; above the word window, which stays on top.
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), settings_(settings), file_(file),
-      apply_(std::move(apply))
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), settings_(settings), file_(file), apply_(std::move(apply))
 {
     setObjectName(QStringLiteral("colourWindow"));
     setWindowTitle(QStringLiteral("颜色设置"));

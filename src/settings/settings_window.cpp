@@ -20,9 +20,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QVBoxLayout>
 #include <QSpinBox>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #ifndef KELP_DOC_FROM_LIBEXEC
 #define KELP_DOC_FROM_LIBEXEC "../../share/doc/kelpword"
@@ -37,8 +37,8 @@ namespace {
 QString projectPage()
 {
     const QString folder = QCoreApplication::applicationDirPath();
-    for (const QString &candidate : {folder + QStringLiteral("/README.md"),
-                                     folder + QStringLiteral("/" KELP_DOC_FROM_LIBEXEC "/README.md")}) {
+    for (const QString &candidate :
+         {folder + QStringLiteral("/README.md"), folder + QStringLiteral("/" KELP_DOC_FROM_LIBEXEC "/README.md")}) {
         if (QFileInfo(candidate).isFile())
             return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath()).toString();
     }
@@ -84,7 +84,8 @@ SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEng
                                                                                        : QString();
     };
     chooseRecordingsFolder = [this] {
-        QFileDialog dialog(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"), settings_.recordingsFolder);
+        QFileDialog dialog(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"),
+                           settings_.recordingsFolder);
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -226,11 +227,11 @@ void SettingsWindow::build()
     // test 40, test text 50, mode and 退出 60, record and 保存且重启 70,
     // interval 80, first group 90, last group and transparency 100, word
     // file 110, its button 120.
-    const QList<QWidget *> order{save,       cycle_[0],   cycle_[1],        cycle_[2],    cycle_[3],   cycle_[4],
-                                 cycle_[5],  cycle_[6],   dsn_,             recordings_,  browse,      testWord_,
-                                 testWav,    voices_,     outputs_,         testSpeechButton, speechText_, sourceMode_,
-                                 quit,       record_,     saveRestart,      interval_,    firstGroup_, lastGroup_,
-                                 transparent_, opaque_,   wordFile_,        pickFile};
+    const QList<QWidget *> order{save,         cycle_[0], cycle_[1],   cycle_[2],        cycle_[3],   cycle_[4],
+                                 cycle_[5],    cycle_[6], dsn_,        recordings_,      browse,      testWord_,
+                                 testWav,      voices_,   outputs_,    testSpeechButton, speechText_, sourceMode_,
+                                 quit,         record_,   saveRestart, interval_,        firstGroup_, lastGroup_,
+                                 transparent_, opaque_,   wordFile_,   pickFile};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 

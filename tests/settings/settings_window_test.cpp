@@ -11,11 +11,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -167,12 +167,14 @@ TEST_F(SettingsWindowTest, TabOrderFollowsTheDesignedTabNumbers)
     ASSERT_TRUE(w->open());
     const auto button = [&](const char *name) { return w->findChild<QPushButton *>(name); };
     // Ties in the designed numbers go in the order the controls are listed.
-    const QList<QWidget *> expected{button("saveButton"),     w->cycleField(1),       w->dataSourceField(),
-                                    w->voiceList(),           w->outputList(),        button("testSpeechButton"),
-                                    w->sourceModeList(),      button("quitButton"),   w->recordField(),
-                                    button("saveRestartButton"), w->intervalField(),  w->firstGroupField(),
-                                    w->lastGroupField(),      w->transparentButton(), w->wordFileField(),
-                                    button("pickFileButton")};
+    const QList<QWidget *> expected{button("saveButton"), w->cycleField(1),
+                                    w->dataSourceField(), w->voiceList(),
+                                    w->outputList(),      button("testSpeechButton"),
+                                    w->sourceModeList(),  button("quitButton"),
+                                    w->recordField(),     button("saveRestartButton"),
+                                    w->intervalField(),   w->firstGroupField(),
+                                    w->lastGroupField(),  w->transparentButton(),
+                                    w->wordFileField(),   button("pickFileButton")};
     QList<QWidget *> chain;
     QWidget *at = expected.first();
     do {
