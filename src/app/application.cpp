@@ -164,7 +164,14 @@ void Application::showTrayIcon()
     }
     // Each run has its own commands: the menu is made anew.
     trayMenu_ = std::make_unique<QMenu>();
-    trayMenu_->addActions(run_->commands()->menuActions());
+    // The menu's commands, with the arrow-key switch before 退出, which stays last.
+    QList<QAction *> actions = run_->commands()->menuActions();
+    QAction *const quit = actions.takeLast();
+    trayMenu_->addActions(actions);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(run_->commands()->arrowKeys);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(quit);
     Commands *commands = run_->commands();
     QObject::connect(trayMenu_.get(), &QMenu::aboutToShow, commands, [commands] {
         commands->syncChecks();
@@ -172,6 +179,14 @@ void Application::showTrayIcon()
     });
     tray_->setContextMenu(trayMenu_.get());
     tray_->show();
+    if (introduce_) {
+        introduce_ = false;
+        tray_->showMessage(QStringLiteral("海带单词"),
+                           QStringLiteral("右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。"
+                                          "单击托盘图标可隐藏或显示它，右键单击它可打开菜单。"),
+                           QSystemTrayIcon::Information, 15000);
+        qCDebug(lcApp) << "first start: tray message shown";
+    }
 }
 
 namespace {
@@ -227,7 +242,7 @@ void Application::runCommand(const QString &command)
 
 void Application::handleError(const std::exception_ptr &error)
 {
-    errors_->handle(reportFor(error));
+    errors_->handle(reportFor(error, takeErrorSite()));
 }
 
 void Application::restart()

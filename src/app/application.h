@@ -37,6 +37,10 @@ public:
     // Ends the program: the word window's close first, then the event loop.
     void shutdown();
 
+    // The first start in the user's folder: a tray message says what the
+    // word window is and how to hide it.
+    void introduceOnFirstStart() { introduce_ = true; }
+
 private:
     bool startRun();
     bool takes(const QString &command) const;
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<platform::ControlServer> control_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
+    bool introduce_ = false;
     bool quitting_ = false;
     bool starting_ = false;
     bool restartPending_ = false; // an error during start-up asked for a restart

@@ -30,6 +30,17 @@ ErrorReport reportFor(const std::exception_ptr &error)
     return report;
 }
 
+ErrorReport reportFor(const std::exception_ptr &error, const std::optional<ErrorSite> &site)
+{
+    ErrorReport report = reportFor(error);
+    if (site) {
+        report.window = site->window;
+        report.object = site->object;
+        report.event = site->event;
+    }
+    return report;
+}
+
 ErrorHandler::ErrorHandler(QString logPath, Reactions reactions)
     : logPath_(std::move(logPath)), reactions_(std::move(reactions))
 {

@@ -14,6 +14,8 @@ namespace kelp {
 
 // The error record for an exception that escaped an event handler.
 ErrorReport reportFor(const std::exception_ptr &error);
+// The same, naming the window, control and event the error left (when known).
+ErrorReport reportFor(const std::exception_ptr &error, const std::optional<ErrorSite> &site);
 
 class ErrorHandler {
 public:

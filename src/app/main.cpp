@@ -2,10 +2,13 @@
 #include "app/error_handler.h"
 #include "app/user_folder.h"
 #include "launcher/command_line.h"
+#include "platform/desktop.h"
+#include "platform/translations.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -26,15 +29,26 @@ int main(int argc, char *argv[])
     // The word window relies on X11 facilities (global key grabs, stacking).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Without a display Qt would abort with advice that does not help.
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !kelp::platform::canOpenX11Display()) {
+        std::fprintf(stderr,
+                     "kelpword: no X11 display could be opened (DISPLAY=\"%s\"). Kelp Words needs an X11 "
+                     "display; in a Wayland session XWayland provides one (install and enable it), "
+                     "without any desktop use xvfb-run kelpword.\n",
+                     qgetenv("DISPLAY").constData());
+        return 1;
+    }
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
     kelp::KelpApplication app(argc, argv);
+    kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpword.png")));
     // The program folder is the current one; a given one or the user's own takes its place.
     QString folder = cl.folder;
+    bool firstStart = false;
     if (cl.userFolder) {
         QString error;
-        folder = kelp::prepareUserFolder(&error);
+        folder = kelp::prepareUserFolder(&error, &firstStart);
         if (folder.isEmpty()) {
             std::fprintf(stderr, "kelpword: %s\n", qPrintable(error));
             return 1;
@@ -45,5 +59,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     kelp::Application program(app);
+    if (firstStart)
+        program.introduceOnFirstStart();
     return program.run();
 }

@@ -3,6 +3,9 @@
 #include "config/colours.h"
 #include "platform/layout_units.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -45,6 +48,15 @@ void SplashWindow::open()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     show();
+    // A message box or dialog of the start-up must not be hidden under it.
+    qApp->installEventFilter(this);
+}
+
+bool SplashWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && isVisible() && qobject_cast<QDialog *>(watched))
+        hide();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace kelp

@@ -14,6 +14,9 @@ public:
     // Shows the picture centred on the screen.
     void open();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QLabel *picture_;
     QLabel *loading_;

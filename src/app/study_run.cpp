@@ -11,6 +11,7 @@
 #include "speech/pronouncer.h"
 #include "study/data_source.h"
 #include "study/material.h"
+#include "study/review_schedule.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/context_menu.h"
@@ -113,6 +114,7 @@ bool StudyRun::start()
     if (!findSettingsFile())
         return false;
     settings_ = Settings::load(file_);
+    parseReviewDays(settings_.reviewCycle, settings_.reviewDays);
     const DataSource source{settings_.dataSourceName, platform::odbcDriverFolder(), folder_.database(),
                             settings_.userName, settings_.password};
     completeFirstRun(file_, settings_, source);
@@ -196,6 +198,14 @@ bool StudyRun::start()
     QObject::connect(commands_->settings, &QAction::triggered, window_.get(), [this] { openSettingsWindow(); });
     hotKeys_ = desktop_.createHotKeys();
     binding_ = std::make_unique<HotKeyBinding>(*hotKeys_, *commands_);
+    // The plain arrow keys can be left to the other programs ([hotkey] arrows=0).
+    binding_->setArrowKeys(settings_.arrowHotKeys != 0);
+    commands_->arrowKeys->setChecked(binding_->arrowKeys());
+    QObject::connect(commands_->arrowKeys, &QAction::toggled, window_.get(), [this](bool on) {
+        binding_->setArrowKeys(on);
+        settings_.arrowHotKeys = on ? 1 : 0;
+        file_.write(keys::arrowHotKeys, settings_.arrowHotKeys);
+    });
     binding_->grabAll();
     return true;
 }

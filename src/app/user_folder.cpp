@@ -1,15 +1,42 @@
 #include "app/user_folder.h"
 
 #include "config/safe_file.h"
+#include "platform/layout_units.h"
+#include "session/presentation.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStandardPaths>
 
-namespace kelp {
+#include <algorithm>
 
-QString prepareUserFolder(QString *error)
+namespace kelp {
+namespace {
+
+// The bottom-right corner of the screen's free area (above a panel), for a
+// window of the designed size; in layout units, as winx and winy hold it.
+QByteArray cornerPosition()
 {
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QByteArray();
+    const platform::LayoutUnits units(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+    const QRect free = screen->availableGeometry();
+    const int margin = 8;
+    const QPoint at(free.right() + 1 - margin - units.xToPixels(design::kWindow.width),
+                    free.bottom() + 1 - margin - units.yToPixels(design::kWindow.height));
+    return "[other]\r\nwinx=" + QByteArray::number(units.pixelsToX(std::max(free.left(), at.x()))) +
+           "\r\nwiny=" + QByteArray::number(units.pixelsToY(std::max(free.top(), at.y()))) + "\r\n";
+}
+
+} // namespace
+
+QString prepareUserFolder(QString *error, bool *firstStart)
+{
+    if (firstStart)
+        *firstStart = false;
     QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
     if (!QDir().mkpath(folder + QStringLiteral("/data"))) {
@@ -25,11 +52,15 @@ QString prepareUserFolder(QString *error)
     const QString settings = folder + QStringLiteral("/wkcfg.ini");
     if (!QFile::exists(settings)) {
         // The sample words from the text file: no database to set up.
+        // The word window starts in the corner, out of the way of what is open.
         const QByteArray ini = "; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
-                               "[timer]\r\njg=3\r\nreci3=1\r\n"; // from the first word on
+                               "[timer]\r\njg=3\r\nreci3=1\r\n" + // from the first word on
+                               cornerPosition();
         if (!replaceFileContents(settings, ini, error))
             return QString();
+        if (firstStart)
+            *firstStart = true;
     }
     return folder;
 }

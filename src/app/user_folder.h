@@ -7,7 +7,8 @@ namespace kelp {
 
 // $XDG_DATA_HOME/kelpword (~/.local/share/kelpword), laid out on first use
 // with settings for the sample words; nothing a user has there is replaced.
-// Empty with `error` set when it cannot be made.
-QString prepareUserFolder(QString *error);
+// Empty with `error` set when it cannot be made. `firstStart` tells whether
+// its settings were laid out just now.
+QString prepareUserFolder(QString *error, bool *firstStart = nullptr);
 
 } // namespace kelp

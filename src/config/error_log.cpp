@@ -2,7 +2,32 @@
 
 #include "config/codec.h"
 
+#include <exception>
+#include <utility>
+
 namespace kelp {
+namespace {
+
+std::optional<ErrorSite> g_errorSite; // one thread: the user-interface thread
+
+} // namespace
+
+ErrorSiteScope::ErrorSiteScope(QString window, QString object, QString event)
+    : site_{std::move(window), std::move(object), std::move(event)}, exceptions_(std::uncaught_exceptions())
+{
+}
+
+ErrorSiteScope::~ErrorSiteScope()
+{
+    // Unwinding: the innermost scope left is the first to get here.
+    if (std::uncaught_exceptions() > exceptions_ && !g_errorSite)
+        g_errorSite = std::move(site_);
+}
+
+std::optional<ErrorSite> takeErrorSite()
+{
+    return std::exchange(g_errorSite, std::nullopt);
+}
 
 QByteArray errorRecord(const ErrorReport &report, const QDateTime &when)
 {

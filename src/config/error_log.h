@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace kelp {
 
 struct ErrorReport {
@@ -17,6 +19,30 @@ struct ErrorReport {
     QString event;  // its event or function
     int line = 0;
 };
+
+// Where an error left a handler: the window, its control and the event.
+struct ErrorSite {
+    QString window;
+    QString object;
+    QString event;
+};
+
+// Marks a handler's work: when an exception leaves it, its site is kept
+// (the innermost one) for the report of that error, which takes it.
+class ErrorSiteScope {
+public:
+    ErrorSiteScope(QString window, QString object, QString event);
+    ~ErrorSiteScope();
+    ErrorSiteScope(const ErrorSiteScope &) = delete;
+    ErrorSiteScope &operator=(const ErrorSiteScope &) = delete;
+
+private:
+    ErrorSite site_;
+    int exceptions_;
+};
+
+// The site the last error left, if any; taking it clears it.
+std::optional<ErrorSite> takeErrorSite();
 
 // The record's bytes (GB18030, CR LF line ends, the last line ended too).
 QByteArray errorRecord(const ErrorReport &report, const QDateTime &when);

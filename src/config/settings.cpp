@@ -64,6 +64,7 @@ const std::pair<const IntKey *, int Settings::*> kIntFields[] = {
     {&keys::textColour, &Settings::textColour},
     {&keys::labelColour, &Settings::labelColour},
     {&keys::windowColour, &Settings::windowColour},
+    {&keys::arrowHotKeys, &Settings::arrowHotKeys},
 };
 
 } // namespace

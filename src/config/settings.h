@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QString>
 
+#include <array>
 #include <climits>
 #include <functional>
 
@@ -55,6 +56,8 @@ inline constexpr IntKey halfTransparent{"other", "sftm", 1};
 inline constexpr IntKey textColour{"other", "c1", 3};
 inline constexpr IntKey labelColour{"other", "c2", 21};
 inline constexpr IntKey windowColour{"other", "c3", 2};
+// 0: the four plain arrow keys are left to the other programs.
+inline constexpr IntKey arrowHotKeys{"hotkey", "arrows", 1};
 } // namespace keys
 
 // Where the study material comes from. Other stored numbers load nothing.
@@ -96,6 +99,9 @@ struct Settings {
     QString userName;
     QString password;
     QString reviewCycle;
+    // Its day counts per stage 1..7, parsed once at start-up; the settings
+    // window shows and edits these (a saved 0 stays 0 until the next start).
+    std::array<int, 8> reviewDays{};
     int voice = keys::voice.defaultValue; // or a speech failure code -1..-4
     int audioOutput = keys::audioOutput.defaultValue;
     SourceMode sourceMode = SourceMode(keys::sourceMode.defaultValue);
@@ -113,6 +119,7 @@ struct Settings {
     int textColour = keys::textColour.defaultValue;
     int labelColour = keys::labelColour.defaultValue;
     int windowColour = keys::windowColour.defaultValue;
+    int arrowHotKeys = keys::arrowHotKeys.defaultValue;
 
     // Every key of the table above.
     static Settings load(const SettingsFile &file);

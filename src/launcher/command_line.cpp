@@ -26,6 +26,7 @@ QString usage()
                           "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
                           "       kelpword COMMAND             send a command to the running trainer\n"
                           "       kelpword --autostart on|off  start it at login, or no longer\n"
+                          "       kelpword --version | --help\n"
                           "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
                           "          settings, colours, quit\n");
 }
@@ -46,6 +47,10 @@ CommandLine parseCommandLine(const QStringList &arguments)
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
         cl.action = CommandLine::Action::Help;
         return arguments.size() == 1 ? cl : error(QStringLiteral("--help takes nothing more"));
+    }
+    if (first == QLatin1String("--version")) {
+        cl.action = CommandLine::Action::Version;
+        return arguments.size() == 1 ? cl : error(QStringLiteral("--version takes nothing more"));
     }
     if (first == QLatin1String("--folder")) {
         if (arguments.size() != 2 || arguments[1].isEmpty())

@@ -9,7 +9,7 @@
 namespace kelp {
 
 struct CommandLine {
-    enum class Action { Run, Send, Help, Autostart, Error };
+    enum class Action { Run, Send, Help, Version, Autostart, Error };
     Action action = Action::Run;
     QString folder;          // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder

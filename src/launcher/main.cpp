@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
     const kelp::CommandLine cl = kelp::parseCommandLine(arguments);
     switch (cl.action) {
     case kelp::CommandLine::Action::Help: std::fputs(qPrintable(kelp::usage()), stdout); return 0;
+    case kelp::CommandLine::Action::Version: std::printf("kelpword %s\n", KELP_VERSION); return 0;
     case kelp::CommandLine::Action::Error:
         std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(cl.error), qPrintable(kelp::usage()));
         return 2;

@@ -22,13 +22,14 @@
 
 namespace {
 
-void usage()
+void usage(FILE *to)
 {
-    std::fprintf(stderr, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
-                         "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
-                         "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
-                         "  --due-every N  every Nth group is due today (0: none)\n"
-                         "  --force        replace an existing database\n");
+    std::fprintf(to, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
+                     "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                     "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
+                     "  --due-every N  every Nth group is due today (0: none)\n"
+                     "  --force        replace an existing database\n"
+                     "  --help, --version\n");
 }
 
 bool exec(sqlite3 *db, const char *sql)
@@ -76,17 +77,23 @@ int main(int argc, char *argv[])
             dueEvery = -1;
         } else if (a == QLatin1String("--due-every") && hasValue) {
             dueEvery = args[++i].toInt();
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            usage(stdout);
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::printf("kelpword-mkdb %s\n", KELP_VERSION);
+            return 0;
         } else if (a == QLatin1String("--force")) {
             force = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            usage();
+            usage(stderr);
             return 2;
         } else {
             files << a;
         }
     }
     if (files.size() != 2 || !today.isValid()) {
-        usage();
+        usage(stderr);
         return 2;
     }
     const QString out = files[1];

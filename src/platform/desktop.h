@@ -34,4 +34,7 @@ public:
 std::unique_ptr<Desktop> createXcbDesktop(); // null when there is no X connection
 std::unique_ptr<Desktop> createNullDesktop();
 
+// Whether an X server answers at $DISPLAY; asked before Qt would abort on none.
+bool canOpenX11Display();
+
 } // namespace kelp::platform

@@ -3,13 +3,13 @@
 #include "config/colours.h"
 #include "config/settings.h"
 #include "settings/palette_window.h"
+#include "settings/screen_fit.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace kelp {
 namespace {
@@ -32,18 +32,21 @@ constexpr long kBlue = 16711680;
 } // namespace
 
 ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function<void()> apply, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), settings_(settings), file_(file), apply_(std::move(apply))
+    // A title bar to move it by; above the word window, which stays on top.
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), settings_(settings), file_(file), apply_(std::move(apply))
 {
     setObjectName(QStringLiteral("colourWindow"));
     setWindowTitle(QStringLiteral("颜色设置"));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        units_ = platform::LayoutUnits(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+    const ScreenFit fit = fitToScreen(1966, 1184);
+    units_ = fit.units;
     const auto rect = [this](int x, int y, int w, int h) {
         return QRect(units_.xToPixels(x), units_.yToPixels(y), units_.xToPixels(w), units_.yToPixels(h));
     };
     resize(units_.xToPixels(1966), units_.yToPixels(1184));
-    setFont(QFont(QStringLiteral("Arial"), 10));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(10 * fit.scale);
+    setFont(font);
 
     preview_ = new QGroupBox(QStringLiteral("结果预览"), this);
     preview_->setObjectName(QStringLiteral("preview"));
@@ -55,7 +58,9 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
         label->setObjectName(QLatin1String(name));
         label->setTextFormat(Qt::PlainText);
         label->setGeometry(at);
-        label->setFont(QFont(QStringLiteral("Arial"), 12));
+        QFont sampleFont(QStringLiteral("Arial"));
+        sampleFont.setPointSizeF(12 * fit.scale);
+        label->setFont(sampleFont);
         label->setAutoFillBackground(true);
         return label;
     };
@@ -84,15 +89,14 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
         return palette.returnedText().toInt();
     };
 
-    // The current choices; numbers outside the palette show the defaults.
+    // The current choices.
     const long text = paletteColour(settings_.textColour);
     const long face = paletteColour(settings_.labelColour);
     const long back = paletteColour(settings_.windowColour);
-    showText(text != -1 ? text : kDefaultTextColour);
-    showLabelBackground(face != -1 ? face : kDefaultLabelColour);
-    showWindowBackground(back != -1 ? back : kDefaultWindowColour);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QRect(QPoint(), size()).center());
+    showText(text);
+    showLabelBackground(face);
+    showWindowBackground(back);
+    centreIn(*this, fit.free);
 }
 
 void ColourWindow::choose(Choice choice)
@@ -115,21 +119,32 @@ void ColourWindow::choose(Choice choice)
     }
 }
 
+// The value -1 (a number outside the palette) is drawn as the word window
+// draws it: in the default colour of its part.
 void ColourWindow::showText(long colour)
 {
     for (QLabel *label : {word_, phonetic_, meaning_})
-        setColour(*label, QPalette::WindowText, colour);
+        setColour(*label, QPalette::WindowText, colour != -1 ? colour : kDefaultTextColour);
 }
 
 void ColourWindow::showLabelBackground(long colour)
 {
     for (QLabel *label : {word_, phonetic_, meaning_})
-        setColour(*label, QPalette::Window, colour);
+        setColour(*label, QPalette::Window, colour != -1 ? colour : kDefaultLabelColour);
 }
 
 void ColourWindow::showWindowBackground(long colour)
 {
-    setColour(*preview_, QPalette::Window, colour);
+    setColour(*preview_, QPalette::Window, colour != -1 ? colour : kDefaultWindowColour);
+}
+
+void ColourWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close(); // as 退出 does
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ColourWindow::closeEvent(QCloseEvent *event)

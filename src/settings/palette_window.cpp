@@ -1,12 +1,11 @@
 #include "settings/palette_window.h"
 
 #include "config/colours.h"
+#include "settings/screen_fit.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 namespace kelp {
 namespace {
@@ -44,12 +43,13 @@ QPoint PaletteWindow::swatchPosition(int number)
     return {kColumnX[kPlace[number][0]], kRowY[kPlace[number][1]]};
 }
 
-PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+// A title bar to move it by; above the word window. Escape answers as 退出 does.
+PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("paletteWindow"));
     setWindowTitle(QStringLiteral("颜色选项"));
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        units_ = platform::LayoutUnits(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+    const ScreenFit fit = fitToScreen(2117, 1704);
+    units_ = fit.units;
     const auto rect = [this](int x, int y, int w, int h) {
         return QRect(units_.xToPixels(x), units_.yToPixels(y), units_.xToPixels(w), units_.yToPixels(h));
     };
@@ -58,7 +58,9 @@ PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt:
     QPalette face = palette();
     face.setColor(QPalette::Window, toQColor(kDialogFace));
     setPalette(face);
-    setFont(QFont(QStringLiteral("Arial"), 10));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(10 * fit.scale);
+    setFont(font);
 
     auto *frame = new QGroupBox(QStringLiteral("颜色选项"), this);
     frame->setGeometry(rect(37, 0, 1975, 1472));
@@ -84,8 +86,12 @@ PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt:
     quit->setObjectName(QStringLiteral("quitButton"));
     quit->setGeometry(rect(1207, 1504, 402, 112));
     connect(quit, &QPushButton::clicked, this, &QDialog::accept);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QRect(QPoint(), size()).center());
+    centreIn(*this, fit.free);
+}
+
+void PaletteWindow::reject()
+{
+    accept(); // Escape or the title bar's close: the choice made stands, as with 退出
 }
 
 QRadioButton *PaletteWindow::swatch(int number) const

@@ -25,6 +25,8 @@ public:
     // Swatch positions in layout units: (column, row) of the palette table.
     static QPoint swatchPosition(int number);
 
+    void reject() override;
+
 private:
     platform::LayoutUnits units_;
     QRadioButton *swatches_[22] = {};

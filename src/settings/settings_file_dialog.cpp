@@ -8,6 +8,7 @@ namespace kelp {
 std::optional<QString> askForSettingsFile(const QString &folder)
 {
     QFileDialog dialog(nullptr, QStringLiteral("打开文件"), folder, QStringLiteral("初始化文件 (*.ini)"));
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint); // above the word window when the settings window asks
     dialog.setDefaultSuffix(QStringLiteral("ini"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

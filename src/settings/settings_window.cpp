@@ -6,6 +6,7 @@
 #include "study/review_schedule.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFileDialog>
@@ -18,24 +19,30 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QUrl>
+#include <QVBoxLayout>
 
-#ifndef KELP_INSTALLED_README
-#define KELP_INSTALLED_README ""
-#define KELP_SOURCE_README ""
+#ifndef KELP_DOC_FROM_LIBEXEC
+#define KELP_DOC_FROM_LIBEXEC "../../share/doc/kelpword"
 #endif
 
 namespace kelp {
 namespace {
 
-// The program's own documentation: where the package puts it, else the
-// source tree it was built from.
+// The program's own documentation, found from where the program is: beside
+// it in a build tree, or where the package installs it; else the project's
+// home page.
 QString projectPage()
 {
-    const QString installed = QStringLiteral(KELP_INSTALLED_README);
-    return QUrl::fromLocalFile(QFileInfo::exists(installed) ? installed : QStringLiteral(KELP_SOURCE_README))
-        .toString();
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const QString &candidate :
+         {folder + QStringLiteral("/README.md"), folder + QStringLiteral("/" KELP_DOC_FROM_LIBEXEC "/README.md")}) {
+        if (QFileInfo(candidate).isFile())
+            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath()).toString();
+    }
+    return QStringLiteral("https://github.com/kelpwords/kelpword");
 }
 
 QString hintFor(int code)
@@ -54,7 +61,7 @@ QString hintFor(int code)
 SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEngine *engine,
                                const QString &programFolder, Hooks hooks, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint), // above the word window
       settings_(settings), file_(file), engine_(engine), programFolder_(programFolder), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("settingsWindow"));
@@ -69,15 +76,37 @@ SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEng
     build();
 
     chooseWordFile = [this](const QString &start) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"), start,
-                                            QStringLiteral("文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)"));
+        QFileDialog dialog(this, QStringLiteral("选择文件"), start,
+                           QStringLiteral("文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)"));
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                       : QString();
     };
     chooseRecordingsFolder = [this] {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"),
-                                                 settings_.recordingsFolder);
+        QFileDialog dialog(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"),
+                           settings_.recordingsFolder);
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                       : QString();
     };
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QRect(QPoint(), size()).center());
+    fitScreen();
+}
+
+void SettingsWindow::fitScreen()
+{
+    // The designed size where it fits the screen's free area, else as much
+    // as fits, the form scrolling inside.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QSize frame(24, 48); // title bar and borders, before the window manager says
+    const QSize wanted = content_->size() + QSize(2, 2);
+    resize(wanted.boundedTo(free.size() - frame));
+    move(free.center() - QRect(QPoint(), size() + frame).center());
 }
 
 void SettingsWindow::build()
@@ -85,31 +114,41 @@ void SettingsWindow::build()
     const auto rect = [this](int x, int y, int w, int h) {
         return QRect(units_.xToPixels(x), units_.yToPixels(y), units_.xToPixels(w), units_.yToPixels(h));
     };
+    // Every control sits on a form that scrolls when the screen is too small for it.
+    content_ = new QWidget;
+    content_->setObjectName(QStringLiteral("settingsForm"));
+    QWidget *const form = content_;
     const auto label = [&](const QString &text, QRect at) {
-        auto *l = new QLabel(text, this);
+        auto *l = new QLabel(text, form);
         l->setGeometry(at);
         return l;
     };
     const auto spin = [&](QRect at, int min, int max) {
-        auto *s = new QSpinBox(this);
+        auto *s = new QSpinBox(form);
         s->setRange(min, max); // what the mask and range allow is all that can be saved
         s->setGeometry(at);
         return s;
     };
     const auto button = [&](const QString &text, QRect at) {
-        auto *b = new QPushButton(text, this);
+        auto *b = new QPushButton(text, form);
         b->setGeometry(at);
         return b;
     };
     const auto edit = [&](QRect at) {
-        auto *e = new QLineEdit(this);
+        auto *e = new QLineEdit(form);
         e->setGeometry(at);
         return e;
     };
-    resize(units_.xToPixels(4462), units_.yToPixels(2116));
+    content_->resize(units_.xToPixels(4462), units_.yToPixels(2116));
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content_);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
 
     // The form: review cycles, data-source name, recordings folder and its test.
-    auto *cycles = new QGroupBox(QStringLiteral("复习周期"), this);
+    auto *cycles = new QGroupBox(QStringLiteral("复习周期"), form);
     cycles->setGeometry(rect(73, 48, 3182, 400));
     for (int i = 0; i < 7; ++i) {
         const int x = 95 + i * 450;
@@ -127,30 +166,30 @@ void SettingsWindow::build()
     auto *testWav = button(QStringLiteral("测试"), rect(1120, 820, 402, 112));
 
     // Speech.
-    auto *tts = new QGroupBox(QStringLiteral("TTS配制"), this);
+    auto *tts = new QGroupBox(QStringLiteral("TTS配制"), form);
     tts->setGeometry(rect(3328, 0, 987, 1056));
     label(QStringLiteral("英文朗读引擎:"), rect(3378, 112, 905, 72));
-    voices_ = new QComboBox(this);
+    voices_ = new QComboBox(form);
     voices_->setGeometry(rect(3365, 256, 914, 112));
     label(QStringLiteral("音频输出设备:"), rect(3378, 472, 896, 72));
-    outputs_ = new QComboBox(this);
+    outputs_ = new QComboBox(form);
     outputs_->setGeometry(rect(3365, 576, 914, 112));
     label(QStringLiteral("测试文本："), rect(3360, 768, 471, 72));
     speechText_ = edit(rect(3365, 872, 352, 128));
     speechText_->setText(QStringLiteral("sea"));
     auto *testSpeechButton = button(QStringLiteral("测试"), rect(3803, 864, 457, 128));
 
-    auto *transparency = new QGroupBox(QStringLiteral("窗口是否透明"), this);
+    auto *transparency = new QGroupBox(QStringLiteral("窗口是否透明"), form);
     transparency->setGeometry(rect(3657, 1088, 658, 256));
-    transparent_ = new QRadioButton(QStringLiteral("是"), this);
+    transparent_ = new QRadioButton(QStringLiteral("是"), form);
     transparent_->setGeometry(rect(3694, 1184, 256, 64));
-    opaque_ = new QRadioButton(QStringLiteral("否"), this);
+    opaque_ = new QRadioButton(QStringLiteral("否"), form);
     opaque_->setGeometry(rect(3986, 1184, 183, 64));
     transparent_->setChecked(true);
 
     // Data source.
     label(QStringLiteral("数据来源类型："), rect(73, 1172, 526, 64));
-    sourceMode_ = new QComboBox(this);
+    sourceMode_ = new QComboBox(form);
     sourceMode_->addItems({QStringLiteral("1.按复习周期"), QStringLiteral("2.分组起止"), QStringLiteral("3.文本文件")});
     sourceMode_->setGeometry(rect(585, 1152, 585, 112));
     label(QStringLiteral("记录号："), rect(1280, 1172, 402, 64));
@@ -177,29 +216,24 @@ void SettingsWindow::build()
     auto *quit = button(QStringLiteral("退出"), rect(2487, 1652, 402, 112));
     hint_ = label(QStringLiteral("提示："), rect(462, 1860, 2839, 72));
 
-    // Tab order as designed: save, the form, the speech controls, the data source.
-    setTabOrder(save, cycle_[0]);
-    for (size_t i = 1; i < 7; ++i)
-        setTabOrder(cycle_[i - 1], cycle_[i]);
-    for (auto [a, b] : {std::pair<QWidget *, QWidget *>{cycle_[6], dsn_},
-                        {dsn_, recordings_},
-                        {recordings_, browse},
-                        {browse, testWord_},
-                        {testWord_, testWav},
-                        {testWav, voices_},
-                        {voices_, outputs_},
-                        {outputs_, testSpeechButton},
-                        {testSpeechButton, speechText_},
-                        {speechText_, sourceMode_},
-                        {sourceMode_, record_},
-                        {record_, saveRestart},
-                        {saveRestart, quit},
-                        {quit, interval_},
-                        {interval_, firstGroup_},
-                        {firstGroup_, lastGroup_},
-                        {lastGroup_, wordFile_},
-                        {wordFile_, pickFile}})
-        setTabOrder(a, b);
+    save->setObjectName(QStringLiteral("saveButton"));
+    saveRestart->setObjectName(QStringLiteral("saveRestartButton"));
+    quit->setObjectName(QStringLiteral("quitButton"));
+    testSpeechButton->setObjectName(QStringLiteral("testSpeechButton"));
+    pickFile->setObjectName(QStringLiteral("pickFileButton"));
+
+    // Tab order by the designed tab numbers (equal numbers in the order the
+    // controls are listed): save 10, the form 20, voice 30, output and speech
+    // test 40, test text 50, mode and 退出 60, record and 保存且重启 70,
+    // interval 80, first group 90, last group and transparency 100, word
+    // file 110, its button 120.
+    const QList<QWidget *> order{save,         cycle_[0], cycle_[1],   cycle_[2],        cycle_[3],   cycle_[4],
+                                 cycle_[5],    cycle_[6], dsn_,        recordings_,      browse,      testWord_,
+                                 testWav,      voices_,   outputs_,    testSpeechButton, speechText_, sourceMode_,
+                                 quit,         record_,   saveRestart, interval_,        firstGroup_, lastGroup_,
+                                 transparent_, opaque_,   wordFile_,   pickFile};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(sourceMode_, &QComboBox::activated, this, [this](int index) {
         settings_.sourceMode = SourceMode(index + 1);
@@ -238,10 +272,9 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsWindow::fillForm()
 {
-    std::array<int, 8> days{};
-    parseReviewDays(settings_.reviewCycle, days);
+    // The day counts in use, not a new parse of the text: a saved 0 shows as 0.
     for (size_t i = 0; i < 7; ++i)
-        cycle_[i]->setValue(days[i + 1]);
+        cycle_[i]->setValue(settings_.reviewDays[i + 1]);
     dsn_->setText(settings_.dataSourceName);
     lastDataSource_ = settings_.dataSourceName;
     recordings_->setText(settings_.recordingsFolder);

@@ -67,6 +67,7 @@ protected:
 
 private:
     void build();
+    void fitScreen();
     void fillForm();
     void showRecordOfMode();
     void chooseVoice(int k);
@@ -101,6 +102,7 @@ private:
     QLineEdit *wordFile_ = nullptr;
     QSpinBox *interval_ = nullptr;
     QLabel *hint_ = nullptr;
+    QWidget *content_ = nullptr; // the form inside the scroll area
 };
 
 } // namespace kelp

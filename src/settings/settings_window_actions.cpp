@@ -2,6 +2,7 @@
 // tests, and the save.
 #include "settings/settings_window.h"
 
+#include "config/error_log.h"
 #include "config/settings.h"
 #include "platform/audio.h"
 #include "speech/pronouncer.h"
@@ -27,8 +28,19 @@ void SettingsWindow::showRecordOfMode()
     }
 }
 
+namespace {
+
+// Errors that leave a handler of this window name it, the control and the event.
+ErrorSiteScope site(const char *control, const char *event)
+{
+    return ErrorSiteScope(QStringLiteral("SettingsWindow"), QLatin1String(control), QLatin1String(event));
+}
+
+} // namespace
+
 void SettingsWindow::chooseVoice(int k)
 {
+    const ErrorSiteScope here = site("voiceList", "activated");
     if (k > 0 && engine_)
         engine_->setVoice(k - 1);
     settings_.voice = -4;
@@ -39,6 +51,7 @@ void SettingsWindow::chooseVoice(int k)
 
 void SettingsWindow::chooseOutput(int k)
 {
+    const ErrorSiteScope here = site("outputList", "activated");
     if (k >= 1 && engine_)
         engine_->setAudioOutput(k - 1);
     settings_.audioOutput = k;
@@ -46,6 +59,7 @@ void SettingsWindow::chooseOutput(int k)
 
 void SettingsWindow::testSpeech()
 {
+    const ErrorSiteScope here = site("testSpeechButton", "clicked");
     if (!engine_)
         return;
     const QString text = speechText_->text().trimmed();
@@ -94,6 +108,7 @@ void SettingsWindow::testRecording()
         QMessageBox::critical(this, QStringLiteral("设备错误"), QStringLiteral("无法正常播放WAV文件！"));
         return;
     }
+    const ErrorSiteScope here = site("testRecordingButton", "clicked");
     QString error;
     if (auto pcm = platform::readSoundFile(path, &error))
         engine_->playSound(std::move(*pcm));
@@ -103,8 +118,10 @@ bool SettingsWindow::save()
 {
     // 1-3: the review cycle, always seven values.
     QString cycleText;
-    for (QSpinBox *field : cycle_)
-        cycleText += QString::number(field->value()) + QLatin1Char('t');
+    for (size_t i = 0; i < 7; ++i) {
+        settings_.reviewDays[i + 1] = cycle_[i]->value();
+        cycleText += QString::number(cycle_[i]->value()) + QLatin1Char('t');
+    }
     const QString dataSource = dsn_->text();
     settings_.recordingsFolder = recordings_->text();
     settings_.reviewCycle = cycleText;
@@ -113,8 +130,9 @@ bool SettingsWindow::save()
     file_.write(keys::recordingsFolder, settings_.recordingsFolder);
     file_.write(keys::voice, settings_.voice);
     file_.write(keys::audioOutput, settings_.audioOutput);
-    // 5: a new data-source name counts from the next start on.
-    if (!dataSource.isEmpty() && !oldDataSource_.isEmpty() && dataSource != oldDataSource_) {
+    // 5: a new data-source name counts from the next start on; a name typed
+    // where there was none is a new one too.
+    if (!dataSource.isEmpty() && dataSource != oldDataSource_) {
         file_.write(keys::dataSourceName, dataSource);
         file_.write(keys::firstRun, QStringLiteral("true"));
         QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("重新进入本软件后新的用户DSN才生效"));

@@ -25,10 +25,12 @@ Commands::Commands(StudySession &session, QObject *parent)
       nextItem(makeAction(this, "nextItem", "下一条(向右键)")),
       addToNotebook(makeAction(this, "addToNotebook", "加入我的生词本(Alt+d)")),
       colours(makeAction(this, "colours", "颜色设置")), settings(makeAction(this, "settings", "其他设置")),
-      quit(makeAction(this, "quit", "退出")), session_(session)
+      quit(makeAction(this, "quit", "退出")), arrowKeys(makeAction(this, "arrowKeys", "方向键热键")), session_(session)
 {
     pause->setCheckable(true);
     mute->setCheckable(true);
+    arrowKeys->setCheckable(true);
+    arrowKeys->setChecked(true);
     connect(pause, &QAction::triggered, &session, &StudySession::togglePause);
     connect(mute, &QAction::triggered, &session, &StudySession::toggleMute);
     connect(hide, &QAction::triggered, &session, &StudySession::toggleHidden);

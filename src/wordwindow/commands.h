@@ -30,6 +30,8 @@ public:
     QAction *const colours;
     QAction *const settings;
     QAction *const quit;
+    // Checked while the plain arrow keys are taken desktop-wide (the tray menu's switch).
+    QAction *const arrowKeys;
 
     // In the menu's order.
     QList<QAction *> menuActions() const;

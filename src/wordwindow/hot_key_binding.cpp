@@ -19,11 +19,23 @@ HotKeyBinding::HotKeyBinding(platform::GlobalHotKeys &keys, const Commands &comm
     });
 }
 
+namespace {
+
+bool isArrowKey(QKeyCombination key)
+{
+    return key.keyboardModifiers() == Qt::NoModifier;
+}
+
+} // namespace
+
 void HotKeyBinding::grabAll()
 {
+    grabbed_ = true;
     int taken = 0;
-    for (const Commands::HotKey &hotKey : commands_.hotKeys())
-        taken += keys_.grab(hotKey.key) ? 1 : 0;
+    for (const Commands::HotKey &hotKey : commands_.hotKeys()) {
+        if (arrows_ || !isArrowKey(hotKey.key))
+            taken += keys_.grab(hotKey.key) ? 1 : 0;
+    }
     qCDebug(lcWordWindow) << "hot keys grabbed:" << taken << "of" << commands_.hotKeys().size();
 }
 
@@ -31,6 +43,25 @@ void HotKeyBinding::releaseAll()
 {
     // Grabs on the root window outlive our windows: every key is given back.
     keys_.releaseAll();
+    grabbed_ = false;
+}
+
+void HotKeyBinding::setArrowKeys(bool taken)
+{
+    if (taken == arrows_)
+        return;
+    arrows_ = taken;
+    if (!grabbed_)
+        return;
+    for (const Commands::HotKey &hotKey : commands_.hotKeys()) {
+        if (!isArrowKey(hotKey.key))
+            continue;
+        if (taken)
+            keys_.grab(hotKey.key);
+        else
+            keys_.release(hotKey.key);
+    }
+    qCDebug(lcWordWindow) << "arrow hot keys" << (taken ? "taken" : "given back");
 }
 
 } // namespace kelp

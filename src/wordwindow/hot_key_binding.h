@@ -19,10 +19,16 @@ public:
     void grabAll();
     // Gives every key back.
     void releaseAll();
+    // Takes or gives back the four plain arrow keys (at once when grabbed);
+    // the others stay as they are.
+    void setArrowKeys(bool taken);
+    bool arrowKeys() const { return arrows_; }
 
 private:
     platform::GlobalHotKeys &keys_;
     const Commands &commands_;
+    bool arrows_ = true;
+    bool grabbed_ = false;
 };
 
 } // namespace kelp

@@ -38,7 +38,7 @@ grep -q $'^c2=21\r$' "$PROG/wkcfg.ini" || fail "c2 was not written with its valu
 geometry_of "$WORD"
 word_is_blue() {
   import -window root "$E2E_TMP/screen.png" &&
-    convert "$E2E_TMP/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" -format %c histogram:info:- | grep -qi '#0000FF'
+    convert "$E2E_TMP/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" -format %c histogram:info:- | grep -i '#0000FF' >/dev/null
 }
 wait_until "the word is not drawn in blue" word_is_blue
 kill -TERM "$KELP_PID"

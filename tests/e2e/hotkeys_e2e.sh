@@ -13,7 +13,7 @@ write_text_mode_ini 1 '[other]' 'winx=400' 'winy=600'
 # The program the learner types into: xev logs every key it receives.
 xev -name keylog >"$E2E_TMP/xev.log" 2>&1 &
 E2E_PIDS+=($!)
-keylog_window() { xlog=$(xdotool search --name '^keylog$' 2>/dev/null | head -n1) && [ -n "$xlog" ]; }
+keylog_window() { xlog=$(xdotool search --name '^keylog$' 2>/dev/null | sed -n 1p) && [ -n "$xlog" ]; }
 wait_until "the key logger did not start" keylog_window
 xdotool windowfocus --sync "$xlog"
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package: it builds, holds what a desktop needs, its metadata
-# validates, and the trainer unpacked from it starts in a per-user program
-# folder of its own with the sample words.
+# The Debian package: it builds, lintian finds no error and no warning in it,
+# it holds what a desktop needs, its metadata validates, and the trainer
+# unpacked from it starts in a per-user program folder of its own with the
+# sample words, its window in the bottom-right corner.
 source "$(dirname "$0")/lib.sh"
 BUILD=${KELP_BUILD_DIR:?the build directory}
 
@@ -11,10 +12,13 @@ deb=$(ls "$E2E_TMP"/pkg/kelpword_*.deb)
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$E2E_TMP/contents"
 for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
   ./usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/kelpword.svg \
-  ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1 ./usr/share/kelpword/New_Word.txt; do
+  ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1.gz ./usr/share/man/man1/kelpword-mkdb.1.gz \
+  ./usr/share/doc/kelpword/copyright ./usr/share/doc/kelpword/changelog.Debian.gz ./usr/share/kelpword/New_Word.txt; do
   grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"
 done
-dpkg-deb -I "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no library dependencies from shlibdeps"
+dpkg-deb -I "$deb" | grep 'Depends:.*libqt6widgets6' >/dev/null || fail "no library dependencies from shlibdeps"
+lintian --fail-on error,warning --display-info "$deb" >"$E2E_TMP/lintian.log" 2>&1 ||
+  { cat "$E2E_TMP/lintian.log" >&2; fail "lintian reports errors or warnings"; }
 
 root="$E2E_TMP/root"
 dpkg-deb -x "$deb" "$root"
@@ -24,19 +28,29 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.kelpwords.Kel
 grep -q '^Exec=kelpword --user-folder$' "$root/usr/share/applications/io.github.kelpwords.KelpWords.desktop" ||
   fail "the menu entry does not use the per-user folder"
 
-# From the menu: the per-user folder is laid out on first start, in text mode on the sample words.
+KELPWORD="$root/usr/bin/kelpword"
+"$KELPWORD" --version | grep '^kelpword 0\.' >/dev/null || fail "kelpword --version"
+"$root/usr/bin/kelpword-mkdb" --help >/dev/null || fail "kelpword-mkdb --help did not exit 0"
+"$root/usr/bin/kelpword-mkdb" --version | grep '^kelpword-mkdb 0\.' >/dev/null || fail "kelpword-mkdb --version"
+
+# From the menu: the per-user folder is laid out on first start, in text mode on
+# the sample words; the word window starts in the bottom-right corner and the
+# tray says what it is.
 start_xvfb
 export XDG_DATA_HOME="$E2E_TMP/share"
-KELPWORD="$root/usr/bin/kelpword"
 ("$KELPWORD" --user-folder) >"$OUT" 2>&1 &
 KELP_PID=$!
 E2E_PIDS+=("$KELP_PID")
 wait_ready
 user="$XDG_DATA_HOME/kelpword"
 [ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] || fail "the per-user folder was not laid out"
+eval "$(xdotool getwindowgeometry --shell "$WORD")"
+# The 1280x800 screen: the window's top-left lies in the bottom-right quarter.
+[ "$X" -gt 640 ] && [ "$Y" -gt 400 ] || fail "the word window starts at $X,$Y, not in the bottom-right corner"
+wait_log 1 "first start: tray message"
 "$KELPWORD" pause && "$KELPWORD" next && "$KELPWORD" note || fail "the control command failed"
 wait_until "the sample word did not reach the notebook" test -s "$user/data/生词本.txt"
-iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep -q '^apple#' || fail "the first sample word was not on display"
+iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep '^apple#' >/dev/null || fail "the first sample word was not on display"
 "$KELPWORD" quit
 wait_exit "$KELP_PID" || fail "it did not end"
 
@@ -49,6 +63,7 @@ wait_ready
 "$KELPWORD" quit
 wait_exit "$KELP_PID" || fail "it did not end"
 grep -q '^mine' "$user/wkcfg.ini" || fail "the user's settings were replaced"
+[ "$(log_count "first start")" = 0 ] || fail "the first-start message came again"
 
 # The autostart switch.
 "$KELPWORD" --autostart on

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # A user starts the trainer on a word file, starts it a second time by
 # mistake, and logs out (SIGTERM): the second copy is refused with the
-# message box, and the first stores its resume row without touching anything
-# else in the configuration file.
+# message box (never hidden under the splash), and the first stores its resume
+# row without touching anything else in the configuration file. Without any
+# display it says what it needs and ends with status 1.
 source "$(dirname "$0")/lib.sh"
+
+status=0
+(cd "$PROG" && env -u DISPLAY "$KELPWORD") >"$E2E_TMP/nodisplay.out" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "without a display it ended with status $status"
+grep 'XWayland' "$E2E_TMP/nodisplay.out" >/dev/null || fail "without a display it does not say what it needs"
+grep 'Reinstalling' "$E2E_TMP/nodisplay.out" >/dev/null && fail "Qt's own advice came too"
 
 start_xvfb
 
@@ -35,6 +42,7 @@ wait_window "$first" "Kelp Words" >/dev/null || fail "the word window did not ap
 second=$!
 E2E_PIDS+=("$second")
 box=$(wait_window "$second" "提示") || fail "the second copy showed no message box"
+window_shown "$second" "Kelp Words - loading" && fail "the splash covers the message box"
 kill -0 "$second" 2>/dev/null || fail "the second copy ended before the message was dismissed"
 xdotool windowfocus --sync "$box" key Return
 wait_exit "$second" || fail "the second copy did not end after the message"
@@ -58,6 +66,7 @@ cmp "$E2E_TMP/expected.ini" "$PROG/wkcfg.ini" || {
 rm "$PROG/wkcfg.ini"
 start_kelpword
 dialog=$(wait_window "$KELP_PID" "打开文件") || fail "no file dialog for the missing configuration"
+window_shown "$KELP_PID" "Kelp Words - loading" && fail "the splash covers the file dialog"
 xdotool windowfocus --sync "$dialog" key Escape
 box=$(wait_window "$KELP_PID" "提示") || fail "no message after cancelling the dialog"
 window_shown "$KELP_PID" "Kelp Words" && fail "the word window showed without a configuration"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The tray icon under a real tray host: it appears, a click hides and shows
-# the word window, and its menu runs a command ("退出").
+# the word window, and its menu switches the arrow hot keys and runs a command ("退出").
 source "$(dirname "$0")/lib.sh"
 command -v trayer >/dev/null || fail "trayer is needed as the tray host"
 
@@ -11,15 +11,15 @@ TXT
 write_text_mode_ini 1
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
 E2E_PIDS+=($!)
-panel_up() { xwininfo -root -tree | grep -q '"panel": ("panel" "trayer")'; }
+panel_up() { xwininfo -root -tree | grep '"panel": ("panel" "trayer")' >/dev/null; }
 wait_until "the tray host did not start" panel_up
 
 start_kelpword
 wait_ready
 # Our icon, embedded in the tray's panel: its place on the screen.
 icon_place() {
-  ICON=$(xwininfo -root -tree | sed -n '/"panel": ("panel" "trayer")/,$p' | grep -m1 '"kelpword": ("kelpword"' |
-    grep -o '+[0-9]*+[0-9]*$') && [ -n "$ICON" ]
+  ICON=$(xwininfo -root -tree | sed -n '/"panel": ("panel" "trayer")/,$p' | grep '"kelpword": ("kelpword"' |
+    sed -n '1s/.*\(+[0-9]*+[0-9]*\)$/\1/p') && [ -n "$ICON" ]
 }
 wait_until "no tray icon appeared" icon_place
 IX=$(echo "$ICON" | cut -d+ -f2); IY=$(echo "$ICON" | cut -d+ -f3)
@@ -28,8 +28,15 @@ wait_log 1 'command "hide"'
 wait_until "a click on the icon did not hide the window" eval '! window_shown "$KELP_PID" "Kelp Words"'
 xdotool click 1
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "a second click did not show it again"
+# 方向键热键, just above 退出: the arrows go back to the other programs, at once and for good.
 xdotool mousemove $((IX + 8)) $((IY + 8)) click 3
 wait_log 1 "tray menu"
+xdotool key Up Up Return
+wait_log 1 "arrow hot keys given back"
+grep $'^arrows=0\r$' "$PROG/wkcfg.ini" >/dev/null || fail "[hotkey] arrows=0 was not stored"
+# The tray may take a moment before it passes the next click on: click until the menu opens.
+menu_opened() { xdotool mousemove $((IX + 8)) $((IY + 8)) click 3 && sleep 0.5 && has_log_count 2 "tray menu"; }
+wait_until "the tray menu did not open again" menu_opened
 xdotool key Up Return # 退出, the last item
 wait_exit "$KELP_PID" || fail "退出 from the tray menu did not end the program"
 [ "$EXIT_STATUS" = 0 ] || fail "ended with status $EXIT_STATUS"

@@ -7,9 +7,11 @@
 #include "support/files.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -81,13 +83,42 @@ TEST(ColourWindow, PreviewDefaultsChoicesAndTheWritesAtClose)
     window->choose(ColourWindow::Choice::Text);
     EXPECT_EQ(settings.textColour, 7);
     EXPECT_EQ(window->sampleWord()->palette().color(QPalette::WindowText), colourOf(16711680));
-    next = 0; // closed without a click
+    next = 0; // closed without a click: -1, drawn as the word window draws it
     window->choose(ColourWindow::Choice::WindowBackground);
     EXPECT_EQ(settings.windowColour, 0);
-    EXPECT_EQ(window->preview()->palette().color(QPalette::Window), colourOf(-1));
+    EXPECT_EQ(window->preview()->palette().color(QPalette::Window), colourOf(kDefaultWindowColour));
+    window->choose(ColourWindow::Choice::Text);
+    EXPECT_EQ(window->sampleWord()->palette().color(QPalette::WindowText), colourOf(kDefaultTextColour));
+    window->choose(ColourWindow::Choice::LabelBackground);
+    EXPECT_EQ(window->sampleWord()->palette().color(QPalette::Window), colourOf(kDefaultLabelColour));
     EXPECT_EQ(applied, 0); // the word window takes them only when this closes
 
-    window->close();
+    // Escape closes it as 退出 does.
+    window->show();
+    QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_EQ(applied, 1);
-    EXPECT_EQ(test::readAll(folder.filePath("wkcfg.ini")), QByteArray("[other]\r\nc1=7\r\nc2=99\r\nc3=0\r\n"));
+    EXPECT_EQ(test::readAll(folder.filePath("wkcfg.ini")), QByteArray("[other]\r\nc1=0\r\nc2=0\r\nc3=0\r\n"));
+}
+
+TEST(ColourWindow, BothWindowsHaveATitleBarStayAboveTheWordWindowAndFitTheScreen)
+{
+    test::ProgramFolder folder;
+    SettingsFile file(folder.filePath("wkcfg.ini"));
+    Settings settings;
+    auto *colours = new ColourWindow(settings, file, [] {});
+    PaletteWindow palette;
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget *w : {static_cast<QWidget *>(colours), static_cast<QWidget *>(&palette)}) {
+        EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint) << w->objectName().toStdString();
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint) << w->objectName().toStdString();
+        EXPECT_TRUE(free.contains(QRect(w->pos(), w->size()))) << w->objectName().toStdString();
+    }
+    colours->close();
+
+    // Escape answers as 退出 does: the swatch clicked stands.
+    palette.show();
+    QTest::mouseClick(palette.swatch(7), Qt::LeftButton);
+    QTest::keyClick(&palette, Qt::Key_Escape);
+    EXPECT_EQ(palette.result(), QDialog::Accepted);
+    EXPECT_EQ(palette.returnedText(), "7");
 }

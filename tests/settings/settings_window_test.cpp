@@ -1,20 +1,25 @@
 // The settings window under Qt's offscreen platform: the open sequence for
 // every speech state, what a save writes and in which order, and the rules
 // of its fields.
+#include "config/error_log.h"
 #include "config/settings.h"
+#include "platform/translations.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
 #include "support/files.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +52,7 @@ struct SettingsWindowTest : ::testing::Test {
         ASSERT_TRUE(test::writeAll(file.path(), "[Start]\r\nFirst=false\r\n"));
         settings.dataSourceName = "kelp1";
         settings.reviewCycle = "1t2t4t7t15t";
+        settings.reviewDays = {0, 1, 2, 4, 7, 15, 30, 60};
         settings.groupRange = "12-30";
         settings.wordFile = "New_Word.txt";
         settings.sourceMode = SourceMode::GroupRange;
@@ -121,16 +127,106 @@ TEST_F(SettingsWindowTest, SaveWritesInItsOrderAndTheRangeRoundTrips)
 
 TEST_F(SettingsWindowTest, ANewDataSourceNameCountsFromTheNextStart)
 {
+    // A name typed where the file had none (DSN_Name=) is a new one too.
+    for (const QString &old : {QStringLiteral("kelp1"), QString()}) {
+        settings.dataSourceName = old;
+        writes.clear();
+        std::unique_ptr<SettingsWindow> w(make());
+        ASSERT_TRUE(w->open());
+        w->dataSourceField()->setText("kelp2");
+        answerNextMessage();
+        ASSERT_TRUE(w->save());
+        EXPECT_TRUE(writes.contains("ODBC/DSN_Name")) << old.toStdString();
+        EXPECT_EQ(writes.indexOf("ODBC/DSN_Name") + 1, writes.indexOf("Start/First"));
+        EXPECT_EQ(folder.setting("DSN_Name"), "kelp2");
+        EXPECT_EQ(folder.setting("First"), "true");
+        EXPECT_EQ(settings.dataSourceName, old); // in use until the restart
+        ASSERT_TRUE(test::writeAll(file.path(), "[Start]\r\nFirst=false\r\n"));
+    }
+}
+
+TEST_F(SettingsWindowTest, SavedCyclesComeBackAsSavedZerosIncluded)
+{
+    {
+        std::unique_ptr<SettingsWindow> w(make());
+        ASSERT_TRUE(w->open());
+        w->cycleField(6)->setValue(0);
+        w->cycleField(7)->setValue(0);
+        ASSERT_TRUE(w->save());
+    }
+    std::unique_ptr<SettingsWindow> again(make());
+    ASSERT_TRUE(again->open());
+    const int expected[] = {1, 2, 4, 7, 15, 0, 0};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(again->cycleField(i + 1)->value(), expected[i]) << i + 1;
+}
+
+TEST_F(SettingsWindowTest, TabOrderFollowsTheDesignedTabNumbers)
+{
     std::unique_ptr<SettingsWindow> w(make());
     ASSERT_TRUE(w->open());
-    w->dataSourceField()->setText("kelp2");
-    answerNextMessage();
-    ASSERT_TRUE(w->save());
-    EXPECT_TRUE(writes.contains("ODBC/DSN_Name"));
-    EXPECT_EQ(writes.indexOf("ODBC/DSN_Name") + 1, writes.indexOf("Start/First"));
-    EXPECT_EQ(folder.setting("DSN_Name"), "kelp2");
-    EXPECT_EQ(folder.setting("First"), "true");
-    EXPECT_EQ(settings.dataSourceName, "kelp1"); // in use until the restart
+    const auto button = [&](const char *name) { return w->findChild<QPushButton *>(name); };
+    // Ties in the designed numbers go in the order the controls are listed.
+    const QList<QWidget *> expected{button("saveButton"), w->cycleField(1),
+                                    w->dataSourceField(), w->voiceList(),
+                                    w->outputList(),      button("testSpeechButton"),
+                                    w->sourceModeList(),  button("quitButton"),
+                                    w->recordField(),     button("saveRestartButton"),
+                                    w->intervalField(),   w->firstGroupField(),
+                                    w->lastGroupField(),  w->transparentButton(),
+                                    w->wordFileField(),   button("pickFileButton")};
+    QList<QWidget *> chain;
+    QWidget *at = expected.first();
+    do {
+        if (expected.contains(at))
+            chain << at;
+        at = at->nextInFocusChain();
+    } while (at != expected.first() && chain.size() < expected.size());
+    EXPECT_EQ(chain, expected);
+    // Shift+Tab from the interval box goes to 保存且重启, not to 退出.
+    QWidget *before = w->intervalField()->previousInFocusChain();
+    while (!(before->focusPolicy() & Qt::TabFocus) || !before->isVisibleTo(w.get()))
+        before = before->previousInFocusChain();
+    EXPECT_EQ(before, button("saveRestartButton"));
+}
+
+TEST_F(SettingsWindowTest, AnErrorInItsHandlersNamesTheWindowControlAndEvent)
+{
+    SpeechEngine engine;
+    settings.voice = 99; // no such voice: the speech test fails on it
+    std::unique_ptr<SettingsWindow> w(make(&engine));
+    ASSERT_TRUE(w->open());
+    takeErrorSite();
+    EXPECT_THROW(w->findChild<QPushButton *>("testSpeechButton")->click(), SpeechError);
+    const std::optional<ErrorSite> site = takeErrorSite();
+    ASSERT_TRUE(site);
+    EXPECT_EQ(site->window, "SettingsWindow");
+    EXPECT_EQ(site->object, "testSpeechButton");
+    EXPECT_EQ(site->event, "clicked");
+    EXPECT_FALSE(takeErrorSite()); // taken once
+}
+
+TEST_F(SettingsWindowTest, FitsTheScreenAndStaysAboveTheWordWindowWithItsDialogs)
+{
+    std::unique_ptr<SettingsWindow> w(make());
+    ASSERT_TRUE(w->open());
+    w->show();
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(free.contains(w->frameGeometry())) << w->frameGeometry().width() << "x" << w->frameGeometry().height();
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    // The word file dialog comes above the word window too.
+    Qt::WindowFlags dialogFlags;
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [&dialogFlags, poll] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            dialogFlags = dialog->windowFlags();
+            dialog->reject();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
+    w->findChild<QPushButton *>("pickFileButton")->click();
+    EXPECT_TRUE(dialogFlags & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(SettingsWindowTest, FieldsKeepTheirRules)
@@ -187,4 +283,15 @@ TEST_F(SettingsWindowTest, AWordFileInTheDataFolderIsKeptByItsName)
     w->chooseWordFile = [](const QString &) { return QStringLiteral("/srv/lists/words.txt"); };
     pick();
     EXPECT_EQ(settings.wordFile, "/srv/lists/words.txt");
+}
+
+TEST(QtTranslations, QtsOwnButtonsReadChineseUnderAChineseLocale)
+{
+    QTranslator *chinese = platform::installQtTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    ASSERT_NE(chinese, nullptr) << "qt6-translations-l10n is not installed";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    QCoreApplication::removeTranslator(chinese); // the other tests read Qt's texts in English
+    delete chinese;
+    EXPECT_EQ(platform::installQtTranslations(QLocale(QLocale::C)), nullptr);
 }

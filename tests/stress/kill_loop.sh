@@ -50,7 +50,7 @@ for round in $(seq "$rounds"); do
   elif ! grep -q $'^jg=1000\r$' "$ini" || ! grep -q $'^reci3=[0-9]*\r$' "$ini"; then
     torn=$((torn + 1))
   fi
-  if ls "$PROG" "$PROG/data" | grep -q -E '\.(part|tmp)$|wkcfg\.ini\..+'; then
+  if ls "$PROG" "$PROG/data" | grep -E '\.(part|tmp)$|wkcfg\.ini\..+' >/dev/null; then
     stray=$((stray + 1))
     rm -f "$PROG"/wkcfg.ini.?* "$PROG"/data/*.part
   fi

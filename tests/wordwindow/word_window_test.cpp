@@ -7,6 +7,7 @@
 #include "support/files.h"
 #include "support/words.h"
 #include "wordwindow/commands.h"
+#include "wordwindow/hot_key_binding.h"
 #include "wordwindow/window_placement.h"
 #include "wordwindow/word_window.h"
 
@@ -172,4 +173,47 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+namespace {
+
+// Records which keys are held, as the desktop would.
+class FakeHotKeys : public platform::GlobalHotKeys {
+public:
+    QList<QKeyCombination> held;
+    bool grab(QKeyCombination key) override
+    {
+        held << key;
+        return true;
+    }
+    void release(QKeyCombination key) override { held.removeAll(key); }
+    void releaseAll() override { held.clear(); }
+};
+
+} // namespace
+
+TEST_F(WordWindowTest, TheArrowKeysCanBeLeftToOtherPrograms)
+{
+    Commands commands(*session);
+    FakeHotKeys keys;
+    HotKeyBinding binding(keys, commands);
+    const QList<QKeyCombination> arrows{QKeyCombination(Qt::Key_Right), QKeyCombination(Qt::Key_Left),
+                                        QKeyCombination(Qt::Key_Up), QKeyCombination(Qt::Key_Down)};
+    binding.setArrowKeys(false); // arrows=0 in the settings
+    binding.grabAll();
+    EXPECT_EQ(keys.held.size(), 4);
+    for (const QKeyCombination &key : arrows)
+        EXPECT_FALSE(keys.held.contains(key));
+    EXPECT_TRUE(keys.held.contains(QKeyCombination(Qt::AltModifier, Qt::Key_Z)));
+
+    binding.setArrowKeys(true); // at once, while running
+    for (const QKeyCombination &key : arrows)
+        EXPECT_TRUE(keys.held.contains(key));
+    EXPECT_EQ(keys.held.size(), 8);
+    binding.setArrowKeys(false);
+    EXPECT_EQ(keys.held.size(), 4);
+    // The Alt keys still run their commands.
+    session->start(2);
+    emit keys.activated(QKeyCombination(Qt::AltModifier, Qt::Key_X));
+    EXPECT_TRUE(session->presentation().paused);
 }

@@ -59,4 +59,12 @@ std::unique_ptr<Desktop> createXcbDesktop()
     return std::make_unique<XcbDesktop>(connection);
 }
 
+bool canOpenX11Display()
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const bool ok = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return ok;
+}
+
 } // namespace kelp::platform
