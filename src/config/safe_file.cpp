@@ -23,24 +23,6 @@ QString systemError(const char *what)
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-bool writeAll(int fd, const QByteArray &data, QString *error)
-{
-    const char *p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *error = systemError("write");
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
 bool pwriteAll(int fd, const char *p, qint64 size, off_t at, QString *error)
 {
     while (size > 0) {
@@ -137,7 +119,7 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
     bool ok = ::fchmod(fd, mode) == 0 || errno == EPERM;
     if (!ok)
         *error = systemError("fchmod");
-    ok = ok && writeAll(fd, data, error);
+    ok = ok && pwriteAll(fd, data.constData(), data.size(), 0, error); // a new file: from its start
     if (ok && ::fsync(fd) != 0) {
         *error = systemError("fsync");
         ok = false;
