@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
+#include "speechengine/synthesis_engine.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@ void openSettingsWindow(benchmark::State &state)
     kelp::SettingsFile file(folder.filePath("wkcfg.ini"));
     file.write(kelp::keys::firstRun, "false");
     kelp::Settings settings = kelp::Settings::load(file);
-    kelp::SpeechEngine engine;
+    kelp::SynthesisEngine engine;
     for (auto _ : state) {
         auto *window = new kelp::SettingsWindow(settings, file, &engine, folder.path(), {});
         window->show();

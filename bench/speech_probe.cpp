@@ -126,7 +126,7 @@ int main(int argc, char **argv)
                 median(firstSound), firstSound.size());
     // The part of it the sound server takes: the word already synthesized.
     std::vector<double> serverPart;
-    const kelp::platform::Pcm sea = engine.synthesize(engine.voice(0), QStringLiteral("sea"));
+    const kelp::sound::Pcm sea = engine.synthesize(engine.voice(0), QStringLiteral("sea"));
     for (int i = 0; i < 9; ++i) {
         listener.arm();
         const auto start = Clock::now();

@@ -1,8 +1,6 @@
 #include "speech/pronouncer.h"
 
 #include "config/settings.h"
-#include "platform/audio.h"
-#include "platform/sound_queue.h"
 #include "speech/speech_engine.h"
 #include "util/log.h"
 
@@ -41,15 +39,14 @@ Pronouncer::~Pronouncer() = default;
 
 void Pronouncer::initialise()
 {
-    try {
-        engine_ = std::make_unique<SpeechEngine>();
-        engine_->setNotifications(spoken_, failed_);
-    } catch (const std::exception &e) {
-        qCWarning(lcSpeech) << "no speech engine:" << e.what();
-        engine_.reset();
+    QString why;
+    engine_ = createSpeechEngine(&why);
+    if (!engine_) {
+        qCWarning(lcSpeech).noquote() << "no speech engine:" << why;
         settings_.voice = -1;
         return;
     }
+    engine_->setNotifications(spoken_, failed_);
     if (engine_->voiceCount() < 1) {
         settings_.voice = -2;
         return;
@@ -92,16 +89,9 @@ bool Pronouncer::pronounce(const QString &word)
         engine_->speak(word, SpeechEngine::Purge | SpeechEngine::Async);
         return true;
     }
-    // A recording, played without waiting; with no sound device, nothing.
-    if (!engine_) {
-        if (platform::listAudioSinks().empty())
-            return false;
-        if (!bell_)
-            bell_ = std::make_unique<platform::SoundQueue>(nullptr);
-        bell_->submit([] { return std::optional<platform::Pcm>(platform::eventSound()); }, QString());
-        return false;
-    }
-    if (engine_->audioOutputCount() < 1)
+    // A recording, played without waiting; with no sound device (or no
+    // engine to play it), nothing.
+    if (!engine_ || engine_->audioOutputCount() < 1)
         return false;
     // On the chosen output when there is such an output; the default one otherwise.
     if (settings_.audioOutput >= 1 && settings_.audioOutput <= engine_->audioOutputCount())

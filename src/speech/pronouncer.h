@@ -10,9 +10,6 @@
 #include <optional>
 
 namespace kelp {
-namespace platform {
-class SoundQueue;
-}
 
 class SpeechEngine;
 struct Settings;
@@ -54,7 +51,6 @@ private:
     std::function<void()> spoken_;
     std::function<void(std::exception_ptr)> failed_;
     std::unique_ptr<SpeechEngine> engine_;
-    std::unique_ptr<platform::SoundQueue> bell_; // the event sound when there is no engine
 };
 
 } // namespace kelp

@@ -1,25 +1,21 @@
-// The speech engine: voices (flite's, then espeak-ng's English ones), the
-// sound server's outputs, and speaking on the chosen voice and output. Its
-// calls fail the way the program's error handling expects: a failing method
-// (speak, wait) throws a SpeechError of kind Method, a failing property
-// access (choosing a voice or output, an item out of range) one of kind Property.
+// The speech engine as the program sees it: voices (flite's, then espeak-ng's
+// English ones), the sound server's outputs, and speaking on the chosen voice
+// and output. The engine itself lives in a module of its own, loaded once the
+// word window is up, so that nothing of speech or sound is loaded before the
+// first word is on screen. Its calls fail the way the program's error handling
+// expects: a failing method (speak, wait) throws a SpeechError of kind Method,
+// a failing property access (choosing a voice or output, an item out of
+// range) one of kind Property.
 #pragma once
 
-#include "platform/audio.h"
+#include "sound/pcm.h"
 
-#include <QObject>
 #include <QString>
 
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
-#include <vector>
-
-namespace kelp::platform {
-class SoundQueue;
-}
 
 namespace kelp {
 
@@ -47,77 +43,60 @@ struct VoiceInfo {
     QString description; // engine, voice, accent, sex
 };
 
-// Where sound goes; the engine's own outputs are the sound server's sinks.
 // Synthesis and playing run on the engine's own sound thread: asking for a
 // word returns at once, and the thread that asked hears of the end through
 // `spoken` (and of a failure through `failed`) from its own event loop.
 class SpeechEngine {
 public:
-    // The voices are fixed for the run (same order every run); the outputs
-    // are those the sound server has when the engine is made.
-    SpeechEngine();
-    ~SpeechEngine();
-    SpeechEngine(const SpeechEngine &) = delete;
-    SpeechEngine &operator=(const SpeechEngine &) = delete;
+    virtual ~SpeechEngine() = default;
 
-    // GetVoices / GetAudioOutputs: Count and Item(i), i from 0.
-    int voiceCount() const { return static_cast<int>(voices_.size()); }
-    const VoiceInfo &voice(int index) const;
-    int audioOutputCount() const { return static_cast<int>(outputs_.size()); }
-    const platform::AudioSink &audioOutput(int index) const;
-    void refreshAudioOutputs();
+    // GetVoices / GetAudioOutputs: Count and Item(i), i from 0. The voices
+    // are fixed for the run (same order every run); the outputs are those the
+    // sound server had when the engine was made, or last refreshed.
+    virtual int voiceCount() const = 0;
+    virtual const VoiceInfo &voice(int index) const = 0;
+    virtual int audioOutputCount() const = 0;
+    virtual const sound::AudioSink &audioOutput(int index) const = 0;
+    virtual void refreshAudioOutputs() = 0;
 
     // Voice = Item(index); AudioOutput = Item(index).
-    void setVoice(int index);
-    void setAudioOutput(int index);
+    virtual void setVoice(int index) = 0;
+    virtual void setAudioOutput(int index) = 0;
 
     enum Flag { Async = 1, Purge = 2 };
     // Purge: cut what is still playing first, at once. Blank text loads the
     // voice here and now (and throws when it cannot). Other text is spoken on
     // the sound thread; with Async this returns at once, otherwise once spoken.
-    void speak(const QString &text, int flags);
+    virtual void speak(const QString &text, int flags) = 0;
     // Waits until what was asked for has been said (-1: as long as the sound
     // thread's own limits allow). True when done; throws the SpeechError of
     // a word that failed meanwhile (it then reaches `failed` no more).
-    bool waitUntilDone(int timeoutMs);
-    void purge();
+    virtual bool waitUntilDone(int timeoutMs) = 0;
+    virtual void purge() = 0;
     // True from a spoken word's start until `spoken` is called for it.
-    bool isSpeaking() const { return speaking_ != 0; }
+    virtual bool isSpeaking() const = 0;
 
     // Sound that is not speech, on the chosen output; returns at once.
-    void playSound(platform::Pcm pcm);
-    // A recording, decoded on the sound thread (a large file costs the
-    // caller nothing); an unreadable one is said on stderr and skipped.
-    void playFile(const QString &path);
+    virtual void playSound(sound::Pcm pcm) = 0;
+    // A recording, decoded on the sound thread (a large file costs the caller
+    // nothing). One that cannot be read is said on stderr and, with
+    // `bellInstead`, replaced by the event sound.
+    virtual void playFile(const QString &path, bool bellInstead = true) = 0;
     // The desktop's event sound on the chosen output.
-    void playEventSound();
+    virtual void playEventSound() = 0;
 
     // `spoken`: the last word asked for is over (said, cut or failed).
-    // `failed`: a word could not be said (voice or a sound server that
+    // `failed`: a word could not be said (voice, or a sound server that
     // keeps failing); a SpeechError.
-    void setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed);
+    virtual void setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed) = 0;
 
     // The samples a voice makes of `text` (empty for blank text). Any thread.
-    platform::Pcm synthesize(const VoiceInfo &voice, const QString &text);
-
-private:
-    QString chosenSink() const;
-    void submit(std::function<std::optional<platform::Pcm>()> produce, bool speech);
-    void delivered(quint64 id);
-    std::exception_ptr takeError(quint64 id = 0);
-
-    std::vector<VoiceInfo> voices_;
-    std::vector<platform::AudioSink> outputs_;
-    int voice_ = 0;
-    int output_ = -1; // the server's default
-    quint64 speaking_ = 0; // the spoken word's sound id, 0 when none
-    std::function<void()> spoken_;
-    std::function<void(std::exception_ptr)> failed_;
-    QObject notifier_; // lives in the asking thread
-    std::mutex errorMutex_;
-    quint64 errorId_ = 0;
-    std::exception_ptr error_;
-    std::unique_ptr<platform::SoundQueue> queue_; // last: its thread ends first
+    virtual sound::Pcm synthesize(const VoiceInfo &voice, const QString &text) = 0;
 };
+
+// Loads the engine's module (beside the program, or where the package puts
+// it) and makes the engine. Nothing, with the reason in `error`, when the
+// module cannot be loaded.
+std::unique_ptr<SpeechEngine> createSpeechEngine(QString *error);
 
 } // namespace kelp

@@ -6,6 +6,7 @@
 #include "platform/translations.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
+#include "speechengine/synthesis_engine.h"
 #include "support/files.h"
 
 #include <QApplication>
@@ -71,7 +72,7 @@ struct SettingsWindowTest : ::testing::Test {
 
 TEST_F(SettingsWindowTest, HintLineAndListsForEverySpeechState)
 {
-    SpeechEngine engine; // voices always; outputs only where a sound server runs
+    SynthesisEngine engine; // voices always; outputs only where a sound server runs
     const std::pair<int, QString> codes[] = {
         {-1, "您可能还未安装语音库"}, {-2, "取得引擎失败"}, {-3, "取得音频设备失败(可能未安装声卡)"}};
     for (const auto &[code, text] : codes) {
@@ -192,7 +193,7 @@ TEST_F(SettingsWindowTest, TabOrderFollowsTheDesignedTabNumbers)
 
 TEST_F(SettingsWindowTest, AnErrorInItsHandlersNamesTheWindowControlAndEvent)
 {
-    SpeechEngine engine;
+    SynthesisEngine engine;
     settings.voice = 99; // no such voice: the speech test fails on it
     std::unique_ptr<SettingsWindow> w(make(&engine));
     ASSERT_TRUE(w->open());

@@ -2,9 +2,10 @@
 // test's own: outputs, voices, where the sound goes, when waiting ends, how
 // fast a purge cuts, recordings and the event sound.
 #include "config/settings.h"
-#include "platform/audio.h"
+#include "sound/audio.h"
 #include "speech/pronouncer.h"
 #include "speech/speech_engine.h"
+#include "speechengine/synthesis_engine.h"
 #include "support/pulse_server.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ int outputIndex(SpeechEngine &engine, const QString &name)
 
 TEST_F(WithServer, ListsOutputsAndVoicesBestFirst)
 {
-    SpeechEngine engine;
+    SynthesisEngine engine;
     ASSERT_EQ(engine.audioOutputCount(), 2);
     QStringList outputs;
     for (int i = 0; i < 2; ++i)
@@ -63,7 +64,7 @@ TEST_F(WithServer, ListsOutputsAndVoicesBestFirst)
 
 TEST_F(WithServer, SpeechGoesToTheChosenOutputAndWaitingLastsAsLongAsTheWord)
 {
-    SpeechEngine engine;
+    SynthesisEngine engine;
     engine.setVoice(0);
     const int headset = outputIndex(engine, "headset");
     ASSERT_GE(headset, 0);
@@ -85,7 +86,7 @@ TEST_F(WithServer, SpeechGoesToTheChosenOutputAndWaitingLastsAsLongAsTheWord)
 
 TEST_F(WithServer, PurgeCutsAtOnce)
 {
-    SpeechEngine engine;
+    SynthesisEngine engine;
     engine.setVoice(0);
     engine.speak("a long sentence that takes a few seconds to say from the beginning to the end", SpeechEngine::Async);
     QThread::msleep(300);
@@ -166,13 +167,13 @@ TEST(Recordings, WhatAFileDeclaresCostsNoMoreThanAWordMay)
     const QString longOne = dir.filePath("long.flac");
     ASSERT_EQ(QProcess::execute("sox", {"-q", "-n", "-r", "48000", "-c", "1", longOne, "trim", "0", "70"}), 0);
     QString error;
-    const std::optional<platform::Pcm> pcm = platform::readSoundFile(longOne, &error);
+    const std::optional<sound::Pcm> pcm = sound::readSoundFile(longOne, &error);
     ASSERT_TRUE(pcm) << qPrintable(error);
-    EXPECT_EQ(static_cast<qint64>(pcm->samples.size()), platform::kMaxRecordingSamples);
+    EXPECT_EQ(static_cast<qint64>(pcm->samples.size()), sound::kMaxRecordingSamples);
     // More channels than any recording of a word has: refused with a reason.
     const QString wide = dir.filePath("wide.wav");
     ASSERT_EQ(QProcess::execute("sox", {"-q", "-n", "-r", "8000", "-c", "9", wide, "trim", "0", "0.1"}), 0);
-    EXPECT_FALSE(platform::readSoundFile(wide, &error));
+    EXPECT_FALSE(sound::readSoundFile(wide, &error));
     EXPECT_TRUE(error.contains("9 channels")) << qPrintable(error);
 }
 

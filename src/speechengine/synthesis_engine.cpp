@@ -1,6 +1,6 @@
-#include "speech/speech_engine.h"
+#include "speechengine/synthesis_engine.h"
 
-#include "platform/sound_queue.h"
+#include "sound/sound_queue.h"
 #include "util/log.h"
 
 
@@ -118,7 +118,7 @@ void trimSilence(std::vector<std::int16_t> &samples)
 
 } // namespace
 
-SpeechEngine::SpeechEngine()
+SynthesisEngine::SynthesisEngine()
 {
     for (const FliteVoice &v : kFliteVoices)
         voices_.push_back({VoiceInfo::Engine::Flite, QLatin1String(v.id), QLatin1String(v.description)});
@@ -128,7 +128,7 @@ SpeechEngine::SpeechEngine()
             voices_.push_back(std::move(v));
     }
     refreshAudioOutputs();
-    queue_ = std::make_unique<platform::SoundQueue>([this](const platform::SoundQueue::Result &r) {
+    queue_ = std::make_unique<sound::SoundQueue>([this](const sound::SoundQueue::Result &r) {
         // On the sound thread: keep the error, tell the asking thread.
         std::exception_ptr error = r.error;
         if (!error && r.persistentFailure)
@@ -143,12 +143,12 @@ SpeechEngine::SpeechEngine()
     });
 }
 
-SpeechEngine::~SpeechEngine()
+SynthesisEngine::~SynthesisEngine()
 {
     queue_.reset(); // no sound thread calls back from here on
 }
 
-const VoiceInfo &SpeechEngine::voice(int index) const
+const VoiceInfo &SynthesisEngine::voice(int index) const
 {
     if (index < 0 || index >= voiceCount())
         throw SpeechError(SpeechError::Kind::Property, QStringLiteral("Item"),
@@ -156,7 +156,7 @@ const VoiceInfo &SpeechEngine::voice(int index) const
     return voices_[static_cast<size_t>(index)];
 }
 
-const platform::AudioSink &SpeechEngine::audioOutput(int index) const
+const sound::AudioSink &SynthesisEngine::audioOutput(int index) const
 {
     if (index < 0 || index >= audioOutputCount())
         throw SpeechError(
@@ -165,32 +165,32 @@ const platform::AudioSink &SpeechEngine::audioOutput(int index) const
     return outputs_[static_cast<size_t>(index)];
 }
 
-void SpeechEngine::refreshAudioOutputs()
+void SynthesisEngine::refreshAudioOutputs()
 {
-    outputs_ = platform::listAudioSinks();
+    outputs_ = sound::listAudioSinks();
 }
 
-void SpeechEngine::setVoice(int index)
+void SynthesisEngine::setVoice(int index)
 {
     voice(index); // throws when out of range
     voice_ = index;
 }
 
-void SpeechEngine::setAudioOutput(int index)
+void SynthesisEngine::setAudioOutput(int index)
 {
     audioOutput(index); // throws when out of range
     output_ = index;
 }
 
-QString SpeechEngine::chosenSink() const
+QString SynthesisEngine::chosenSink() const
 {
     return output_ >= 0 && output_ < audioOutputCount() ? outputs_[static_cast<size_t>(output_)].name : QString();
 }
 
-platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &text)
+sound::Pcm SynthesisEngine::synthesize(const VoiceInfo &voice, const QString &text)
 {
     std::lock_guard lock(g_synthesis);
-    platform::Pcm pcm;
+    sound::Pcm pcm;
     const QByteArray utf8 = text.toUtf8();
     if (voice.engine == VoiceInfo::Engine::Flite) {
         cst_voice *v = fliteVoice(voice.id);
@@ -226,13 +226,13 @@ platform::Pcm SpeechEngine::synthesize(const VoiceInfo &voice, const QString &te
     return pcm;
 }
 
-void SpeechEngine::submit(std::function<std::optional<platform::Pcm>()> produce, bool speech)
+void SynthesisEngine::submit(std::function<std::optional<sound::Pcm>()> produce, bool speech)
 {
     const quint64 id = queue_->submit(std::move(produce), chosenSink(), speech);
     speaking_ = speech ? id : 0;
 }
 
-void SpeechEngine::speak(const QString &text, int flags)
+void SynthesisEngine::speak(const QString &text, int flags)
 {
     if (flags & Purge)
         purge();
@@ -243,17 +243,17 @@ void SpeechEngine::speak(const QString &text, int flags)
     }
     if (audioOutputCount() < 1)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
-    submit([this, chosen, text]() -> std::optional<platform::Pcm> { return synthesize(chosen, text); }, true);
+    submit([this, chosen, text]() -> std::optional<sound::Pcm> { return synthesize(chosen, text); }, true);
     if (!(flags & Async))
         waitUntilDone(-1);
 }
 
-void SpeechEngine::purge()
+void SynthesisEngine::purge()
 {
     queue_->cancel();
 }
 
-std::exception_ptr SpeechEngine::takeError(quint64 id)
+std::exception_ptr SynthesisEngine::takeError(quint64 id)
 {
     std::lock_guard lock(errorMutex_);
     if (!error_ || (id != 0 && errorId_ != id))
@@ -261,7 +261,7 @@ std::exception_ptr SpeechEngine::takeError(quint64 id)
     return std::exchange(error_, nullptr);
 }
 
-bool SpeechEngine::waitUntilDone(int timeoutMs)
+bool SynthesisEngine::waitUntilDone(int timeoutMs)
 {
     // "No limit" still has one: every step on the sound thread has its own.
     constexpr int kLongest = 120000;
@@ -275,7 +275,7 @@ bool SpeechEngine::waitUntilDone(int timeoutMs)
     return done;
 }
 
-void SpeechEngine::delivered(quint64 id)
+void SynthesisEngine::delivered(quint64 id)
 {
     if (std::exception_ptr error = takeError(id); error && failed_)
         failed_(error);
@@ -286,36 +286,38 @@ void SpeechEngine::delivered(quint64 id)
     }
 }
 
-void SpeechEngine::setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed)
+void SynthesisEngine::setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed)
 {
     spoken_ = std::move(spoken);
     failed_ = std::move(failed);
 }
 
-void SpeechEngine::playSound(platform::Pcm pcm)
+void SynthesisEngine::playSound(sound::Pcm pcm)
 {
-    auto shared = std::make_shared<platform::Pcm>(std::move(pcm));
-    submit([shared]() -> std::optional<platform::Pcm> { return std::move(*shared); }, false);
+    auto shared = std::make_shared<sound::Pcm>(std::move(pcm));
+    submit([shared]() -> std::optional<sound::Pcm> { return std::move(*shared); }, false);
 }
 
-void SpeechEngine::playFile(const QString &path)
+void SynthesisEngine::playFile(const QString &path, bool bellInstead)
 {
     submit(
-        [path]() -> std::optional<platform::Pcm> {
+        [path, bellInstead]() -> std::optional<sound::Pcm> {
             QString error;
-            std::optional<platform::Pcm> pcm = platform::readSoundFile(path, &error);
+            std::optional<sound::Pcm> pcm = sound::readSoundFile(path, &error);
             if (!pcm) {
                 qCWarning(lcSpeech).noquote() << "cannot play" << path << ":" << error;
-                return platform::eventSound(); // as when there is no recording
+                if (!bellInstead)
+                    return std::nullopt;
+                return sound::eventSound(); // as when there is no recording
             }
             return pcm;
         },
         false);
 }
 
-void SpeechEngine::playEventSound()
+void SynthesisEngine::playEventSound()
 {
-    submit([]() -> std::optional<platform::Pcm> { return platform::eventSound(); }, false);
+    submit([]() -> std::optional<sound::Pcm> { return sound::eventSound(); }, false);
 }
 
 } // namespace kelp

@@ -1,8 +1,8 @@
-#include "platform/sound_queue.h"
+#include "sound/sound_queue.h"
 
 #include "util/log.h"
 
-namespace kelp::platform {
+namespace kelp::sound {
 namespace {
 
 // What an output may add to a sound before its last sample has been heard
@@ -180,4 +180,4 @@ bool SoundQueue::attempt(quint64 id, const Pcm &pcm, const QString &sink, QStrin
     return failure->isEmpty();
 }
 
-} // namespace kelp::platform
+} // namespace kelp::sound

@@ -4,7 +4,7 @@
 // sound never waits on the server, a slow file or a stalled connection.
 #pragma once
 
-#include "platform/audio.h"
+#include "sound/audio.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@
 #include <optional>
 #include <thread>
 
-namespace kelp::platform {
+namespace kelp::sound {
 
 class SoundQueue {
 public:
@@ -78,4 +78,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace kelp::platform
+} // namespace kelp::sound

@@ -3,6 +3,8 @@
 // files, and the desktop's own event sound.
 #pragma once
 
+#include "sound/pcm.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,27 +12,13 @@
 #include <optional>
 #include <vector>
 
-namespace kelp::platform {
+namespace kelp::sound {
 
-struct AudioSink {
-    QString name;        // the server's name for it
-    QString description; // what a person reads
-};
 
 // The server's outputs; empty when no server answers within `timeoutMs` (a
 // server is never started for this).
 std::vector<AudioSink> listAudioSinks(int timeoutMs = 1000);
 
-// 16-bit samples, interleaved.
-struct Pcm {
-    std::vector<std::int16_t> samples;
-    int rate = 16000;
-    int channels = 1;
-    qint64 durationMs() const
-    {
-        return channels > 0 && rate > 0 ? static_cast<qint64>(samples.size()) * 1000 / (rate * channels) : 0;
-    }
-};
 
 // What one recording may cost: a word is said in seconds, so a file that
 // declares more (many channels, hours of frames) is cut to this, and read in
@@ -83,4 +71,4 @@ private:
 // where no theme has one. Played like any sound, so it reaches the chosen output.
 const Pcm &eventSound();
 
-} // namespace kelp::platform
+} // namespace kelp::sound

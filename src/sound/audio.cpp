@@ -1,4 +1,4 @@
-#include "platform/audio.h"
+#include "sound/audio.h"
 
 #include "util/log.h"
 
@@ -22,7 +22,7 @@
 #include <cmath>
 #include <mutex>
 
-namespace kelp::platform {
+namespace kelp::sound {
 namespace {
 
 constexpr const char *kClientName = "kelpword";
@@ -428,4 +428,4 @@ const Pcm &eventSound()
     return sound;
 }
 
-} // namespace kelp::platform
+} // namespace kelp::sound
