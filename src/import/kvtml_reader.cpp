@@ -1,0 +1,198 @@
+#include "import/readers.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace kelp::import {
+
+namespace {
+
+struct Translation {
+    int id = 0;
+    QString text;
+    QString pronunciation;
+    QString comment;
+};
+
+struct Entry {
+    std::vector<Translation> translations; // in id order
+    bool used = false;
+};
+
+Word wordOf(const Entry &e)
+{
+    Word w;
+    if (e.translations.empty())
+        return w;
+    const Translation &first = e.translations.front();
+    w.word = first.text;
+    w.transcription = first.pronunciation;
+    w.meaning = e.translations.size() > 1 && !e.translations[1].text.trimmed().isEmpty() ? e.translations[1].text
+                                                                                           : first.comment;
+    return w;
+}
+
+struct Lesson {
+    QString name;
+    QStringList entries;
+};
+
+class KvtmlParser {
+public:
+    explicit KvtmlParser(QIODevice *device) : xml_(device) {}
+
+    std::optional<QString> parse()
+    {
+        if (!xml_.readNextStartElement())
+            return QStringLiteral("not XML: %1").arg(xml_.errorString());
+        if (xml_.name() != QLatin1String("kvtml"))
+            return QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml_.name().toString());
+        if (!xml_.attributes().value(QLatin1String("version")).startsWith(QLatin1Char('2')))
+            return QStringLiteral("KVTML version %1; only version 2 is read")
+                .arg(xml_.attributes().value(QLatin1String("version")).toString());
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("information"))
+                readInformation();
+            else if (xml_.name() == QLatin1String("entries"))
+                readEntries();
+            else if (xml_.name() == QLatin1String("lessons"))
+                readContainers();
+            else
+                xml_.skipCurrentElement();
+        }
+        if (xml_.hasError())
+            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
+        return std::nullopt;
+    }
+
+    QString title;
+    std::map<QString, Entry> entries;
+    std::vector<QString> entryOrder;
+    std::vector<Lesson> lessons;
+
+private:
+    void readInformation()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("title"))
+                title = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    void readEntries()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() != QLatin1String("entry")) {
+                xml_.skipCurrentElement();
+                continue;
+            }
+            const QString id = xml_.attributes().value(QLatin1String("id")).toString();
+            Entry entry;
+            while (xml_.readNextStartElement()) {
+                if (xml_.name() == QLatin1String("translation"))
+                    entry.translations.push_back(readTranslation());
+                else
+                    xml_.skipCurrentElement();
+            }
+            std::stable_sort(entry.translations.begin(), entry.translations.end(),
+                             [](const Translation &a, const Translation &b) { return a.id < b.id; });
+            if (entries.emplace(id, std::move(entry)).second)
+                entryOrder.push_back(id);
+        }
+    }
+
+    Translation readTranslation()
+    {
+        Translation t;
+        t.id = xml_.attributes().value(QLatin1String("id")).toInt();
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("text"))
+                t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml_.name() == QLatin1String("pronunciation"))
+                t.pronunciation = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml_.name() == QLatin1String("comment"))
+                t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else
+                xml_.skipCurrentElement();
+        }
+        return t;
+    }
+
+    // Lessons may hold lessons: each with entries of its own is a group.
+    void readContainers()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("container"))
+                readNested();
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    void readNested()
+    {
+        const size_t index = lessons.size();
+        lessons.push_back({});
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("name"))
+                lessons[index].name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (xml_.name() == QLatin1String("entry")) {
+                lessons[index].entries << xml_.attributes().value(QLatin1String("id")).toString();
+                xml_.skipCurrentElement();
+            } else if (xml_.name() == QLatin1String("container")) {
+                readNested();
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+    }
+
+    QXmlStreamReader xml_;
+};
+
+} // namespace
+
+std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    KvtmlParser parser(&file);
+    if (const auto error = parser.parse())
+        return error;
+    for (const Lesson &lesson : parser.lessons) {
+        writer.beginGroup(lesson.name);
+        for (const QString &id : lesson.entries) {
+            const auto it = parser.entries.find(id);
+            if (it == parser.entries.end()) {
+                writer.skip(QStringLiteral("lesson entries that do not exist"));
+                continue;
+            }
+            it->second.used = true;
+            if (!writer.addWord(wordOf(it->second)))
+                return writer.error();
+        }
+    }
+    // Entries in no lesson: a group titled as the document.
+    bool started = false;
+    for (const QString &id : parser.entryOrder) {
+        const Entry &e = parser.entries[id];
+        if (e.used)
+            continue;
+        if (!started) {
+            writer.beginGroup(parser.title);
+            started = true;
+        }
+        if (!writer.addWord(wordOf(e)))
+            return writer.error();
+    }
+    return std::nullopt;
+}
+
+} // namespace kelp::import
