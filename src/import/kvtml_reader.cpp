@@ -51,9 +51,11 @@ public:
             return QStringLiteral("not XML: %1").arg(xml_.errorString());
         if (xml_.name() != QLatin1String("kvtml"))
             return QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml_.name().toString());
-        if (!xml_.attributes().value(QLatin1String("version")).startsWith(QLatin1Char('2')))
-            return QStringLiteral("KVTML version %1; only version 2 is read")
-                .arg(xml_.attributes().value(QLatin1String("version")).toString());
+        const QStringView version = xml_.attributes().value(QLatin1String("version"));
+        if (version.isEmpty() || version.startsWith(QLatin1Char('1')))
+            return parseVersion1();
+        if (!version.startsWith(QLatin1Char('2')))
+            return QStringLiteral("KVTML version %1, which is not known").arg(version.toString());
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("information"))
                 readInformation();
@@ -153,6 +155,59 @@ private:
         }
     }
 
+    // The first version, as older programs wrote it: <e m="lesson"><o>word</o><t>meaning</t></e>.
+    std::optional<QString> parseVersion1()
+    {
+        std::map<QString, size_t> lessonIndex;
+        const auto lessonOf = [&](const QString &number) -> Lesson & {
+            auto it = lessonIndex.find(number);
+            if (it == lessonIndex.end()) {
+                it = lessonIndex.emplace(number, lessons.size()).first;
+                lessons.push_back({});
+            }
+            return lessons[it->second];
+        };
+        int next = 0;
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("lesson")) {
+                while (xml_.readNextStartElement()) {
+                    if (xml_.name() == QLatin1String("desc")) {
+                        const QString no = xml_.attributes().value(QLatin1String("no")).toString();
+                        lessonOf(no).name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                    } else {
+                        xml_.skipCurrentElement();
+                    }
+                }
+            } else if (xml_.name() == QLatin1String("e")) {
+                const QString lesson = xml_.attributes().value(QLatin1String("m")).toString();
+                Entry entry;
+                Translation original, translation;
+                translation.id = 1;
+                while (xml_.readNextStartElement()) {
+                    if (xml_.name() == QLatin1String("o")) {
+                        original.pronunciation = xml_.attributes().value(QLatin1String("p")).toString();
+                        original.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                    } else if (xml_.name() == QLatin1String("t") && translation.text.isEmpty()) {
+                        translation.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                    } else {
+                        xml_.skipCurrentElement();
+                    }
+                }
+                entry.translations = {original, translation};
+                const QString id = QString::number(next++);
+                entries.emplace(id, std::move(entry));
+                entryOrder.push_back(id);
+                if (!lesson.isEmpty())
+                    lessonOf(lesson).entries << id;
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+        if (xml_.hasError())
+            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
+        return std::nullopt;
+    }
+
     QXmlStreamReader xml_;
 };
 
@@ -186,7 +241,10 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
         if (e.used)
             continue;
         if (!started) {
-            writer.beginGroup(parser.title);
+            // In groups of the usual size, titled as the document when it has a title.
+            writer.endGroup();
+            if (!parser.title.isEmpty())
+                writer.setAutoGroups(parser.title, -1);
             started = true;
         }
         if (!writer.addWord(wordOf(e)))

@@ -94,7 +94,8 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
 void StudyWriter::setAutoGroups(const QString &baseTitle, int groupSize)
 {
     autoTitle_ = baseTitle;
-    groupSize_ = groupSize > 0 ? groupSize : 10;
+    if (groupSize > 0)
+        groupSize_ = groupSize;
 }
 
 void StudyWriter::beginGroup(const QString &title)

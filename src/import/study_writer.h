@@ -30,7 +30,8 @@ public:
     std::optional<QString> open(const QString &databasePath);
 
     // Words that come without a group of their own go into groups of
-    // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ...
+    // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ... (0 or
+    // below: the size stays as it was, 10 at first).
     void setAutoGroups(const QString &baseTitle, int groupSize);
 
     // Starts a titled group; it is written with its first word (no empty groups).

@@ -1,6 +1,10 @@
 #include "plan/study_plan.h"
 
+#include "study/review_schedule.h"
+
 #include <QStringList>
+
+#include <cstdio>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -95,6 +99,23 @@ int jd(long long day)
 }
 
 } // namespace
+
+ReviewDays reviewDays(const Settings &settings)
+{
+    ReviewDays days{};
+    parseReviewDays(settings.reviewCycle, days);
+    return days;
+}
+
+void startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
+                    const QDate &today)
+{
+    const int perDay = file.read(newGroupsPerDay);
+    if (perDay < 1 || !connection.isConnected())
+        return;
+    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay))
+        std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n", qPrintable(*error));
+}
 
 std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today,
                                      const ReviewDays &days, int newPerDay, StepResult *result)

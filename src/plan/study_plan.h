@@ -6,6 +6,7 @@
 // (one row per day it ran).
 #pragma once
 
+#include "config/settings.h"
 #include "plan/plan_schedule.h"
 #include "platform/odbc.h"
 
@@ -16,6 +17,19 @@
 #include <vector>
 
 namespace kelp::plan {
+
+// New groups per day; 0 (or missing): no plan, the database is never written.
+inline constexpr IntKey newGroupsPerDay{"plan", "new", 0, 0, 1000};
+
+// The review-day counts of the settings.
+ReviewDays reviewDays(const Settings &settings);
+
+// The plan's part of a start in review mode: with [plan] new of 1 or more the
+// plan is brought up to today on `connection` before the due groups are
+// looked up. A failure is said on stderr; the start goes on with what the
+// database holds.
+void startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
+                    const QDate &today);
 
 struct StepResult {
     bool alreadyToday = false; // it ran earlier today: nothing new
