@@ -72,8 +72,16 @@ public:
     }
 
     QString title;
-    std::map<QString, Entry> entries;
-    std::vector<QString> entryOrder;
+    // In document order; a repeated id (some files have them) is a word of its own.
+    std::vector<Entry> entries;
+    std::map<QString, size_t> byId; // the first entry of each id
+
+    void add(const QString &id, Entry entry)
+    {
+        byId.emplace(id, entries.size());
+        entries.push_back(std::move(entry));
+    }
+
     std::vector<Lesson> lessons;
 
 private:
@@ -104,8 +112,7 @@ private:
             }
             std::stable_sort(entry.translations.begin(), entry.translations.end(),
                              [](const Translation &a, const Translation &b) { return a.id < b.id; });
-            if (entries.emplace(id, std::move(entry)).second)
-                entryOrder.push_back(id);
+            add(id, std::move(entry));
         }
     }
 
@@ -195,8 +202,7 @@ private:
                 }
                 entry.translations = {original, translation};
                 const QString id = QString::number(next++);
-                entries.emplace(id, std::move(entry));
-                entryOrder.push_back(id);
+                add(id, std::move(entry));
                 if (!lesson.isEmpty())
                     lessonOf(lesson).entries << id;
             } else {
@@ -224,20 +230,20 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
     for (const Lesson &lesson : parser.lessons) {
         writer.beginGroup(lesson.name);
         for (const QString &id : lesson.entries) {
-            const auto it = parser.entries.find(id);
-            if (it == parser.entries.end()) {
+            const auto it = parser.byId.find(id);
+            if (it == parser.byId.end()) {
                 writer.skip(QStringLiteral("lesson entries that do not exist"));
                 continue;
             }
-            it->second.used = true;
-            if (!writer.addWord(wordOf(it->second)))
+            Entry &e = parser.entries[it->second];
+            e.used = true;
+            if (!writer.addWord(wordOf(e)))
                 return writer.error();
         }
     }
     // Entries in no lesson: a group titled as the document.
     bool started = false;
-    for (const QString &id : parser.entryOrder) {
-        const Entry &e = parser.entries[id];
+    for (const Entry &e : parser.entries) {
         if (e.used)
             continue;
         if (!started) {
