@@ -26,6 +26,7 @@ private:
     codec::Encoding encoding_ = codec::Encoding::Utf8;
     bool inMemory_ = false; // UTF-16: decoded whole
     QString text_;
+    QByteArray buffer_;
     qsizetype pos_ = 0;
     qint64 lineNumber_ = 0;
     bool first_ = true;
