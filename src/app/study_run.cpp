@@ -127,6 +127,8 @@ bool StudyRun::start()
     platform::OdbcConnection connection;
     if (isDatabaseMode(settings_.sourceMode))
         connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+    if (isDatabaseMode(settings_.sourceMode))
+        warnIfDatabaseElsewhere(source);
     if (settings_.sourceMode == SourceMode::Review)
         plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
     StudyMaterial material;
