@@ -29,7 +29,7 @@ due_on() {
 
 start_on() {
   : >"$OUT"
-  (cd "$PROG" && LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$1 09:00:00" exec "$KELPWORD") >"$OUT" 2>&1 &
+  (cd "${2:-$PROG}" && LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$1 09:00:00" exec "$KELPWORD") >"$OUT" 2>&1 &
   KELP_PID=$!
   E2E_PIDS+=("$KELP_PID")
   wait_ready
@@ -61,4 +61,12 @@ printf '[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
 before=$(sha256sum <"$PROG/kelp.mdb")
 start_on 2027-03-09
 [ "$(sha256sum <"$PROG/kelp.mdb")" = "$before" ] || fail "kelp.mdb changed without a plan"
+# Another program folder on the same (default) data-source name reads the first one's
+# database: said on stderr.
+other="$E2E_TMP/other"
+mkdir -p "$other/data"
+cp "$PROG/kelp.mdb" "$other/"
+printf '[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=2\r\n' >"$other/wkcfg.ini"
+start_on 2027-03-09 "$other"
+grep -q "data source kelp1 points at $PROG/kelp.mdb" "$OUT" || fail "no word of the data source pointing elsewhere"
 echo "1 passed, 0 failed"
