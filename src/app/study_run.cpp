@@ -1,9 +1,9 @@
 #include "app/study_run.h"
 
+#include "plan/study_plan.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
-#include "plan/study_plan.h"
 #include "platform/window_style.h"
 #include "session/study_session.h"
 #include "settings/colour_window.h"

@@ -29,8 +29,7 @@ QString prepareUserFolder(QString *error)
         // made from the sample words, under a data-source name no other
         // program folder uses. Without a database: the words from the text file.
         const QString database = folder + QStringLiteral("/kelp.mdb");
-        const bool haveDatabase =
-            QFile::exists(database) || import::importWordFile(words, database, 10).ok;
+        const bool haveDatabase = QFile::exists(database) || import::importWordFile(words, database, 10).ok;
         const QByteArray ini =
             haveDatabase ? QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                       "[ODBC]\r\nDSN_Name=kelpword-user\r\n"

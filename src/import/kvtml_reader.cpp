@@ -32,7 +32,7 @@ Word wordOf(const Entry &e)
     w.word = first.text;
     w.transcription = first.pronunciation;
     w.meaning = e.translations.size() > 1 && !e.translations[1].text.trimmed().isEmpty() ? e.translations[1].text
-                                                                                           : first.comment;
+                                                                                         : first.comment;
     return w;
 }
 

@@ -36,12 +36,12 @@ enum class Column { Word, Meaning, Transcription, Other };
 
 Column headerColumn(const QString &name)
 {
-    static const QStringList words{"word", "words", "english", "en", "term", "front", "question", "单词",
-                                   "英文", "英语", "词汇", "vocabulary", "expression"};
-    static const QStringList meanings{"meaning", "meanings", "chinese", "zh", "translation", "definition",
-                                      "back", "answer", "释义", "中文", "意思", "词义", "解释", "汉语"};
+    static const QStringList words{"word", "words", "english", "en",   "term",       "front",     "question",
+                                   "单词", "英文",  "英语",    "词汇", "vocabulary", "expression"};
+    static const QStringList meanings{"meaning", "meanings", "chinese", "zh",   "translation", "definition", "back",
+                                      "answer",  "释义",     "中文",    "意思", "词义",        "解释",       "汉语"};
     static const QStringList transcriptions{"transcription", "phonetic", "phonetics", "pronunciation",
-                                            "ipa", "音标", "发音"};
+                                            "ipa",           "音标",     "发音"};
     const QString n = name.trimmed().toLower();
     if (words.contains(n))
         return Column::Word;
@@ -108,7 +108,7 @@ QString plainText(const QString &html)
 {
     static const QRegularExpression sound(QStringLiteral("\\[sound:[^\\]]*\\]"));
     static const QRegularExpression breaks(QStringLiteral("<\\s*(br|/div|/p|/li)\\b[^>]*>"),
-                                          QRegularExpression::CaseInsensitiveOption);
+                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     static const QRegularExpression numeric(QStringLiteral("&#(x?)([0-9a-fA-F]+);"));
     static const QRegularExpression blanks(QStringLiteral("\\s+"));

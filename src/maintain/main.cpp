@@ -50,8 +50,8 @@ Options parse(const QStringList &args)
         if (a == QLatin1String("--folder") && hasValue) {
             o.folder = args[++i];
         } else if (a == QLatin1String("--user-folder")) {
-            o.folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                       QStringLiteral("/kelpword");
+            o.folder =
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
             QDir().mkpath(o.folder);
         } else if (a == QLatin1String("--group-size") && hasValue && o.command == QLatin1String("import")) {
             bool isNumber = false;

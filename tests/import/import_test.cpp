@@ -44,46 +44,47 @@ struct ImportFixture : ::testing::Test {
         dbPath = dir.filePath("kelp.mdb");
     }
 
-    import::ImportReport add(const QString &file, int groupSize = 10)
-    {
+    import::ImportReport add(const QString &file, int groupSize = 10) {
         return import::importWordFile(file, dbPath, groupSize);
-    }
+}
 
-    // What the trainer loads in group-range mode: per word "word|transcription|meaning",
-    // per group "#title".
-    QStringList trainerReads(const QString &range = QStringLiteral("1-32767"))
-    {
-        platform::OdbcConnection c;
-        const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                             QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1");
-        EXPECT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
-        WordBuffer buffer;
-        std::vector<int> groups;
-        const auto error = loadGroupRange(c, range, buffer, groups);
-        EXPECT_FALSE(error.has_value());
-        QStringList out;
-        for (long r = 1; r <= buffer.rowCount(); ++r) {
-            const WordRow &row = buffer.row(r);
-            if (buffer.isHeader(r))
-                out << QLatin1Char('#') + row.meaning.value_or(QString());
-            else
-                out << row.word.value_or(QString()) + QLatin1Char('|') + row.phonetic.value_or(QString()) +
-                           QLatin1Char('|') + row.meaning.value_or(QString());
-        }
-        return out;
+// What the trainer loads in group-range mode: per word "word|transcription|meaning",
+// per group "#title".
+QStringList
+trainerReads(const QString &range = QStringLiteral("1-32767"))
+{
+    platform::OdbcConnection c;
+    const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
+                         QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1");
+    EXPECT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
+    WordBuffer buffer;
+    std::vector<int> groups;
+    const auto error = loadGroupRange(c, range, buffer, groups);
+    EXPECT_FALSE(error.has_value());
+    QStringList out;
+    for (long r = 1; r <= buffer.rowCount(); ++r) {
+        const WordRow &row = buffer.row(r);
+        if (buffer.isHeader(r))
+            out << QLatin1Char('#') + row.meaning.value_or(QString());
+        else
+            out << row.word.value_or(QString()) + QLatin1Char('|') + row.phonetic.value_or(QString()) +
+                       QLatin1Char('|') + row.meaning.value_or(QString());
     }
+    return out;
+}
 
-    QByteArray dbBytes()
-    {
-        QFile f(dbPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-};
+QByteArray dbBytes()
+{
+    QFile f(dbPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}; // namespace
 
 QStringList kvtmlFiles()
 {
     QStringList files;
-    for (const QString &root : {QStringLiteral("/usr/share/apps/kvtml"), QStringLiteral("/usr/share/kwordquiz/examples")}) {
+    for (const QString &root :
+         {QStringLiteral("/usr/share/apps/kvtml"), QStringLiteral("/usr/share/kwordquiz/examples")}) {
         QDirIterator it(root, {QStringLiteral("*.kvtml")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();
@@ -164,7 +165,8 @@ TEST_F(ImportFixture, SpreadsheetCsvFromLibreOffice)
         EXPECT_EQ(skippedCount(r.line), 1) << qPrintable(r.line);
         const QString base = QFileInfo(QLatin1String(name)).completeBaseName();
         EXPECT_EQ(trainerReads().join(QLatin1Char('\n')),
-                  expected.join(QLatin1Char('\n')).replace(QStringLiteral("#words-sheet "), QLatin1Char('#') + base + QLatin1Char(' ')))
+                  expected.join(QLatin1Char('\n'))
+                      .replace(QStringLiteral("#words-sheet "), QLatin1Char('#') + base + QLatin1Char(' ')))
             << name;
     }
     // A second file comes after the groups already there.
@@ -177,22 +179,24 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
     const import::ImportReport notes = add(kData + QStringLiteral("/anki-notes.txt"));
     ASSERT_TRUE(notes.ok) << qPrintable(notes.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                  QStringLiteral("#Kelp::Fruit"),
-                                  QStringLiteral("apple||n. 苹果"),
-                                  QStringLiteral("pear||n. 梨"),
-                                  QStringLiteral("#Kelp::Places"),
-                                  QStringLiteral("river||n. 河流 \"长江\""),
-                              }.join(QLatin1Char('\n'))));
+                                                          QStringLiteral("#Kelp::Fruit"),
+                                                          QStringLiteral("apple||n. 苹果"),
+                                                          QStringLiteral("pear||n. 梨"),
+                                                          QStringLiteral("#Kelp::Places"),
+                                                          QStringLiteral("river||n. 河流 \"长江\""),
+                                                      }
+                                                           .join(QLatin1Char('\n'))));
     QFile::remove(dbPath);
     const import::ImportReport package = add(kData + QStringLiteral("/anki-deck.apkg"));
     ASSERT_TRUE(package.ok) << qPrintable(package.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                  QStringLiteral("#anki-deck 1"),
-                                  QStringLiteral("apple||n. 苹果"),
-                                  QStringLiteral("river||n. 河流 江"),
-                                  QStringLiteral("AT&T||美国电话电报公司 <公司>"),
-                                  QStringLiteral("say \"cheese\"||拍照时说的话"),
-                              }.join(QLatin1Char('\n'))));
+                                                          QStringLiteral("#anki-deck 1"),
+                                                          QStringLiteral("apple||n. 苹果"),
+                                                          QStringLiteral("river||n. 河流 江"),
+                                                          QStringLiteral("AT&T||美国电话电报公司 <公司>"),
+                                                          QStringLiteral("say \"cheese\"||拍照时说的话"),
+                                                      }
+                                                           .join(QLatin1Char('\n'))));
 }
 
 TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)

@@ -47,7 +47,8 @@ struct PlanFixture : ::testing::Test {
     void connect(platform::OdbcConnection &c)
     {
         const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                             QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
+                             QStringLiteral("};Database=") + dbPath +
+                             QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
         ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
     }
 
@@ -124,7 +125,8 @@ TEST_F(PlanFixture, ForecastMatchesTheDaysAsTheyCome)
     }
     ASSERT_EQ(forecast.size(), size_t(plan::kForecastDays));
     for (int d = 0; d < plan::kForecastDays; ++d)
-        EXPECT_EQ(static_cast<int>(startOn(kDay0.addDays(d), 2).size()), forecast[static_cast<size_t>(d)]) << "day " << d;
+        EXPECT_EQ(static_cast<int>(startOn(kDay0.addDays(d), 2).size()), forecast[static_cast<size_t>(d)])
+            << "day " << d;
     // Worked by hand for one new group a day out of three.
     EXPECT_EQ(plan::forecast({}, 0, kDays, 1, 3, false, 12), (std::vector<int>{1, 2, 3, 2, 2, 1, 1, 1, 1, 1, 0, 0}));
 }
