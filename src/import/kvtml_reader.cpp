@@ -225,7 +225,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
     KvtmlParser parser(&file);
-    if (const auto error = parser.parse())
+    if (auto error = parser.parse())
         return error;
     for (const Lesson &lesson : parser.lessons) {
         writer.beginGroup(lesson.name);
