@@ -41,6 +41,11 @@ std::optional<QString> LineReader::open(const QString &path)
 
 bool LineReader::next(QString &line)
 {
+    if (holding_) {
+        line = held_;
+        holding_ = false;
+        return true;
+    }
     if (inMemory_) {
         if (pos_ >= text_.size())
             return false;

@@ -147,12 +147,9 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
     QList<int> excluded; // 0-based columns that are not note fields
     int deckColumn = -1;
     QString line;
-    QString pending;
-    bool havePending = false;
     while (lines.next(line)) {
         if (!line.startsWith(QLatin1Char('#'))) {
-            pending = line;
-            havePending = true;
+            lines.pushBack(line); // the first note
             break;
         }
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
@@ -181,22 +178,12 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
             }
         }
     }
-    if (!havePending)
-        return std::nullopt;
-    // The rest is a delimited file whose first line we already hold.
+    // The rest is a delimited file.
     QString deck;
     bool inDeck = false;
     QString error;
     QStringList fields;
-    bool first = true;
-    for (;;) {
-        if (first) {
-            first = false;
-            // The held line may open a quoted field that goes on: rare; read it as one line.
-            fields = splitRecord(pending, separator);
-        } else if (!nextRecord(lines, separator, fields, error)) {
-            break;
-        }
+    while (nextRecord(lines, separator, fields, error)) {
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue;
         QStringList noteFields;

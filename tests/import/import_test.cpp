@@ -180,7 +180,7 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
     ASSERT_TRUE(notes.ok) << qPrintable(notes.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
                                                           QStringLiteral("#Kelp::Fruit"),
-                                                          QStringLiteral("apple||n. 苹果"),
+                                                          QStringLiteral("apple||n. 苹果 (水果)"),
                                                           QStringLiteral("pear||n. 梨"),
                                                           QStringLiteral("#Kelp::Places"),
                                                           QStringLiteral("river||n. 河流 \"长江\""),
