@@ -31,7 +31,10 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
 
 void addProgressEntry(QMenu &menu, const QString &folder)
 {
-    QAction *entry = menu.addAction(QStringLiteral("学习进度"));
+    // Before the last entry, which ends the program and stays last.
+    QAction *entry = new QAction(QStringLiteral("学习进度"), &menu);
+    const QList<QAction *> actions = menu.actions();
+    menu.insertAction(actions.isEmpty() ? nullptr : actions.constLast(), entry);
     QObject::connect(entry, &QAction::triggered, &menu, [folder] {
         static QPointer<ProgressWindow> open; // one at a time
         if (open) {

@@ -13,7 +13,8 @@ namespace kelp {
 // settings give the review days and new groups a day); the error when it cannot.
 std::optional<QString> readFolderProgress(const QString &folder, const QDate &today, plan::Progress &progress);
 
-// Adds "学习进度" to `menu`: a window with the chart of the program folder `folder`.
+// Adds "学习进度" to `menu`, before its last entry: a window with the chart of
+// the program folder `folder`.
 void addProgressEntry(QMenu &menu, const QString &folder);
 
 } // namespace kelp
