@@ -6,6 +6,7 @@
 //     and ':59,34,85,1' (GB18030, semicolon).
 //   data/anki-deck.apkg: the npm package anki-apkg-export 4, data/make-apkg.js.
 //   data/anki-notes.txt: Anki's "Notes in Plain Text" layout (guid, note type, deck and tags columns).
+#include "config/codec.h"
 #include "import/word_import.h"
 #include "platform/odbc.h"
 #include "study/data_source.h"
@@ -236,4 +237,33 @@ TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)
         sqlite3_close(holder);
     }
     EXPECT_EQ(dbBytes(), before);
+}
+
+TEST_F(ImportFixture, FormatComesFromTheContentNotTheName)
+{
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    QByteArray utf16("\xFF\xFE", 2);
+    const QString tsv16 = QStringLiteral("pear\t梨\r\n");
+    utf16.append(reinterpret_cast<const char *>(tsv16.utf16()), tsv16.size() * 2);
+    const std::pair<QString, QStringList> cases[] = {
+        {write("tabs.csv", "apple\t苹果\nbanana\t\"香蕉, 芭蕉\"\n"),
+         {QStringLiteral("#tabs 1"), QStringLiteral("apple||苹果"), QStringLiteral("banana||香蕉, 芭蕉")}},
+        {write("gbk.tsv", codec::toGb18030(QStringLiteral("第一课\r\napple#苹果#ˈæpl\r\n"))),
+         {QStringLiteral("#第一课"), QStringLiteral("apple|/ˈæpl/| 苹果")}},
+        {write("words.dat", "river,河流\nsea,海\n"),
+         {QStringLiteral("#words 1"), QStringLiteral("river||河流"), QStringLiteral("sea||海")}},
+        {write("wide.txt", utf16), {QStringLiteral("#wide 1"), QStringLiteral("pear||梨")}},
+    };
+    for (const auto &[path, expected] : cases) {
+        QFile::remove(dbPath);
+        const import::ImportReport r = add(path);
+        ASSERT_TRUE(r.ok) << qPrintable(r.line);
+        EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n'))) << qPrintable(r.line);
+    }
 }
