@@ -61,25 +61,6 @@ printf '[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
 before=$(sha256sum <"$PROG/kelp.mdb")
 start_on 2027-03-09
 [ "$(sha256sum <"$PROG/kelp.mdb")" = "$before" ] || fail "kelp.mdb changed without a plan"
-# A round trip in group-range mode: KWordQuiz's example imported, its first word
-# on display and noted.
-kwq="$E2E_TMP/kwq"
-mkdir -p "$kwq/data"
-"$KELPWORD" import --folder "$kwq" /usr/share/kwordquiz/examples/example.kvtml >/dev/null || fail "KVTML import failed"
-printf '[ODBC]\r\nDSN_Name=kelp-kwq\r\n[sjly]\r\nsjms=2\r\ngtfz=1-1\r\n[timer]\r\njg=1000\r\n' >"$kwq/wkcfg.ini"
-: >"$OUT"
-(cd "$kwq" && exec "$KELPWORD") >"$OUT" 2>&1 &
-KELP_PID=$!
-E2E_PIDS+=("$KELP_PID")
-wait_ready
-press alt+x pause # on the first word (the range's resume row is 2 by default)
-press alt+d addToNotebook
-wait_until "the imported word did not reach the notebook" test -s "$kwq/data/生词本.txt"
-iconv -f GB18030 -t UTF-8 "$kwq/data/生词本.txt" | grep -q '^one#ein' ||
-  fail "the notebook holds $(iconv -f GB18030 -t UTF-8 "$kwq/data/生词本.txt")"
-kill -TERM "$KELP_PID"
-wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
-
 # Another program folder on the same (default) data-source name reads the first one's
 # database: said on stderr.
 other="$E2E_TMP/other"
