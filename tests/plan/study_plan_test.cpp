@@ -44,11 +44,11 @@ struct PlanFixture : ::testing::Test {
         db->exec("commit");
     }
 
-    void connect(platform::OdbcConnection &c)
+    void connect(platform::OdbcConnection &c, int timeoutMs = 4000)
     {
         const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
                              QStringLiteral("};Database=") + dbPath +
-                             QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
+                             QStringLiteral(";NoCreat=1;JDConv=1;Timeout=%1").arg(timeoutMs);
         ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
     }
 
@@ -184,4 +184,29 @@ TEST_F(PlanFixture, WithoutPlanTheDatabaseIsNeverWritten)
         EXPECT_EQ(groups, std::vector<int>{4});
     }
     EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(PlanFixture, LockedDatabaseKeepsNothingHalfDone)
+{
+    addGroups(3);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    const auto snapshot = [&] {
+        QFile f(dbPath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+    // Another program writes the database (or holds it whole) for longer than the driver waits.
+    for (const char *lock : {"begin immediate", "begin exclusive"}) {
+        db->exec(lock);
+        const QByteArray before = snapshot();
+        {
+            platform::OdbcConnection c;
+            connect(c, 300);
+            EXPECT_TRUE(plan::bringUpToDate(c, kDay0.addDays(1), kDays, 1).has_value()) << lock;
+        }
+        db->exec("rollback");
+        EXPECT_EQ(snapshot(), before) << lock;
+    }
+    // The day is not lost: the next start brings it up to date.
+    EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{1, 2}));
 }
