@@ -259,6 +259,18 @@ TEST_F(ImportFixture, FormatComesFromTheContentNotTheName)
         {write("words.dat", "river,河流\nsea,海\n"),
          {QStringLiteral("#words 1"), QStringLiteral("river||河流"), QStringLiteral("sea||海")}},
         {write("wide.txt", utf16), {QStringLiteral("#wide 1"), QStringLiteral("pear||梨")}},
+        // KVTML as Parley writes it: a pronunciation, a lesson within a lesson, an entry in none.
+        {write("lessons.xml",
+               "<?xml version=\"1.0\"?><kvtml version=\"2.0\"><information><title>Doc</title></information>"
+               "<entries><entry id=\"0\"><translation id=\"0\"><text>cat</text>"
+               "<pronunciation>kæt</pronunciation></translation><translation id=\"1\"><text>猫</text>"
+               "</translation></entry><entry id=\"1\"><translation id=\"0\"><text>dog</text>"
+               "<comment>a pet</comment></translation></entry><entry id=\"2\"><translation id=\"1\">"
+               "<text>鱼</text></translation><translation id=\"0\"><text>fish</text></translation></entry>"
+               "</entries><lessons><container><name>Pets</name><entry id=\"0\"/><container><name>Dogs</name>"
+               "<entry id=\"1\"/></container></container></lessons></kvtml>"),
+         {QStringLiteral("#Pets"), QStringLiteral("cat|/kæt/| 猫"), QStringLiteral("#Dogs"),
+          QStringLiteral("dog||a pet"), QStringLiteral("#Doc 1"), QStringLiteral("fish||鱼")}},
     };
     for (const auto &[path, expected] : cases) {
         QFile::remove(dbPath);
