@@ -7,6 +7,7 @@
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
+#include "progress/progress_entry.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
@@ -172,6 +173,7 @@ void Application::showTrayIcon()
     trayMenu_->addAction(run_->commands()->arrowKeys);
     trayMenu_->addSeparator();
     trayMenu_->addAction(quit);
+    addProgressEntry(*trayMenu_, QDir::currentPath()); // before 退出
     Commands *commands = run_->commands();
     QObject::connect(trayMenu_.get(), &QMenu::aboutToShow, commands, [commands] {
         commands->syncChecks();

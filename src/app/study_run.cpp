@@ -1,5 +1,6 @@
 #include "app/study_run.h"
 
+#include "plan/study_plan.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
@@ -128,6 +129,10 @@ bool StudyRun::start()
     platform::OdbcConnection connection;
     if (isDatabaseMode(settings_.sourceMode))
         connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+    if (isDatabaseMode(settings_.sourceMode))
+        warnIfDatabaseElsewhere(source);
+    if (settings_.sourceMode == SourceMode::Review)
+        plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
     StudyMaterial material;
     const MaterialProblem problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
     connection.disconnect();

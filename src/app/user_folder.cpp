@@ -3,6 +3,7 @@
 #include "config/safe_file.h"
 #include "platform/layout_units.h"
 #include "session/presentation.h"
+#include "import/word_import.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,12 +52,22 @@ QString prepareUserFolder(QString *error, bool *firstStart)
     }
     const QString settings = folder + QStringLiteral("/wkcfg.ini");
     if (!QFile::exists(settings)) {
-        // The sample words from the text file: no database to set up.
+        // Review mode with a plan of one new group a day, on a study database
+        // made from the sample words, under a data-source name no other
+        // program folder uses. Without a database: the words from the text file.
         // The word window starts in the corner, out of the way of what is open.
-        const QByteArray ini = "; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
-                               "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
-                               "[timer]\r\njg=3\r\nreci3=1\r\n" + // from the first word on
-                               cornerPosition();
+        const QString database = folder + QStringLiteral("/kelp.mdb");
+        const bool haveDatabase = QFile::exists(database) || import::importWordFile(words, database, 10).ok;
+        const QByteArray ini =
+            haveDatabase ? QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
+                                      "[ODBC]\r\nDSN_Name=kelpword-user\r\n"
+                                      "[sjly]\r\nsjms=1\r\nwbwj=New_Word.txt\r\n"
+                                      "[plan]\r\nnew=1\r\n[timer]\r\njg=3\r\n") +
+                           cornerPosition()
+                         : QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
+                                      "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
+                                      "[timer]\r\njg=3\r\nreci3=1\r\n") + // from the first word on
+                           cornerPosition();
         if (!replaceFileContents(settings, ini, error))
             return QString();
         if (firstStart)

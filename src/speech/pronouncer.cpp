@@ -47,6 +47,8 @@ void Pronouncer::initialise()
         return;
     }
     engine_->setNotifications(spoken_, failed_);
+    qCDebug(lcSpeech) << "speech engine ready:" << engine_->voiceCount() << "voices," << engine_->audioOutputCount()
+                      << "outputs";
     if (engine_->voiceCount() < 1) {
         settings_.voice = -2;
         return;

@@ -8,7 +8,7 @@
 #include <dlfcn.h>
 
 #ifndef KELP_SPEECH_MODULE_FROM_EXE
-#define KELP_SPEECH_MODULE_FROM_EXE "../../lib/kelpword"
+#define KELP_SPEECH_MODULE_FROM_EXE "../../lib/kelpword/modules"
 #endif
 
 namespace kelp {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The tray icon under a real tray host: it appears, a click hides and shows
-# the word window, and its menu switches the arrow hot keys and runs a command ("退出").
+# the word window, its menu opens the progress window ("学习进度", here with
+# no study database: a message), switches the arrow hot keys and runs a
+# command ("退出").
 source "$(dirname "$0")/lib.sh"
 command -v trayer >/dev/null || fail "trayer is needed as the tray host"
 
@@ -28,15 +30,20 @@ wait_log 1 'command "hide"'
 wait_until "a click on the icon did not hide the window" eval '! window_shown "$KELP_PID" "Kelp Words"'
 xdotool click 1
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "a second click did not show it again"
-# 方向键热键, just above 退出: the arrows go back to the other programs, at once and for good.
 xdotool mousemove $((IX + 8)) $((IY + 8)) click 3
 wait_log 1 "tray menu"
-xdotool key Up Up Return
+xdotool key Up Up Return # 学习进度, just before the last item
+box=$(wait_window "$KELP_PID" "学习进度") || fail "学习进度 opened no window"
+xdotool windowfocus --sync "$box" key Return
+wait_until "the progress message did not close" eval '! window_shown "$KELP_PID" "学习进度"'
+# The menu again: clicked until it opens (the closed message may still hold the pointer).
+menu_again() { xdotool mousemove $((IX + 8)) $((IY + 8)) click 3; WAIT_SECONDS=3 came_true has_log_count "$1" "tray menu"; }
+came_true menu_again 2 || fail "the tray menu did not open again"
+# 方向键热键, above 学习进度: the arrows go back to the other programs, at once and for good.
+xdotool key Up Up Up Return
 wait_log 1 "arrow hot keys given back"
 grep $'^arrows=0\r$' "$PROG/wkcfg.ini" >/dev/null || fail "[hotkey] arrows=0 was not stored"
-# The tray may take a moment before it passes the next click on: click until the menu opens.
-menu_opened() { xdotool mousemove $((IX + 8)) $((IY + 8)) click 3 && sleep 0.5 && has_log_count 2 "tray menu"; }
-wait_until "the tray menu did not open again" menu_opened
+came_true menu_again 3 || fail "the tray menu did not open a third time"
 xdotool key Up Return # 退出, the last item
 wait_exit "$KELP_PID" || fail "退出 from the tray menu did not end the program"
 [ "$EXIT_STATUS" = 0 ] || fail "ended with status $EXIT_STATUS"
