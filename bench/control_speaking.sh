@@ -8,23 +8,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-50}
 build=${2:-$root/build}
 tmp=$(mktemp -d /tmp/kelp-control-speaking.XXXXXX)
-export XDG_RUNTIME_DIR="$tmp/run" HOME="$tmp/home" LANG=C.UTF-8 QT_LOGGING_RULES="kelp.*.debug=true"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$HOME" "$tmp/prog/data"
-unset QT_QPA_PLATFORM
+source "$root/scripts/desktop-session.sh"
+desktop_session_start "$tmp"
+export QT_LOGGING_RULES="kelp.*.debug=true"
+mkdir -p "$tmp/prog/data"
 phrase='a long sentence that takes a few seconds to say from the beginning to the end'
 for i in $(seq 1 30); do printf '%s %s#句子\r\n' "$phrase" "$i"; done >"$tmp/prog/data/words.txt"
 printf '[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=words.txt\r\n[timer]\r\njg=1\r\nreci3=2\r\n[TTS]\r\nindex1=1\r\nindex2=1\r\n' >"$tmp/prog/wkcfg.ini"
-printf 'load-module module-native-protocol-unix\nload-module module-null-sink sink_name=speakers\nset-default-sink speakers\n' >"$tmp/ci.pa"
-pulseaudio -n -F "$tmp/ci.pa" --daemonize=no --exit-idle-time=-1 --log-level=error &
-pulse=$!
-Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
-xvfb=$!
-kelp=
-trap 'kill $kelp $xvfb $pulse 2>/dev/null; wait 2>/dev/null; rm -rf "$tmp"' EXIT
-for _ in $(seq 100); do [ -s "$tmp/display" ] && pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$tmp/display")"
-(cd "$tmp/prog" && exec "$build/kelpword") >"$tmp/out" 2>&1 &
-kelp=$!
+desktop_session_trainer "$build" "$tmp/prog" "$tmp/out"
 for _ in $(seq 200); do grep -q 'hot keys grabbed' "$tmp/out" && break; sleep 0.05; done
 
 measure() { # label

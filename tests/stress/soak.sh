@@ -8,22 +8,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 minutes=${1:-20}
 build=${2:-$root/build}
 tmp=$(mktemp -d /tmp/kelp-soak.XXXXXX)
-export XDG_RUNTIME_DIR="$tmp/run" HOME="$tmp/home" LANG=C.UTF-8
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$HOME" "$tmp/prog/data"
-unset QT_QPA_PLATFORM
+source "$root/scripts/desktop-session.sh"
+desktop_session_start "$tmp"
+mkdir -p "$tmp/prog/data"
 cp "$root/data/New_Word.txt" "$tmp/prog/data/"
 printf '[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n[timer]\r\njg=1\r\nreci3=1\r\n[TTS]\r\nindex1=1\r\nindex2=1\r\n' >"$tmp/prog/wkcfg.ini"
-printf 'load-module module-native-protocol-unix\nload-module module-null-sink sink_name=speakers\nset-default-sink speakers\n' >"$tmp/ci.pa"
-pulseaudio -n -F "$tmp/ci.pa" --daemonize=no --exit-idle-time=-1 --log-level=error &
-pulse=$!
-Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
-xvfb=$!
-kelp=
-trap 'kill $kelp $xvfb $pulse 2>/dev/null; wait 2>/dev/null; rm -rf "$tmp"' EXIT
-for _ in $(seq 100); do [ -s "$tmp/display" ] && pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$tmp/display")"
-(cd "$tmp/prog" && exec "$build/kelpword") >"$tmp/out" 2>&1 &
-kelp=$!
+desktop_session_trainer "$build" "$tmp/prog" "$tmp/out"
+kelp=$KELP_PID
 sleep 3
 
 commands=(next pause pause previous next-group previous-group mute mute note next)
