@@ -11,18 +11,16 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const kelp::CommandLine cl = kelp::parseCommandLine(arguments);
+    const kelp::CommandLine cl = kelp::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // "kelpword" took everything else; here only the ways to run the trainer.
     if (cl.action != kelp::CommandLine::Action::Run) {
-        std::fprintf(stderr, "kelpword-gui: %s\n%s",
-                     qPrintable(cl.error.isEmpty() ? QStringLiteral("use kelpword for this") : cl.error),
-                     qPrintable(kelp::usage()));
+        std::fprintf(stderr, "kelpword-gui: %s\n%s", cl.error.empty() ? "use kelpword for this" : cl.error.c_str(),
+                     kelp::usage().c_str());
         return 2;
     }
 
@@ -44,7 +42,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kelpword"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpword.png")));
     // The program folder is the current one; a given one or the user's own takes its place.
-    QString folder = cl.folder;
+    QString folder = QString::fromLocal8Bit(cl.folder.c_str());
     bool firstStart = false;
     if (cl.userFolder) {
         QString error;

@@ -1,116 +1,167 @@
 #include "launcher/command_line.h"
 
-#include "config/safe_file.h"
-
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kelp {
+namespace {
 
-const QStringList &controlCommands()
+std::string systemError(const std::string &what)
 {
-    static const QStringList commands{
-        QStringLiteral("pause"),    QStringLiteral("hide"),       QStringLiteral("show"),
-        QStringLiteral("mute"),     QStringLiteral("note"),       QStringLiteral("next"),
-        QStringLiteral("previous"), QStringLiteral("next-group"), QStringLiteral("previous-group"),
-        QStringLiteral("settings"), QStringLiteral("colours"),    QStringLiteral("quit"),
-    };
+    return what + ": " + std::strerror(errno);
+}
+
+// Every missing folder of `path` made (private to the user where new).
+bool makeFolders(const std::string &path)
+{
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+// A temporary file beside it, synced, then renamed over it.
+bool replaceFile(const std::string &path, const std::string &contents, std::string *error)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        *error = systemError("cannot create a file beside " + path);
+        return false;
+    }
+    bool ok = ::fchmod(fd, 0644) == 0;
+    for (size_t done = 0; ok && done < contents.size();) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? static_cast<size_t>(n) : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        *error = systemError("cannot write " + path);
+        ::unlink(temp.c_str());
+    }
+    return ok;
+}
+
+} // namespace
+
+const std::vector<std::string> &controlCommands()
+{
+    static const std::vector<std::string> commands{"pause",    "hide",       "show",           "mute",
+                                                   "note",     "next",       "previous",       "next-group",
+                                                   "previous-group", "settings", "colours", "quit"};
     return commands;
 }
 
-QString usage()
+std::string usage()
 {
-    return QStringLiteral("usage: kelpword                     run the trainer in the current folder\n"
-                          "       kelpword --folder DIR        run it with DIR as the program folder\n"
-                          "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
-                          "       kelpword COMMAND             send a command to the running trainer\n"
-                          "       kelpword --autostart on|off  start it at login, or no longer\n"
-                          "       kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
-                          "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
-                          "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n"
-                          "                                    today's groups, the next 14 days, the stages\n"
-                          "       kelpword --version | --help\n"
-                          "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
-                          "          settings, colours, quit\n");
+    return "usage: kelpword                     run the trainer in the current folder\n"
+           "       kelpword --folder DIR        run it with DIR as the program folder\n"
+           "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
+           "       kelpword COMMAND             send a command to the running trainer\n"
+           "       kelpword --autostart on|off  start it at login, or no longer\n"
+           "       kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
+           "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
+           "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n"
+           "                                    today's groups, the next 14 days, the stages\n"
+           "       kelpword --version | --help\n"
+           "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
+           "          settings, colours, quit\n";
 }
 
-CommandLine parseCommandLine(const QStringList &arguments)
+CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 {
     CommandLine cl;
-    const auto error = [&cl](const QString &text) {
+    const auto error = [&cl](const std::string &text) {
         cl.action = CommandLine::Action::Error;
         cl.error = text;
         return cl;
     };
-    if (arguments.isEmpty())
+    if (arguments.empty())
         return cl;
-    const QString &first = arguments.first();
-    if (first.toUtf8().size() > 64)
-        return error(QStringLiteral("argument too long"));
-    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+    const std::string &first = arguments.front();
+    if (first.size() > 64)
+        return error("argument too long");
+    if (first == "--help" || first == "-h") {
         cl.action = CommandLine::Action::Help;
-        return arguments.size() == 1 ? cl : error(QStringLiteral("--help takes nothing more"));
+        return arguments.size() == 1 ? cl : error("--help takes nothing more");
     }
-    if (first == QLatin1String("--version")) {
+    if (first == "--version") {
         cl.action = CommandLine::Action::Version;
-        return arguments.size() == 1 ? cl : error(QStringLiteral("--version takes nothing more"));
+        return arguments.size() == 1 ? cl : error("--version takes nothing more");
     }
-    if (first == QLatin1String("--folder")) {
-        if (arguments.size() != 2 || arguments[1].isEmpty())
-            return error(QStringLiteral("--folder takes one folder"));
+    if (first == "--folder") {
+        if (arguments.size() != 2 || arguments[1].empty())
+            return error("--folder takes one folder");
         cl.folder = arguments[1];
         return cl;
     }
-    if (first == QLatin1String("--user-folder")) {
+    if (first == "--user-folder") {
         cl.userFolder = true;
-        return arguments.size() == 1 ? cl : error(QStringLiteral("--user-folder takes nothing more"));
+        return arguments.size() == 1 ? cl : error("--user-folder takes nothing more");
     }
-    if (first == QLatin1String("--autostart")) {
-        if (arguments.size() != 2 || (arguments[1] != QLatin1String("on") && arguments[1] != QLatin1String("off")))
-            return error(QStringLiteral("--autostart takes on or off"));
+    if (first == "--autostart") {
+        if (arguments.size() != 2 || (arguments[1] != "on" && arguments[1] != "off"))
+            return error("--autostart takes on or off");
         cl.action = CommandLine::Action::Autostart;
-        cl.autostartOn = arguments[1] == QLatin1String("on");
+        cl.autostartOn = arguments[1] == "on";
         return cl;
     }
-    if (first == QLatin1String("import") || first == QLatin1String("progress")) {
+    if (first == "import" || first == "progress") {
         cl.action = CommandLine::Action::Study;
         cl.command = first;
         return cl;
     }
-    if (!controlCommands().contains(first))
-        return error(QStringLiteral("unknown command: ") + first.left(64));
+    const std::vector<std::string> &known = controlCommands();
+    if (std::find(known.begin(), known.end(), first) == known.end())
+        return error("unknown command: " + first);
     if (arguments.size() != 1)
-        return error(QStringLiteral("one command at a time"));
+        return error("one command at a time");
     cl.action = CommandLine::Action::Send;
     cl.command = first;
     return cl;
 }
 
-bool setAutostart(bool on, QString *error)
+bool setAutostart(bool on, std::string *error)
 {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
-    const QString entry = folder + QStringLiteral("/kelpword.desktop");
+    const char *configHome = std::getenv("XDG_CONFIG_HOME");
+    const char *home = std::getenv("HOME");
+    std::string config = configHome && *configHome == '/' ? configHome : std::string(home ? home : "") + "/.config";
+    const std::string folder = config + "/autostart";
+    const std::string entry = folder + "/kelpword.desktop";
     if (!on) {
-        if (QFile::exists(entry) && !QFile::remove(entry)) {
-            *error = QStringLiteral("cannot remove ") + entry;
+        if (::unlink(entry.c_str()) != 0 && errno != ENOENT) {
+            *error = systemError("cannot remove " + entry);
             return false;
         }
         return true;
     }
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot make ") + folder;
+    if (!makeFolders(folder)) {
+        *error = systemError("cannot make " + folder);
         return false;
     }
-    const QByteArray desktop = "[Desktop Entry]\n"
-                               "Type=Application\n"
-                               "Name=Kelp Words\n"
-                               "Name[zh_CN]=海带单词\n"
-                               "Exec=kelpword --user-folder\n"
-                               "Icon=kelpword\n"
-                               "X-GNOME-Autostart-enabled=true\n";
-    return replaceFileContents(entry, desktop, error);
+    return replaceFile(entry,
+                       "[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Kelp Words\n"
+                       "Name[zh_CN]=海带单词\n"
+                       "Exec=kelpword --user-folder\n"
+                       "Icon=kelpword\n"
+                       "X-GNOME-Autostart-enabled=true\n",
+                       error);
 }
 
 } // namespace kelp

@@ -1,30 +1,32 @@
 // What the command line asks for: the trainer itself (in the current folder,
 // a given one, or the user's own), one command for the running copy, the
-// autostart switch, or the usage.
+// autostart switch, import and progress, or the usage. Plain C++: the quick
+// "kelpword" command decides this before any Qt is loaded.
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace kelp {
 
 struct CommandLine {
     enum class Action { Run, Send, Help, Version, Autostart, Study, Error };
     Action action = Action::Run;
-    QString folder;          // Run: the program folder; empty for the current one
+    std::string folder;      // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder
-    QString command;         // Send; Study: "import" or "progress" (the study program reads the rest)
+    std::string command;     // Send; Study: "import" or "progress" (the study program reads the rest)
     bool autostartOn = false;
-    QString error; // Error: what is wrong with the command line
+    std::string error; // Error: what is wrong with the command line
 };
 
 // The commands the running copy takes.
-const QStringList &controlCommands();
+const std::vector<std::string> &controlCommands();
 
-CommandLine parseCommandLine(const QStringList &arguments);
-QString usage();
+CommandLine parseCommandLine(const std::vector<std::string> &arguments);
+std::string usage();
 
-// Writes or removes ~/.config/autostart/kelpword.desktop.
-bool setAutostart(bool on, QString *error);
+// Writes or removes ~/.config/autostart/kelpword.desktop (or under
+// $XDG_CONFIG_HOME); the entry is replaced whole or not at all.
+bool setAutostart(bool on, std::string *error);
 
 } // namespace kelp

@@ -1,15 +1,15 @@
 // "kelpword": sends commands to the running trainer and switches autostart
-// itself, quickly (it loads next to nothing); to run the trainer it hands
-// over to the trainer's own program, kelpword-gui.
+// itself, quickly: it is plain C++ and loads no Qt. To run the trainer (or
+// import and progress) it hands over at once to the program that does it.
 #include "launcher/command_line.h"
 #include "runtime/control_client.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #ifndef KELP_LIBEXEC_FROM_BIN
 #define KELP_LIBEXEC_FROM_BIN "../libexec/kelpword"
@@ -19,68 +19,67 @@ namespace {
 
 // Beside this program (a build tree), or where the package puts it
 // relative to this program's own folder.
-QByteArray installedProgram(const QString &name)
+std::string installedProgram(const std::string &name)
 {
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    const QString folder = QFileInfo(self).absolutePath();
-    for (const QString &candidate :
-         {folder + QLatin1Char('/') + name,
-          folder + QLatin1Char('/') + QStringLiteral(KELP_LIBEXEC_FROM_BIN) + QLatin1Char('/') + name}) {
-        if (QFileInfo(candidate).isExecutable())
-            return QFile::encodeName(QFileInfo(candidate).absoluteFilePath());
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
+    if (n <= 0)
+        return std::string();
+    std::string folder(self, static_cast<size_t>(n));
+    folder.erase(folder.rfind('/'));
+    for (const std::string &candidate :
+         {folder + '/' + name, folder + '/' + KELP_LIBEXEC_FROM_BIN + '/' + name}) {
+        char resolved[PATH_MAX];
+        if (::access(candidate.c_str(), X_OK) == 0 && ::realpath(candidate.c_str(), resolved))
+            return resolved;
     }
-    return QByteArray();
+    return std::string();
+}
+
+int handOver(const char *name, char *argv[])
+{
+    const std::string program = installedProgram(name);
+    if (program.empty()) {
+        std::fprintf(stderr, "kelpword: %s is not installed beside kelpword\n", name);
+        return 1;
+    }
+    // argv[0] stays "kelpword": the trainer's windows are known by that name.
+    ::execv(program.c_str(), argv);
+    std::fprintf(stderr, "kelpword: cannot start %s: ", name);
+    std::perror(nullptr);
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     const kelp::CommandLine cl = kelp::parseCommandLine(arguments);
     switch (cl.action) {
-    case kelp::CommandLine::Action::Help: std::fputs(qPrintable(kelp::usage()), stdout); return 0;
+    case kelp::CommandLine::Action::Help: std::fputs(kelp::usage().c_str(), stdout); return 0;
     case kelp::CommandLine::Action::Version: std::printf("kelpword %s\n", KELP_VERSION); return 0;
     case kelp::CommandLine::Action::Error:
-        std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(cl.error), qPrintable(kelp::usage()));
+        std::fprintf(stderr, "kelpword: %s\n%s", cl.error.c_str(), kelp::usage().c_str());
         return 2;
     case kelp::CommandLine::Action::Send: {
-        QCoreApplication app(argc, argv);
-        QString message;
+        std::string message;
         const int status = kelp::platform::sendControlCommand(cl.command, &message);
-        if (!message.isEmpty())
-            std::fprintf(stderr, "kelpword: %s\n", qPrintable(message));
+        if (!message.empty())
+            std::fprintf(stderr, "kelpword: %s\n", message.c_str());
         return status;
     }
     case kelp::CommandLine::Action::Autostart: {
-        QString error;
+        std::string error;
         if (kelp::setAutostart(cl.autostartOn, &error))
             return 0;
-        std::fprintf(stderr, "kelpword: %s\n", qPrintable(error));
+        std::fprintf(stderr, "kelpword: %s\n", error.c_str());
         return 1;
     }
-    case kelp::CommandLine::Action::Study: {
+    case kelp::CommandLine::Action::Study:
         // Import and progress load far more than the commands: a program of their own.
-        const QByteArray study = installedProgram(QStringLiteral("kelpword-study"));
-        if (study.isEmpty()) {
-            std::fprintf(stderr, "kelpword: kelpword-study is not installed beside kelpword\n");
-            return 1;
-        }
-        ::execv(study.constData(), argv);
-        std::perror("kelpword: cannot start kelpword-study");
-        return 1;
-    }
+        return handOver("kelpword-study", argv);
     case kelp::CommandLine::Action::Run: break;
     }
-    const QByteArray trainer = installedProgram(QStringLiteral("kelpword-gui"));
-    if (trainer.isEmpty()) {
-        std::fprintf(stderr, "kelpword: the trainer (kelpword-gui) is not installed beside kelpword\n");
-        return 1;
-    }
-    // argv[0] stays "kelpword": the trainer's windows are known by that name.
-    ::execv(trainer.constData(), argv);
-    std::perror("kelpword: cannot start kelpword-gui");
-    return 1;
+    return handOver("kelpword-gui", argv);
 }

@@ -1,6 +1,7 @@
 // The control channel: another process of the same user sends the running
 // copy one command a line ("next", "hide", …) over a local socket in the
-// private runtime folder, which only that user can open.
+// private runtime folder, which only that user can open. A plain Unix
+// socket watched by the event loop: nothing of Qt's network module is loaded.
 #pragma once
 
 #include "runtime/control_client.h"
@@ -10,7 +11,7 @@
 
 #include <functional>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace kelp::platform {
 
@@ -29,9 +30,12 @@ public:
 
 private:
     void accept();
+    void answer(int client, const QByteArray &line, bool complete);
     std::function<bool(const QString &)> knows_;
     std::function<void(const QString &)> run_;
-    QLocalServer *server_;
+    int fd_ = -1;
+    QByteArray path_;
+    QSocketNotifier *notifier_ = nullptr;
 };
 
 } // namespace kelp::platform

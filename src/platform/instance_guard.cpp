@@ -24,8 +24,8 @@ InstanceGuard::~InstanceGuard()
 
 QString InstanceGuard::defaultLockPath()
 {
-    const QString folder = privateRuntimeFolder();
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/kelpword.lock");
+    const std::string folder = privateRuntimeFolder();
+    return folder.empty() ? QString() : QFile::decodeName(QByteArray::fromStdString(folder)) + QStringLiteral("/kelpword.lock");
 }
 
 InstanceGuard::Outcome InstanceGuard::acquire()

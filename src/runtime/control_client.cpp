@@ -2,52 +2,132 @@
 
 #include "runtime/runtime_folder.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QLocalSocket>
-
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace kelp::platform {
+namespace {
 
-QString controlSocketPath()
+class Socket {
+public:
+    explicit Socket(int fd) : fd_(fd) {}
+    ~Socket()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Socket(const Socket &) = delete;
+    Socket &operator=(const Socket &) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+using Clock = std::chrono::steady_clock;
+
+// Waits for `events` on `fd` until `deadline`; false when it passed.
+bool waitFor(int fd, short events, Clock::time_point deadline)
 {
-    const QString folder = privateRuntimeFolder();
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/kelpword.socket");
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd p{fd, events, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(left));
+        if (rc > 0)
+            return true;
+        if (rc < 0 && errno != EINTR)
+            return false;
+    }
 }
 
-int sendControlCommand(const QString &command, QString *message)
+std::string folderOf(const std::string &path)
 {
-    const QString path = controlSocketPath();
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+} // namespace
+
+std::string controlSocketPath()
+{
+    const std::string folder = privateRuntimeFolder();
+    return folder.empty() ? std::string() : folder + "/kelpword.socket";
+}
+
+int sendControlCommand(const std::string &command, std::string *message)
+{
+    const std::string path = controlSocketPath();
     struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-        *message = QStringLiteral("no running copy of kelpword");
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0) {
+        *message = "no running copy of kelpword";
         return 1;
     }
     // Only a socket of this user's own, which nobody else can open, is used.
     if (!S_ISSOCK(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0 ||
-        !isPrivateFolder(QFileInfo(path).absolutePath())) {
-        *message = QStringLiteral("%1 is not this user's private control socket; not used").arg(path);
+        !isPrivateFolder(folderOf(path))) {
+        *message = path + " is not this user's private control socket; not used";
         return 1;
     }
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(kClientTimeoutMs)) {
-        *message = QStringLiteral("no running copy of kelpword");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) {
+        *message = "the control socket's path is too long";
         return 1;
     }
-    socket.write(command.toUtf8() + '\n');
-    socket.waitForBytesWritten(kClientTimeoutMs);
-    QByteArray reply;
-    while (!reply.contains('\n') && socket.waitForReadyRead(kClientTimeoutMs))
-        reply += socket.readAll();
-    reply = reply.trimmed();
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kClientTimeoutMs);
+    bool connected = socket.fd() >= 0 &&
+                     ::connect(socket.fd(), reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    if (!connected && socket.fd() >= 0 && errno == EINPROGRESS && waitFor(socket.fd(), POLLOUT, deadline)) {
+        int error = 0;
+        socklen_t size = sizeof(error);
+        connected = ::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    if (!connected) {
+        *message = "no running copy of kelpword";
+        return 1;
+    }
+    const std::string line = command + '\n';
+    size_t sent = 0;
+    while (sent < line.size()) {
+        const ssize_t n = ::send(socket.fd(), line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR) && waitFor(socket.fd(), POLLOUT, deadline))
+            continue;
+        break;
+    }
+    std::string reply;
+    char buffer[256];
+    while (reply.find('\n') == std::string::npos && reply.size() < 1024) {
+        const ssize_t n = ::recv(socket.fd(), buffer, sizeof(buffer), 0);
+        if (n > 0) {
+            reply.append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR) && waitFor(socket.fd(), POLLIN, deadline))
+            continue;
+        break; // closed, failed, or no answer in time
+    }
+    while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r' || reply.back() == ' '))
+        reply.pop_back();
     if (reply == "ok") {
         message->clear();
         return 0;
     }
-    *message = reply.isEmpty() ? QStringLiteral("the running copy did not answer") : QString::fromUtf8(reply);
+    *message = reply.empty() ? std::string("the running copy did not answer") : reply;
     return 2;
 }
 

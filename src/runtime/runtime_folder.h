@@ -2,15 +2,16 @@
 // control socket): $XDG_RUNTIME_DIR when it is private, else a private
 // folder of the user's under the temporary folder, else one in the home
 // folder; empty when there is none that only this user can enter.
+// Plain C++: the quick "kelpword" command uses it before any Qt is loaded.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace kelp::platform {
 
-QString privateRuntimeFolder();
+std::string privateRuntimeFolder();
 
 // A folder only this user can enter: theirs, a folder, nobody else's rights.
-bool isPrivateFolder(const QString &path);
+bool isPrivateFolder(const std::string &path);
 
 } // namespace kelp::platform
