@@ -17,5 +17,5 @@ pulseaudio -n -F "$tmp/ci.pa" --daemonize=no --exit-idle-time=-1 --log-level=err
 pulse=$!
 trap 'kill $pulse 2>/dev/null; wait $pulse 2>/dev/null; rm -rf "$tmp"' EXIT
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-"$build/bench/kelp_speech_probe"
+KELPWORD_SPEECH_MODULE="$build/libkelpword-speech.so" "$build/bench/kelp_speech_probe"
 KELP_BENCH_RUNTIME="$XDG_RUNTIME_DIR" "$root/bench/startup.sh" 9 "$build" | tail -n 1 | sed 's/^/with speech on: /'

@@ -3,9 +3,10 @@
 #include "config/safe_file.h"
 #include "platform/layout_units.h"
 #include "session/presentation.h"
-#include "import/word_import.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,6 +19,15 @@ namespace {
 
 // The bottom-right corner of the screen's free area (above a panel), for a
 // window of the designed size; in layout units, as winx and winy hold it.
+// The import is a program of its own (its libraries are not the trainer's
+// to load): run once, on the first start only.
+bool importSampleWords(const QString &folder, const QString &words)
+{
+    const QString study = QCoreApplication::applicationDirPath() + QStringLiteral("/kelpword-study");
+    return QProcess::execute(study, {QStringLiteral("import"), QStringLiteral("--folder"), folder,
+                                     QStringLiteral("--group-size"), QStringLiteral("10"), words}) == 0;
+}
+
 QByteArray cornerPosition()
 {
     QScreen *screen = QGuiApplication::primaryScreen();
@@ -57,7 +67,7 @@ QString prepareUserFolder(QString *error, bool *firstStart)
         // program folder uses. Without a database: the words from the text file.
         // The word window starts in the corner, out of the way of what is open.
         const QString database = folder + QStringLiteral("/kelp.mdb");
-        const bool haveDatabase = QFile::exists(database) || import::importWordFile(words, database, 10).ok;
+        const bool haveDatabase = QFile::exists(database) || importSampleWords(folder, words);
         const QByteArray ini =
             haveDatabase ? QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                       "[ODBC]\r\nDSN_Name=kelpword-user\r\n"

@@ -5,6 +5,7 @@
 //   kelpword-study progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]
 #include "config/program_folder.h"
 #include "import/word_import.h"
+#include "maintain/chart_file.h"
 #include "plan/study_plan.h"
 #include "progress/progress_chart.h"
 #include "progress/progress_entry.h"

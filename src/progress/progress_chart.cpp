@@ -2,18 +2,14 @@
 
 #include "config/safe_file.h"
 
-#include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSvgGenerator>
 
 #include <algorithm>
 
 namespace kelp {
 
 namespace {
-constexpr QSize kChartSize(760, 420);
 const QColor kInk(0x30, 0x30, 0x30);
 const QColor kKelp(0x2e, 0x7d, 0x5b);
 const QColor kPale(0xe8, 0xf3, 0xee);
@@ -91,39 +87,11 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     p.restore();
 }
 
-bool saveProgressChart(const QString &file, const plan::Progress &progress, QString *error)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (QFileInfo(file).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(kChartSize);
-        svg.setViewBox(QRect(QPoint(0, 0), kChartSize));
-        svg.setTitle(QStringLiteral("学习进度"));
-        QPainter painter(&svg);
-        paintProgress(painter, QRect(QPoint(0, 0), kChartSize), progress);
-    } else {
-        QImage image(kChartSize, QImage::Format_RGB32);
-        {
-            QPainter painter(&image);
-            paintProgress(painter, image.rect(), progress);
-        }
-        if (!image.save(&buffer, "PNG")) {
-            *error = QStringLiteral("the picture could not be made");
-            return false;
-        }
-    }
-    buffer.close();
-    return replaceFileContents(file, bytes, error);
-}
-
 ProgressWindow::ProgressWindow(const plan::Progress &progress, QWidget *parent) : QWidget(parent), progress_(progress)
 {
     setWindowTitle(QStringLiteral("学习进度"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(kChartSize);
+    setFixedSize(kProgressChartSize);
 }
 
 void ProgressWindow::paintEvent(QPaintEvent *)

@@ -4,6 +4,7 @@
 
 #include "plan/study_plan.h"
 
+#include <QSize>
 #include <QWidget>
 
 class QPainter;
@@ -13,8 +14,8 @@ namespace kelp {
 // Paints the chart into `rect`.
 void paintProgress(QPainter &painter, const QRect &rect, const plan::Progress &progress);
 
-// Writes the chart as PNG or SVG (by the name's ending; PNG otherwise).
-bool saveProgressChart(const QString &file, const plan::Progress &progress, QString *error);
+// The chart's size, on screen and in a file.
+inline constexpr QSize kProgressChartSize(760, 420);
 
 // The "学习进度" window.
 class ProgressWindow : public QWidget {
