@@ -116,8 +116,11 @@ bool StudyRun::start()
         return false;
     settings_ = Settings::load(file_);
     parseReviewDays(settings_.reviewCycle, settings_.reviewDays);
-    const DataSource source{settings_.dataSourceName, platform::odbcDriverFolder(), folder_.database(),
-                            settings_.userName, settings_.password};
+    // Where the ODBC driver lives is asked of unixODBC only when it is needed:
+    // text-file mode never loads it.
+    const bool needsOdbc = settings_.firstRun || isDatabaseMode(settings_.sourceMode);
+    const DataSource source{settings_.dataSourceName, needsOdbc ? platform::odbcDriverFolder() : QString(),
+                            folder_.database(), settings_.userName, settings_.password};
     completeFirstRun(file_, settings_, source);
     wordFilePath_ = folder_.wordFile(settings_.wordFile);
 
