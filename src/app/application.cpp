@@ -71,9 +71,6 @@ int Application::run()
                                                                      [this] { restart(); }});
     app_.onError = [this](const std::exception_ptr &error) { handleError(error); };
 
-    // The splash stays up until the word window is ready.
-    splash_ = std::make_unique<SplashWindow>();
-    splash_->open();
 
     guard_ = std::make_unique<platform::InstanceGuard>();
     switch (guard_->acquire()) {
@@ -90,12 +87,8 @@ int Application::run()
     }
 
     const bool started = startRun();
-    splash_->close();
-    // Commands from other processes of this user (desktop shortcuts, scripts).
-    control_ =
-        std::make_unique<platform::ControlServer>([this](const QString &command) { return takes(command); },
-                                                  [this](const QString &command) { runCommand(command); });
-    control_->listen();
+    if (splash_)
+        splash_->close();
     if (quitting_) {
         // Asked to end while starting: keep what exists and go.
         if (run_)
@@ -124,6 +117,18 @@ bool Application::startRun()
     run_ = std::make_unique<StudyRun>(
         *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
+    // What the first word does not need follows its first paint.
+    run_->setAfterFirstPaint([this] {
+        startControlServer();
+        showTrayIcon();
+    });
+    // A start-up that takes its time (a big word file, a slow database) shows
+    // the splash; a quick one never flashes a window nobody could read.
+    run_->setSlowStartNotice([this] {
+        if (!splash_)
+            splash_ = std::make_unique<SplashWindow>();
+        splash_->open();
+    });
     starting_ = true;
     restartPending_ = false;
     bool started = false;
@@ -144,8 +149,17 @@ bool Application::startRun()
     QObject::connect(
         run_->commands()->quit, &QAction::triggered, &app_, [this] { shutdown(); }, Qt::QueuedConnection);
     QObject::connect(run_->window(), &WordWindow::closeRequested, &app_, [this] { shutdown(); });
-    showTrayIcon();
     return true;
+}
+
+void Application::startControlServer()
+{
+    if (control_)
+        return;
+    // Commands from other processes of this user (desktop shortcuts, scripts).
+    control_ = std::make_unique<platform::ControlServer>([this](const QString &command) { return takes(command); },
+                                                         [this](const QString &command) { runCommand(command); });
+    control_->listen();
 }
 
 void Application::showTrayIcon()

@@ -46,6 +46,7 @@ private:
     bool takes(const QString &command) const;
     void runCommand(const QString &command);
     void showTrayIcon();
+    void startControlServer();
     void restart();
     void handleError(const std::exception_ptr &error);
     static void saveAtExit();

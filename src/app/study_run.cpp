@@ -26,7 +26,10 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QEventLoop>
 #include <QTimer>
+
+#include <thread>
 
 namespace kelp {
 
@@ -105,6 +108,32 @@ bool StudyRun::findSettingsFile()
     return false;
 }
 
+void StudyRun::runBesideEventLoop(const std::function<void()> &work)
+{
+    QEventLoop loop;
+    QTimer slow;
+    slow.setSingleShot(true);
+    QObject::connect(&slow, &QTimer::timeout, &loop, [this] {
+        if (slowStart_)
+            slowStart_();
+    });
+    slow.start(kSlowStartMs);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    // Only what the start-up itself shows is served meanwhile.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 bool StudyRun::start()
 {
     // Every file lives under the current directory; today is fixed for the run.
@@ -128,17 +157,22 @@ bool StudyRun::start()
     // learner sees depends on it, and the first word waits for it anyway.
     pronouncer_ = std::make_unique<Pronouncer>(settings_, folder_.root);
 
-    // The connection lives only while the buffer is filled.
-    platform::OdbcConnection connection;
-    if (isDatabaseMode(settings_.sourceMode))
-        connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
-    if (isDatabaseMode(settings_.sourceMode))
-        warnIfDatabaseElsewhere(source);
-    if (settings_.sourceMode == SourceMode::Review)
-        plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
+    // The connection lives only while the buffer is filled. That may take a
+    // while (a big word file, a slow database server): it runs beside the
+    // event loop, which puts up the splash if it does.
     StudyMaterial material;
-    const MaterialProblem problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
-    connection.disconnect();
+    MaterialProblem problem;
+    runBesideEventLoop([&] {
+        platform::OdbcConnection connection;
+        if (isDatabaseMode(settings_.sourceMode))
+            connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+        if (isDatabaseMode(settings_.sourceMode))
+            warnIfDatabaseElsewhere(source);
+        if (settings_.sourceMode == SourceMode::Review)
+            plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
+        problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
+        connection.disconnect();
+    });
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:
         qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text
@@ -188,14 +222,6 @@ bool StudyRun::start()
     // failures come back here, through the event loop.
     pronouncer_->setNotifications([this] { session_->speechFinished(); }, onError_);
     session_->awaitFirstWord();
-    QTimer::singleShot(0, session_.get(), [this] {
-        try {
-            pronouncer_->initialise();
-        } catch (...) {
-            onError_(std::current_exception()); // speech stays off; the run goes on
-        }
-        session_->pronounceWordOnDisplay();
-    });
 
     // Colours, then the hot keys last.
     window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);
@@ -214,7 +240,21 @@ bool StudyRun::start()
         settings_.arrowHotKeys = on ? 1 : 0;
         file_.write(keys::arrowHotKeys, settings_.arrowHotKeys);
     });
-    binding_->grabAll();
+    // Once the first word is on screen: the outside world's ways in (the
+    // control channel and the tray, then the hot keys), then speech, whose
+    // engine is the largest thing the program loads; the first word is said
+    // as soon as it is ready.
+    QObject::connect(window_.get(), &WordWindow::firstPainted, window_.get(), [this] {
+        if (afterFirstPaint_)
+            afterFirstPaint_();
+        binding_->grabAll();
+        try {
+            pronouncer_->initialise();
+        } catch (...) {
+            onError_(std::current_exception()); // speech stays off; the run goes on
+        }
+        session_->pronounceWordOnDisplay();
+    });
     return true;
 }
 

@@ -50,6 +50,13 @@ public:
     // The save when the window system is already gone: no window calls.
     void saveWithoutWindowSystem();
 
+    // Called once the word window has first been painted, before the hot keys
+    // are taken and speech is set up.
+    void setAfterFirstPaint(std::function<void()> hook) { afterFirstPaint_ = std::move(hook); }
+    // Called once when filling the word buffer takes longer than kSlowStartMs.
+    void setSlowStartNotice(std::function<void()> notice) { slowStart_ = std::move(notice); }
+    static constexpr int kSlowStartMs = 150;
+
     // What "保存且重启" of the settings window runs.
     void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
 
@@ -67,6 +74,9 @@ private:
     void openColourWindow();
     void openSettingsWindow();
     bool loadMaterial(StudyMaterial &material);
+    // Runs `work` on a thread of its own while this one serves its event
+    // loop; returns (or rethrows) once it is done.
+    void runBesideEventLoop(const std::function<void()> &work);
     void saveResumeRow();
     void finishOnce();
 
@@ -92,6 +102,8 @@ private:
     QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
     QPointer<SettingsWindow> settingsWindow_; // likewise
     std::function<void()> restart_;
+    std::function<void()> slowStart_;
+    std::function<void()> afterFirstPaint_;
 };
 
 } // namespace kelp

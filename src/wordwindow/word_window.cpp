@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -249,6 +251,28 @@ bool WordWindow::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick: toggleLayout(); return true;
     case QEvent::MouseMove: return true;
     default: return QWidget::eventFilter(watched, event);
+    }
+}
+
+void WordWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window placed where nothing of it can be seen is never painted: what
+    // waits for the first paint must not wait for ever.
+    QTimer::singleShot(kFirstPaintWaitMs, this, [this] {
+        if (!painted_) {
+            painted_ = true;
+            emit firstPainted();
+        }
+    });
+}
+
+void WordWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!painted_) {
+        painted_ = true;
+        QTimer::singleShot(0, this, &WordWindow::firstPainted); // once this paint has reached the screen
     }
 }
 

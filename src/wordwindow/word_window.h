@@ -38,8 +38,13 @@ signals:
     // layout switched.
     void positionChosen(QPoint pos);
     void closeRequested();
+    // The window has been painted on screen for the first time (emitted
+    // once, after that paint): what the first word does not need starts now.
+    void firstPainted();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -66,6 +71,8 @@ private:
     bool dragging_ = false;
     QPoint pressOffset_;
     QTimer dragWatch_;
+    bool painted_ = false;
+    static constexpr int kFirstPaintWaitMs = 500;
 };
 
 } // namespace kelp
