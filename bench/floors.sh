@@ -37,9 +37,9 @@ for i in $(seq "$rounds"); do
   for which in $(case $((i % 3)) in 0) echo floor textmode reviewmode ;; 1) echo textmode reviewmode floor ;;
     *) echo reviewmode floor textmode ;; esac); do
     case $which in
-      floor) "$probe" "Kelp Words" 500 "$build/bench/kelp_floor_window" >>"$tmp/floor" ;;
-      textmode) (cd "$tmp/text" && "$probe" "Kelp Words" 500 "$build/kelpword") >>"$tmp/textmode" ;;
-      reviewmode) (cd "$tmp/review" && "$probe" "Kelp Words" 500 "$build/kelpword") >>"$tmp/reviewmode" ;;
+      floor) "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/bench/kelp_floor_window" >>"$tmp/floor" ;;
+      textmode) (cd "$tmp/text" && "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/kelpword") >>"$tmp/textmode" ;;
+      reviewmode) (cd "$tmp/review" && "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/kelpword") >>"$tmp/reviewmode" ;;
     esac
   done
 done

@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+#include <algorithm>
+
 namespace kelp {
 
 namespace {
@@ -31,35 +33,36 @@ void addLine(QStringView line, WordBuffer &buf, int &groupNumber)
         buf.setItem(ii, kPhoneticColumn, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
 }
 
-// Puts a "无组标题" header before every ten rows. Done in one pass: inserting
-// rows one by one would be quadratic on long files.
+// Puts a "无组标题" header before every ten rows, in place: rows move back
+// from the end, so the buffer is never held twice (long files are large).
 void numberGroups(WordBuffer &buf)
 {
     std::vector<WordRow> &rows = buf.rows();
-    std::vector<WordRow> grouped;
-    grouped.reserve(rows.size() + rows.size() / 10 + 1);
-    int groupNumber = 1;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i % 10 == 0) {
-            WordRow header;
-            header.word = QString::number(groupNumber++);
-            header.meaning = QStringLiteral("无组标题");
-            grouped.push_back(std::move(header));
-        }
-        grouped.push_back(std::move(rows[i]));
+    const size_t n = rows.size();
+    const size_t headers = (n + 9) / 10;
+    rows.resize(n + headers);
+    for (size_t i = n; i-- > 0;)
+        rows[i + i / 10 + 1] = std::move(rows[i]);
+    for (size_t k = 0; k < headers; ++k) {
+        WordRow header;
+        header.word = QString::number(static_cast<qulonglong>(k + 1));
+        header.meaning = QStringLiteral("无组标题");
+        rows[11 * k] = std::move(header);
     }
-    rows = std::move(grouped);
 }
 
-} // namespace
-
-void loadWordText(const QString &text, WordBuffer &buffer)
+// Room for every line, and for the headers numberGroups() may add.
+void reserveRows(WordBuffer &buffer, qsizetype lines)
 {
-    int groupNumber = 1;
-    const QStringView all(text);
+    const size_t more = static_cast<size_t>(lines) + 1;
+    buffer.reserve(static_cast<size_t>(buffer.rowCount()) + more + more / 10 + 1);
+}
+
+// The lines of `text` into the buffer; a last line without its line end too.
+void addLines(QStringView all, WordBuffer &buffer, int &groupNumber)
+{
     qsizetype pos = 0;
     const qsizetype size = all.size();
-    buffer.reserve(static_cast<size_t>(buffer.rowCount()) + static_cast<size_t>(text.count(QLatin1Char('\n'))) + 1);
     while (pos < size) {
         qsizetype lf = all.indexOf(QLatin1Char('\n'), pos);
         qsizetype end = lf < 0 ? size : lf;
@@ -68,6 +71,43 @@ void loadWordText(const QString &text, WordBuffer &buffer)
             --end;
         addLine(all.mid(pos, end - pos), buffer, groupNumber);
         pos = next;
+    }
+}
+
+} // namespace
+
+void loadWordText(const QString &text, WordBuffer &buffer)
+{
+    int groupNumber = 1;
+    reserveRows(buffer, text.count(QLatin1Char('\n')));
+    addLines(text, buffer, groupNumber);
+    if (groupNumber == 1 && buffer.rowCount() > 10)
+        numberGroups(buffer);
+}
+
+void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer)
+{
+    if (codec::utf16Of(bytes)) {
+        loadWordText(codec::decodeFile(bytes), buffer);
+        return;
+    }
+    // Decoded a piece at a time, each ending with a line: the file's text is
+    // never held twice over (raw and decoded) however large the file. A line
+    // end byte is never part of a GB18030 or UTF-8 character.
+    const codec::Encoding encoding = codec::detect(bytes);
+    qsizetype pos = encoding == codec::Encoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    reserveRows(buffer, bytes.count('\n'));
+    constexpr qsizetype kPiece = 1 << 20;
+    int groupNumber = 1;
+    while (pos < bytes.size()) {
+        qsizetype end = std::min(pos + kPiece, bytes.size());
+        if (end < bytes.size()) {
+            const qsizetype lf = bytes.indexOf('\n', end);
+            end = lf < 0 ? bytes.size() : lf + 1;
+        }
+        const QString text = codec::decode(bytes.mid(pos, end - pos), encoding);
+        addLines(text, buffer, groupNumber);
+        pos = end;
     }
     if (groupNumber == 1 && buffer.rowCount() > 10)
         numberGroups(buffer);
@@ -90,7 +130,7 @@ TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
                            .arg(wordFilePath)};
     case Status::ReadFailed: return {false, QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, read.error)};
     }
-    loadWordText(codec::decodeFile(read.data), buffer);
+    loadWordBytes(read.data, buffer);
     return {};
 }
 

@@ -21,6 +21,9 @@ struct TextLoadResult {
 // file without titles of more than ten lines gets a "无组标题" header every
 // ten words. Lines end at LF or CR LF.
 void loadWordText(const QString &text, WordBuffer &buffer);
+// The same from a file's bytes (UTF-8 when valid, else GB18030; UTF-16 with
+// its mark), decoded a piece at a time.
+void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer);
 
 // Reads the file `wordFilePath` (UTF-8 when valid, else GB18030) with
 // exclusive access and loads it as above. A file that cannot be opened or

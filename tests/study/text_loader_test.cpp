@@ -120,6 +120,29 @@ TEST(TextLoader, ReadsGbkAndUtf8Files)
     }
 }
 
+TEST(TextLoader, ALargeFileReadInPiecesLoadsAsAWhole)
+{
+    // Several pieces' worth of lines, without titles, in both encodings: every
+    // line whole, wherever a piece ends, and the numbered headers in place.
+    QString text;
+    for (int i = 0; i < 60000; ++i)
+        text += QStringLiteral("word%1#释义%1 的意思#wɜːd\r\n").arg(i);
+    WordBuffer whole;
+    loadWordText(text, whole);
+    for (const QByteArray &bytes : {codec::toGb18030(text), QByteArray("\xEF\xBB\xBF") + text.toUtf8()}) {
+        ASSERT_GT(bytes.size(), 2 << 20);
+        WordBuffer pieces;
+        loadWordBytes(bytes, pieces);
+        ASSERT_EQ(pieces.rowCount(), whole.rowCount());
+        long differ = 0;
+        for (long r = 1; r <= pieces.rowCount(); ++r)
+            for (int c = 1; c <= 3; ++c)
+                differ += pieces.item(r, c) != whole.item(r, c);
+        EXPECT_EQ(differ, 0);
+        expectRow(pieces, 12, QString("2"), QStringLiteral("无组标题"), std::nullopt);
+    }
+}
+
 TEST(TextLoader, UnreadableFileAddsNoRows)
 {
     QTemporaryDir dir;
