@@ -27,6 +27,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QEventLoop>
+#include <QFont>
+#include <QFontMetrics>
 #include <QTimer>
 
 #include <thread>
@@ -127,7 +129,13 @@ void StudyRun::runBesideEventLoop(const std::function<void()> &work)
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    // Only what the start-up itself shows is served meanwhile.
+    // Meanwhile the fonts the word window needs are looked up (the font
+    // database is read once, and it takes about as long as a small study
+    // database); only what the start-up itself shows is served.
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(12);
+    font.setWeight(QFont::Bold);
+    QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();
     if (failure)
