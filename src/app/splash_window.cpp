@@ -2,6 +2,7 @@
 
 #include "config/colours.h"
 #include "platform/layout_units.h"
+#include "util/log.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -48,6 +49,7 @@ void SplashWindow::open()
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     show();
+    qCDebug(lcApp) << "splash shown";
     // A message box or dialog of the start-up must not be hidden under it.
     qApp->installEventFilter(this);
 }
