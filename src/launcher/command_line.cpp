@@ -26,6 +26,10 @@ QString usage()
                           "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
                           "       kelpword COMMAND             send a command to the running trainer\n"
                           "       kelpword --autostart on|off  start it at login, or no longer\n"
+                          "       kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
+                          "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
+                          "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n"
+                          "                                    today's groups, the next 14 days, the stages\n"
                           "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
                           "          settings, colours, quit\n");
 }
@@ -62,6 +66,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return error(QStringLiteral("--autostart takes on or off"));
         cl.action = CommandLine::Action::Autostart;
         cl.autostartOn = arguments[1] == QLatin1String("on");
+        return cl;
+    }
+    if (first == QLatin1String("import") || first == QLatin1String("progress")) {
+        cl.action = CommandLine::Action::Study;
+        cl.command = first;
         return cl;
     }
     if (!controlCommands().contains(first))

@@ -9,11 +9,11 @@
 namespace kelp {
 
 struct CommandLine {
-    enum class Action { Run, Send, Help, Autostart, Error };
+    enum class Action { Run, Send, Help, Autostart, Study, Error };
     Action action = Action::Run;
     QString folder;          // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder
-    QString command;         // Send
+    QString command;         // Send; Study: "import" or "progress" (the study program reads the rest)
     bool autostartOn = false;
     QString error; // Error: what is wrong with the command line
 };

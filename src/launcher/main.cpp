@@ -19,13 +19,13 @@ namespace {
 
 // Beside this program (a build tree), or where the package puts it
 // relative to this program's own folder.
-QByteArray trainerProgram()
+QByteArray installedProgram(const QString &name)
 {
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     const QString folder = QFileInfo(self).absolutePath();
     for (const QString &candidate :
-         {folder + QStringLiteral("/kelpword-gui"),
-          folder + QLatin1Char('/') + QStringLiteral(KELP_LIBEXEC_FROM_BIN) + QStringLiteral("/kelpword-gui")}) {
+         {folder + QLatin1Char('/') + name,
+          folder + QLatin1Char('/') + QStringLiteral(KELP_LIBEXEC_FROM_BIN) + QLatin1Char('/') + name}) {
         if (QFileInfo(candidate).isExecutable())
             return QFile::encodeName(QFileInfo(candidate).absoluteFilePath());
     }
@@ -60,9 +60,20 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kelpword: %s\n", qPrintable(error));
         return 1;
     }
+    case kelp::CommandLine::Action::Study: {
+        // Import and progress load far more than the commands: a program of their own.
+        const QByteArray study = installedProgram(QStringLiteral("kelpword-study"));
+        if (study.isEmpty()) {
+            std::fprintf(stderr, "kelpword: kelpword-study is not installed beside kelpword\n");
+            return 1;
+        }
+        ::execv(study.constData(), argv);
+        std::perror("kelpword: cannot start kelpword-study");
+        return 1;
+    }
     case kelp::CommandLine::Action::Run: break;
     }
-    const QByteArray trainer = trainerProgram();
+    const QByteArray trainer = installedProgram(QStringLiteral("kelpword-gui"));
     if (trainer.isEmpty()) {
         std::fprintf(stderr, "kelpword: the trainer (kelpword-gui) is not installed beside kelpword\n");
         return 1;

@@ -1,0 +1,262 @@
+#include "import/readers.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace kelp::import {
+
+namespace {
+
+struct Translation {
+    int id = 0;
+    QString text;
+    QString pronunciation;
+    QString comment;
+};
+
+struct Entry {
+    std::vector<Translation> translations; // in id order
+    bool used = false;
+};
+
+Word wordOf(const Entry &e)
+{
+    Word w;
+    if (e.translations.empty())
+        return w;
+    const Translation &first = e.translations.front();
+    w.word = first.text;
+    w.transcription = first.pronunciation;
+    w.meaning = e.translations.size() > 1 && !e.translations[1].text.trimmed().isEmpty() ? e.translations[1].text
+                                                                                           : first.comment;
+    return w;
+}
+
+struct Lesson {
+    QString name;
+    QStringList entries;
+};
+
+class KvtmlParser {
+public:
+    explicit KvtmlParser(QIODevice *device) : xml_(device) {}
+
+    std::optional<QString> parse()
+    {
+        if (!xml_.readNextStartElement())
+            return QStringLiteral("not XML: %1").arg(xml_.errorString());
+        if (xml_.name() != QLatin1String("kvtml"))
+            return QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml_.name().toString());
+        const QStringView version = xml_.attributes().value(QLatin1String("version"));
+        if (version.isEmpty() || version.startsWith(QLatin1Char('1')))
+            return parseVersion1();
+        if (!version.startsWith(QLatin1Char('2')))
+            return QStringLiteral("KVTML version %1, which is not known").arg(version.toString());
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("information"))
+                readInformation();
+            else if (xml_.name() == QLatin1String("entries"))
+                readEntries();
+            else if (xml_.name() == QLatin1String("lessons"))
+                readContainers();
+            else
+                xml_.skipCurrentElement();
+        }
+        if (xml_.hasError())
+            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
+        return std::nullopt;
+    }
+
+    QString title;
+    // In document order; a repeated id (some files have them) is a word of its own.
+    std::vector<Entry> entries;
+    std::map<QString, size_t> byId; // the first entry of each id
+
+    void add(const QString &id, Entry entry)
+    {
+        byId.emplace(id, entries.size());
+        entries.push_back(std::move(entry));
+    }
+
+    std::vector<Lesson> lessons;
+
+private:
+    void readInformation()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("title"))
+                title = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    void readEntries()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() != QLatin1String("entry")) {
+                xml_.skipCurrentElement();
+                continue;
+            }
+            const QString id = xml_.attributes().value(QLatin1String("id")).toString();
+            Entry entry;
+            while (xml_.readNextStartElement()) {
+                if (xml_.name() == QLatin1String("translation"))
+                    entry.translations.push_back(readTranslation());
+                else
+                    xml_.skipCurrentElement();
+            }
+            std::stable_sort(entry.translations.begin(), entry.translations.end(),
+                             [](const Translation &a, const Translation &b) { return a.id < b.id; });
+            add(id, std::move(entry));
+        }
+    }
+
+    Translation readTranslation()
+    {
+        Translation t;
+        t.id = xml_.attributes().value(QLatin1String("id")).toInt();
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("text"))
+                t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml_.name() == QLatin1String("pronunciation"))
+                t.pronunciation = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml_.name() == QLatin1String("comment"))
+                t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+            else
+                xml_.skipCurrentElement();
+        }
+        return t;
+    }
+
+    // Lessons may hold lessons: each with entries of its own is a group.
+    void readContainers()
+    {
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("container"))
+                readNested();
+            else
+                xml_.skipCurrentElement();
+        }
+    }
+
+    void readNested()
+    {
+        const size_t index = lessons.size();
+        lessons.push_back({});
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("name"))
+                lessons[index].name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            else if (xml_.name() == QLatin1String("entry")) {
+                lessons[index].entries << xml_.attributes().value(QLatin1String("id")).toString();
+                xml_.skipCurrentElement();
+            } else if (xml_.name() == QLatin1String("container")) {
+                readNested();
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+    }
+
+    // The first version, as older programs wrote it: <e m="lesson"><o>word</o><t>meaning</t></e>.
+    std::optional<QString> parseVersion1()
+    {
+        std::map<QString, size_t> lessonIndex;
+        const auto lessonOf = [&](const QString &number) -> Lesson & {
+            auto it = lessonIndex.find(number);
+            if (it == lessonIndex.end()) {
+                it = lessonIndex.emplace(number, lessons.size()).first;
+                lessons.push_back({});
+            }
+            return lessons[it->second];
+        };
+        int next = 0;
+        while (xml_.readNextStartElement()) {
+            if (xml_.name() == QLatin1String("lesson")) {
+                while (xml_.readNextStartElement()) {
+                    if (xml_.name() == QLatin1String("desc")) {
+                        const QString no = xml_.attributes().value(QLatin1String("no")).toString();
+                        lessonOf(no).name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                    } else {
+                        xml_.skipCurrentElement();
+                    }
+                }
+            } else if (xml_.name() == QLatin1String("e")) {
+                const QString lesson = xml_.attributes().value(QLatin1String("m")).toString();
+                Entry entry;
+                Translation original, translation;
+                translation.id = 1;
+                while (xml_.readNextStartElement()) {
+                    if (xml_.name() == QLatin1String("o")) {
+                        original.pronunciation = xml_.attributes().value(QLatin1String("p")).toString();
+                        original.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                    } else if (xml_.name() == QLatin1String("t") && translation.text.isEmpty()) {
+                        translation.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                    } else {
+                        xml_.skipCurrentElement();
+                    }
+                }
+                entry.translations = {original, translation};
+                const QString id = QString::number(next++);
+                add(id, std::move(entry));
+                if (!lesson.isEmpty())
+                    lessonOf(lesson).entries << id;
+            } else {
+                xml_.skipCurrentElement();
+            }
+        }
+        if (xml_.hasError())
+            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
+        return std::nullopt;
+    }
+
+    QXmlStreamReader xml_;
+};
+
+} // namespace
+
+std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    KvtmlParser parser(&file);
+    if (const auto error = parser.parse())
+        return error;
+    for (const Lesson &lesson : parser.lessons) {
+        writer.beginGroup(lesson.name);
+        for (const QString &id : lesson.entries) {
+            const auto it = parser.byId.find(id);
+            if (it == parser.byId.end()) {
+                writer.skip(QStringLiteral("lesson entries that do not exist"));
+                continue;
+            }
+            Entry &e = parser.entries[it->second];
+            e.used = true;
+            if (!writer.addWord(wordOf(e)))
+                return writer.error();
+        }
+    }
+    // Entries in no lesson: a group titled as the document.
+    bool started = false;
+    for (const Entry &e : parser.entries) {
+        if (e.used)
+            continue;
+        if (!started) {
+            // In groups of the usual size, titled as the document when it has a title.
+            writer.endGroup();
+            if (!parser.title.isEmpty())
+                writer.setAutoGroups(parser.title, -1);
+            started = true;
+        }
+        if (!writer.addWord(wordOf(e)))
+            return writer.error();
+    }
+    return std::nullopt;
+}
+
+} // namespace kelp::import

@@ -1,0 +1,64 @@
+// The study plan in the study database: on each start in review mode it
+// introduces new groups and brings the review stage (zb.cs) and reference
+// date (zb.sj) of the groups it has introduced up to today, so that the
+// trainer's own due-group query finds them. Its own state lives in the
+// tables kelp_plan (one row per group it introduced) and kelp_plan_day
+// (one row per day it ran).
+#pragma once
+
+#include "config/settings.h"
+#include "plan/plan_schedule.h"
+#include "platform/odbc.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace kelp::plan {
+
+// New groups per day; 0 (or missing): no plan, the database is never written.
+inline constexpr IntKey newGroupsPerDay{"plan", "new", 0, 0, 1000};
+
+// The review-day counts of the settings.
+ReviewDays reviewDays(const Settings &settings);
+
+// The plan's part of a start in review mode: with [plan] new of 1 or more the
+// plan is brought up to today on `connection` before the due groups are
+// looked up. A failure is said on stderr; the start goes on with what the
+// database holds.
+void startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
+                    const QDate &today);
+
+struct StepResult {
+    bool alreadyToday = false; // it ran earlier today: nothing new
+    int introduced = 0;
+    int reviewed = 0; // groups made due today by their reviews, missed ones included
+};
+
+// Brings the plan up to `today` in one transaction: two trainers starting at
+// once never introduce a group twice. Returns the error when the database
+// could not be written (nothing of the step stays then).
+std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today,
+                                     const ReviewDays &days, int newPerDay, StepResult *result = nullptr);
+
+// Where the learner stands, read without writing anything.
+struct Progress {
+    QDate today;
+    bool planned = false;        // the database has a plan
+    std::vector<int> todayGroups; // shown today (or due when the trainer starts today)
+    std::vector<int> coming;      // groups on each of the next 14 days, today first
+    int newGroups = 0;            // groups with words never introduced
+    std::array<int, 9> stages{};  // by next review 1..7; [8] retired
+    int totalGroups = 0;
+};
+inline constexpr int kForecastDays = 14;
+
+std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                                    int newPerDay, Progress &progress);
+
+// The same as lines of text for a terminal.
+QString progressText(const Progress &progress);
+
+} // namespace kelp::plan

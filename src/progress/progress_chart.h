@@ -1,0 +1,31 @@
+// The learner's progress as a picture: the coming two weeks as a strip of
+// days, and the groups by review stage as a histogram.
+#pragma once
+
+#include "plan/study_plan.h"
+
+#include <QWidget>
+
+class QPainter;
+
+namespace kelp {
+
+// Paints the chart into `rect`.
+void paintProgress(QPainter &painter, const QRect &rect, const plan::Progress &progress);
+
+// Writes the chart as PNG or SVG (by the name's ending; PNG otherwise).
+bool saveProgressChart(const QString &file, const plan::Progress &progress, QString *error);
+
+// The "学习进度" window.
+class ProgressWindow : public QWidget {
+public:
+    explicit ProgressWindow(const plan::Progress &progress, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    plan::Progress progress_;
+};
+
+} // namespace kelp

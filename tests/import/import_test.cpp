@@ -1,0 +1,235 @@
+// Imports of files that other programs wrote, each ending where the trainer
+// reads the words back in group-range mode.
+//   KVTML: Debian's kdeedu-kvtml-data and KWordQuiz's examples (scripts/setup installs them).
+//   data/words-sheet.csv, data/words-sheet-gb18030.csv: LibreOffice 7.4 from data/words-sheet.fods,
+//     soffice --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1' (UTF-8, comma)
+//     and ':59,34,85,1' (GB18030, semicolon).
+//   data/anki-deck.apkg: the npm package anki-apkg-export 4, data/make-apkg.js.
+//   data/anki-notes.txt: Anki's "Notes in Plain Text" layout (guid, note type, deck and tags columns).
+#include "import/word_import.h"
+#include "platform/odbc.h"
+#include "study/data_source.h"
+#include "study/study_database.h"
+#include "support/database_fixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+using namespace kelp;
+
+namespace {
+
+const QString kData = QStringLiteral(KELP_IMPORT_DATA);
+
+struct ImportFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString dbPath;
+
+    void SetUp() override
+    {
+        test::odbcIniPath();
+        dbPath = dir.filePath("kelp.mdb");
+    }
+
+    import::ImportReport add(const QString &file, int groupSize = 10)
+    {
+        return import::importWordFile(file, dbPath, groupSize);
+    }
+
+    // What the trainer loads in group-range mode: per word "word|transcription|meaning",
+    // per group "#title".
+    QStringList trainerReads(const QString &range = QStringLiteral("1-32767"))
+    {
+        platform::OdbcConnection c;
+        const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
+                             QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1");
+        EXPECT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
+        WordBuffer buffer;
+        std::vector<int> groups;
+        const auto error = loadGroupRange(c, range, buffer, groups);
+        EXPECT_FALSE(error.has_value());
+        QStringList out;
+        for (long r = 1; r <= buffer.rowCount(); ++r) {
+            const WordRow &row = buffer.row(r);
+            if (buffer.isHeader(r))
+                out << QLatin1Char('#') + row.meaning.value_or(QString());
+            else
+                out << row.word.value_or(QString()) + QLatin1Char('|') + row.phonetic.value_or(QString()) +
+                           QLatin1Char('|') + row.meaning.value_or(QString());
+        }
+        return out;
+    }
+
+    QByteArray dbBytes()
+    {
+        QFile f(dbPath);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+QStringList kvtmlFiles()
+{
+    QStringList files;
+    for (const QString &root : {QStringLiteral("/usr/share/apps/kvtml"), QStringLiteral("/usr/share/kwordquiz/examples")}) {
+        QDirIterator it(root, {QStringLiteral("*.kvtml")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    }
+    files.sort();
+    return files;
+}
+
+int skippedCount(const QString &line)
+{
+    static const QRegularExpression skipped(QStringLiteral("skipped (\\d+) without a word"));
+    const auto m = skipped.match(line);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+} // namespace
+
+TEST_F(ImportFixture, KvtmlOfDebianAndKWordQuiz)
+{
+    const QStringList files = kvtmlFiles();
+    ASSERT_GT(files.size(), 300) << "kdeedu-kvtml-data and kwordquiz are missing: run scripts/setup";
+    static const QRegularExpression entry(QStringLiteral("<e>|<e |<entry id="));
+    int total = 0;
+    for (const QString &file : files) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        const int entriesBefore = static_cast<int>(text.left(text.indexOf(QLatin1String("<lessons>"))).count(entry));
+        const import::ImportReport r = add(file);
+        // One file of the package declares UTF-8 but is Latin-1: refused, named, nothing added.
+        if (file.endsWith(QLatin1String("sv/animals.kvtml"))) {
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(r.line.contains(file) && r.line.contains(QLatin1String("encoded"))) << qPrintable(r.line);
+            continue;
+        }
+        ASSERT_TRUE(r.ok) << qPrintable(r.line);
+        EXPECT_EQ(r.words + skippedCount(r.line), entriesBefore) << qPrintable(file);
+        total += r.words;
+    }
+    EXPECT_GT(total, 10000);
+    // The KWordQuiz example, read back: its lesson, first translation with second as meaning.
+    const int before = static_cast<int>(trainerReads().filter(QRegularExpression(QStringLiteral("^#"))).size());
+    ASSERT_TRUE(add(QStringLiteral("/usr/share/kwordquiz/examples/example.kvtml")).ok);
+    const QStringList example = trainerReads(QStringLiteral("%1-32767").arg(before + 1));
+    ASSERT_GE(example.size(), 3);
+    EXPECT_EQ(example[0], QStringLiteral("#Default Lesson"));
+    EXPECT_EQ(example[1], QStringLiteral("one||ein"));
+    // Comments stand in for a missing second translation; pronunciations become transcriptions.
+    const QStringList animals = [&] {
+        QTemporaryDir other;
+        dbPath = other.filePath("kelp.mdb");
+        EXPECT_TRUE(add(QStringLiteral("/usr/share/apps/kvtml/en/animals.kvtml")).ok);
+        return trainerReads();
+    }();
+    EXPECT_EQ(animals.value(0), QStringLiteral("#Animals 1"));
+    EXPECT_EQ(animals.value(1), QStringLiteral("bear||Large heavy animal with thick fur"));
+}
+
+TEST_F(ImportFixture, SpreadsheetCsvFromLibreOffice)
+{
+    ASSERT_TRUE(add(QStringLiteral(":/missing")).line.contains(QLatin1String(":/missing")));
+    ASSERT_FALSE(QFile::exists(dbPath)) << "a failed first import leaves no database behind";
+    // The trainer keeps the blank after a transcription, as for any database word.
+    QStringList expected{
+        QStringLiteral("#words-sheet 1"),
+        QStringLiteral("apple|/ˈæpl/| n. 苹果, 苹果树"),
+        QStringLiteral("say \"cheese\"||拍照时说的话"),
+        QStringLiteral("line|/laɪn/| n. 线\nv. 排队"),
+        QStringLiteral("either/or||二者择一; 和／或"), // the trainer reads a "/" as the end of a transcription
+        QStringLiteral("#words-sheet 2"),
+        QStringLiteral("water|/ˈwɔːtə/| n. 水"),
+    };
+    for (const char *name : {"words-sheet.csv", "words-sheet-gb18030.csv"}) {
+        QFile::remove(dbPath);
+        const import::ImportReport r = add(kData + QLatin1Char('/') + QLatin1String(name), 4);
+        ASSERT_TRUE(r.ok) << qPrintable(r.line);
+        EXPECT_EQ(r.words, 5);
+        EXPECT_EQ(skippedCount(r.line), 1) << qPrintable(r.line);
+        const QString base = QFileInfo(QLatin1String(name)).completeBaseName();
+        EXPECT_EQ(trainerReads().join(QLatin1Char('\n')),
+                  expected.join(QLatin1Char('\n')).replace(QStringLiteral("#words-sheet "), QLatin1Char('#') + base + QLatin1Char(' ')))
+            << name;
+    }
+    // A second file comes after the groups already there.
+    ASSERT_TRUE(add(kData + QStringLiteral("/words-sheet.csv"), 10).ok);
+    EXPECT_EQ(trainerReads(QStringLiteral("3-3")).value(0), QStringLiteral("#words-sheet 1"));
+}
+
+TEST_F(ImportFixture, AnkiNotesAndPackage)
+{
+    const import::ImportReport notes = add(kData + QStringLiteral("/anki-notes.txt"));
+    ASSERT_TRUE(notes.ok) << qPrintable(notes.line);
+    EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
+                                  QStringLiteral("#Kelp::Fruit"),
+                                  QStringLiteral("apple||n. 苹果"),
+                                  QStringLiteral("pear||n. 梨"),
+                                  QStringLiteral("#Kelp::Places"),
+                                  QStringLiteral("river||n. 河流 \"长江\""),
+                              }.join(QLatin1Char('\n'))));
+    QFile::remove(dbPath);
+    const import::ImportReport package = add(kData + QStringLiteral("/anki-deck.apkg"));
+    ASSERT_TRUE(package.ok) << qPrintable(package.line);
+    EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
+                                  QStringLiteral("#anki-deck 1"),
+                                  QStringLiteral("apple||n. 苹果"),
+                                  QStringLiteral("river||n. 河流 江"),
+                                  QStringLiteral("AT&T||美国电话电报公司 <公司>"),
+                                  QStringLiteral("say \"cheese\"||拍照时说的话"),
+                              }.join(QLatin1Char('\n'))));
+}
+
+TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)
+{
+    ASSERT_TRUE(add(kData + QStringLiteral("/words-sheet.csv")).ok);
+    const QByteArray before = dbBytes();
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    const std::pair<QString, const char *> cases[] = {
+        {write("picture.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "binary"},
+        {write("feed.xml", "<?xml version=\"1.0\"?><rss><channel/></rss>"), "not KVTML"},
+        {write("empty.txt", ""), "empty"},
+        {write("prose.txt", "Just a sentence.\nAnd another one.\n"), "neither"},
+        {write("open.csv", "word,meaning\nfoo,\"never closed\nbar,baz\n"), "never closed"},
+        {write("cut.kvtml", "<?xml version=\"1.0\"?><kvtml version=\"2.0\"><entries><entry id=\"0\">"), "broken KVTML"},
+        {kData + QStringLiteral("/not-anki.zip"), "without an Anki collection"},
+        {dir.path(), "folder"},
+    };
+    for (const auto &[path, reason] : cases) {
+        const import::ImportReport r = add(path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.line.startsWith(path) && r.line.contains(QLatin1String(reason))) << qPrintable(r.line);
+    }
+    // A database another program holds: a clear line after the wait, nothing half-written.
+    {
+        sqlite3 *holder = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(dbPath).constData(), &holder), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        const import::ImportReport r = add(kData + QStringLiteral("/words-sheet.csv"));
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.line.contains(QLatin1String("locked"))) << qPrintable(r.line);
+        sqlite3_close(holder);
+    }
+    EXPECT_EQ(dbBytes(), before);
+}
