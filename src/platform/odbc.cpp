@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 
 #ifndef KELP_MULTIARCH
@@ -14,6 +15,8 @@
 #endif
 
 namespace kelp::platform {
+
+static_assert(sizeof(long) == sizeof(SQLLEN), "text parameter lengths are kept as long");
 namespace {
 
 QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
@@ -133,6 +136,7 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
     // Bound values must stay where they are until the statement has run.
     params_ = params;
     paramStorage_.assign(params_.size(), {});
+    textLengths_.assign(params_.size(), 0);
     for (size_t i = 0; i < params_.size(); ++i) {
         const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(i + 1);
         SQLRETURN rc;
@@ -142,6 +146,14 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
             std::memcpy(paramStorage_[i].data(), &v, sizeof v);
             rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                                   paramStorage_[i].data(), 0, nullptr);
+        } else if (params_[i].kind == SqlParam::Kind::Text) {
+            const QByteArray bytes = params_[i].text.toUtf8();
+            paramStorage_[i].assign(bytes.constData(), bytes.constData() + bytes.size());
+            paramStorage_[i].push_back('\0');
+            textLengths_[i] = static_cast<SQLLEN>(bytes.size());
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                  static_cast<SQLULEN>(std::max<qsizetype>(bytes.size(), 1)), 0,
+                                  paramStorage_[i].data(), textLengths_[i], &textLengths_[i]);
         } else {
             paramStorage_[i].resize(sizeof(SQL_DATE_STRUCT));
             SQL_DATE_STRUCT d{};

@@ -37,11 +37,13 @@ private:
 };
 
 struct SqlParam {
-    enum class Kind { Integer, Date } kind = Kind::Integer;
+    enum class Kind { Integer, Date, Text } kind = Kind::Integer;
     int integer = 0;
     QDate date;
-    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}}; }
-    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d}; }
+    QString text; // sent as UTF-8
+    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}, {}}; }
+    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d, {}}; }
+    static SqlParam of(const QString &t) { return SqlParam{Kind::Text, 0, {}, t}; }
 };
 
 class OdbcQuery {
@@ -67,6 +69,7 @@ private:
     void *stmt_ = nullptr;
     std::vector<SqlParam> params_;
     std::vector<std::vector<char>> paramStorage_;
+    std::vector<long> textLengths_; // SQLLEN: the byte lengths of text parameters
     QString error_;
 };
 

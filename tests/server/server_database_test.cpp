@@ -1,0 +1,199 @@
+// The loaders against a PostgreSQL server of the test's own, compared with the
+// same data in a local SQLite file; and the server going away.
+#include "platform/odbc.h"
+#include "server/study_tables.h"
+#include "study/data_source.h"
+#include "study/study_database.h"
+#include "support/database_fixture.h"
+#include "support/postgres_server.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace kelp;
+using kelp::server::StudyGroup;
+using kelp::test::PostgresServer;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+const std::array<int, 8> kFxd{0, 1, 2, 4, 7, 15, 30, 60};
+
+// Groups around each stage's review day, with Chinese titles, a transcription
+// in the meaning, a long meaning, and words stored out of their order.
+std::vector<StudyGroup> sampleGroups()
+{
+    std::vector<StudyGroup> groups;
+    int xh = 1;
+    for (int cs = 0; cs <= 8; ++cs) {
+        const int days = cs >= 1 && cs <= 7 ? kFxd[static_cast<size_t>(cs)] : 3;
+        for (int shift : {-1, 0, 1}) {
+            StudyGroup g{xh, QStringLiteral("第%1组 stage %2").arg(xh).arg(cs), kToday.addDays(-days + shift), cs, {}};
+            for (int w = 1; w <= 3; ++w)
+                g.words.emplace_back(QStringLiteral("word%1-%2").arg(xh).arg(w),
+                                     QStringLiteral("/wɜːd%1/ n. 单词%2").arg(w).arg(xh));
+            ++xh;
+            groups.push_back(g);
+        }
+    }
+    groups[4].words.emplace_back(QStringLiteral("long"), QString(400, QChar(0x957f)));
+    groups.push_back({xh, QStringLiteral("没有单词"), kToday.addDays(-1), 1, {}});
+    return groups;
+}
+
+void writeSqlite(const QString &path, const std::vector<StudyGroup> &groups)
+{
+    test::StudyDb db(path);
+    for (const StudyGroup &g : groups) {
+        db.group(g.number, g.title, g.referenceDate, g.stage);
+        int xh1 = 0;
+        for (const auto &[word, meaning] : g.words)
+            db.word(g.number, word, meaning, ++xh1);
+    }
+}
+
+struct Loaded {
+    std::vector<std::array<Cell, 3>> rows;
+    std::vector<int> groups;
+    bool fellBack = false;
+    bool operator==(const Loaded &) const = default;
+};
+
+Loaded load(platform::OdbcConnection &c, SourceMode mode, const QDate &day, const std::array<int, 8> &fxd,
+            const QString &range)
+{
+    Loaded l;
+    WordBuffer b;
+    const auto error = loadFromDatabase(c, mode, day, fxd, range, l.fellBack, b, l.groups);
+    EXPECT_FALSE(error.has_value()) << qPrintable(error ? error->text : QString());
+    for (long r = 1; r <= b.rowCount(); ++r)
+        l.rows.push_back({b.item(r, kWordColumn), b.item(r, kMeaningColumn), b.item(r, kPhoneticColumn)});
+    return l;
+}
+
+struct ServerFixture : ::testing::Test {
+    static inline PostgresServer *server = nullptr;
+
+    static void SetUpTestSuite()
+    {
+        server = new PostgresServer;
+        ASSERT_TRUE(server->start()) << qPrintable(server->error());
+    }
+    static void TearDownTestSuite()
+    {
+        delete server; // stops it
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!server || server->folder().isEmpty())
+            GTEST_SKIP() << "no server";
+        ASSERT_FALSE(server::connectDataSource(remote, test::kServerDsn).has_value()) << qPrintable(remote.errorText);
+    }
+
+    void connectFile(platform::OdbcConnection &c, const QString &path)
+    {
+        const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
+                             QStringLiteral("};Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=2000");
+        ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
+    }
+
+    QTemporaryDir dir;
+    platform::OdbcConnection remote;
+};
+
+} // namespace
+
+TEST_F(ServerFixture, SameGroupsAsTheLocalFileOnEveryDay)
+{
+    const auto groups = sampleGroups();
+    ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
+    writeSqlite(dir.filePath("kelp.mdb"), groups);
+    platform::OdbcConnection local;
+    connectFile(local, dir.filePath("kelp.mdb"));
+
+    // Review days with a negative count too: "date - -3" must not turn into a comment.
+    const std::array<int, 8> odd{0, 1, -3, 4, 7, 15, 30, 60};
+    int dueDays = 0;
+    for (const auto &fxd : {kFxd, odd}) {
+        for (int d = -2; d <= 2; ++d) {
+            const QDate day = kToday.addDays(d);
+            const Loaded file = load(local, SourceMode::Review, day, fxd, "1-40");
+            const Loaded onServer = load(remote, SourceMode::Review, day, fxd, "1-40");
+            EXPECT_EQ(onServer, file) << qPrintable(day.toString(Qt::ISODate));
+            dueDays += file.fellBack ? 0 : 1;
+        }
+    }
+    EXPECT_GE(dueDays, 5); // the comparison covered days with due groups
+
+    // Today's due groups are exactly the "on time" ones of stages 1..7 (and the empty group's number).
+    const Loaded today = load(remote, SourceMode::Review, kToday, kFxd, "1-10");
+    std::vector<int> due = today.groups;
+    std::sort(due.begin(), due.end());
+    EXPECT_EQ(due, (std::vector<int>{5, 8, 11, 14, 17, 20, 23, 28}));
+
+    for (const QString &range : {QStringLiteral("1-10"), QStringLiteral(" 4 - 6 "), QStringLiteral("10-1"),
+                                 QStringLiteral("0-0"), QStringLiteral("20-32767")}) {
+        const Loaded onServer = load(remote, SourceMode::GroupRange, kToday, kFxd, range);
+        EXPECT_EQ(onServer, load(local, SourceMode::GroupRange, kToday, kFxd, range)) << qPrintable(range);
+    }
+    const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "5-5");
+    ASSERT_EQ(range.rows.size(), 5u);
+    EXPECT_EQ(range.rows[0][1], QStringLiteral("第5组 stage 1"));
+    EXPECT_EQ(range.rows[4][1], QString(400, QChar(0x957f)));
+}
+
+TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    Loaded seen[2];
+    std::thread trainers[2];
+    for (int i = 0; i < 2; ++i) {
+        trainers[i] = std::thread([&seen, i] {
+            platform::OdbcConnection c;
+            if (!server::connectDataSource(c, test::kServerDsn))
+                seen[i] = load(c, SourceMode::Review, kToday, kFxd, "1-10");
+        });
+    }
+    for (auto &t : trainers)
+        t.join();
+    EXPECT_FALSE(seen[0].groups.empty());
+    EXPECT_EQ(seen[0], seen[1]);
+}
+
+TEST_F(ServerFixture, ReplacingTablesIsAllOrNothing)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_TRUE(server::hasStudyTables(remote));
+    // Without replace the tables exist already: refused, and the old ones stay whole.
+    EXPECT_TRUE(server::writeStudyTables(remote, {{1, "x", kToday, 1, {{"a", "b"}}}}, false).has_value());
+    const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(range.groups.size(), sampleGroups().size() - 1);
+}
+
+// Last: it stops the server.
+TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    std::vector<int> groups;
+    ASSERT_FALSE(findDueGroups(remote, kToday, kFxd, groups).has_value());
+    ASSERT_FALSE(groups.empty());
+    ASSERT_TRUE(server->halt()) << qPrintable(server->error());
+
+    // Stopped between the due groups and their words: the words' query fails.
+    WordBuffer b;
+    const auto error = loadGroups(remote, groups, static_cast<int>(groups.size()), b);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_LT(error->status, 0);
+
+    // Down before the start: the connection fails, and so does the first query.
+    platform::OdbcConnection again;
+    EXPECT_TRUE(server::connectDataSource(again, test::kServerDsn).has_value());
+    bool fellBack = false;
+    WordBuffer empty;
+    EXPECT_TRUE(
+        loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());
+}
