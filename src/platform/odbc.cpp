@@ -251,6 +251,14 @@ void writeUserDsn(const QString &name, const QString &driver, const std::vector<
     SQLSetConfigMode(ODBC_BOTH_DSN);
 }
 
+QString dataSourceDriver(const QString &name)
+{
+    char value[1024] = {};
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    SQLGetPrivateProfileString(name.toUtf8().constData(), "Driver", "", value, sizeof value, "odbc.ini");
+    return QString::fromUtf8(value);
+}
+
 void writeUserDsnListing(const QString &name, const QString &description)
 {
     SQLSetConfigMode(ODBC_USER_DSN);

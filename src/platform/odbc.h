@@ -78,6 +78,10 @@ private:
 // ignored, as for registry writes.
 void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values);
 
+// The Driver value of the data source `name` (user or system file); empty
+// when there is no such data source.
+QString dataSourceDriver(const QString &name);
+
 // Adds an entry to the user file's [ODBC Data Sources] list.
 void writeUserDsnListing(const QString &name, const QString &description);
 

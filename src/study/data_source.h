@@ -31,7 +31,7 @@ std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s);
 // refused (said on stderr): false then.
 bool registerDataSource(const DataSource &s);
 
-// "DSN=<name>;UID=<uid>;PWD=<pwd>"
+// "DSN=<name>;UID=<uid>;PWD=<pwd>", or "DSN=<name>" when both are empty
 QString connectString(const DataSource &s);
 
 // Connects `connection`; on failure re-registers the data source once per run

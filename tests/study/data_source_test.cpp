@@ -130,6 +130,8 @@ TEST_F(Folder, ConnectStringAndAutoCommit)
 {
     DataSource text{"kelp1", "/x", "/y", "me", "pw"};
     EXPECT_EQ(connectString(text), "DSN=kelp1;UID=me;PWD=pw");
+    // No login of its own: the data source's (a server's) login applies.
+    EXPECT_EQ(connectString({"kelp1", "/x", "/y", "", ""}), "DSN=kelp1");
 
     const DataSource s = settings("kelp_autocommit", db.path());
     registerDataSource(s);
