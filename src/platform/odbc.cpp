@@ -219,6 +219,14 @@ std::optional<QString> OdbcQuery::text(int column)
     return QString::fromUtf8(value);
 }
 
+long long OdbcQuery::rowCount()
+{
+    SQLLEN count = -1;
+    if (!stmt_ || !ok(SQLRowCount(stmt_, &count)))
+        return -1;
+    return static_cast<long long>(count);
+}
+
 std::optional<long long> OdbcQuery::integer(int column)
 {
     if (!stmt_)

@@ -60,6 +60,8 @@ public:
     int fetch();
     std::optional<QString> text(int column);
     std::optional<long long> integer(int column);
+    // Rows the last insert, update or delete changed; -1 when unknown.
+    long long rowCount();
     void close();
 
     const QString &errorText() const { return error_; }

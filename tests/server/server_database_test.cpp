@@ -1,5 +1,6 @@
 // The loaders against a PostgreSQL server of the test's own, compared with the
 // same data in a local SQLite file; and the server going away.
+#include "plan/study_plan.h"
 #include "platform/odbc.h"
 #include "server/study_tables.h"
 #include "study/data_source.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 
 using namespace kelp;
@@ -172,6 +174,89 @@ TEST_F(ServerFixture, ReplacingTablesIsAllOrNothing)
     EXPECT_TRUE(server::writeStudyTables(remote, {{1, "x", kToday, 1, {{"a", "b"}}}}, false).has_value());
     const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
     EXPECT_EQ(range.groups.size(), sampleGroups().size() - 1);
+}
+
+namespace {
+
+const QDate kDay0(2027, 3, 1);
+
+// Groups the plan will introduce: none due by itself (stage 0).
+std::vector<StudyGroup> planGroups(int count)
+{
+    std::vector<StudyGroup> groups;
+    for (int xh = 1; xh <= count; ++xh)
+        groups.push_back({xh, QStringLiteral("组 %1").arg(xh), kDay0.addDays(-400), 0, {{QStringLiteral("w"), "n. 词"}}});
+    return groups;
+}
+
+void dropPlan(platform::OdbcConnection &c)
+{
+    for (const char *sql : {"drop table if exists kelp_plan", "drop table if exists kelp_plan_day"}) {
+        platform::OdbcQuery q(c);
+        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
+    }
+}
+
+std::set<int> startOn(platform::OdbcConnection &c, const QDate &day, int newPerDay)
+{
+    const auto error = plan::bringUpToDate(c, day, kFxd, newPerDay);
+    EXPECT_FALSE(error.has_value()) << qPrintable(error.value_or(QString()));
+    std::vector<int> groups;
+    EXPECT_FALSE(findDueGroups(c, day, kFxd, groups).has_value());
+    return std::set<int>(groups.begin(), groups.end());
+}
+
+} // namespace
+
+TEST_F(ServerFixture, StudyPlanDaysAsWithTheLocalFile)
+{
+    dropPlan(remote);
+    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(8), true).has_value());
+    writeSqlite(dir.filePath("kelp.mdb"), planGroups(8));
+    platform::OdbcConnection local;
+    connectFile(local, dir.filePath("kelp.mdb"));
+    size_t seen = 0;
+    for (int d : {0, 0, 1, 2, 4, 5, 6, 7, 9, 15, 16, 30, 61, 62}) {
+        const auto onServer = startOn(remote, kDay0.addDays(d), 1);
+        EXPECT_EQ(onServer, startOn(local, kDay0.addDays(d), 1)) << "day " << d;
+        seen += onServer.size();
+    }
+    EXPECT_GT(seen, 10u);
+    plan::Progress file, onServer;
+    ASSERT_FALSE(plan::readProgress(local, kDay0.addDays(63), kFxd, 1, file).has_value());
+    ASSERT_FALSE(plan::readProgress(remote, kDay0.addDays(63), kFxd, 1, onServer).has_value());
+    EXPECT_TRUE(onServer.planned);
+    EXPECT_EQ(plan::progressText(onServer), plan::progressText(file));
+}
+
+TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
+{
+    dropPlan(remote);
+    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(10), true).has_value());
+    for (int round = 0; round < 3; ++round) {
+        const QDate day = kDay0.addDays(round);
+        int introduced[2] = {0, 0};
+        std::thread starts[2];
+        for (int i = 0; i < 2; ++i) {
+            starts[i] = std::thread([&introduced, day, i] {
+                platform::OdbcConnection c;
+                if (server::connectDataSource(c, test::kServerDsn)) {
+                    ADD_FAILURE() << "no connection";
+                    return;
+                }
+                plan::StepResult r;
+                if (const auto error = plan::bringUpToDate(c, day, kFxd, 2, &r))
+                    ADD_FAILURE() << qPrintable(*error);
+                introduced[i] = r.introduced;
+            });
+        }
+        for (auto &t : starts)
+            t.join();
+        EXPECT_EQ(introduced[0] + introduced[1], 2) << "round " << round;
+    }
+    plan::Progress progress;
+    ASSERT_FALSE(plan::readProgress(remote, kDay0.addDays(2), kFxd, 2, progress).has_value());
+    EXPECT_EQ(progress.newGroups, 4);
 }
 
 // Last: it stops the server.
