@@ -26,9 +26,9 @@ QString usage()
                           "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
                           "       kelpword COMMAND             send a command to the running trainer\n"
                           "       kelpword --autostart on|off  start it at login, or no longer\n"
-                          "       kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
+                          "       kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
                           "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
-                          "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n"
+                          "       kelpword progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]\n"
                           "                                    today's groups, the next 14 days, the stages\n"
                           "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
                           "          settings, colours, quit\n");

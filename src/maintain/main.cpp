@@ -1,8 +1,8 @@
 // kelpword-study: the study database's upkeep beside the trainer, started by
 // "kelpword import" and "kelpword progress" (the quick launcher hands over).
 //
-//   kelpword-study import [--folder DIR | --user-folder] [--group-size N] FILE...
-//   kelpword-study progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]
+//   kelpword-study import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...
+//   kelpword-study progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]
 #include "config/program_folder.h"
 #include "config/settings.h"
 #include "import/word_import.h"
@@ -24,14 +24,15 @@ namespace {
 
 void usage()
 {
-    std::fputs("usage: kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
-               "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n",
+    std::fputs("usage: kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
+               "       kelpword progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]\n",
                stderr);
 }
 
 struct Options {
     QString command;
     QString folder;
+    QString dataSource; // an ODBC data source (a server) instead of the folder's file
     int groupSize = 10;
     QString chart;
     QStringList files;
@@ -51,6 +52,8 @@ Options parse(const QStringList &args)
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--folder") && hasValue) {
             o.folder = args[++i];
+        } else if (a == QLatin1String("--dsn") && hasValue) {
+            o.dataSource = args[++i];
         } else if (a == QLatin1String("--user-folder")) {
             o.folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                        QStringLiteral("/kelpword");
@@ -83,7 +86,7 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 {
     int status = 0;
     for (const QString &file : o.files) {
-        const kelp::import::ImportReport report = kelp::import::importWordFile(file, folder.database(), o.groupSize);
+        const kelp::import::ImportReport report = kelp::import::importWordFile(file, folder.database(), o.groupSize, o.dataSource);
         std::fprintf(report.ok ? stdout : stderr, "%s\n", qPrintable(report.line));
         std::fflush(stdout);
         if (!report.ok)
@@ -94,7 +97,8 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 
 int runProgress(const Options &o, const kelp::ProgramFolder &folder)
 {
-    if (!QFileInfo(folder.database()).isFile()) {
+    const QString where = o.dataSource.isEmpty() ? folder.database() : o.dataSource;
+    if (o.dataSource.isEmpty() && !QFileInfo(folder.database()).isFile()) {
         std::fprintf(stderr, "kelpword: no study database %s\n", qPrintable(folder.database()));
         return 1;
     }
@@ -104,15 +108,15 @@ int runProgress(const Options &o, const kelp::ProgramFolder &folder)
     const QString text = QStringLiteral("Driver={") + kelp::platform::registeredDriverPath(kelp::kDriverName) +
                          QStringLiteral("};Database=") + folder.database() +
                          QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
-    if (connection.connect(text, true) != 0) {
-        std::fprintf(stderr, "kelpword: cannot open %s: %s\n", qPrintable(folder.database()),
+    if (connection.connect(o.dataSource.isEmpty() ? text : QStringLiteral("DSN=") + o.dataSource, true) != 0) {
+        std::fprintf(stderr, "kelpword: cannot open %s: %s\n", qPrintable(where),
                      qPrintable(connection.errorText));
         return 1;
     }
     kelp::plan::Progress progress;
     if (const auto error = kelp::plan::readProgress(connection, QDate::currentDate(), kelp::plan::reviewDays(settings),
                                                    file.read(kelp::plan::newGroupsPerDay), progress)) {
-        std::fprintf(stderr, "kelpword: cannot read %s: %s\n", qPrintable(folder.database()), qPrintable(*error));
+        std::fprintf(stderr, "kelpword: cannot read %s: %s\n", qPrintable(where), qPrintable(*error));
         return 1;
     }
     connection.disconnect();

@@ -83,6 +83,16 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
     return 0;
 }
 
+QString OdbcConnection::dbmsName() const
+{
+    if (!connected_)
+        return QString();
+    char name[128] = {};
+    SQLSMALLINT length = 0;
+    SQLGetInfo(dbc_, SQL_DBMS_NAME, name, sizeof name, &length);
+    return QString::fromUtf8(name);
+}
+
 bool OdbcConnection::autoCommit() const
 {
     if (!connected_)

@@ -26,6 +26,8 @@ public:
     // Whether the open connection commits each statement by itself.
     bool autoCommit() const;
     void *handle() const { return dbc_; }
+    // The database engine behind the connection ("SQLite", "PostgreSQL", ...).
+    QString dbmsName() const;
 
     int status = 0;
     QString errorText;

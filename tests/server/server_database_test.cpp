@@ -1,5 +1,6 @@
 // The loaders against a PostgreSQL server of the test's own, compared with the
 // same data in a local SQLite file; and the server going away.
+#include "import/word_import.h"
 #include "plan/study_plan.h"
 #include "platform/odbc.h"
 #include "server/study_tables.h"
@@ -257,6 +258,34 @@ TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
     plan::Progress progress;
     ASSERT_FALSE(plan::readProgress(remote, kDay0.addDays(2), kFxd, 2, progress).has_value());
     EXPECT_EQ(progress.newGroups, 4);
+}
+
+TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
+{
+    dropPlan(remote);
+    ASSERT_FALSE(server::writeStudyTables(remote, {}, true).has_value());
+    const QString sheet = QStringLiteral(KELP_IMPORT_DATA "/words-sheet.csv");
+    const auto onServer = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
+    ASSERT_TRUE(onServer.ok) << qPrintable(onServer.line);
+    const auto local = import::importWordFile(sheet, dir.filePath("kelp.mdb"), 3);
+    ASSERT_TRUE(local.ok) << qPrintable(local.line);
+    platform::OdbcConnection file;
+    connectFile(file, dir.filePath("kelp.mdb"));
+    const Loaded all = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(all, load(file, SourceMode::GroupRange, kToday, kFxd, "1-32767"));
+    ASSERT_GT(all.groups.size(), 1u);
+
+    // Two imports at once: each file's groups whole, numbered one after the other.
+    import::ImportReport reports[2];
+    std::thread imports[2];
+    for (int i = 0; i < 2; ++i)
+        imports[i] = std::thread([&reports, &sheet, i] { reports[i] = import::importWordFile(sheet, QString(), 3, test::kServerDsn); });
+    for (auto &t : imports)
+        t.join();
+    ASSERT_TRUE(reports[0].ok && reports[1].ok) << qPrintable(reports[0].line + reports[1].line);
+    const Loaded after = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(after.groups.size(), 3 * all.groups.size());
+    EXPECT_EQ(after.rows.size(), 3 * all.rows.size());
 }
 
 // Last: it stops the server.
