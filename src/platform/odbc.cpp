@@ -123,25 +123,33 @@ OdbcQuery::~OdbcQuery()
 
 int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
 {
-    close();
     error_.clear();
-    if (!conn_.isConnected()) {
-        error_ = QStringLiteral("not connected to the database");
-        if (!conn_.errorText.isEmpty())
-            error_ += QStringLiteral(" (") + conn_.errorText + QLatin1Char(')');
-        return -1;
-    }
-    if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
-        error_ = diagnostics(SQL_HANDLE_DBC, conn_.handle());
-        stmt_ = nullptr;
-        return -1;
-    }
     const QByteArray text(sql);
-    if (!ok(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
-                       static_cast<SQLINTEGER>(text.size())))) {
-        error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+    if (stmt_ && text == preparedSql_ && conn_.isConnected()) {
+        // The same statement again (the words of the next group): it stays
+        // prepared, only its parameters change.
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+        SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+    } else {
         close();
-        return -1;
+        if (!conn_.isConnected()) {
+            error_ = QStringLiteral("not connected to the database");
+            if (!conn_.errorText.isEmpty())
+                error_ += QStringLiteral(" (") + conn_.errorText + QLatin1Char(')');
+            return -1;
+        }
+        if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
+            error_ = diagnostics(SQL_HANDLE_DBC, conn_.handle());
+            stmt_ = nullptr;
+            return -1;
+        }
+        if (!ok(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
+                           static_cast<SQLINTEGER>(text.size())))) {
+            error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+            close();
+            return -1;
+        }
+        preparedSql_ = text;
     }
     // Bound values must stay where they are until the statement has run.
     params_ = params;
@@ -256,6 +264,7 @@ void OdbcQuery::close()
         SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
     }
     stmt_ = nullptr;
+    preparedSql_.clear();
 }
 
 void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values)

@@ -55,7 +55,8 @@ public:
     OdbcQuery(const OdbcQuery &) = delete;
     OdbcQuery &operator=(const OdbcQuery &) = delete;
 
-    // Prepares and executes `sql` with its parameters bound in order.
+    // Prepares and executes `sql` with its parameters bound in order. The
+    // same text again on an open query runs the prepared statement anew.
     // Returns 0 on success, below 0 on failure (see errorText()).
     int open(const char *sql, const std::vector<SqlParam> &params);
     // 0: a row was fetched; 100: no more rows; -1: failure.
@@ -71,6 +72,7 @@ public:
 private:
     OdbcConnection &conn_;
     void *stmt_ = nullptr;
+    QByteArray preparedSql_;
     std::vector<SqlParam> params_;
     std::vector<std::vector<char>> paramStorage_;
     std::vector<long> textLengths_; // SQLLEN: the byte lengths of text parameters
