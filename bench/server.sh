@@ -15,7 +15,7 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR"; mkdir -p "$HOME"
 unset QT_QPA_PLATFORM
 xvfb=
 trap '[ -n "$xvfb" ] && { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; }; pg_stop "$tmp-pg"; rm -rf "$tmp"' EXIT
-pg_start "$tmp-pg"
+PG_OWNER_PID=$$ pg_start "$tmp-pg"
 eval "$(pg_env "$tmp-pg")"
 
 words=$tmp/words.txt

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The trainer on a data source of a PostgreSQL server of the test's own: the
 # same first word as from the local file, a second trainer with a home of
-# its own sees the same groups, and a server that is down (before the start,
-# and gone after the due groups were read) ends in the database error
-# message and status 1, never a hang. The data source is left as it was.
+# its own sees the same groups, and a server that does not answer in time, is
+# down before the start or goes away after the due groups were read ends in
+# the database error message and status 1, never a hang. The data source is
+# left as it was.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../support/postgres_server.sh"
 BUILD=$(dirname "$KELPWORD")
 PGDIR="$E2E_TMP-pg"
 trap 'pg_stop "$PGDIR"; cleanup' EXIT
 
-pg_start "$PGDIR" || fail "the PostgreSQL server did not start"
+PG_OWNER_PID=$$ pg_start "$PGDIR" || fail "the PostgreSQL server did not start"
 eval "$(pg_env "$PGDIR")"
 cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
 "$BUILD/kelpword-mkdb" --due 2,5 --dsn kelppg "$(dirname "$0")/../../data/New_Word.txt" >/dev/null ||
@@ -66,6 +67,10 @@ waiting_on_fb() {
   [ "$(psql_as -At -c "select count(*) from pg_stat_activity where wait_event_type = 'Lock' and query like '%fb.lx2%'")" -ge 1 ]
 }
 wait_until "the lock was not taken" eval '[ "$(psql_as -At -c "select count(*) from pg_locks where relation = '"'"'fb'"'"'::regclass and granted")" -ge 1 ]'
+# First the server stays up: the data source's statement time-out ends the wait.
+start_kelpword
+wait_until "the trainer did not reach the words query" waiting_on_fb
+database_error "words table locked"
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 pg_halt "$PGDIR"

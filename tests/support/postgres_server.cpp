@@ -1,5 +1,6 @@
 #include "support/postgres_server.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -23,6 +24,9 @@ bool PostgresServer::runScript(const QString &command)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PG_OWNER_PID"), QString::number(QCoreApplication::applicationPid()));
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral("bash"), {script(), command, folder_});
     // Bounded: a server that never comes up fails the test instead of hanging it.
     if (!p.waitForFinished(120000)) {

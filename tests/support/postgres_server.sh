@@ -8,6 +8,7 @@
 #
 # As a library (source it): pg_start DIR, pg_stop DIR. The caller exports
 # ODBCINI=DIR/odbc.ini and ODBCSYSINI=DIR (pg_env DIR prints those lines).
+# With PG_OWNER_PID set, the server is stopped when that process ends.
 # initdb and pg_ctl refuse to run as root: they run as "postgres" in a folder
 # that user owns.
 set -euo pipefail
@@ -44,6 +45,12 @@ pg_start() {
   pg_as "$PG_BIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
     -o "-c listen_addresses='' -k $dir -p $PG_PORT -c fsync=off -c full_page_writes=off" start >/dev/null ||
     { cat "$dir/server.log" >&2; return 1; }
+  # A test killed before its clean-up must not leave the server behind: a
+  # watcher stops it once the process named by PG_OWNER_PID is gone.
+  if [ -n "${PG_OWNER_PID:-}" ]; then
+    setsid bash -c 'while kill -0 "$1" 2>/dev/null && [ -d "$2" ]; do sleep 1; done; bash "$3" stop "$2"' \
+      pg-watch "$PG_OWNER_PID" "$dir" "$(realpath "${BASH_SOURCE[0]}")" </dev/null >/dev/null 2>&1 &
+  fi
   pg_as "$PG_BIN/createdb" -h "$dir" -p "$PG_PORT" -U postgres -E UTF8 -T template0 "$PG_DATABASE"
   cat >"$dir/odbcinst.ini" <<INI
 [PostgreSQL Unicode]
@@ -63,8 +70,7 @@ Database=$PG_DATABASE
 Username=postgres
 Password=
 UseServerSidePrepare=0
-pqopt=connect_timeout=5
-ConnSettings=SET statement_timeout = 10000
+pqopt=connect_timeout=5 options='-c statement_timeout=5000'
 INI
 }
 
