@@ -18,6 +18,12 @@ cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
   fail "kelpword-mkdb --dsn failed"
 "$BUILD/kelpword-mkdb" --due 2,5 --dsn kelppg "$(dirname "$0")/../../data/New_Word.txt" 2>/dev/null &&
   fail "kelpword-mkdb --dsn replaced the tables without --force"
+# Imported words go to the server (new groups, not due); progress reads it.
+"$KELPWORD" import --dsn kelppg "$(dirname "$0")/../import/data/words-sheet.csv" >"$E2E_TMP/import.out" ||
+  fail "kelpword import --dsn failed: $(cat "$E2E_TMP/import.out")"
+grep -q 'words in .* groups added' "$E2E_TMP/import.out" || fail "import said: $(cat "$E2E_TMP/import.out")"
+"$KELPWORD" progress --dsn kelppg >"$E2E_TMP/progress.out" || fail "kelpword progress --dsn failed"
+grep -q '^groups: ' "$E2E_TMP/progress.out" || fail "progress said: $(cat "$E2E_TMP/progress.out")"
 
 start_xvfb
 trainer_config() {
