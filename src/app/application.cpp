@@ -7,6 +7,7 @@
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
+#include "progress/progress_entry.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
@@ -165,6 +166,7 @@ void Application::showTrayIcon()
     // Each run has its own commands: the menu is made anew.
     trayMenu_ = std::make_unique<QMenu>();
     trayMenu_->addActions(run_->commands()->menuActions());
+    addProgressEntry(*trayMenu_, QDir::currentPath());
     Commands *commands = run_->commands();
     QObject::connect(trayMenu_.get(), &QMenu::aboutToShow, commands, [commands] {
         commands->syncChecks();

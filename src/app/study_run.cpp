@@ -1,9 +1,9 @@
 #include "app/study_run.h"
 
+#include "plan/study_plan.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
-#include "plan/study_plan.h"
 #include "platform/window_style.h"
 #include "session/study_session.h"
 #include "settings/colour_window.h"
@@ -127,6 +127,8 @@ bool StudyRun::start()
     platform::OdbcConnection connection;
     if (isDatabaseMode(settings_.sourceMode))
         connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+    if (isDatabaseMode(settings_.sourceMode))
+        warnIfDatabaseElsewhere(source);
     if (settings_.sourceMode == SourceMode::Review)
         plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
     StudyMaterial material;

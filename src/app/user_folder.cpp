@@ -1,6 +1,7 @@
 #include "app/user_folder.h"
 
 #include "config/safe_file.h"
+#include "import/word_import.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,10 +25,19 @@ QString prepareUserFolder(QString *error)
     }
     const QString settings = folder + QStringLiteral("/wkcfg.ini");
     if (!QFile::exists(settings)) {
-        // The sample words from the text file: no database to set up.
-        const QByteArray ini = "; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
-                               "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
-                               "[timer]\r\njg=3\r\nreci3=1\r\n"; // from the first word on
+        // Review mode with a plan of one new group a day, on a study database
+        // made from the sample words, under a data-source name no other
+        // program folder uses. Without a database: the words from the text file.
+        const QString database = folder + QStringLiteral("/kelp.mdb");
+        const bool haveDatabase = QFile::exists(database) || import::importWordFile(words, database, 10).ok;
+        const QByteArray ini =
+            haveDatabase ? QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
+                                      "[ODBC]\r\nDSN_Name=kelpword-user\r\n"
+                                      "[sjly]\r\nsjms=1\r\nwbwj=New_Word.txt\r\n"
+                                      "[plan]\r\nnew=1\r\n[timer]\r\njg=3\r\n")
+                         : QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
+                                      "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
+                                      "[timer]\r\njg=3\r\nreci3=1\r\n"); // from the first word on
         if (!replaceFileContents(settings, ini, error))
             return QString();
     }

@@ -43,13 +43,15 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         return QStringLiteral("a zip without an Anki collection");
     }
     zip_stat_t stat;
-    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0 || stat.size > kMaxCollectionBytes)
+    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        stat.size > kMaxCollectionBytes)
         return QStringLiteral("an Anki collection over 512 MB");
     QTemporaryFile collection;
     if (!collection.open())
         return QStringLiteral("no temporary file for the collection: %1").arg(collection.errorString());
     {
-        std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(index), 0));
+        std::unique_ptr<zip_file_t, ZipFileCloser> entry(
+            zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(index), 0));
         if (!entry)
             return QStringLiteral("the collection cannot be unpacked: %1")
                 .arg(QString::fromUtf8(zip_strerror(archive.get())));
@@ -71,13 +73,13 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
     if (sqlite3_open_v2(QFile::encodeName(collection.fileName()).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v2(db, "select flds from notes order by id", -1, &notes, nullptr) != SQLITE_OK) {
-        result = QStringLiteral("the collection is not an Anki collection: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+        result =
+            QStringLiteral("the collection is not an Anki collection: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
     } else {
         int rc;
         while ((rc = sqlite3_step(notes)) == SQLITE_ROW) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(notes, 0));
-            const QStringList fields =
-                QString::fromUtf8(text, sqlite3_column_bytes(notes, 0)).split(QChar(0x1F));
+            const QStringList fields = QString::fromUtf8(text, sqlite3_column_bytes(notes, 0)).split(QChar(0x1F));
             Word word;
             word.word = plainText(fields.value(0));
             word.meaning = plainText(fields.value(1));

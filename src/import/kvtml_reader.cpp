@@ -32,7 +32,7 @@ Word wordOf(const Entry &e)
     w.word = first.text;
     w.transcription = first.pronunciation;
     w.meaning = e.translations.size() > 1 && !e.translations[1].text.trimmed().isEmpty() ? e.translations[1].text
-                                                                                           : first.comment;
+                                                                                         : first.comment;
     return w;
 }
 
@@ -225,7 +225,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
     KvtmlParser parser(&file);
-    if (const auto error = parser.parse())
+    if (auto error = parser.parse())
         return error;
     for (const Lesson &lesson : parser.lessons) {
         writer.beginGroup(lesson.name);

@@ -41,6 +41,11 @@ std::optional<QString> LineReader::open(const QString &path)
 
 bool LineReader::next(QString &line)
 {
+    if (holding_) {
+        line = held_;
+        holding_ = false;
+        return true;
+    }
     if (inMemory_) {
         if (pos_ >= text_.size())
             return false;
@@ -52,7 +57,18 @@ bool LineReader::next(QString &line)
     } else {
         if (file_.atEnd())
             return false;
-        QByteArray bytes = file_.readLine(kMaxRecordChars * 4);
+        // Read through a buffer kept between lines: a fresh maximum-sized
+        // array for every line costs more than the line itself.
+        QByteArray bytes;
+        for (;;) {
+            buffer_.resize(64 * 1024);
+            const qint64 n = file_.readLine(buffer_.data(), buffer_.size());
+            if (n <= 0)
+                break;
+            bytes.append(buffer_.constData(), n);
+            if (bytes.endsWith('\n') || bytes.size() > kMaxRecordChars * 4)
+                break;
+        }
         if (first_ && bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);
         if (bytes.endsWith('\n'))

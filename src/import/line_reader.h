@@ -20,12 +20,21 @@ public:
     // The next line without its end; false at the end of the file.
     bool next(QString &line);
     qint64 lineNumber() const { return lineNumber_; }
+    // Hands `line` out again on the next call (one line at most).
+    void pushBack(const QString &line)
+    {
+        held_ = line;
+        holding_ = true;
+    }
 
 private:
     QFile file_;
     codec::Encoding encoding_ = codec::Encoding::Utf8;
     bool inMemory_ = false; // UTF-16: decoded whole
     QString text_;
+    QByteArray buffer_;
+    QString held_;
+    bool holding_ = false;
     qsizetype pos_ = 0;
     qint64 lineNumber_ = 0;
     bool first_ = true;

@@ -137,10 +137,10 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
     lastGroup_ = sqlite3_column_int(last, 0);
     sqlite3_finalize(last);
     // Imported groups are new: no review stage until a plan or a learner gives them one.
-    if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)", -1, &insertGroup_,
-                           nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &insertWord_,
-                           nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)", -1, &insertGroup_, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(db_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &insertWord_, nullptr) !=
+            SQLITE_OK) {
         const QString why = sqliteError();
         rollback();
         return QStringLiteral("%1 is not a study database: %2").arg(databasePath, why);

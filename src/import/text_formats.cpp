@@ -36,12 +36,12 @@ enum class Column { Word, Meaning, Transcription, Other };
 
 Column headerColumn(const QString &name)
 {
-    static const QStringList words{"word", "words", "english", "en", "term", "front", "question", "单词",
-                                   "英文", "英语", "词汇", "vocabulary", "expression"};
-    static const QStringList meanings{"meaning", "meanings", "chinese", "zh", "translation", "definition",
-                                      "back", "answer", "释义", "中文", "意思", "词义", "解释", "汉语"};
+    static const QStringList words{"word", "words", "english", "en",   "term",       "front",     "question",
+                                   "单词", "英文",  "英语",    "词汇", "vocabulary", "expression"};
+    static const QStringList meanings{"meaning", "meanings", "chinese", "zh",   "translation", "definition", "back",
+                                      "answer",  "释义",     "中文",    "意思", "词义",        "解释",       "汉语"};
     static const QStringList transcriptions{"transcription", "phonetic", "phonetics", "pronunciation",
-                                            "ipa", "音标", "发音"};
+                                            "ipa",           "音标",     "发音"};
     const QString n = name.trimmed().toLower();
     if (words.contains(n))
         return Column::Word;
@@ -108,7 +108,7 @@ QString plainText(const QString &html)
 {
     static const QRegularExpression sound(QStringLiteral("\\[sound:[^\\]]*\\]"));
     static const QRegularExpression breaks(QStringLiteral("<\\s*(br|/div|/p|/li)\\b[^>]*>"),
-                                          QRegularExpression::CaseInsensitiveOption);
+                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     static const QRegularExpression numeric(QStringLiteral("&#(x?)([0-9a-fA-F]+);"));
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
@@ -147,12 +147,9 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
     QList<int> excluded; // 0-based columns that are not note fields
     int deckColumn = -1;
     QString line;
-    QString pending;
-    bool havePending = false;
     while (lines.next(line)) {
         if (!line.startsWith(QLatin1Char('#'))) {
-            pending = line;
-            havePending = true;
+            lines.pushBack(line); // the first note
             break;
         }
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
@@ -181,22 +178,12 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
             }
         }
     }
-    if (!havePending)
-        return std::nullopt;
-    // The rest is a delimited file whose first line we already hold.
+    // The rest is a delimited file.
     QString deck;
     bool inDeck = false;
     QString error;
     QStringList fields;
-    bool first = true;
-    for (;;) {
-        if (first) {
-            first = false;
-            // The held line may open a quoted field that goes on: rare; read it as one line.
-            fields = splitRecord(pending, separator);
-        } else if (!nextRecord(lines, separator, fields, error)) {
-            break;
-        }
+    while (nextRecord(lines, separator, fields, error)) {
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue;
         QStringList noteFields;

@@ -25,8 +25,8 @@ std::pair<QChar, int> sniffDelimiter(const QStringList &lines)
 {
     QChar best;
     int bestScore = 0;
-    for (const QChar d : {QChar(QLatin1Char('\t')), QChar(QLatin1Char(',')), QChar(QLatin1Char(';')),
-                          QChar(QLatin1Char('|'))}) {
+    for (const QChar d :
+         {QChar(QLatin1Char('\t')), QChar(QLatin1Char(',')), QChar(QLatin1Char(';')), QChar(QLatin1Char('|'))}) {
         std::map<int, int> counts;
         for (const QString &l : lines)
             ++counts[fieldCount(l, d)];
@@ -95,8 +95,9 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
         QXmlStreamReader xml(&file);
         if (xml.readNextStartElement() && xml.name() == QLatin1String("kvtml"))
             return Format::Kvtml;
-        *reason = xml.hasError() ? QStringLiteral("markup that is not KVTML (%1)").arg(xml.errorString())
-                                 : QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml.name().toString());
+        *reason = xml.hasError()
+                      ? QStringLiteral("markup that is not KVTML (%1)").arg(xml.errorString())
+                      : QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml.name().toString());
         return Format::Unknown;
     }
     QStringList lines;
@@ -112,10 +113,10 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
     // The last sampled line may be cut off.
     if (head.size() == kHeadBytes && lines.size() > 1)
         lines.removeLast();
-    if (!lines.isEmpty() && (lines[0].startsWith(QLatin1String("#separator:")) ||
-                             lines[0].startsWith(QLatin1String("#html:")) ||
-                             lines[0].startsWith(QLatin1String("#notetype")) ||
-                             lines[0].startsWith(QLatin1String("#deck")) || lines[0].startsWith(QLatin1String("#columns:"))))
+    if (!lines.isEmpty() &&
+        (lines[0].startsWith(QLatin1String("#separator:")) || lines[0].startsWith(QLatin1String("#html:")) ||
+         lines[0].startsWith(QLatin1String("#notetype")) || lines[0].startsWith(QLatin1String("#deck")) ||
+         lines[0].startsWith(QLatin1String("#columns:"))))
         return Format::AnkiText;
     int controls = 0;
     for (const QChar c : text)

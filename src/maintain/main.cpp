@@ -4,12 +4,10 @@
 //   kelpword-study import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...
 //   kelpword-study progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]
 #include "config/program_folder.h"
-#include "config/settings.h"
 #include "import/word_import.h"
 #include "plan/study_plan.h"
-#include "platform/odbc.h"
 #include "progress/progress_chart.h"
-#include "study/data_source.h"
+#include "progress/progress_entry.h"
 
 #include <QDate>
 #include <QDir>
@@ -55,8 +53,8 @@ Options parse(const QStringList &args)
         } else if (a == QLatin1String("--dsn") && hasValue) {
             o.dataSource = args[++i];
         } else if (a == QLatin1String("--user-folder")) {
-            o.folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                       QStringLiteral("/kelpword");
+            o.folder =
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
             QDir().mkpath(o.folder);
         } else if (a == QLatin1String("--group-size") && hasValue && o.command == QLatin1String("import")) {
             bool isNumber = false;
@@ -97,29 +95,11 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 
 int runProgress(const Options &o, const kelp::ProgramFolder &folder)
 {
-    const QString where = o.dataSource.isEmpty() ? folder.database() : o.dataSource;
-    if (o.dataSource.isEmpty() && !QFileInfo(folder.database()).isFile()) {
-        std::fprintf(stderr, "kelpword: no study database %s\n", qPrintable(folder.database()));
-        return 1;
-    }
-    kelp::SettingsFile file(folder.settingsFile());
-    const kelp::Settings settings = kelp::Settings::load(file);
-    kelp::platform::OdbcConnection connection;
-    const QString text = QStringLiteral("Driver={") + kelp::platform::registeredDriverPath(kelp::kDriverName) +
-                         QStringLiteral("};Database=") + folder.database() +
-                         QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
-    if (connection.connect(o.dataSource.isEmpty() ? text : QStringLiteral("DSN=") + o.dataSource, true) != 0) {
-        std::fprintf(stderr, "kelpword: cannot open %s: %s\n", qPrintable(where),
-                     qPrintable(connection.errorText));
-        return 1;
-    }
     kelp::plan::Progress progress;
-    if (const auto error = kelp::plan::readProgress(connection, QDate::currentDate(), kelp::plan::reviewDays(settings),
-                                                   file.read(kelp::plan::newGroupsPerDay), progress)) {
-        std::fprintf(stderr, "kelpword: cannot read %s: %s\n", qPrintable(where), qPrintable(*error));
+    if (const auto error = kelp::readFolderProgress(folder.root, QDate::currentDate(), progress, o.dataSource)) {
+        std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
         return 1;
     }
-    connection.disconnect();
     std::fputs(qPrintable(kelp::plan::progressText(progress)), stdout);
     if (!o.chart.isEmpty()) {
         QString error;

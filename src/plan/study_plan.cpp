@@ -118,8 +118,8 @@ void startReviewDay(const SettingsFile &file, const Settings &settings, platform
         std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n", qPrintable(*error));
 }
 
-std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today,
-                                     const ReviewDays &days, int newPerDay, StepResult *result)
+std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                                     int newPerDay, StepResult *result)
 {
     StepResult local;
     StepResult &r = result ? *result : local;
@@ -270,10 +270,11 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         }
         for (int xh : fresh) {
             const PlanGroup g{xh, t, 1, t};
-            if (auto e = run(connection,
-                             "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
-                             "values (?, ?, 1, ?, ?, 1)",
-                             {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(dueOf(g, days))), SqlParam::of(jd(t))}))
+            if (auto e =
+                    run(connection,
+                        "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
+                        "values (?, ?, 1, ?, ?, 1)",
+                        {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(dueOf(g, days))), SqlParam::of(jd(t))}))
                 return e;
             if (auto e = run(connection, "update zb set sj = ?, cs = 1 where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(t - days[1])), SqlParam::of(xh)}))
@@ -317,16 +318,16 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
             groups.push_back(g);
         }
         q.close();
-        const auto ran = single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))},
-                                &error);
+        const auto ran =
+            single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))}, &error);
         introducedToday = ran && *ran > 0;
     }
-    const auto fresh = single(connection,
-                              progress.planned
-                                  ? "select count(*) from zb where xh > (select coalesce(max(xh), 0) from kelp_plan) "
-                                    "and exists (select 1 from fb where fb.xh = zb.xh)"
-                                  : "select count(*) from zb where exists (select 1 from fb where fb.xh = zb.xh)",
-                              {}, &error);
+    const auto fresh =
+        single(connection,
+               progress.planned ? "select count(*) from zb where xh > (select coalesce(max(xh), 0) from kelp_plan) "
+                                  "and exists (select 1 from fb where fb.xh = zb.xh)"
+                                : "select count(*) from zb where exists (select 1 from fb where fb.xh = zb.xh)",
+               {}, &error);
     if (!fresh)
         return error;
     progress.newGroups = static_cast<int>(*fresh);
@@ -359,10 +360,13 @@ QString progressText(const Progress &p)
     out << QStringLiteral("today %1: %2 groups%3")
                .arg(p.today.toString(QStringLiteral("yyyy-MM-dd")))
                .arg(p.todayGroups.size())
-               .arg(today.isEmpty() ? QString() : QStringLiteral(" (") + today.join(QLatin1Char(' ')) + QLatin1Char(')'));
+               .arg(today.isEmpty() ? QString()
+                                    : QStringLiteral(" (") + today.join(QLatin1Char(' ')) + QLatin1Char(')'));
     QStringList coming;
     for (size_t d = 0; d < p.coming.size(); ++d)
-        coming << QStringLiteral("%1 %2").arg(p.today.addDays(static_cast<qint64>(d)).toString(QStringLiteral("MM-dd"))).arg(p.coming[d]);
+        coming << QStringLiteral("%1 %2")
+                      .arg(p.today.addDays(static_cast<qint64>(d)).toString(QStringLiteral("MM-dd")))
+                      .arg(p.coming[d]);
     out << QStringLiteral("next %1 days: %2").arg(p.coming.size()).arg(coming.join(QStringLiteral(", ")));
     QStringList stages;
     for (int k = 1; k <= 7; ++k)

@@ -40,13 +40,13 @@ struct StepResult {
 // Brings the plan up to `today` in one transaction: two trainers starting at
 // once never introduce a group twice. Returns the error when the database
 // could not be written (nothing of the step stays then).
-std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today,
-                                     const ReviewDays &days, int newPerDay, StepResult *result = nullptr);
+std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                                     int newPerDay, StepResult *result = nullptr);
 
 // Where the learner stands, read without writing anything.
 struct Progress {
     QDate today;
-    bool planned = false;        // the database has a plan
+    bool planned = false;         // the database has a plan
     std::vector<int> todayGroups; // shown today (or due when the trainer starts today)
     std::vector<int> coming;      // groups on each of the next 14 days, today first
     int newGroups = 0;            // groups with words never introduced

@@ -119,8 +119,7 @@ bool saveProgressChart(const QString &file, const plan::Progress &progress, QStr
     return replaceFileContents(file, bytes, error);
 }
 
-ProgressWindow::ProgressWindow(const plan::Progress &progress, QWidget *parent)
-    : QWidget(parent), progress_(progress)
+ProgressWindow::ProgressWindow(const plan::Progress &progress, QWidget *parent) : QWidget(parent), progress_(progress)
 {
     setWindowTitle(QStringLiteral("学习进度"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -3,6 +3,11 @@
 #include "util/log.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <odbcinst.h>
+
+#include <cstdio>
 
 namespace kelp {
 
@@ -133,6 +138,33 @@ bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &
     registerDataSource(source);
     settings.firstRun = false;
     return file.write(keys::firstRun, QStringLiteral("false"));
+}
+
+QString dataSourceDatabase(const QString &name)
+{
+    char buffer[4096] = {};
+    SQLGetPrivateProfileString(name.toUtf8().constData(), "Database", "", buffer, sizeof buffer, "odbc.ini");
+    return QString::fromUtf8(buffer);
+}
+
+void warnIfDatabaseElsewhere(const DataSource &s)
+{
+    static bool said = false;
+    if (said || s.name.isEmpty())
+        return;
+    const QString database = dataSourceDatabase(s.name);
+    if (database.isEmpty())
+        return;
+    const QFileInfo named(database), own(s.databaseFile);
+    const bool same = named.exists() && own.exists() ? named.canonicalFilePath() == own.canonicalFilePath()
+                                                     : named.absoluteFilePath() == own.absoluteFilePath();
+    if (same)
+        return;
+    said = true;
+    std::fprintf(stderr,
+                 "kelpword: the data source %s points at %s, not at this program folder's %s; "
+                 "give this folder a data source name of its own ([ODBC] DSN_Name)\n",
+                 qPrintable(s.name), qPrintable(database), qPrintable(s.databaseFile));
 }
 
 } // namespace kelp

@@ -44,4 +44,13 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
 // first start done. False when the settings file could not be written.
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source);
 
+// The database file the registered data source `name` points at; empty when
+// it names none.
+QString dataSourceDatabase(const QString &name);
+
+// Says on stderr, once a process, when the data source points at another
+// database than the program folder's own (another program folder's data
+// would be studied and planned here).
+void warnIfDatabaseElsewhere(const DataSource &s);
+
 } // namespace kelp

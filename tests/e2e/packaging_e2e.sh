@@ -9,12 +9,13 @@ cpack -G DEB -B "$E2E_TMP/pkg" --config "$BUILD/CPackConfig.cmake" >"$E2E_TMP/cp
   { cat "$E2E_TMP/cpack.log" >&2; fail "cpack failed"; }
 deb=$(ls "$E2E_TMP"/pkg/kelpword_*.deb)
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$E2E_TMP/contents"
-for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
+for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/libexec/kelpword/kelpword-study ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
   ./usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/kelpword.svg \
   ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1 ./usr/share/kelpword/New_Word.txt; do
   grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"
 done
-dpkg-deb -I "$deb" | grep -q 'Depends:.*libqt6widgets6' || fail "no library dependencies from shlibdeps"
+dpkg-deb -I "$deb" >"$E2E_TMP/info" # not piped into grep -q: its early exit would fail the pipe
+grep -q 'Depends:.*libqt6widgets6' "$E2E_TMP/info" || fail "no library dependencies from shlibdeps"
 
 root="$E2E_TMP/root"
 dpkg-deb -x "$deb" "$root"
@@ -24,16 +25,21 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.kelpwords.Kel
 grep -q '^Exec=kelpword --user-folder$' "$root/usr/share/applications/io.github.kelpwords.KelpWords.desktop" ||
   fail "the menu entry does not use the per-user folder"
 
-# From the menu: the per-user folder is laid out on first start, in text mode on the sample words.
+# From the menu: the per-user folder is laid out on first start, in review mode with a plan
+# on a study database of the sample words, under a data-source name of its own.
 start_xvfb
-export XDG_DATA_HOME="$E2E_TMP/share"
+export XDG_DATA_HOME="$E2E_TMP/share" ODBCINI="$E2E_TMP/odbc.ini"
 KELPWORD="$root/usr/bin/kelpword"
 ("$KELPWORD" --user-folder) >"$OUT" 2>&1 &
 KELP_PID=$!
 E2E_PIDS+=("$KELP_PID")
 wait_ready
 user="$XDG_DATA_HOME/kelpword"
-[ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] || fail "the per-user folder was not laid out"
+[ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] && [ -f "$user/kelp.mdb" ] ||
+  fail "the per-user folder was not laid out"
+grep -q $'^sjms=1\r$' "$user/wkcfg.ini" && grep -q $'^new=1\r$' "$user/wkcfg.ini" || fail "not in review mode with a plan"
+grep -q '^\[kelpword-user\]$' "$ODBCINI" || fail "the data source kelpword-user was not registered"
+[ "$(sqlite3 "$user/kelp.mdb" 'select count(*) from kelp_plan')" = 1 ] || fail "the plan did not introduce the first group"
 "$KELPWORD" pause && "$KELPWORD" next && "$KELPWORD" note || fail "the control command failed"
 wait_until "the sample word did not reach the notebook" test -s "$user/data/生词本.txt"
 iconv -f GB18030 -t UTF-8 "$user/data/生词本.txt" | grep -q '^apple#' || fail "the first sample word was not on display"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The tray icon under a real tray host: it appears, a click hides and shows
-# the word window, and its menu runs a command ("退出").
+# the word window, its menu opens the progress window ("学习进度", here with
+# no study database: a message) and runs a command ("退出").
 source "$(dirname "$0")/lib.sh"
 command -v trayer >/dev/null || fail "trayer is needed as the tray host"
 
@@ -30,6 +31,13 @@ xdotool click 1
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "a second click did not show it again"
 xdotool mousemove $((IX + 8)) $((IY + 8)) click 3
 wait_log 1 "tray menu"
+xdotool key Up Up Return # 学习进度, just before the last item
+box=$(wait_window "$KELP_PID" "学习进度") || fail "学习进度 opened no window"
+xdotool windowfocus --sync "$box" key Return
+wait_until "the progress message did not close" eval '! window_shown "$KELP_PID" "学习进度"'
+# The menu again: clicked until it opens (the closed message may still hold the pointer).
+menu_again() { xdotool mousemove $((IX + 8)) $((IY + 8)) click 3; WAIT_SECONDS=3 came_true has_log_count 2 "tray menu"; }
+came_true menu_again || fail "the tray menu did not open again"
 xdotool key Up Return # 退出, the last item
 wait_exit "$KELP_PID" || fail "退出 from the tray menu did not end the program"
 [ "$EXIT_STATUS" = 0 ] || fail "ended with status $EXIT_STATUS"

@@ -6,6 +6,7 @@
 //     and ':59,34,85,1' (GB18030, semicolon).
 //   data/anki-deck.apkg: the npm package anki-apkg-export 4, data/make-apkg.js.
 //   data/anki-notes.txt: Anki's "Notes in Plain Text" layout (guid, note type, deck and tags columns).
+#include "config/codec.h"
 #include "import/word_import.h"
 #include "platform/odbc.h"
 #include "study/data_source.h"
@@ -44,46 +45,47 @@ struct ImportFixture : ::testing::Test {
         dbPath = dir.filePath("kelp.mdb");
     }
 
-    import::ImportReport add(const QString &file, int groupSize = 10)
-    {
+    import::ImportReport add(const QString &file, int groupSize = 10) {
         return import::importWordFile(file, dbPath, groupSize);
-    }
+}
 
-    // What the trainer loads in group-range mode: per word "word|transcription|meaning",
-    // per group "#title".
-    QStringList trainerReads(const QString &range = QStringLiteral("1-32767"))
-    {
-        platform::OdbcConnection c;
-        const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                             QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1");
-        EXPECT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
-        WordBuffer buffer;
-        std::vector<int> groups;
-        const auto error = loadGroupRange(c, range, buffer, groups);
-        EXPECT_FALSE(error.has_value());
-        QStringList out;
-        for (long r = 1; r <= buffer.rowCount(); ++r) {
-            const WordRow &row = buffer.row(r);
-            if (buffer.isHeader(r))
-                out << QLatin1Char('#') + row.meaning.value_or(QString());
-            else
-                out << row.word.value_or(QString()) + QLatin1Char('|') + row.phonetic.value_or(QString()) +
-                           QLatin1Char('|') + row.meaning.value_or(QString());
-        }
-        return out;
+// What the trainer loads in group-range mode: per word "word|transcription|meaning",
+// per group "#title".
+QStringList
+trainerReads(const QString &range = QStringLiteral("1-32767"))
+{
+    platform::OdbcConnection c;
+    const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
+                         QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1");
+    EXPECT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
+    WordBuffer buffer;
+    std::vector<int> groups;
+    const auto error = loadGroupRange(c, range, buffer, groups);
+    EXPECT_FALSE(error.has_value());
+    QStringList out;
+    for (long r = 1; r <= buffer.rowCount(); ++r) {
+        const WordRow &row = buffer.row(r);
+        if (buffer.isHeader(r))
+            out << QLatin1Char('#') + row.meaning.value_or(QString());
+        else
+            out << row.word.value_or(QString()) + QLatin1Char('|') + row.phonetic.value_or(QString()) +
+                       QLatin1Char('|') + row.meaning.value_or(QString());
     }
+    return out;
+}
 
-    QByteArray dbBytes()
-    {
-        QFile f(dbPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-};
+QByteArray dbBytes()
+{
+    QFile f(dbPath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}; // namespace
 
 QStringList kvtmlFiles()
 {
     QStringList files;
-    for (const QString &root : {QStringLiteral("/usr/share/apps/kvtml"), QStringLiteral("/usr/share/kwordquiz/examples")}) {
+    for (const QString &root :
+         {QStringLiteral("/usr/share/apps/kvtml"), QStringLiteral("/usr/share/kwordquiz/examples")}) {
         QDirIterator it(root, {QStringLiteral("*.kvtml")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();
@@ -144,7 +146,7 @@ TEST_F(ImportFixture, KvtmlOfDebianAndKWordQuiz)
 
 TEST_F(ImportFixture, SpreadsheetCsvFromLibreOffice)
 {
-    ASSERT_TRUE(add(QStringLiteral(":/missing")).line.contains(QLatin1String(":/missing")));
+    ASSERT_TRUE(add(dir.filePath("missing.csv")).line.contains(dir.filePath("missing.csv")));
     ASSERT_FALSE(QFile::exists(dbPath)) << "a failed first import leaves no database behind";
     // The trainer keeps the blank after a transcription, as for any database word.
     QStringList expected{
@@ -164,7 +166,8 @@ TEST_F(ImportFixture, SpreadsheetCsvFromLibreOffice)
         EXPECT_EQ(skippedCount(r.line), 1) << qPrintable(r.line);
         const QString base = QFileInfo(QLatin1String(name)).completeBaseName();
         EXPECT_EQ(trainerReads().join(QLatin1Char('\n')),
-                  expected.join(QLatin1Char('\n')).replace(QStringLiteral("#words-sheet "), QLatin1Char('#') + base + QLatin1Char(' ')))
+                  expected.join(QLatin1Char('\n'))
+                      .replace(QStringLiteral("#words-sheet "), QLatin1Char('#') + base + QLatin1Char(' ')))
             << name;
     }
     // A second file comes after the groups already there.
@@ -177,22 +180,24 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
     const import::ImportReport notes = add(kData + QStringLiteral("/anki-notes.txt"));
     ASSERT_TRUE(notes.ok) << qPrintable(notes.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                  QStringLiteral("#Kelp::Fruit"),
-                                  QStringLiteral("apple||n. 苹果"),
-                                  QStringLiteral("pear||n. 梨"),
-                                  QStringLiteral("#Kelp::Places"),
-                                  QStringLiteral("river||n. 河流 \"长江\""),
-                              }.join(QLatin1Char('\n'))));
+                                                          QStringLiteral("#Kelp::Fruit"),
+                                                          QStringLiteral("apple||n. 苹果 (水果)"),
+                                                          QStringLiteral("pear||n. 梨"),
+                                                          QStringLiteral("#Kelp::Places"),
+                                                          QStringLiteral("river||n. 河流 \"长江\""),
+                                                      }
+                                                           .join(QLatin1Char('\n'))));
     QFile::remove(dbPath);
     const import::ImportReport package = add(kData + QStringLiteral("/anki-deck.apkg"));
     ASSERT_TRUE(package.ok) << qPrintable(package.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                  QStringLiteral("#anki-deck 1"),
-                                  QStringLiteral("apple||n. 苹果"),
-                                  QStringLiteral("river||n. 河流 江"),
-                                  QStringLiteral("AT&T||美国电话电报公司 <公司>"),
-                                  QStringLiteral("say \"cheese\"||拍照时说的话"),
-                              }.join(QLatin1Char('\n'))));
+                                                          QStringLiteral("#anki-deck 1"),
+                                                          QStringLiteral("apple||n. 苹果"),
+                                                          QStringLiteral("river||n. 河流 江"),
+                                                          QStringLiteral("AT&T||美国电话电报公司 <公司>"),
+                                                          QStringLiteral("say \"cheese\"||拍照时说的话"),
+                                                      }
+                                                           .join(QLatin1Char('\n'))));
 }
 
 TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)
@@ -232,4 +237,45 @@ TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)
         sqlite3_close(holder);
     }
     EXPECT_EQ(dbBytes(), before);
+}
+
+TEST_F(ImportFixture, FormatComesFromTheContentNotTheName)
+{
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    QByteArray utf16("\xFF\xFE", 2);
+    const QString tsv16 = QStringLiteral("pear\t梨\r\n");
+    utf16.append(reinterpret_cast<const char *>(tsv16.utf16()), tsv16.size() * 2);
+    const std::pair<QString, QStringList> cases[] = {
+        {write("tabs.csv", "apple\t苹果\nbanana\t\"香蕉, 芭蕉\"\n"),
+         {QStringLiteral("#tabs 1"), QStringLiteral("apple||苹果"), QStringLiteral("banana||香蕉, 芭蕉")}},
+        {write("gbk.tsv", codec::toGb18030(QStringLiteral("第一课\r\napple#苹果#ˈæpl\r\n"))),
+         {QStringLiteral("#第一课"), QStringLiteral("apple|/ˈæpl/| 苹果")}},
+        {write("words.dat", "river,河流\nsea,海\n"),
+         {QStringLiteral("#words 1"), QStringLiteral("river||河流"), QStringLiteral("sea||海")}},
+        {write("wide.txt", utf16), {QStringLiteral("#wide 1"), QStringLiteral("pear||梨")}},
+        // KVTML as Parley writes it: a pronunciation, a lesson within a lesson, an entry in none.
+        {write("lessons.xml",
+               "<?xml version=\"1.0\"?><kvtml version=\"2.0\"><information><title>Doc</title></information>"
+               "<entries><entry id=\"0\"><translation id=\"0\"><text>cat</text>"
+               "<pronunciation>kæt</pronunciation></translation><translation id=\"1\"><text>猫</text>"
+               "</translation></entry><entry id=\"1\"><translation id=\"0\"><text>dog</text>"
+               "<comment>a pet</comment></translation></entry><entry id=\"2\"><translation id=\"1\">"
+               "<text>鱼</text></translation><translation id=\"0\"><text>fish</text></translation></entry>"
+               "</entries><lessons><container><name>Pets</name><entry id=\"0\"/><container><name>Dogs</name>"
+               "<entry id=\"1\"/></container></container></lessons></kvtml>"),
+         {QStringLiteral("#Pets"), QStringLiteral("cat|/kæt/| 猫"), QStringLiteral("#Dogs"),
+          QStringLiteral("dog||a pet"), QStringLiteral("#Doc 1"), QStringLiteral("fish||鱼")}},
+    };
+    for (const auto &[path, expected] : cases) {
+        QFile::remove(dbPath);
+        const import::ImportReport r = add(path);
+        ASSERT_TRUE(r.ok) << qPrintable(r.line);
+        EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n'))) << qPrintable(r.line);
+    }
 }

@@ -44,10 +44,11 @@ struct PlanFixture : ::testing::Test {
         db->exec("commit");
     }
 
-    void connect(platform::OdbcConnection &c)
+    void connect(platform::OdbcConnection &c, int timeoutMs = 4000)
     {
         const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                             QStringLiteral("};Database=") + dbPath + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
+                             QStringLiteral("};Database=") + dbPath +
+                             QStringLiteral(";NoCreat=1;JDConv=1;Timeout=%1").arg(timeoutMs);
         ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
     }
 
@@ -124,7 +125,8 @@ TEST_F(PlanFixture, ForecastMatchesTheDaysAsTheyCome)
     }
     ASSERT_EQ(forecast.size(), size_t(plan::kForecastDays));
     for (int d = 0; d < plan::kForecastDays; ++d)
-        EXPECT_EQ(static_cast<int>(startOn(kDay0.addDays(d), 2).size()), forecast[static_cast<size_t>(d)]) << "day " << d;
+        EXPECT_EQ(static_cast<int>(startOn(kDay0.addDays(d), 2).size()), forecast[static_cast<size_t>(d)])
+            << "day " << d;
     // Worked by hand for one new group a day out of three.
     EXPECT_EQ(plan::forecast({}, 0, kDays, 1, 3, false, 12), (std::vector<int>{1, 2, 3, 2, 2, 1, 1, 1, 1, 1, 0, 0}));
 }
@@ -182,4 +184,29 @@ TEST_F(PlanFixture, WithoutPlanTheDatabaseIsNeverWritten)
         EXPECT_EQ(groups, std::vector<int>{4});
     }
     EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(PlanFixture, LockedDatabaseKeepsNothingHalfDone)
+{
+    addGroups(3);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    const auto snapshot = [&] {
+        QFile f(dbPath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+    // Another program writes the database (or holds it whole) for longer than the driver waits.
+    for (const char *lock : {"begin immediate", "begin exclusive"}) {
+        db->exec(lock);
+        const QByteArray before = snapshot();
+        {
+            platform::OdbcConnection c;
+            connect(c, 300);
+            EXPECT_TRUE(plan::bringUpToDate(c, kDay0.addDays(1), kDays, 1).has_value()) << lock;
+        }
+        db->exec("rollback");
+        EXPECT_EQ(snapshot(), before) << lock;
+    }
+    // The day is not lost: the next start brings it up to date.
+    EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{1, 2}));
 }

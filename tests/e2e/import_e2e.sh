@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Round trips through the real programs: a file another program wrote is
+# imported with "kelpword import", and the trainer, in group-range mode on
+# the first group, shows its first word (noted into the notebook to check).
+source "$(dirname "$0")/lib.sh"
+DATA="$(dirname "$0")/../import/data"
+start_xvfb
+export ODBCINI="$E2E_TMP/odbc.ini"
+
+round_trip() {
+  local file=$1 first=$2 folder="$E2E_TMP/trip$RANDOM"
+  mkdir -p "$folder/data"
+  "$KELPWORD" import --folder "$folder" "$file" >"$E2E_TMP/import.out" 2>&1 ||
+    fail "import of $file: $(cat "$E2E_TMP/import.out")"
+  printf '[ODBC]\r\nDSN_Name=kelp-trip\r\n[sjly]\r\nsjms=2\r\ngtfz=1-1\r\n[timer]\r\njg=1000\r\n' >"$folder/wkcfg.ini"
+  : >"$OUT"
+  (cd "$folder" && exec "$KELPWORD") >"$OUT" 2>&1 &
+  KELP_PID=$!
+  E2E_PIDS+=("$KELP_PID")
+  wait_ready
+  press alt+x pause # on the first word (the range's resume row is 2 by default)
+  press alt+d addToNotebook
+  wait_until "$file: the word did not reach the notebook" test -s "$folder/data/生词本.txt"
+  iconv -f GB18030 -t UTF-8 "$folder/data/生词本.txt" | grep -q "^$first" ||
+    fail "$file: the notebook holds $(iconv -f GB18030 -t UTF-8 "$folder/data/生词本.txt")"
+  kill -TERM "$KELP_PID"
+  wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
+}
+
+round_trip "$DATA/words-sheet.csv" "apple# n. 苹果, 苹果树#/ˈæpl/"
+round_trip "$DATA/words-sheet-gb18030.csv" "apple# n. 苹果, 苹果树#/ˈæpl/"
+round_trip "$DATA/anki-notes.txt" "apple#n. 苹果 (水果)#"
+round_trip "$DATA/anki-deck.apkg" "apple#n. 苹果#"
+round_trip /usr/share/kwordquiz/examples/example.kvtml "one#ein#"
+round_trip /usr/share/apps/kvtml/en/animals.kvtml "bear#Large heavy animal with thick fur#"
+
+# Not a word list: named, the reason given, status 1, no database made.
+folder="$E2E_TMP/none"
+mkdir -p "$folder"
+if "$KELPWORD" import --folder "$folder" "$DATA/not-anki.zip" 2>"$E2E_TMP/err"; then fail "a zip without a collection was taken"; fi
+grep -q "not-anki.zip: nothing added: a zip without an Anki collection" "$E2E_TMP/err" || fail "it said: $(cat "$E2E_TMP/err")"
+[ ! -e "$folder/kelp.mdb" ] || fail "a database was left behind"
+echo "1 passed, 0 failed"

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The study plan over four days of a fake clock (libfaketime), the third day
+# skipped: words imported with "kelpword import", one new group a day, the
+# reviews due on each start as the trainer's own due query finds them, and
+# "kelpword progress" on the last day. Without a plan the database is left
+# byte for byte as it was.
+source "$(dirname "$0")/lib.sh"
+# The library itself rather than the faketime wrapper, which would stand
+# between the test and the trainer's process.
+FAKETIME_LIB=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
+[ -n "$FAKETIME_LIB" ] || fail "libfaketime is missing: run scripts/setup"
+at() { local when=$1; shift; LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$when" "$@"; }
+start_xvfb
+export ODBCINI="$E2E_TMP/odbc.ini"
+
+"$KELPWORD" import --folder "$PROG" "$(dirname "$0")/../../data/New_Word.txt" >"$E2E_TMP/import.out" ||
+  fail "import failed: $(cat "$E2E_TMP/import.out")"
+grep -q "300 words in 15 groups added" "$E2E_TMP/import.out" || fail "import said: $(cat "$E2E_TMP/import.out")"
+printf '[sjly]\r\nsjms=1\r\n[plan]\r\nnew=1\r\n' >"$PROG/wkcfg.ini"
+
+# Groups due on a day by the review query with the default review days.
+due_on() {
+  sqlite3 "$PROG/kelp.mdb" "select group_concat(xh, ' ') from (select xh from zb where
+    (sj = julianday('$1') - 1 and cs = 1) or (sj = julianday('$1') - 2 and cs = 2) or
+    (sj = julianday('$1') - 4 and cs = 3) or (sj = julianday('$1') - 7 and cs = 4) or
+    (sj = julianday('$1') - 15 and cs = 5) or (sj = julianday('$1') - 30 and cs = 6) or
+    (sj = julianday('$1') - 60 and cs = 7) order by xh)"
+}
+
+start_on() {
+  : >"$OUT"
+  (cd "${2:-$PROG}" && LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$1 09:00:00" exec "$KELPWORD") >"$OUT" 2>&1 &
+  KELP_PID=$!
+  E2E_PIDS+=("$KELP_PID")
+  wait_ready
+  kill -TERM "$KELP_PID"
+  wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
+}
+
+check_day() {
+  local day=$1 expected=$2
+  start_on "$day"
+  [ "$(due_on "$day")" = "$expected" ] || fail "$day: due '$(due_on "$day")', expected '$expected'"
+}
+
+check_day 2027-03-01 "1"
+check_day 2027-03-02 "1 2"
+# 2027-03-03: no start. Its reviews come the next day the trainer starts.
+check_day 2027-03-04 "1 2 3"
+check_day 2027-03-05 "1 3 4"
+check_day 2027-03-05 "1 3 4" # a second start the same day changes nothing
+
+(cd "$PROG" && at "2027-03-05 10:00:00" "$KELPWORD" progress --chart "$E2E_TMP/chart.svg") >"$E2E_TMP/progress.out" ||
+  fail "progress failed"
+grep -q "^today 2027-03-05: 3 groups (1 3 4)" "$E2E_TMP/progress.out" || fail "progress said: $(cat "$E2E_TMP/progress.out")"
+grep -q "11 new" "$E2E_TMP/progress.out" || fail "progress said: $(cat "$E2E_TMP/progress.out")"
+grep -q "学习进度" "$E2E_TMP/chart.svg" || fail "the chart has no title"
+
+# Without [plan] the review-mode start reads and never writes.
+printf '[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
+before=$(sha256sum <"$PROG/kelp.mdb")
+start_on 2027-03-09
+[ "$(sha256sum <"$PROG/kelp.mdb")" = "$before" ] || fail "kelp.mdb changed without a plan"
+# Another program folder on the same (default) data-source name reads the first one's
+# database: said on stderr.
+other="$E2E_TMP/other"
+mkdir -p "$other/data"
+cp "$PROG/kelp.mdb" "$other/"
+printf '[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=2\r\n' >"$other/wkcfg.ini"
+start_on 2027-03-09 "$other"
+grep -q "data source kelp1 points at $PROG/kelp.mdb" "$OUT" || fail "no word of the data source pointing elsewhere"
+echo "1 passed, 0 failed"
