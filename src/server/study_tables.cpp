@@ -61,6 +61,17 @@ bool hasStudyTables(platform::OdbcConnection &connection)
 std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups,
                                         bool replace)
 {
+    if (connection.dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) {
+        // Chinese meanings in a database of another encoding would be refused
+        // or mangled word by word: say so before anything is written.
+        OdbcQuery q(connection);
+        if (q.open("show server_encoding", {}) < 0 || q.fetch() != 0)
+            return q.errorText();
+        const QString encoding = q.text(1).value_or(QString());
+        if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
+            return QStringLiteral("the database's encoding is %1, not UTF8 (make it with createdb -E UTF8)")
+                .arg(encoding);
+    }
     Transaction transaction(connection);
     if (replace) {
         for (const char *sql : {"drop table if exists fb", "drop table if exists zb"})

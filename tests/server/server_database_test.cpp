@@ -9,6 +9,7 @@
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -286,6 +287,25 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     const Loaded after = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
     EXPECT_EQ(after.groups.size(), 3 * all.groups.size());
     EXPECT_EQ(after.rows.size(), 3 * all.rows.size());
+}
+
+TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
+{
+    QProcess createdb;
+    createdb.start(QStringLiteral("runuser"),
+                   {QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                    QStringLiteral("/usr/lib/postgresql/15/bin/createdb"), QStringLiteral("-h"), server->folder(),
+                    QStringLiteral("-p"), QString::number(test::kServerPort), QStringLiteral("-E"), QStringLiteral("LATIN1"),
+                    QStringLiteral("--locale=C"), QStringLiteral("-T"), QStringLiteral("template0"),
+                    QStringLiteral("latin")});
+    ASSERT_TRUE(createdb.waitForFinished(60000) && createdb.exitCode() == 0) << createdb.readAllStandardError().data();
+    platform::OdbcConnection latin;
+    ASSERT_EQ(latin.connect(QStringLiteral("DSN=") + test::kServerDsn + QStringLiteral(";Database=latin"), true), 0)
+        << qPrintable(latin.errorText);
+    const auto error = server::writeStudyTables(latin, sampleGroups(), true);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains(QLatin1String("LATIN1"))) << qPrintable(*error);
+    EXPECT_FALSE(server::hasStudyTables(latin));
 }
 
 // Last: it stops the server.

@@ -8,6 +8,8 @@
 namespace kelp::test {
 
 inline const QString kServerDsn = QStringLiteral("kelppg");
+// The port number in the socket's name (postgres_server.sh's PG_PORT).
+inline constexpr int kServerPort = 54329;
 
 class PostgresServer {
 public:
