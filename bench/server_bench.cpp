@@ -28,8 +28,11 @@ std::vector<server::StudyGroup> groups(int count, int words)
     for (int xh = 1; xh <= count; ++xh) {
         const int cs = (xh - 1) % 7 + 1;
         // Every fifth group due today.
-        g.push_back({xh, QStringLiteral("第%1课 words").arg(xh),
-                     kToday.addDays(-kFxd[static_cast<size_t>(cs)] + (xh % 5 == 1 ? 0 : 1)), cs, {}});
+        g.push_back({xh,
+                     QStringLiteral("第%1课 words").arg(xh),
+                     kToday.addDays(-kFxd[static_cast<size_t>(cs)] + (xh % 5 == 1 ? 0 : 1)),
+                     cs,
+                     {}});
         for (int i = 1; i <= words; ++i)
             g.back().words.emplace_back(QStringLiteral("word%1_%2").arg(xh).arg(i),
                                         QStringLiteral("/'wɜːd%1/ n. 单词；词语").arg(i));

@@ -84,7 +84,8 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 {
     int status = 0;
     for (const QString &file : o.files) {
-        const kelp::import::ImportReport report = kelp::import::importWordFile(file, folder.database(), o.groupSize, o.dataSource);
+        const kelp::import::ImportReport report =
+            kelp::import::importWordFile(file, folder.database(), o.groupSize, o.dataSource);
         std::fprintf(report.ok ? stdout : stderr, "%s\n", qPrintable(report.line));
         std::fflush(stdout);
         if (!report.ok)

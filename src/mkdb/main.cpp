@@ -68,8 +68,11 @@ std::vector<kelp::server::StudyGroup> groupsOf(const kelp::WordBuffer &words, co
             const int xh = static_cast<int>(groups.size()) + 1;
             const int cs = (xh - 1) % 7 + 1;
             const bool isDue = dueEvery < 0 ? due.contains(xh) : (dueEvery > 0 && (xh - 1) % dueEvery == 0);
-            groups.push_back({xh, row.meaning.value_or(QString()),
-                              today.addDays(-days[static_cast<size_t>(cs)] + (isDue ? 0 : 1)), cs, {}});
+            groups.push_back({xh,
+                              row.meaning.value_or(QString()),
+                              today.addDays(-days[static_cast<size_t>(cs)] + (isDue ? 0 : 1)),
+                              cs,
+                              {}});
             continue;
         }
         if (groups.empty())
@@ -106,8 +109,8 @@ int writeToServer(const QString &dsn, const kelp::WordBuffer &words, const std::
         wordCount += static_cast<int>(g.words.size());
         dueCount += g.referenceDate == today.addDays(-days[static_cast<size_t>(g.stage)]) ? 1 : 0;
     }
-    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(dsn), static_cast<int>(groups.size()),
-                dueCount, qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
+    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(dsn), static_cast<int>(groups.size()), dueCount,
+                qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
     return 0;
 }
 

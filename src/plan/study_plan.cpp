@@ -251,8 +251,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 return e;
             if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(t - days[static_cast<size_t>(shownStage)])),
-                              SqlParam::of(shownStage),
-                              SqlParam::of(g.number)}))
+                              SqlParam::of(shownStage), SqlParam::of(g.number)}))
                 return e;
             ++r.reviewed;
         }

@@ -87,15 +87,15 @@ std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, co
             return e;
     }
     for (const StudyGroup &g : groups) {
-        if (auto e = run(connection, "insert into zb (xh, bt, sj, cs) values (?, ?, ?, ?)",
-                         {SqlParam::of(g.number), SqlParam::of(g.title), SqlParam::of(g.referenceDate),
-                          SqlParam::of(g.stage)}))
+        if (auto e = run(
+                connection, "insert into zb (xh, bt, sj, cs) values (?, ?, ?, ?)",
+                {SqlParam::of(g.number), SqlParam::of(g.title), SqlParam::of(g.referenceDate), SqlParam::of(g.stage)}))
             return e;
         int position = 0;
         for (const auto &[word, meaning] : g.words) {
-            if (auto e = run(connection, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
-                             {SqlParam::of(g.number), SqlParam::of(word), SqlParam::of(meaning),
-                              SqlParam::of(++position)}))
+            if (auto e =
+                    run(connection, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
+                        {SqlParam::of(g.number), SqlParam::of(word), SqlParam::of(meaning), SqlParam::of(++position)}))
                 return e;
         }
     }

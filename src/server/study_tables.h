@@ -16,8 +16,8 @@ namespace kelp::server {
 struct StudyGroup {
     int number = 0;
     QString title;
-    QDate referenceDate; // zb.sj
-    int stage = 0;       // zb.cs
+    QDate referenceDate;                            // zb.sj
+    int stage = 0;                                  // zb.cs
     std::vector<std::pair<QString, QString>> words; // fb.da, fb.lx2 in word order
 };
 

@@ -187,7 +187,8 @@ std::vector<StudyGroup> planGroups(int count)
 {
     std::vector<StudyGroup> groups;
     for (int xh = 1; xh <= count; ++xh)
-        groups.push_back({xh, QStringLiteral("组 %1").arg(xh), kDay0.addDays(-400), 0, {{QStringLiteral("w"), "n. 词"}}});
+        groups.push_back(
+            {xh, QStringLiteral("组 %1").arg(xh), kDay0.addDays(-400), 0, {{QStringLiteral("w"), "n. 词"}}});
     return groups;
 }
 
@@ -280,7 +281,8 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     import::ImportReport reports[2];
     std::thread imports[2];
     for (int i = 0; i < 2; ++i)
-        imports[i] = std::thread([&reports, &sheet, i] { reports[i] = import::importWordFile(sheet, QString(), 3, test::kServerDsn); });
+        imports[i] = std::thread(
+            [&reports, &sheet, i] { reports[i] = import::importWordFile(sheet, QString(), 3, test::kServerDsn); });
     for (auto &t : imports)
         t.join();
     ASSERT_TRUE(reports[0].ok && reports[1].ok) << qPrintable(reports[0].line + reports[1].line);
@@ -295,9 +297,9 @@ TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
     createdb.start(QStringLiteral("runuser"),
                    {QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
                     QStringLiteral("/usr/lib/postgresql/15/bin/createdb"), QStringLiteral("-h"), server->folder(),
-                    QStringLiteral("-p"), QString::number(test::kServerPort), QStringLiteral("-E"), QStringLiteral("LATIN1"),
-                    QStringLiteral("--locale=C"), QStringLiteral("-T"), QStringLiteral("template0"),
-                    QStringLiteral("latin")});
+                    QStringLiteral("-p"), QString::number(test::kServerPort), QStringLiteral("-E"),
+                    QStringLiteral("LATIN1"), QStringLiteral("--locale=C"), QStringLiteral("-T"),
+                    QStringLiteral("template0"), QStringLiteral("latin")});
     ASSERT_TRUE(createdb.waitForFinished(60000) && createdb.exitCode() == 0) << createdb.readAllStandardError().data();
     platform::OdbcConnection latin;
     ASSERT_EQ(latin.connect(QStringLiteral("DSN=") + test::kServerDsn + QStringLiteral(";Database=latin"), true), 0)
@@ -328,6 +330,5 @@ TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
     EXPECT_TRUE(server::connectDataSource(again, test::kServerDsn).has_value());
     bool fellBack = false;
     WordBuffer empty;
-    EXPECT_TRUE(
-        loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());
+    EXPECT_TRUE(loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());
 }
