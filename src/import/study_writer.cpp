@@ -41,21 +41,24 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name)
         return QStringLiteral("cannot connect to the data source %1: %2").arg(name, *error);
     }
     serverTransaction_ = std::make_unique<server::Transaction>(*server_);
-    platform::OdbcQuery q(*server_);
-    // A second import (or a trainer's plan) waits for this one: the group
-    // numbers after the last one are ours until the commit.
-    if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
-        q.open("lock table zb in share row exclusive mode", {}) < 0) {
-        const QString why = q.errorText();
+    // The queries end before a failure closes the connection under them.
+    auto failure = [this, &name]() -> std::optional<QString> {
+        platform::OdbcQuery q(*server_);
+        // A second import (or a trainer's plan) waits for this one: the group
+        // numbers after the last one are ours until the commit.
+        if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
+            q.open("lock table zb in share row exclusive mode", {}) < 0)
+            return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
+        if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
+            return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2")
+                .arg(name, q.errorText());
+        lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
+        return std::nullopt;
+    }();
+    if (failure) {
         rollback();
-        return QStringLiteral("the data source %1 cannot be written: %2").arg(name, why);
+        return failure;
     }
-    if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0) {
-        const QString why = q.errorText();
-        rollback();
-        return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
-    }
-    lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
     inTransaction_ = true;
     return std::nullopt;
 }

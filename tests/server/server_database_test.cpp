@@ -265,8 +265,18 @@ TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
 TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
 {
     dropPlan(remote);
-    ASSERT_FALSE(server::writeStudyTables(remote, {}, true).has_value());
     const QString sheet = QStringLiteral(KELP_IMPORT_DATA "/words-sheet.csv");
+    for (const char *sql : {"drop table if exists fb", "drop table if exists zb"}) {
+        platform::OdbcQuery q(remote);
+        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
+    }
+    // No study tables on the server: said, nothing made.
+    const auto refused = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.line.contains(QLatin1String("kelpword-mkdb --dsn"))) << qPrintable(refused.line);
+    EXPECT_FALSE(server::hasStudyTables(remote));
+
+    ASSERT_FALSE(server::writeStudyTables(remote, {}, true).has_value());
     const auto onServer = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
     ASSERT_TRUE(onServer.ok) << qPrintable(onServer.line);
     const auto local = import::importWordFile(sheet, dir.filePath("kelp.mdb"), 3);
