@@ -46,12 +46,17 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name)
         platform::OdbcQuery q(*server_);
         // A second import (or a trainer's plan) waits for this one: the group
         // numbers after the last one are ours until the commit.
+        const auto noTables = [&name](const QString &why) {
+            return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
+        };
         if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
-            q.open("lock table zb in share row exclusive mode", {}) < 0)
+            q.open("lock table zb in share row exclusive mode", {}) < 0) {
+            if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
+                return noTables(q.errorText());
             return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
+        }
         if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
-            return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2")
-                .arg(name, q.errorText());
+            return noTables(q.errorText());
         lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
         return std::nullopt;
     }();
