@@ -135,7 +135,11 @@ bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &
 {
     if (!settings.firstRun)
         return true;
-    registerDataSource(source);
+    if (isOwnDataSource(source.name))
+        registerDataSource(source);
+    else
+        qCInfo(lcStudy).noquote() << "data source" << source.name
+                                  << "belongs to another driver (a database server): used as it is";
     settings.firstRun = false;
     return file.write(keys::firstRun, QStringLiteral("false"));
 }

@@ -40,7 +40,8 @@ QString connectString(const DataSource &s);
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered);
 
-// On the first start (First=true) registers the data source, then marks the
+// On the first start (First=true) registers the data source (unless that name
+// is set up for another driver, such as a database server's), then marks the
 // first start done. False when the settings file could not be written.
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source);
 

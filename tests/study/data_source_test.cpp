@@ -108,6 +108,23 @@ TEST_F(Folder, FirstRunRegistersAndConnects)
     EXPECT_FALSE(yreg);
 }
 
+TEST_F(Folder, ServerDataSourceIsNeverRegisteredOver)
+{
+    platform::writeUserDsn("kelp_server", "PostgreSQL Unicode",
+                           {{"Servername", dir.filePath("no-server")}, {"Database", "kelp"}});
+    const QByteArray before = readAll(test::odbcIniPath());
+    ini.writeString("ODBC", "DSN_Name", "kelp_server");
+    Settings loaded = Settings::load(file);
+    ASSERT_TRUE(loaded.firstRun);
+    const DataSource s = settings(loaded.dataSourceName, db.path());
+    EXPECT_TRUE(completeFirstRun(file, loaded, s));
+    EXPECT_EQ(ini.readString("Start", "First", ""), "false");
+    // The server is not there: the connection fails, and is not "repaired" either.
+    platform::OdbcConnection connection;
+    EXPECT_NE(connect(connection, s), 0);
+    EXPECT_EQ(readAll(test::odbcIniPath()), before);
+}
+
 TEST_F(Folder, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
 {
     // Registered while the program lived elsewhere.
