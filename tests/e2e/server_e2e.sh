@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The trainer on a data source of a PostgreSQL server of the test's own: the
 # same first word as from the local file, a second trainer with a home of
-# its own sees the same groups, and a server that does not answer in time, is
+# its own sees the same groups, and a server that does not answer in time (a
+# statement waiting on a lock, or a frozen server at login), is
 # down before the start or goes away after the due groups were read ends in
 # the database error message and status 1, never a hang. The data source is
 # left as it was.
@@ -9,7 +10,8 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../support/postgres_server.sh"
 BUILD=$(dirname "$KELPWORD")
 PGDIR="$E2E_TMP-pg"
-trap 'pg_stop "$PGDIR"; cleanup' EXIT
+FROZEN=
+trap '[ -n "$FROZEN" ] && kill -CONT "$FROZEN"; pg_stop "$PGDIR"; cleanup' EXIT
 
 PG_OWNER_PID=$$ pg_start "$PGDIR" || fail "the PostgreSQL server did not start"
 eval "$(pg_env "$PGDIR")"
@@ -77,6 +79,13 @@ wait_until "the lock was not taken" eval '[ "$(psql_as -At -c "select count(*) f
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 database_error "words table locked"
+# A server that takes connections but never answers: the connect time-out.
+FROZEN=$(head -n1 "$PGDIR/data/postmaster.pid")
+kill -STOP "$FROZEN"
+start_kelpword
+database_error "server not answering"
+kill -CONT "$FROZEN"
+FROZEN=
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 pg_halt "$PGDIR"
