@@ -20,6 +20,24 @@ cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
   fail "kelpword-mkdb --dsn failed"
 "$BUILD/kelpword-mkdb" --due 2,5 --dsn kelppg "$(dirname "$0")/../../data/New_Word.txt" 2>/dev/null &&
   fail "kelpword-mkdb --dsn replaced the tables without --force"
+psql_as() { pg_as psql -X -q -h "$PGDIR" -p "$PG_PORT" -U postgres -d kelp "$@"; }
+
+# Replacing the tables while the server goes away: status 1, the old tables whole.
+groups_before=$(psql_as -At -c "select count(*) from zb")
+for _ in $(seq 40); do cat "$(dirname "$0")/../../data/New_Word.txt"; done >"$E2E_TMP/many.txt"
+"$BUILD/kelpword-mkdb" --force --dsn kelppg "$E2E_TMP/many.txt" >"$E2E_TMP/mkdb.out" 2>&1 &
+MKDB=$!
+E2E_PIDS+=("$MKDB")
+writing() { [ "$(psql_as -At -c "select count(*) from pg_stat_activity where query like 'insert into fb%'")" -ge 1 ]; }
+wait_until "kelpword-mkdb did not start writing" writing
+pg_halt "$PGDIR"
+status=0
+wait "$MKDB" || status=$?
+[ "$status" = 1 ] || fail "kelpword-mkdb ended with status $status when the server went away"
+grep -q 'nothing was changed' "$E2E_TMP/mkdb.out" || fail "kelpword-mkdb said: $(cat "$E2E_TMP/mkdb.out")"
+pg_resume "$PGDIR" || fail "the server did not start again"
+[ "$(psql_as -At -c "select count(*) from zb")" = "$groups_before" ] || fail "the old tables were not left whole"
+
 # Imported words go to the server (new groups, not due); progress reads it.
 "$KELPWORD" import --dsn kelppg "$(dirname "$0")/../import/data/words-sheet.csv" >"$E2E_TMP/import.out" ||
   fail "kelpword import --dsn failed: $(cat "$E2E_TMP/import.out")"
@@ -67,7 +85,6 @@ database_error() {
 
 # Stopped during loading: another session holds the words table, so the
 # trainer's words query waits on the server when the server goes away.
-psql_as() { pg_as psql -X -q -h "$PGDIR" -p "$PG_PORT" -U postgres -d kelp "$@"; }
 psql_as -c "begin; lock table fb in access exclusive mode; select pg_sleep(120);" >/dev/null 2>&1 &
 LOCKER=$!
 E2E_PIDS+=("$LOCKER")

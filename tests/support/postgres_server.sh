@@ -5,6 +5,8 @@
 #
 #   postgres_server.sh start DIR   # DIR must not exist; prints nothing on success
 #   postgres_server.sh stop DIR    # stops the server and removes DIR
+#   postgres_server.sh halt DIR    # stops it, keeping DIR (a server that is down)
+#   postgres_server.sh resume DIR  # starts a halted one again
 #
 # As a library (source it): pg_start DIR, pg_stop DIR. The caller exports
 # ODBCINI=DIR/odbc.ini and ODBCSYSINI=DIR (pg_env DIR prints those lines).
@@ -90,6 +92,12 @@ pg_halt() {
   pg_as "$PG_BIN/pg_ctl" -D "$1/data" -m fast -w -t 60 stop >/dev/null
 }
 
+# Starts a halted server of DIR again.
+pg_resume() {
+  pg_as "$PG_BIN/pg_ctl" -D "$1/data" -l "$1/server.log" -w -t 60 \
+    -o "-c listen_addresses='' -k $1 -p $PG_PORT -c fsync=off -c full_page_writes=off" start >/dev/null
+}
+
 pg_env() {
   echo "export ODBCINI=$1/odbc.ini ODBCSYSINI=$1"
 }
@@ -99,6 +107,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     start) pg_start "$2" ;;
     stop) pg_stop "$2" ;;
     halt) pg_halt "$2" ;;
-    *) echo "usage: $0 start|stop|halt DIR" >&2; exit 2 ;;
+    resume) pg_resume "$2" ;;
+    *) echo "usage: $0 start|stop|halt|resume DIR" >&2; exit 2 ;;
   esac
 fi
