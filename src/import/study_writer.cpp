@@ -1,5 +1,8 @@
 #include "import/study_writer.h"
 
+#include "platform/odbc.h"
+#include "server/study_tables.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,9 +24,71 @@ QString trimmedTranscription(QString t)
 }
 } // namespace
 
+StudyWriter::StudyWriter() = default;
+
 StudyWriter::~StudyWriter()
 {
     rollback();
+}
+
+std::optional<QString> StudyWriter::openDataSource(const QString &name)
+{
+    path_ = name;
+    created_ = false; // the tables are the server's, never removed here
+    server_ = std::make_unique<platform::OdbcConnection>();
+    if (const auto error = server::connectDataSource(*server_, name)) {
+        rollback();
+        return QStringLiteral("cannot connect to the data source %1: %2").arg(name, *error);
+    }
+    serverTransaction_ = std::make_unique<server::Transaction>(*server_);
+    // The queries end before a failure closes the connection under them.
+    auto failure = [this, &name]() -> std::optional<QString> {
+        platform::OdbcQuery q(*server_);
+        // A second import (or a trainer's plan) waits for this one: the group
+        // numbers after the last one are ours until the commit.
+        const auto noTables = [&name](const QString &why) {
+            return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
+        };
+        if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
+            q.open("lock table zb in share row exclusive mode", {}) < 0) {
+            if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
+                return noTables(q.errorText());
+            return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
+        }
+        if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
+            return noTables(q.errorText());
+        lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
+        return std::nullopt;
+    }();
+    if (failure) {
+        rollback();
+        return failure;
+    }
+    inTransaction_ = true;
+    return std::nullopt;
+}
+
+bool StudyWriter::insertGroupOnServer()
+{
+    platform::OdbcQuery q(*server_);
+    if (q.open("insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)",
+               {platform::SqlParam::of(lastGroup_), platform::SqlParam::of(pendingTitle_.left(100))}) < 0) {
+        error_ = q.errorText();
+        return false;
+    }
+    return true;
+}
+
+bool StudyWriter::insertWordOnServer(const QString &word, const QString &meaning)
+{
+    platform::OdbcQuery q(*server_);
+    if (q.open("insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
+               {platform::SqlParam::of(lastGroup_), platform::SqlParam::of(word), platform::SqlParam::of(meaning),
+                platform::SqlParam::of(wordsInGroup_)}) < 0) {
+        error_ = q.errorText();
+        return false;
+    }
+    return true;
 }
 
 QString StudyWriter::sqliteError() const
@@ -120,6 +185,15 @@ bool StudyWriter::writeGroup()
                      .arg(kMaxGroupNumber);
         return false;
     }
+    if (server_) {
+        ++lastGroup_;
+        if (!insertGroupOnServer())
+            return false;
+        ++groups_;
+        pending_ = false;
+        wordsInGroup_ = 0;
+        return true;
+    }
     const QByteArray title = pendingTitle_.left(100).toUtf8();
     sqlite3_bind_int(insertGroup_, 1, ++lastGroup_);
     sqlite3_bind_text(insertGroup_, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
@@ -159,6 +233,13 @@ bool StudyWriter::addWord(const Word &word)
     }
     if (pending_ && !writeGroup())
         return false;
+    if (server_) {
+        ++wordsInGroup_;
+        if (!insertWordOnServer(da, storedMeaning(word)))
+            return false;
+        ++words_;
+        return true;
+    }
     const QByteArray daBytes = da.toUtf8();
     const QByteArray lx2 = storedMeaning(word).toUtf8();
     sqlite3_bind_int(insertWord_, 1, lastGroup_);
@@ -177,6 +258,13 @@ bool StudyWriter::addWord(const Word &word)
 
 std::optional<QString> StudyWriter::commit()
 {
+    if (server_) {
+        const bool ok = serverTransaction_ && serverTransaction_->commit();
+        rollback();
+        if (!ok)
+            return QStringLiteral("the words could not be committed to %1").arg(path_);
+        return std::nullopt;
+    }
     sqlite3_finalize(insertGroup_);
     sqlite3_finalize(insertWord_);
     insertGroup_ = insertWord_ = nullptr;
@@ -194,6 +282,9 @@ std::optional<QString> StudyWriter::commit()
 
 void StudyWriter::rollback()
 {
+    // Ended without a commit, the server's transaction rolls back.
+    serverTransaction_.reset();
+    server_.reset();
     sqlite3_finalize(insertGroup_);
     sqlite3_finalize(insertWord_);
     insertGroup_ = insertWord_ = nullptr;

@@ -5,10 +5,18 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+namespace kelp::platform {
+class OdbcConnection;
+}
+namespace kelp::server {
+class Transaction;
+}
 
 namespace kelp::import {
 
@@ -20,7 +28,7 @@ struct Word {
 
 class StudyWriter {
 public:
-    StudyWriter() = default;
+    StudyWriter();
     ~StudyWriter();
     StudyWriter(const StudyWriter &) = delete;
     StudyWriter &operator=(const StudyWriter &) = delete;
@@ -28,6 +36,9 @@ public:
     // Opens `databasePath` (made with the study tables when missing) and
     // starts the file's transaction. An error says why nothing can be added.
     std::optional<QString> open(const QString &databasePath);
+    // The same on the ODBC data source `name` (a database server that holds
+    // the study tables already, made by kelpword-mkdb --dsn).
+    std::optional<QString> openDataSource(const QString &name);
 
     // Words that come without a group of their own go into groups of
     // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ... (0 or
@@ -57,8 +68,12 @@ private:
     bool exec(const char *sql);
     bool writeGroup();
     QString sqliteError() const;
+    bool insertGroupOnServer();
+    bool insertWordOnServer(const QString &word, const QString &meaning);
 
     sqlite3 *db_ = nullptr;
+    std::unique_ptr<platform::OdbcConnection> server_;
+    std::unique_ptr<server::Transaction> serverTransaction_;
     sqlite3_stmt *insertGroup_ = nullptr;
     sqlite3_stmt *insertWord_ = nullptr;
     QString path_;

@@ -149,7 +149,7 @@ Format detectFormat(const QString &path, QString *reason)
     return detect(path, reason, &ignored);
 }
 
-ImportReport importWordFile(const QString &path, const QString &database, int groupSize)
+ImportReport importWordFile(const QString &path, const QString &database, int groupSize, const QString &dataSource)
 {
     ImportReport report;
     const QString name = QFileInfo(path).fileName();
@@ -161,7 +161,7 @@ ImportReport importWordFile(const QString &path, const QString &database, int gr
         return report;
     }
     StudyWriter writer;
-    if (const auto error = writer.open(database)) {
+    if (const auto error = dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(dataSource)) {
         report.line = QStringLiteral("%1: nothing added: %2").arg(path, *error);
         return report;
     }

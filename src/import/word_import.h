@@ -22,7 +22,9 @@ struct ImportReport {
 
 // Adds the file's words to `database` (made when missing) as new groups after
 // the last one; words without a group of their own go in groups of `groupSize`.
-// One transaction: a file that fails adds nothing.
-ImportReport importWordFile(const QString &path, const QString &database, int groupSize);
+// One transaction: a file that fails adds nothing. With `dataSource` the
+// words go to that ODBC data source (a server) instead of `database`.
+ImportReport importWordFile(const QString &path, const QString &database, int groupSize,
+                            const QString &dataSource = QString());
 
 } // namespace kelp::import

@@ -1,8 +1,8 @@
 // kelpword-study: the study database's upkeep beside the trainer, started by
 // "kelpword import" and "kelpword progress" (the quick launcher hands over).
 //
-//   kelpword-study import [--folder DIR | --user-folder] [--group-size N] FILE...
-//   kelpword-study progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]
+//   kelpword-study import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...
+//   kelpword-study progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]
 #include "config/program_folder.h"
 #include "import/word_import.h"
 #include "maintain/chart_file.h"
@@ -23,14 +23,15 @@ namespace {
 
 void usage()
 {
-    std::fputs("usage: kelpword import [--folder DIR | --user-folder] [--group-size N] FILE...\n"
-               "       kelpword progress [--folder DIR | --user-folder] [--chart FILE.png|FILE.svg]\n",
+    std::fputs("usage: kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
+               "       kelpword progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]\n",
                stderr);
 }
 
 struct Options {
     QString command;
     QString folder;
+    QString dataSource; // an ODBC data source (a server) instead of the folder's file
     int groupSize = 10;
     QString chart;
     QStringList files;
@@ -50,6 +51,8 @@ Options parse(const QStringList &args)
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--folder") && hasValue) {
             o.folder = args[++i];
+        } else if (a == QLatin1String("--dsn") && hasValue) {
+            o.dataSource = args[++i];
         } else if (a == QLatin1String("--user-folder")) {
             o.folder =
                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
@@ -82,7 +85,8 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 {
     int status = 0;
     for (const QString &file : o.files) {
-        const kelp::import::ImportReport report = kelp::import::importWordFile(file, folder.database(), o.groupSize);
+        const kelp::import::ImportReport report =
+            kelp::import::importWordFile(file, folder.database(), o.groupSize, o.dataSource);
         std::fprintf(report.ok ? stdout : stderr, "%s\n", qPrintable(report.line));
         std::fflush(stdout);
         if (!report.ok)
@@ -94,7 +98,7 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 int runProgress(const Options &o, const kelp::ProgramFolder &folder)
 {
     kelp::plan::Progress progress;
-    if (const auto error = kelp::readFolderProgress(folder.root, QDate::currentDate(), progress)) {
+    if (const auto error = kelp::readFolderProgress(folder.root, QDate::currentDate(), progress, o.dataSource)) {
         std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
         return 1;
     }

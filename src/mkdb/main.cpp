@@ -1,11 +1,15 @@
 // kelpword-mkdb: builds a study database from a word text file.
 //
 //   kelpword-mkdb [options] <words.txt> <kelp.mdb>
+//   kelpword-mkdb [options] --dsn NAME <words.txt>
 //
+// With --dsn the tables are made in that ODBC data source (a database
+// server) in one transaction, instead of a local file.
 // Every title line of the word file becomes a group (numbered from 1), every
 // word line a word of it; the transcription is stored in front of the
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
+#include "server/study_tables.h"
 #include "study/review_schedule.h"
 #include "study/text_loader.h"
 
@@ -26,6 +30,8 @@ void usage(FILE *to)
 {
     std::fprintf(to, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
                      "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                     "       kelpword-mkdb [same options] --dsn NAME <words.txt>\n"
+                     "  --dsn NAME     make the tables in the ODBC data source NAME (a server)\n"
                      "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
                      "  --due-every N  every Nth group is due today (0: none)\n"
                      "  --force        replace an existing database\n"
@@ -52,6 +58,63 @@ QString storedTranscription(const QString &yb)
     return QLatin1Char('/') + t + QLatin1Char('/');
 }
 
+// Every title line a group, every word line a word of it, as the file does it.
+std::vector<kelp::server::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std::array<int, 8> &days,
+                                               const QSet<int> &due, int dueEvery, const QDate &today)
+{
+    std::vector<kelp::server::StudyGroup> groups;
+    for (long r = 1; r <= words.rowCount(); ++r) {
+        const kelp::WordRow &row = words.row(r);
+        if (words.isHeader(r)) {
+            const int xh = static_cast<int>(groups.size()) + 1;
+            const int cs = (xh - 1) % 7 + 1;
+            const bool isDue = dueEvery < 0 ? due.contains(xh) : (dueEvery > 0 && (xh - 1) % dueEvery == 0);
+            groups.push_back({xh,
+                              row.meaning.value_or(QString()),
+                              today.addDays(-days[static_cast<size_t>(cs)] + (isDue ? 0 : 1)),
+                              cs,
+                              {}});
+            continue;
+        }
+        if (groups.empty())
+            continue; // words before the first title belong to no group
+        QString meaning = row.meaning.value_or(QString());
+        if (row.phonetic && !row.phonetic->isEmpty())
+            meaning = storedTranscription(*row.phonetic) + QLatin1Char(' ') + meaning;
+        groups.back().words.emplace_back(row.word.value_or(QString()), meaning);
+    }
+    return groups;
+}
+
+int writeToServer(const QString &dsn, const kelp::WordBuffer &words, const std::array<int, 8> &days,
+                  const QSet<int> &due, int dueEvery, const QDate &today, bool force)
+{
+    const auto groups = groupsOf(words, days, due, dueEvery, today);
+    kelp::platform::OdbcConnection connection;
+    if (const auto error = kelp::server::connectDataSource(connection, dsn)) {
+        std::fprintf(stderr, "kelpword-mkdb: cannot connect to %s: %s\n", qPrintable(dsn), qPrintable(*error));
+        return 1;
+    }
+    if (!force && kelp::server::hasStudyTables(connection)) {
+        std::fprintf(stderr, "kelpword-mkdb: %s holds study tables already (use --force to replace them)\n",
+                     qPrintable(dsn));
+        return 1;
+    }
+    if (const auto error = kelp::server::writeStudyTables(connection, groups, force)) {
+        std::fprintf(stderr, "kelpword-mkdb: could not write %s (nothing was changed): %s\n", qPrintable(dsn),
+                     qPrintable(*error));
+        return 1;
+    }
+    int wordCount = 0, dueCount = 0;
+    for (const auto &g : groups) {
+        wordCount += static_cast<int>(g.words.size());
+        dueCount += g.referenceDate == today.addDays(-days[static_cast<size_t>(g.stage)]) ? 1 : 0;
+    }
+    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(dsn), static_cast<int>(groups.size()), dueCount,
+                qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,6 +126,7 @@ int main(int argc, char *argv[])
     QSet<int> due;
     int dueEvery = 3;
     bool force = false;
+    QString dsn;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -83,6 +147,8 @@ int main(int argc, char *argv[])
         } else if (a == QLatin1String("--version")) {
             std::printf("kelpword-mkdb %s\n", KELP_VERSION);
             return 0;
+        } else if (a == QLatin1String("--dsn") && hasValue) {
+            dsn = args[++i];
         } else if (a == QLatin1String("--force")) {
             force = true;
         } else if (a.startsWith(QLatin1String("--"))) {
@@ -92,12 +158,12 @@ int main(int argc, char *argv[])
             files << a;
         }
     }
-    if (files.size() != 2 || !today.isValid()) {
+    if (files.size() != (dsn.isEmpty() ? 2 : 1) || !today.isValid()) {
         usage(stderr);
         return 2;
     }
-    const QString out = files[1];
-    if (QFileInfo::exists(out) && !force) {
+    const QString out = dsn.isEmpty() ? files[1] : QString();
+    if (dsn.isEmpty() && QFileInfo::exists(out) && !force) {
         std::fprintf(stderr, "kelpword-mkdb: %s exists (use --force to replace it)\n", qPrintable(out));
         return 1;
     }
@@ -110,6 +176,8 @@ int main(int argc, char *argv[])
     }
     std::array<int, 8> days{};
     kelp::parseReviewDays(reviewDays, days);
+    if (!dsn.isEmpty())
+        return writeToServer(dsn, words, days, due, dueEvery, today, force);
 
     // Built beside the target and renamed over it once complete.
     const QString temp = out + QStringLiteral(".part");

@@ -16,7 +16,8 @@ namespace {
 using platform::OdbcQuery;
 using platform::SqlParam;
 
-// Julian day numbers count from noon; the stored dates are midnights.
+// Plan days are julian day numbers; zb.sj is always written as a bound date,
+// which each engine stores in its own way.
 constexpr const char *kCreatePlan = "create table if not exists kelp_plan (xh integer primary key, "
                                     "introduced integer not null, stage integer not null, due integer, "
                                     "shown integer, shown_stage integer)";
@@ -127,23 +128,30 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     // Made outside the transaction, so that its first statement is a write
     // and a second trainer waits for the first instead of reading around it.
     for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays}) {
-        if (auto e = run(connection, sql))
-            return e;
+        // A server refuses the second of two creations at the same moment
+        // once the first is done; the table is there then.
+        if (run(connection, sql)) {
+            if (auto e = run(connection, sql))
+                return e;
+        }
     }
     const QString daysNow = daysText(days);
     const QByteArray daysBytes = daysNow.toLatin1();
     Transaction transaction(connection);
-    // The day's row, first of all: it takes the write lock.
-    QString error;
+    // The day's row, first of all: it takes the write lock (on a server, a
+    // second trainer's insert of the same day waits for the first to end).
+    long long added = -1;
     {
-        const QByteArray sql = "insert or ignore into kelp_plan_day (day, days) values (?, '" + daysBytes + "')";
-        if (auto e = run(connection, sql.constData(), {SqlParam::of(jd(t))}))
-            return e;
+        const QByteArray sql =
+            "insert into kelp_plan_day (day, days) values (?, '" + daysBytes + "') on conflict do nothing";
+        OdbcQuery q(connection);
+        if (q.open(sql.constData(), {SqlParam::of(jd(t))}) < 0)
+            return q.errorText();
+        added = q.rowCount();
     }
-    const auto added = single(connection, "select changes()", {}, &error);
-    if (!added)
-        return error.isEmpty() ? QStringLiteral("the plan's day could not be recorded") : error;
-    if (*added == 0) {
+    if (added < 0)
+        return QStringLiteral("the plan's day could not be recorded");
+    if (added == 0) {
         r.alreadyToday = true;
         // Run earlier today: only review days changed since then need today's rows again.
         OdbcQuery q(connection);
@@ -154,12 +162,12 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         if (same)
             return std::nullopt;
         std::vector<SqlParam> p;
-        p.push_back(SqlParam::of(jd(t)));
+        p.push_back(SqlParam::of(QDate::fromJulianDay(t)));
         for (const SqlParam &d : stageParams(days))
             p.push_back(d);
         p.push_back(SqlParam::of(jd(t)));
         if (auto e = run(connection,
-                         "update zb set sj = ? - 0.5 - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
+                         "update zb set sj = ? - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
                          "when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
                          "else ? end) where xh in (select xh from kelp_plan where shown = ?)",
                          p))
@@ -184,13 +192,28 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 return e;
         }
         // Groups shown on an earlier day go back to their own schedule:
-        // reference date their introduction, stage their next review.
-        if (auto e = run(connection,
-                         "update zb set sj = (select p.introduced - 0.5 from kelp_plan p where p.xh = zb.xh), "
-                         "cs = (select case when p.stage between 1 and 7 then p.stage else 0 end from kelp_plan p "
-                         "where p.xh = zb.xh) where xh in (select xh from kelp_plan where shown < ?)",
-                         {SqlParam::of(jd(t))}))
-            return e;
+        // reference date their introduction, stage their next review. One
+        // group at a time, with the date bound: a julian day number is no
+        // date on every engine.
+        std::vector<PlanGroup> earlier;
+        {
+            OdbcQuery q(connection);
+            if (q.open("select xh, introduced, stage from kelp_plan where shown < ?", {SqlParam::of(jd(t))}) < 0)
+                return q.errorText();
+            while (q.fetch() == 0) {
+                PlanGroup g;
+                g.number = static_cast<int>(q.integer(1).value_or(0));
+                g.introduced = q.integer(2).value_or(0);
+                g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
+                earlier.push_back(g);
+            }
+        }
+        for (const PlanGroup &g : earlier) {
+            if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
+                             {SqlParam::of(QDate::fromJulianDay(g.introduced)),
+                              SqlParam::of(g.stage >= 1 && g.stage <= 7 ? g.stage : 0), SqlParam::of(g.number)}))
+                return e;
+        }
         if (auto e = run(connection, "update kelp_plan set shown = null, shown_stage = null where shown < ?",
                          {SqlParam::of(jd(t))}))
             return e;
@@ -226,9 +249,9 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
             p.push_back(SqlParam::of(g.number));
             if (auto e = run(connection, sql.constData(), p))
                 return e;
-            if (auto e = run(connection, "update zb set sj = ? - 0.5, cs = ? where xh = ?",
-                             {SqlParam::of(jd(t - days[static_cast<size_t>(shownStage)])), SqlParam::of(shownStage),
-                              SqlParam::of(g.number)}))
+            if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
+                             {SqlParam::of(QDate::fromJulianDay(t - days[static_cast<size_t>(shownStage)])),
+                              SqlParam::of(shownStage), SqlParam::of(g.number)}))
                 return e;
             ++r.reviewed;
         }
@@ -252,8 +275,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                         "values (?, ?, 1, ?, ?, 1)",
                         {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(dueOf(g, days))), SqlParam::of(jd(t))}))
                 return e;
-            if (auto e = run(connection, "update zb set sj = ? - 0.5, cs = 1 where xh = ?",
-                             {SqlParam::of(jd(t - days[1])), SqlParam::of(xh)}))
+            if (auto e = run(connection, "update zb set sj = ?, cs = 1 where xh = ?",
+                             {SqlParam::of(QDate::fromJulianDay(t - days[1])), SqlParam::of(xh)}))
                 return e;
             ++r.introduced;
         }
@@ -274,9 +297,11 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     if (!total)
         return error;
     progress.totalGroups = static_cast<int>(*total);
-    const auto hasPlan = single(
-        connection, "select count(*) from sqlite_master where type = 'table' and name = 'kelp_plan'", {}, &error);
-    progress.planned = hasPlan && *hasPlan > 0;
+    {
+        // Whether the plan's table exists, asked in a way every engine understands.
+        OdbcQuery probe(connection);
+        progress.planned = probe.open("select count(*) from kelp_plan where 1 = 0", {}) == 0;
+    }
     std::vector<PlanGroup> groups;
     bool introducedToday = false;
     if (progress.planned) {

@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 
 #ifndef KELP_MULTIARCH
@@ -14,6 +15,8 @@
 #endif
 
 namespace kelp::platform {
+
+static_assert(sizeof(long) == sizeof(SQLLEN), "text parameter lengths are kept as long");
 namespace {
 
 QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
@@ -80,6 +83,16 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
     return 0;
 }
 
+QString OdbcConnection::dbmsName() const
+{
+    if (!connected_)
+        return QString();
+    char name[128] = {};
+    SQLSMALLINT length = 0;
+    SQLGetInfo(dbc_, SQL_DBMS_NAME, name, sizeof name, &length);
+    return QString::fromUtf8(name);
+}
+
 bool OdbcConnection::autoCommit() const
 {
     if (!connected_)
@@ -110,29 +123,38 @@ OdbcQuery::~OdbcQuery()
 
 int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
 {
-    close();
     error_.clear();
-    if (!conn_.isConnected()) {
-        error_ = QStringLiteral("not connected to the database");
-        if (!conn_.errorText.isEmpty())
-            error_ += QStringLiteral(" (") + conn_.errorText + QLatin1Char(')');
-        return -1;
-    }
-    if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
-        error_ = diagnostics(SQL_HANDLE_DBC, conn_.handle());
-        stmt_ = nullptr;
-        return -1;
-    }
     const QByteArray text(sql);
-    if (!ok(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
-                       static_cast<SQLINTEGER>(text.size())))) {
-        error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+    if (stmt_ && text == preparedSql_ && conn_.isConnected()) {
+        // The same statement again (the words of the next group): it stays
+        // prepared, only its parameters change.
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+        SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+    } else {
         close();
-        return -1;
+        if (!conn_.isConnected()) {
+            error_ = QStringLiteral("not connected to the database");
+            if (!conn_.errorText.isEmpty())
+                error_ += QStringLiteral(" (") + conn_.errorText + QLatin1Char(')');
+            return -1;
+        }
+        if (!ok(SQLAllocHandle(SQL_HANDLE_STMT, conn_.handle(), &stmt_))) {
+            error_ = diagnostics(SQL_HANDLE_DBC, conn_.handle());
+            stmt_ = nullptr;
+            return -1;
+        }
+        if (!ok(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.constData())),
+                           static_cast<SQLINTEGER>(text.size())))) {
+            error_ = diagnostics(SQL_HANDLE_STMT, stmt_);
+            close();
+            return -1;
+        }
+        preparedSql_ = text;
     }
     // Bound values must stay where they are until the statement has run.
     params_ = params;
     paramStorage_.assign(params_.size(), {});
+    textLengths_.assign(params_.size(), 0);
     for (size_t i = 0; i < params_.size(); ++i) {
         const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(i + 1);
         SQLRETURN rc;
@@ -142,6 +164,14 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
             std::memcpy(paramStorage_[i].data(), &v, sizeof v);
             rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                                   paramStorage_[i].data(), 0, nullptr);
+        } else if (params_[i].kind == SqlParam::Kind::Text) {
+            const QByteArray bytes = params_[i].text.toUtf8();
+            paramStorage_[i].assign(bytes.constData(), bytes.constData() + bytes.size());
+            paramStorage_[i].push_back('\0');
+            textLengths_[i] = static_cast<SQLLEN>(bytes.size());
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                  static_cast<SQLULEN>(std::max<qsizetype>(bytes.size(), 1)), 0,
+                                  paramStorage_[i].data(), textLengths_[i], &textLengths_[i]);
         } else {
             paramStorage_[i].resize(sizeof(SQL_DATE_STRUCT));
             SQL_DATE_STRUCT d{};
@@ -207,6 +237,14 @@ std::optional<QString> OdbcQuery::text(int column)
     return QString::fromUtf8(value);
 }
 
+long long OdbcQuery::rowCount()
+{
+    SQLLEN count = -1;
+    if (!stmt_ || !ok(SQLRowCount(stmt_, &count)))
+        return -1;
+    return static_cast<long long>(count);
+}
+
 std::optional<long long> OdbcQuery::integer(int column)
 {
     if (!stmt_)
@@ -226,6 +264,7 @@ void OdbcQuery::close()
         SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
     }
     stmt_ = nullptr;
+    preparedSql_.clear();
 }
 
 void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values)
@@ -237,6 +276,14 @@ void writeUserDsn(const QString &name, const QString &driver, const std::vector<
     for (const auto &[key, value] : values)
         SQLWritePrivateProfileString(n.constData(), key.toUtf8().constData(), value.toUtf8().constData(), "odbc.ini");
     SQLSetConfigMode(ODBC_BOTH_DSN);
+}
+
+QString dataSourceDriver(const QString &name)
+{
+    char value[1024] = {};
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    SQLGetPrivateProfileString(name.toUtf8().constData(), "Driver", "", value, sizeof value, "odbc.ini");
+    return QString::fromUtf8(value);
 }
 
 void writeUserDsnListing(const QString &name, const QString &description)

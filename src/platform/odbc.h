@@ -26,6 +26,8 @@ public:
     // Whether the open connection commits each statement by itself.
     bool autoCommit() const;
     void *handle() const { return dbc_; }
+    // The database engine behind the connection ("SQLite", "PostgreSQL", ...).
+    QString dbmsName() const;
 
     int status = 0;
     QString errorText;
@@ -37,11 +39,13 @@ private:
 };
 
 struct SqlParam {
-    enum class Kind { Integer, Date } kind = Kind::Integer;
+    enum class Kind { Integer, Date, Text } kind = Kind::Integer;
     int integer = 0;
     QDate date;
-    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}}; }
-    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d}; }
+    QString text; // sent as UTF-8
+    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}, {}}; }
+    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d, {}}; }
+    static SqlParam of(const QString &t) { return SqlParam{Kind::Text, 0, {}, t}; }
 };
 
 class OdbcQuery {
@@ -51,13 +55,16 @@ public:
     OdbcQuery(const OdbcQuery &) = delete;
     OdbcQuery &operator=(const OdbcQuery &) = delete;
 
-    // Prepares and executes `sql` with its parameters bound in order.
+    // Prepares and executes `sql` with its parameters bound in order. The
+    // same text again on an open query runs the prepared statement anew.
     // Returns 0 on success, below 0 on failure (see errorText()).
     int open(const char *sql, const std::vector<SqlParam> &params);
     // 0: a row was fetched; 100: no more rows; -1: failure.
     int fetch();
     std::optional<QString> text(int column);
     std::optional<long long> integer(int column);
+    // Rows the last insert, update or delete changed; -1 when unknown.
+    long long rowCount();
     void close();
 
     const QString &errorText() const { return error_; }
@@ -65,8 +72,10 @@ public:
 private:
     OdbcConnection &conn_;
     void *stmt_ = nullptr;
+    QByteArray preparedSql_;
     std::vector<SqlParam> params_;
     std::vector<std::vector<char>> paramStorage_;
+    std::vector<long> textLengths_; // SQLLEN: the byte lengths of text parameters
     QString error_;
 };
 
@@ -74,6 +83,10 @@ private:
 // order, for the driver registered as `driver`. Each write's result is
 // ignored, as for registry writes.
 void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values);
+
+// The Driver value of the data source `name` (user or system file); empty
+// when there is no such data source.
+QString dataSourceDriver(const QString &name);
 
 // Adds an entry to the user file's [ODBC Data Sources] list.
 void writeUserDsnListing(const QString &name, const QString &description);

@@ -83,6 +83,9 @@ KELP_SQL(SQLRowCount, (SQLHSTMT stmt, SQLLEN *count), (stmt, count))
 KELP_SQL(SQLMoreResults, (SQLHSTMT stmt), (stmt))
 KELP_SQL(SQLCloseCursor, (SQLHSTMT stmt), (stmt))
 KELP_SQL(SQLFreeStmt, (SQLHSTMT stmt, SQLUSMALLINT option), (stmt, option))
+KELP_SQL(SQLGetInfo,
+         (SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT size, SQLSMALLINT *length),
+         (dbc, type, value, size, length))
 KELP_SQL(SQLGetDiagRec,
          (SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQLCHAR *state, SQLINTEGER *native, SQLCHAR *text,
           SQLSMALLINT size, SQLSMALLINT *length),

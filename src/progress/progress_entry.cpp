@@ -11,9 +11,19 @@
 
 namespace kelp {
 
-std::optional<QString> readFolderProgress(const QString &folder, const QDate &today, plan::Progress &progress)
+std::optional<QString> readFolderProgress(const QString &folder, const QDate &today, plan::Progress &progress,
+                                          const QString &dataSource)
 {
     const ProgramFolder programFolder{folder};
+    if (!dataSource.isEmpty()) {
+        SettingsFile file(programFolder.settingsFile());
+        const Settings settings = Settings::load(file);
+        platform::OdbcConnection connection;
+        if (connection.connect(QStringLiteral("DSN=") + dataSource, true) != 0)
+            return QStringLiteral("cannot open %1: %2").arg(dataSource, connection.errorText);
+        return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(plan::newGroupsPerDay),
+                                  progress);
+    }
     if (!QFileInfo(programFolder.database()).isFile())
         return QStringLiteral("no study database %1").arg(programFolder.database());
     SettingsFile file(programFolder.settingsFile());

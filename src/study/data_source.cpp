@@ -53,7 +53,12 @@ bool registerDataSource(const DataSource &s)
 
 QString connectString(const DataSource &s)
 {
-    return QStringLiteral("DSN=") + s.name + QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") + s.password;
+    // An empty UID= would override the login a server's data source holds
+    // itself (the driver then logs in as the system user): left out.
+    QString text = QStringLiteral("DSN=") + s.name;
+    if (!s.user.isEmpty() || !s.password.isEmpty())
+        text += QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") + s.password;
+    return text;
 }
 
 namespace {
@@ -88,12 +93,27 @@ QString registeredConnectString(const DataSource &s)
     return text + QStringLiteral("UID=") + s.user + QStringLiteral(";PWD=") + s.password;
 }
 
+// A data source that is missing or names the SQLite driver is ours to
+// register again.
+bool isOwnDataSource(const QString &name)
+{
+    const QString driver = platform::dataSourceDriver(name);
+    return driver.isEmpty() || driver == kDriverName || driver.endsWith(kDriverLibrary);
+}
+
 } // namespace
 
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered)
 {
     connection.connect(connectString(s), autoCommit);
+    if (connection.status != 0 && !reRegistered && !isOwnDataSource(s.name)) {
+        // Someone set this name up for another driver (a database server):
+        // registering the local file over it would lose that set-up.
+        qCWarning(lcStudy).noquote() << "cannot connect to data source" << s.name << ":" << connection.errorText;
+        reRegistered = true;
+        return;
+    }
     if (connection.status != 0 && !reRegistered) {
         qCInfo(lcStudy).noquote() << "connecting to data source" << s.name << "failed (" << connection.errorText
                                   << "); registering it again";
@@ -115,7 +135,11 @@ bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &
 {
     if (!settings.firstRun)
         return true;
-    registerDataSource(source);
+    if (isOwnDataSource(source.name))
+        registerDataSource(source);
+    else
+        qCInfo(lcStudy).noquote() << "data source" << source.name
+                                  << "belongs to another driver (a database server): used as it is";
     settings.firstRun = false;
     return file.write(keys::firstRun, QStringLiteral("false"));
 }

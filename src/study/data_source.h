@@ -31,7 +31,7 @@ std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s);
 // refused (said on stderr): false then.
 bool registerDataSource(const DataSource &s);
 
-// "DSN=<name>;UID=<uid>;PWD=<pwd>"
+// "DSN=<name>;UID=<uid>;PWD=<pwd>", or "DSN=<name>" when both are empty
 QString connectString(const DataSource &s);
 
 // Connects `connection`; on failure re-registers the data source once per run
@@ -40,7 +40,8 @@ QString connectString(const DataSource &s);
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered);
 
-// On the first start (First=true) registers the data source, then marks the
+// On the first start (First=true) registers the data source (unless that name
+// is set up for another driver, such as a database server's), then marks the
 // first start done. False when the settings file could not be written.
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source);
 

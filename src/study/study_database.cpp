@@ -92,9 +92,10 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
 {
     long bufferRow = 0;
     const int count = std::min<int>(groupCount, static_cast<int>(groups.size()));
+    // One statement for all groups, run again with each group's number.
+    platform::OdbcQuery query(connection);
     for (int i = 1; i <= count; ++i) {
         int wordsInGroup = 0;
-        platform::OdbcQuery query(connection);
         const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[static_cast<size_t>(i - 1)])});
         if (status < 0)
             return QueryError{status, query.errorText()};
@@ -112,7 +113,6 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
             }
             addWordRow(buffer, bufferRow, word, meaning);
         }
-        query.close();
     }
     return std::nullopt;
 }

@@ -108,6 +108,23 @@ TEST_F(Folder, FirstRunRegistersAndConnects)
     EXPECT_FALSE(yreg);
 }
 
+TEST_F(Folder, ServerDataSourceIsNeverRegisteredOver)
+{
+    platform::writeUserDsn("kelp_server", "PostgreSQL Unicode",
+                           {{"Servername", dir.filePath("no-server")}, {"Database", "kelp"}});
+    const QByteArray before = readAll(test::odbcIniPath());
+    ini.writeString("ODBC", "DSN_Name", "kelp_server");
+    Settings loaded = Settings::load(file);
+    ASSERT_TRUE(loaded.firstRun);
+    const DataSource s = settings(loaded.dataSourceName, db.path());
+    EXPECT_TRUE(completeFirstRun(file, loaded, s));
+    EXPECT_EQ(ini.readString("Start", "First", ""), "false");
+    // The server is not there: the connection fails, and is not "repaired" either.
+    platform::OdbcConnection connection;
+    EXPECT_NE(connect(connection, s), 0);
+    EXPECT_EQ(readAll(test::odbcIniPath()), before);
+}
+
 TEST_F(Folder, MovedProgramFolderIsRegisteredAgainAndConnectsInTheSameRun)
 {
     // Registered while the program lived elsewhere.
@@ -130,6 +147,8 @@ TEST_F(Folder, ConnectStringAndAutoCommit)
 {
     DataSource text{"kelp1", "/x", "/y", "me", "pw"};
     EXPECT_EQ(connectString(text), "DSN=kelp1;UID=me;PWD=pw");
+    // No login of its own: the data source's (a server's) login applies.
+    EXPECT_EQ(connectString({"kelp1", "/x", "/y", "", ""}), "DSN=kelp1");
 
     const DataSource s = settings("kelp_autocommit", db.path());
     registerDataSource(s);

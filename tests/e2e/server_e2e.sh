@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The trainer on a data source of a PostgreSQL server of the test's own: the
+# same first word as from the local file, a second trainer with a home of
+# its own sees the same groups, and a server that does not answer in time (a
+# statement waiting on a lock, or a frozen server at login), is
+# down before the start or goes away after the due groups were read ends in
+# the database error message and status 1, never a hang. The data source is
+# left as it was.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../support/postgres_server.sh"
+BUILD=$(dirname "$KELPWORD")
+PGDIR="$E2E_TMP-pg"
+FROZEN=
+trap '[ -n "$FROZEN" ] && kill -CONT "$FROZEN"; pg_stop "$PGDIR"; cleanup' EXIT
+
+PG_OWNER_PID=$$ pg_start "$PGDIR" || fail "the PostgreSQL server did not start"
+eval "$(pg_env "$PGDIR")"
+cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
+"$BUILD/kelpword-mkdb" --due 2,5 --dsn kelppg "$(dirname "$0")/../../data/New_Word.txt" >/dev/null ||
+  fail "kelpword-mkdb --dsn failed"
+"$BUILD/kelpword-mkdb" --due 2,5 --dsn kelppg "$(dirname "$0")/../../data/New_Word.txt" 2>/dev/null &&
+  fail "kelpword-mkdb --dsn replaced the tables without --force"
+psql_as() { pg_as psql -X -q -h "$PGDIR" -p "$PG_PORT" -U postgres -d kelp "$@"; }
+
+# Replacing the tables while the server goes away: status 1, the old tables whole.
+groups_before=$(psql_as -At -c "select count(*) from zb")
+for _ in $(seq 40); do cat "$(dirname "$0")/../../data/New_Word.txt"; done >"$E2E_TMP/many.txt"
+"$BUILD/kelpword-mkdb" --force --dsn kelppg "$E2E_TMP/many.txt" >"$E2E_TMP/mkdb.out" 2>&1 &
+MKDB=$!
+E2E_PIDS+=("$MKDB")
+writing() { [ "$(psql_as -At -c "select count(*) from pg_stat_activity where query like 'insert into fb%'")" -ge 1 ]; }
+wait_until "kelpword-mkdb did not start writing" writing
+pg_halt "$PGDIR"
+status=0
+wait "$MKDB" || status=$?
+[ "$status" = 1 ] || fail "kelpword-mkdb ended with status $status when the server went away"
+grep -q 'nothing was changed' "$E2E_TMP/mkdb.out" || fail "kelpword-mkdb said: $(cat "$E2E_TMP/mkdb.out")"
+pg_resume "$PGDIR" || fail "the server did not start again"
+[ "$(psql_as -At -c "select count(*) from zb")" = "$groups_before" ] || fail "the old tables were not left whole"
+
+# Imported words go to the server (new groups, not due); progress reads it.
+"$KELPWORD" import --dsn kelppg "$(dirname "$0")/../import/data/words-sheet.csv" >"$E2E_TMP/import.out" ||
+  fail "kelpword import --dsn failed: $(cat "$E2E_TMP/import.out")"
+grep -q 'words in .* groups added' "$E2E_TMP/import.out" || fail "import said: $(cat "$E2E_TMP/import.out")"
+"$KELPWORD" progress --dsn kelppg >"$E2E_TMP/progress.out" || fail "kelpword progress --dsn failed"
+grep -q '^groups: ' "$E2E_TMP/progress.out" || fail "progress said: $(cat "$E2E_TMP/progress.out")"
+
+start_xvfb
+trainer_config() {
+  printf '[Start]\r\nFirst=false\r\n[ODBC]\r\nDSN_Name=kelppg\r\n[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
+}
+first_word_is_school() {
+  start_kelpword
+  wait_ready
+  press alt+x pause
+  press Right nextItem
+  press alt+d addToNotebook
+  wait_notebook_lines 1
+  printf 'school# n. 学校#/skuːl/\n' | write_gbk "$E2E_TMP/expected.txt"
+  cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || fail "$1: the first word was not that of group 2"
+  kill -TERM "$KELP_PID"
+  wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
+  rm -f "$PROG/data/生词本.txt"
+}
+trainer_config
+first_word_is_school "first trainer"
+
+# A second trainer: another home, runtime folder, program folder and odbc.ini.
+export HOME="$E2E_TMP/home2" XDG_RUNTIME_DIR="$E2E_TMP/run2"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+cp "$ODBCINI" "$E2E_TMP/odbc2.ini" && export ODBCINI="$E2E_TMP/odbc2.ini"
+PROG="$E2E_TMP/prog2" && mkdir -p "$PROG/data" "$PROG/font"
+trainer_config
+first_word_is_school "second trainer"
+
+database_error() {
+  local started=$SECONDS box
+  box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "$1: no database error message"
+  xdotool windowfocus --sync "$box" key Return
+  wait_exit "$KELP_PID" || fail "$1: the program did not end after the database error"
+  [ "$EXIT_STATUS" = 1 ] || fail "$1: ended with status $EXIT_STATUS"
+  cmp -s "$ODBCINI" "$E2E_TMP/odbc.ini.orig" || fail "$1: the server's data source was overwritten"
+  echo "$1: error path after $((SECONDS - started)) s"
+}
+
+# Stopped during loading: another session holds the words table, so the
+# trainer's words query waits on the server when the server goes away.
+psql_as -c "begin; lock table fb in access exclusive mode; select pg_sleep(120);" >/dev/null 2>&1 &
+LOCKER=$!
+E2E_PIDS+=("$LOCKER")
+waiting_on_fb() {
+  [ "$(psql_as -At -c "select count(*) from pg_stat_activity where wait_event_type = 'Lock' and query like '%fb.lx2%'")" -ge 1 ]
+}
+wait_until "the lock was not taken" eval '[ "$(psql_as -At -c "select count(*) from pg_locks where relation = '"'"'fb'"'"'::regclass and granted")" -ge 1 ]'
+# First the server stays up: the data source's statement time-out ends the wait.
+start_kelpword
+wait_until "the trainer did not reach the words query" waiting_on_fb
+database_error "words table locked"
+# A server that takes connections but never answers: the connect time-out.
+FROZEN=$(head -n1 "$PGDIR/data/postmaster.pid")
+kill -STOP "$FROZEN"
+start_kelpword
+database_error "server not answering"
+kill -CONT "$FROZEN"
+FROZEN=
+start_kelpword
+wait_until "the trainer did not reach the words query" waiting_on_fb
+pg_halt "$PGDIR"
+database_error "server stopped while loading"
+wait "$LOCKER" 2>/dev/null || true
+
+# The server is down before the start now.
+start_kelpword
+database_error "server down"
+
+echo "1 passed, 0 failed"

@@ -1,0 +1,352 @@
+// The loaders against a PostgreSQL server of the test's own, compared with the
+// same data in a local SQLite file; and the server going away.
+#include "import/word_import.h"
+#include "plan/study_plan.h"
+#include "platform/odbc.h"
+#include "server/study_tables.h"
+#include "study/data_source.h"
+#include "study/study_database.h"
+#include "support/database_fixture.h"
+#include "support/postgres_server.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+using namespace kelp;
+using kelp::server::StudyGroup;
+using kelp::test::PostgresServer;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+const std::array<int, 8> kFxd{0, 1, 2, 4, 7, 15, 30, 60};
+
+// Groups around each stage's review day, with Chinese titles, a transcription
+// in the meaning, a long meaning, and words stored out of their order.
+std::vector<StudyGroup> sampleGroups()
+{
+    std::vector<StudyGroup> groups;
+    int xh = 1;
+    for (int cs = 0; cs <= 8; ++cs) {
+        const int days = cs >= 1 && cs <= 7 ? kFxd[static_cast<size_t>(cs)] : 3;
+        for (int shift : {-1, 0, 1}) {
+            StudyGroup g{xh, QStringLiteral("第%1组 stage %2").arg(xh).arg(cs), kToday.addDays(-days + shift), cs, {}};
+            for (int w = 1; w <= 3; ++w)
+                g.words.emplace_back(QStringLiteral("word%1-%2").arg(xh).arg(w),
+                                     QStringLiteral("/wɜːd%1/ n. 单词%2").arg(w).arg(xh));
+            ++xh;
+            groups.push_back(g);
+        }
+    }
+    groups[4].words.emplace_back(QStringLiteral("long"), QString(400, QChar(0x957f)));
+    groups.push_back({xh, QStringLiteral("没有单词"), kToday.addDays(-1), 1, {}});
+    return groups;
+}
+
+void writeSqlite(const QString &path, const std::vector<StudyGroup> &groups)
+{
+    test::StudyDb db(path);
+    for (const StudyGroup &g : groups) {
+        db.group(g.number, g.title, g.referenceDate, g.stage);
+        int xh1 = 0;
+        for (const auto &[word, meaning] : g.words)
+            db.word(g.number, word, meaning, ++xh1);
+    }
+}
+
+struct Loaded {
+    std::vector<std::array<Cell, 3>> rows;
+    std::vector<int> groups;
+    bool fellBack = false;
+    bool operator==(const Loaded &) const = default;
+};
+
+Loaded load(platform::OdbcConnection &c, SourceMode mode, const QDate &day, const std::array<int, 8> &fxd,
+            const QString &range)
+{
+    Loaded l;
+    WordBuffer b;
+    const auto error = loadFromDatabase(c, mode, day, fxd, range, l.fellBack, b, l.groups);
+    EXPECT_FALSE(error.has_value()) << qPrintable(error ? error->text : QString());
+    for (long r = 1; r <= b.rowCount(); ++r)
+        l.rows.push_back({b.item(r, kWordColumn), b.item(r, kMeaningColumn), b.item(r, kPhoneticColumn)});
+    return l;
+}
+
+struct ServerFixture : ::testing::Test {
+    static inline PostgresServer *server = nullptr;
+
+    static void SetUpTestSuite()
+    {
+        server = new PostgresServer;
+        ASSERT_TRUE(server->start()) << qPrintable(server->error());
+    }
+    static void TearDownTestSuite()
+    {
+        delete server; // stops it
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!server || server->folder().isEmpty())
+            GTEST_SKIP() << "no server";
+        ASSERT_FALSE(server::connectDataSource(remote, test::kServerDsn).has_value()) << qPrintable(remote.errorText);
+    }
+
+    void connectFile(platform::OdbcConnection &c, const QString &path)
+    {
+        const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
+                             QStringLiteral("};Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=2000");
+        ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
+    }
+
+    QTemporaryDir dir;
+    platform::OdbcConnection remote;
+};
+
+} // namespace
+
+TEST_F(ServerFixture, SameGroupsAsTheLocalFileOnEveryDay)
+{
+    const auto groups = sampleGroups();
+    ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
+    writeSqlite(dir.filePath("kelp.mdb"), groups);
+    platform::OdbcConnection local;
+    connectFile(local, dir.filePath("kelp.mdb"));
+
+    // Review days with a negative count too: "date - -3" must not turn into a comment.
+    const std::array<int, 8> odd{0, 1, -3, 4, 7, 15, 30, 60};
+    int dueDays = 0;
+    for (const auto &fxd : {kFxd, odd}) {
+        for (int d = -2; d <= 2; ++d) {
+            const QDate day = kToday.addDays(d);
+            const Loaded file = load(local, SourceMode::Review, day, fxd, "1-40");
+            const Loaded onServer = load(remote, SourceMode::Review, day, fxd, "1-40");
+            EXPECT_EQ(onServer, file) << qPrintable(day.toString(Qt::ISODate));
+            dueDays += file.fellBack ? 0 : 1;
+        }
+    }
+    EXPECT_GE(dueDays, 5); // the comparison covered days with due groups
+
+    // Today's due groups are exactly the "on time" ones of stages 1..7 (and the empty group's number).
+    const Loaded today = load(remote, SourceMode::Review, kToday, kFxd, "1-10");
+    std::vector<int> due = today.groups;
+    std::sort(due.begin(), due.end());
+    EXPECT_EQ(due, (std::vector<int>{5, 8, 11, 14, 17, 20, 23, 28}));
+
+    for (const QString &range : {QStringLiteral("1-10"), QStringLiteral(" 4 - 6 "), QStringLiteral("10-1"),
+                                 QStringLiteral("0-0"), QStringLiteral("20-32767")}) {
+        const Loaded onServer = load(remote, SourceMode::GroupRange, kToday, kFxd, range);
+        EXPECT_EQ(onServer, load(local, SourceMode::GroupRange, kToday, kFxd, range)) << qPrintable(range);
+    }
+    const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "5-5");
+    ASSERT_EQ(range.rows.size(), 5u);
+    EXPECT_EQ(range.rows[0][1], QStringLiteral("第5组 stage 1"));
+    EXPECT_EQ(range.rows[4][1], QString(400, QChar(0x957f)));
+}
+
+TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    Loaded seen[2];
+    std::thread trainers[2];
+    for (int i = 0; i < 2; ++i) {
+        trainers[i] = std::thread([&seen, i] {
+            platform::OdbcConnection c;
+            if (!server::connectDataSource(c, test::kServerDsn))
+                seen[i] = load(c, SourceMode::Review, kToday, kFxd, "1-10");
+        });
+    }
+    for (auto &t : trainers)
+        t.join();
+    EXPECT_FALSE(seen[0].groups.empty());
+    EXPECT_EQ(seen[0], seen[1]);
+}
+
+TEST_F(ServerFixture, ReplacingTablesIsAllOrNothing)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_TRUE(server::hasStudyTables(remote));
+    // Without replace the tables exist already: refused, and the old ones stay whole.
+    EXPECT_TRUE(server::writeStudyTables(remote, {{1, "x", kToday, 1, {{"a", "b"}}}}, false).has_value());
+    const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(range.groups.size(), sampleGroups().size() - 1);
+}
+
+namespace {
+
+const QDate kDay0(2027, 3, 1);
+
+// Groups the plan will introduce: none due by itself (stage 0).
+std::vector<StudyGroup> planGroups(int count)
+{
+    std::vector<StudyGroup> groups;
+    for (int xh = 1; xh <= count; ++xh)
+        groups.push_back(
+            {xh, QStringLiteral("组 %1").arg(xh), kDay0.addDays(-400), 0, {{QStringLiteral("w"), "n. 词"}}});
+    return groups;
+}
+
+void dropPlan(platform::OdbcConnection &c)
+{
+    for (const char *sql : {"drop table if exists kelp_plan", "drop table if exists kelp_plan_day"}) {
+        platform::OdbcQuery q(c);
+        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
+    }
+}
+
+std::set<int> startOn(platform::OdbcConnection &c, const QDate &day, int newPerDay,
+                      const std::array<int, 8> &days = kFxd)
+{
+    const auto error = plan::bringUpToDate(c, day, days, newPerDay);
+    EXPECT_FALSE(error.has_value()) << qPrintable(error.value_or(QString()));
+    std::vector<int> groups;
+    EXPECT_FALSE(findDueGroups(c, day, days, groups).has_value());
+    return std::set<int>(groups.begin(), groups.end());
+}
+
+} // namespace
+
+TEST_F(ServerFixture, StudyPlanDaysAsWithTheLocalFile)
+{
+    dropPlan(remote);
+    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(8), true).has_value());
+    writeSqlite(dir.filePath("kelp.mdb"), planGroups(8));
+    platform::OdbcConnection local;
+    connectFile(local, dir.filePath("kelp.mdb"));
+    size_t seen = 0;
+    // Review days changed between days and again later the same day.
+    std::array<int, 8> longer = kFxd, other = kFxd;
+    longer[2] = 3;
+    other[2] = 5;
+    const std::vector<std::pair<int, std::array<int, 8>>> starts{
+        {0, kFxd}, {0, kFxd}, {1, kFxd}, {2, longer}, {3, longer}, {3, other}, {4, other}, {5, kFxd},
+        {6, kFxd}, {7, kFxd}, {9, kFxd}, {15, kFxd},  {16, kFxd},  {30, kFxd}, {61, kFxd}, {62, kFxd}};
+    for (const auto &[d, days] : starts) {
+        const auto onServer = startOn(remote, kDay0.addDays(d), 1, days);
+        EXPECT_EQ(onServer, startOn(local, kDay0.addDays(d), 1, days)) << "day " << d;
+        seen += onServer.size();
+    }
+    EXPECT_GT(seen, 10u);
+    plan::Progress file, onServer;
+    ASSERT_FALSE(plan::readProgress(local, kDay0.addDays(63), kFxd, 1, file).has_value());
+    ASSERT_FALSE(plan::readProgress(remote, kDay0.addDays(63), kFxd, 1, onServer).has_value());
+    EXPECT_TRUE(onServer.planned);
+    EXPECT_EQ(plan::progressText(onServer), plan::progressText(file));
+}
+
+TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
+{
+    dropPlan(remote);
+    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(10), true).has_value());
+    for (int round = 0; round < 3; ++round) {
+        const QDate day = kDay0.addDays(round);
+        int introduced[2] = {0, 0};
+        std::thread starts[2];
+        for (int i = 0; i < 2; ++i) {
+            starts[i] = std::thread([&introduced, day, i] {
+                platform::OdbcConnection c;
+                if (server::connectDataSource(c, test::kServerDsn)) {
+                    ADD_FAILURE() << "no connection";
+                    return;
+                }
+                plan::StepResult r;
+                if (const auto error = plan::bringUpToDate(c, day, kFxd, 2, &r))
+                    ADD_FAILURE() << qPrintable(*error);
+                introduced[i] = r.introduced;
+            });
+        }
+        for (auto &t : starts)
+            t.join();
+        EXPECT_EQ(introduced[0] + introduced[1], 2) << "round " << round;
+    }
+    plan::Progress progress;
+    ASSERT_FALSE(plan::readProgress(remote, kDay0.addDays(2), kFxd, 2, progress).has_value());
+    EXPECT_EQ(progress.newGroups, 4);
+}
+
+TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
+{
+    dropPlan(remote);
+    const QString sheet = QStringLiteral(KELP_IMPORT_DATA "/words-sheet.csv");
+    for (const char *sql : {"drop table if exists fb", "drop table if exists zb"}) {
+        platform::OdbcQuery q(remote);
+        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
+    }
+    // No study tables on the server: said, nothing made.
+    const auto refused = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.line.contains(QLatin1String("kelpword-mkdb --dsn"))) << qPrintable(refused.line);
+    EXPECT_FALSE(server::hasStudyTables(remote));
+
+    ASSERT_FALSE(server::writeStudyTables(remote, {}, true).has_value());
+    const auto onServer = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
+    ASSERT_TRUE(onServer.ok) << qPrintable(onServer.line);
+    const auto local = import::importWordFile(sheet, dir.filePath("kelp.mdb"), 3);
+    ASSERT_TRUE(local.ok) << qPrintable(local.line);
+    platform::OdbcConnection file;
+    connectFile(file, dir.filePath("kelp.mdb"));
+    const Loaded all = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(all, load(file, SourceMode::GroupRange, kToday, kFxd, "1-32767"));
+    ASSERT_GT(all.groups.size(), 1u);
+
+    // Two imports at once: each file's groups whole, numbered one after the other.
+    import::ImportReport reports[2];
+    std::thread imports[2];
+    for (int i = 0; i < 2; ++i)
+        imports[i] = std::thread(
+            [&reports, &sheet, i] { reports[i] = import::importWordFile(sheet, QString(), 3, test::kServerDsn); });
+    for (auto &t : imports)
+        t.join();
+    ASSERT_TRUE(reports[0].ok && reports[1].ok) << qPrintable(reports[0].line + reports[1].line);
+    const Loaded after = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
+    EXPECT_EQ(after.groups.size(), 3 * all.groups.size());
+    EXPECT_EQ(after.rows.size(), 3 * all.rows.size());
+}
+
+TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
+{
+    QProcess createdb;
+    createdb.start(QStringLiteral("runuser"),
+                   {QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"),
+                    QStringLiteral("/usr/lib/postgresql/15/bin/createdb"), QStringLiteral("-h"), server->folder(),
+                    QStringLiteral("-p"), QString::number(test::kServerPort), QStringLiteral("-E"),
+                    QStringLiteral("LATIN1"), QStringLiteral("--locale=C"), QStringLiteral("-T"),
+                    QStringLiteral("template0"), QStringLiteral("latin")});
+    ASSERT_TRUE(createdb.waitForFinished(60000) && createdb.exitCode() == 0) << createdb.readAllStandardError().data();
+    platform::OdbcConnection latin;
+    ASSERT_EQ(latin.connect(QStringLiteral("DSN=") + test::kServerDsn + QStringLiteral(";Database=latin"), true), 0)
+        << qPrintable(latin.errorText);
+    const auto error = server::writeStudyTables(latin, sampleGroups(), true);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains(QLatin1String("LATIN1"))) << qPrintable(*error);
+    EXPECT_FALSE(server::hasStudyTables(latin));
+}
+
+// Last: it stops the server.
+TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
+{
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    std::vector<int> groups;
+    ASSERT_FALSE(findDueGroups(remote, kToday, kFxd, groups).has_value());
+    ASSERT_FALSE(groups.empty());
+    ASSERT_TRUE(server->halt()) << qPrintable(server->error());
+
+    // Stopped between the due groups and their words: the words' query fails.
+    WordBuffer b;
+    const auto error = loadGroups(remote, groups, static_cast<int>(groups.size()), b);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_LT(error->status, 0);
+
+    // Down before the start: the connection fails, and so does the first query.
+    platform::OdbcConnection again;
+    EXPECT_TRUE(server::connectDataSource(again, test::kServerDsn).has_value());
+    bool fellBack = false;
+    WordBuffer empty;
+    EXPECT_TRUE(loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());
+}
