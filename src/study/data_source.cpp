@@ -154,7 +154,8 @@ QString dataSourceDatabase(const QString &name)
 void warnIfDatabaseElsewhere(const DataSource &s)
 {
     static bool said = false;
-    if (said || s.name.isEmpty())
+    // A server's data source names a database on the server, no file.
+    if (said || s.name.isEmpty() || !isOwnDataSource(s.name))
         return;
     const QString database = dataSourceDatabase(s.name);
     if (database.isEmpty())
