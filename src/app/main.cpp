@@ -2,16 +2,20 @@
 #include "app/error_handler.h"
 #include "app/user_folder.h"
 #include "launcher/command_line.h"
+#include "config/settings.h"
 #include "platform/desktop.h"
+#include "platform/odbc.h"
 #include "platform/translations.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 int main(int argc, char *argv[])
@@ -37,6 +41,28 @@ int main(int argc, char *argv[])
         return 1;
     }
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
+    // The database modes reach their words through ODBC: its libraries (and a
+    // server driver's) load on a thread of their own while the toolkit starts.
+    std::thread odbcWarmUp;
+    if (!cl.userFolder) {
+        const QString settings = QString::fromLocal8Bit(cl.folder.empty() ? "." : cl.folder.c_str()) +
+                                 QStringLiteral("/wkcfg.ini");
+        odbcWarmUp = std::thread([settings] {
+            const kelp::SettingsFile file(settings);
+            if (!QFileInfo(settings).isFile() ||
+                !kelp::isDatabaseMode(kelp::SourceMode(file.read(kelp::keys::sourceMode))))
+                return;
+            kelp::platform::preloadOdbc(file.read(kelp::keys::dataSourceName).toUtf8().constData());
+        });
+    }
+    struct Join {
+        std::thread &thread;
+        ~Join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } joinWarmUp{odbcWarmUp};
     kelp::KelpApplication app(argc, argv);
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));

@@ -95,6 +95,10 @@ void writeUserDsnListing(const QString &name, const QString &description);
 // resolved against the system's ODBC driver folder; empty when unknown.
 QString registeredDriverPath(const QString &driver);
 
+// Loads the ODBC libraries and the driver of `dataSourceName` (any thread):
+// a start-up in a database mode does it while the toolkit starts.
+void preloadOdbc(const char *dataSourceName);
+
 // The folder the ODBC drivers live in (that of the SQLite3 driver when it is
 // registered, else the system's usual folder).
 QString odbcDriverFolder();

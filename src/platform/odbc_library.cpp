@@ -8,6 +8,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "platform/odbc.h"
+
+#include <QFile>
+
 #include <dlfcn.h>
 
 namespace {
@@ -112,3 +116,19 @@ extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, 
     buffer[n] = '\0';
     return n;
 }
+
+namespace kelp::platform {
+
+void preloadOdbc(const char *dataSourceName)
+{
+    if (!driverManager() || !installer())
+        return;
+    // The data source's driver, and whatever it brings (a server driver
+    // brings its client library): loaded here, found loaded at the connect.
+    const QString driver = dataSourceDriver(QString::fromUtf8(dataSourceName));
+    const QString path = driver.startsWith(QLatin1Char('/')) ? driver : registeredDriverPath(driver);
+    if (!path.isEmpty())
+        ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_GLOBAL);
+}
+
+} // namespace kelp::platform
