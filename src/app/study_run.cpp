@@ -31,6 +31,8 @@
 #include <QFontMetrics>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace kelp {
@@ -110,6 +112,20 @@ bool StudyRun::findSettingsFile()
     return false;
 }
 
+namespace {
+
+// However the database behaves (a server frozen in the middle of a query
+// answers nothing, and no time-out of its own then fires), the start-up
+// ends: past this the load is given up. KELPWORD_LOAD_LIMIT_MS, for tests.
+int loadLimitMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("KELPWORD_LOAD_LIMIT_MS", &ok);
+    return ok && ms > 0 ? ms : 30000;
+}
+
+} // namespace
+
 void StudyRun::runBesideEventLoop(const std::function<void()> &work)
 {
     QEventLoop loop;
@@ -120,6 +136,14 @@ void StudyRun::runBesideEventLoop(const std::function<void()> &work)
             slowStart_();
     });
     slow.start(kSlowStartMs);
+    bool gaveUp = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        gaveUp = true;
+        loop.quit();
+    });
+    limit.start(loadLimitMs());
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
@@ -137,6 +161,16 @@ void StudyRun::runBesideEventLoop(const std::function<void()> &work)
     font.setWeight(QFont::Bold);
     QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (gaveUp) {
+        // The thread is stuck in the database's client library and holds this
+        // start-up's state: the program ends from here, after the database
+        // error message. Nothing has been written that could be left half done.
+        qCCritical(lcApp).noquote() << "the study database did not answer in" << loadLimitMs() / 1000
+                                    << "s; the program ends";
+        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(-1));
+        std::fflush(nullptr);
+        std::_Exit(1);
+    }
     worker.join();
     if (failure)
         std::rethrow_exception(failure);
