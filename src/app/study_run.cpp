@@ -126,7 +126,7 @@ int loadLimitMs()
 
 } // namespace
 
-void StudyRun::runBesideEventLoop(const std::function<void()> &work)
+void StudyRun::runBesideEventLoop(const std::function<void()> &work, const std::function<void()> &meanwhile)
 {
     QEventLoop loop;
     QTimer slow;
@@ -153,13 +153,8 @@ void StudyRun::runBesideEventLoop(const std::function<void()> &work)
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    // Meanwhile the fonts the word window needs are looked up (the font
-    // database is read once, and it takes about as long as a small study
-    // database); only what the start-up itself shows is served.
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(12);
-    font.setWeight(QFont::Bold);
-    QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
+    meanwhile();
+    // Only what the start-up itself shows is served until the work is done.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (gaveUp) {
         // The thread is stuck in the database's client library and holds this
@@ -181,7 +176,6 @@ bool StudyRun::start()
     // Every file lives under the current directory; today is fixed for the run.
     folder_.root = QDir::currentPath();
     today_ = QDate::currentDate();
-    const bool phoneticFont = platform::addFontFile(folder_.phoneticFont());
 
     if (!findSettingsFile())
         return false;
@@ -204,17 +198,28 @@ bool StudyRun::start()
     // event loop, which puts up the splash if it does.
     StudyMaterial material;
     MaterialProblem problem;
-    runBesideEventLoop([&] {
-        platform::OdbcConnection connection;
-        if (isDatabaseMode(settings_.sourceMode))
-            connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
-        if (isDatabaseMode(settings_.sourceMode))
-            warnIfDatabaseElsewhere(source);
-        if (settings_.sourceMode == SourceMode::Review)
-            plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
-        problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
-        connection.disconnect();
-    });
+    // Meanwhile this thread reads the font database (once per run, about as
+    // long as a small study database takes) and adds the phonetic font.
+    bool phoneticFont = false;
+    runBesideEventLoop(
+        [&] {
+            platform::OdbcConnection connection;
+            if (isDatabaseMode(settings_.sourceMode))
+                connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+            if (isDatabaseMode(settings_.sourceMode))
+                warnIfDatabaseElsewhere(source);
+            if (settings_.sourceMode == SourceMode::Review)
+                plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
+            problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
+            connection.disconnect();
+        },
+        [&] {
+            phoneticFont = platform::addFontFile(folder_.phoneticFont());
+            QFont font(QStringLiteral("Arial")); // the word window's
+            font.setPointSize(12);
+            font.setWeight(QFont::Bold);
+            QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
+        });
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:
         qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text

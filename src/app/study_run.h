@@ -74,9 +74,9 @@ private:
     void openColourWindow();
     void openSettingsWindow();
     bool loadMaterial(StudyMaterial &material);
-    // Runs `work` on a thread of its own while this one serves its event
-    // loop; returns (or rethrows) once it is done.
-    void runBesideEventLoop(const std::function<void()> &work);
+    // Runs `work` on a thread of its own while this one does `meanwhile` and
+    // then serves its event loop; returns (or rethrows) once it is done.
+    void runBesideEventLoop(const std::function<void()> &work, const std::function<void()> &meanwhile);
     void saveResumeRow();
     void finishOnce();
 
