@@ -82,6 +82,41 @@ bool LineReader::next(QString &line)
     return true;
 }
 
+namespace {
+
+// One line's share of a record (RFC 4180): fields end at the delimiter
+// outside quotes; a doubled quote inside quotes is one quote. `quoted` says,
+// after it, that a quoted field goes on past the line's end.
+void scanFields(QStringView line, QChar delimiter, QStringList &fields, QString &field, bool &quoted)
+{
+    const qsizetype n = line.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+        } else if (c == delimiter) {
+            fields << field;
+            field.clear();
+        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
+            quoted = true;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+}
+
+} // namespace
+
 bool nextRecord(LineReader &lines, QChar delimiter, QStringList &fields, QString &error)
 {
     fields.clear();
@@ -92,33 +127,10 @@ bool nextRecord(LineReader &lines, QChar delimiter, QStringList &fields, QString
     bool quoted = false;
     qsizetype recordChars = 0;
     for (;;) {
-        const qsizetype n = line.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = line[i];
-            if (quoted) {
-                if (c == QLatin1Char('"')) {
-                    if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
-                        field += c;
-                        ++i;
-                    } else {
-                        quoted = false;
-                    }
-                } else {
-                    field += c;
-                }
-            } else if (c == delimiter) {
-                fields << field;
-                field.clear();
-            } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
-                quoted = true;
-                field.clear();
-            } else {
-                field += c;
-            }
-        }
+        scanFields(line, delimiter, fields, field, quoted);
         if (!quoted)
             break;
-        recordChars += n;
+        recordChars += line.size();
         if (recordChars > kMaxRecordChars) {
             error = QStringLiteral("a quoted field over 1 MB from line %1 on").arg(lines.lineNumber());
             return false;
@@ -138,28 +150,7 @@ QStringList splitRecord(const QString &line, QChar delimiter)
     QStringList fields;
     QString field;
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == delimiter) {
-            fields << field;
-            field.clear();
-        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
-            quoted = true;
-        } else {
-            field += c;
-        }
-    }
+    scanFields(line, delimiter, fields, field, quoted);
     fields << field;
     return fields;
 }

@@ -99,6 +99,23 @@ int jd(long long day)
     return static_cast<int>(day);
 }
 
+// The plan's groups that `sql` selects (number, introduced, stage) for `day`.
+std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql, int day,
+                                      std::vector<PlanGroup> &groups)
+{
+    OdbcQuery q(c);
+    if (q.open(sql, {SqlParam::of(day)}) < 0)
+        return q.errorText();
+    while (q.fetch() == 0) {
+        PlanGroup g;
+        g.number = static_cast<int>(q.integer(1).value_or(0));
+        g.introduced = q.integer(2).value_or(0);
+        g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
+        groups.push_back(g);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 ReviewDays reviewDays(const Settings &settings)
@@ -196,18 +213,9 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         // group at a time, with the date bound: a julian day number is no
         // date on every engine.
         std::vector<PlanGroup> earlier;
-        {
-            OdbcQuery q(connection);
-            if (q.open("select xh, introduced, stage from kelp_plan where shown < ?", {SqlParam::of(jd(t))}) < 0)
-                return q.errorText();
-            while (q.fetch() == 0) {
-                PlanGroup g;
-                g.number = static_cast<int>(q.integer(1).value_or(0));
-                g.introduced = q.integer(2).value_or(0);
-                g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
-                earlier.push_back(g);
-            }
-        }
+        if (auto e = readPlanGroups(connection, "select xh, introduced, stage from kelp_plan where shown < ?", jd(t),
+                                    earlier))
+            return e;
         for (const PlanGroup &g : earlier) {
             if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(g.introduced)),
@@ -220,18 +228,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
 
         // Reviews due today or missed: shown today.
         std::vector<PlanGroup> due;
-        {
-            OdbcQuery q(connection);
-            if (q.open("select xh, introduced, stage from kelp_plan where due <= ?", {SqlParam::of(jd(t))}) < 0)
-                return q.errorText();
-            while (q.fetch() == 0) {
-                PlanGroup g;
-                g.number = static_cast<int>(q.integer(1).value_or(0));
-                g.introduced = q.integer(2).value_or(0);
-                g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
-                due.push_back(g);
-            }
-        }
+        if (auto e = readPlanGroups(connection, "select xh, introduced, stage from kelp_plan where due <= ?", jd(t), due))
+            return e;
         for (PlanGroup &g : due) {
             const int shownStage = catchUp(g, t, days);
             if (shownStage == 0)
