@@ -6,7 +6,8 @@
 #     from exec to the window mapped and peak resident memory;
 #   command: a bare socket client (bench/socket_floor.cpp) against
 #     "kelpword pause", each from exec to answered.
-# Word to first sound against a fresh stream is bench/speech.sh's.
+#   word to first sound: the word asked for against the same word on a fresh
+#     stream of the sound server's own client library (bench/speech_probe.cpp).
 #   usage: bench/floors.sh [rounds] [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,3 +69,7 @@ done
 cmd=$(median <"$tmp/cmd"); cmdfloor=$(median <"$tmp/cmdfloor")
 printf 'command answered: kelpword next %.2f ms, the floor (bare socket client) %.2f ms, ratio %.2f x\n' \
   "$(echo "$cmd / 1000000" | bc -l)" "$(echo "$cmdfloor / 1000000" | bc -l)" "$(echo "$cmd / $cmdfloor" | bc -l)"
+
+# Word to first sound, on the session's sound server.
+KELPWORD_SPEECH_MODULE="$build/libkelpword-speech.so" "$build/bench/kelp_speech_probe" |
+  grep -E 'to its first sound on the output|^floor'
