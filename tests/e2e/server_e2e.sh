@@ -24,7 +24,8 @@ psql_as() { pg_as psql -X -q -h "$PGDIR" -p "$PG_PORT" -U postgres -d kelp "$@";
 
 # Replacing the tables while the server goes away: status 1, the old tables whole.
 groups_before=$(psql_as -At -c "select count(*) from zb")
-for _ in $(seq 40); do cat "$(dirname "$0")/../../data/New_Word.txt"; done >"$E2E_TMP/many.txt"
+# Long enough to be caught writing, however busy the machine: it is cut off long before its end.
+for _ in $(seq 400); do cat "$(dirname "$0")/../../data/New_Word.txt"; done >"$E2E_TMP/many.txt"
 "$BUILD/kelpword-mkdb" --force --dsn kelppg "$E2E_TMP/many.txt" >"$E2E_TMP/mkdb.out" 2>&1 &
 MKDB=$!
 E2E_PIDS+=("$MKDB")
