@@ -145,8 +145,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 9; ++i) {
         listener.arm();
         const auto start = Clock::now();
-        pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};
-        pa_simple *out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &spec,
+        pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};
+        pa_simple *out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
                                        nullptr, nullptr, nullptr);
         if (!out)
             break;

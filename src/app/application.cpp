@@ -3,6 +3,7 @@
 #include "app/error_handler.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
+#include "launcher/command_line.h"
 #include "platform/control_channel.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
@@ -22,7 +23,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <stdexcept>
 
 namespace kelp {
@@ -205,21 +205,14 @@ void Application::showTrayIcon()
     }
 }
 
-namespace {
-
-const char *const kCommands[] = {"pause", "hide", "show", "mute", "note", "next", "previous", "next-group",
-                                 "previous-group", "settings", "colours", "quit"};
-
-} // namespace
-
 bool Application::takes(const QString &command) const
 {
     if (command == QLatin1String("quit"))
         return true;
     if (!run_ || !run_->commands())
         return false;
-    return std::any_of(std::begin(kCommands), std::end(kCommands),
-                       [&](const char *name) { return command == QLatin1String(name); });
+    const std::vector<std::string> &known = controlCommands(); // what the kelpword command sends
+    return std::find(known.begin(), known.end(), command.toStdString()) != known.end();
 }
 
 void Application::runCommand(const QString &command)

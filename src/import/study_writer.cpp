@@ -185,28 +185,25 @@ bool StudyWriter::writeGroup()
                      .arg(kMaxGroupNumber);
         return false;
     }
-    if (server_) {
-        ++lastGroup_;
-        if (!insertGroupOnServer())
-            return false;
-        ++groups_;
-        pending_ = false;
-        wordsInGroup_ = 0;
-        return true;
-    }
-    const QByteArray title = pendingTitle_.left(100).toUtf8();
-    sqlite3_bind_int(insertGroup_, 1, ++lastGroup_);
-    sqlite3_bind_text(insertGroup_, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
-    const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
-    sqlite3_reset(insertGroup_);
-    if (!ok) {
-        error_ = sqliteError();
+    ++lastGroup_;
+    if (!(server_ ? insertGroupOnServer() : insertGroupInFile()))
         return false;
-    }
     ++groups_;
     pending_ = false;
     wordsInGroup_ = 0;
     return true;
+}
+
+bool StudyWriter::insertGroupInFile()
+{
+    const QByteArray title = pendingTitle_.left(100).toUtf8();
+    sqlite3_bind_int(insertGroup_, 1, lastGroup_);
+    sqlite3_bind_text(insertGroup_, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
+    const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
+    sqlite3_reset(insertGroup_);
+    if (!ok)
+        error_ = sqliteError();
+    return ok;
 }
 
 QString StudyWriter::storedMeaning(const Word &word)
@@ -233,27 +230,26 @@ bool StudyWriter::addWord(const Word &word)
     }
     if (pending_ && !writeGroup())
         return false;
-    if (server_) {
-        ++wordsInGroup_;
-        if (!insertWordOnServer(da, storedMeaning(word)))
-            return false;
-        ++words_;
-        return true;
-    }
-    const QByteArray daBytes = da.toUtf8();
-    const QByteArray lx2 = storedMeaning(word).toUtf8();
+    ++wordsInGroup_;
+    if (!(server_ ? insertWordOnServer(da, storedMeaning(word)) : insertWordInFile(da, storedMeaning(word))))
+        return false;
+    ++words_;
+    return true;
+}
+
+bool StudyWriter::insertWordInFile(const QString &word, const QString &meaning)
+{
+    const QByteArray daBytes = word.toUtf8();
+    const QByteArray lx2 = meaning.toUtf8();
     sqlite3_bind_int(insertWord_, 1, lastGroup_);
     sqlite3_bind_text(insertWord_, 2, daBytes.constData(), static_cast<int>(daBytes.size()), SQLITE_TRANSIENT);
     sqlite3_bind_text(insertWord_, 3, lx2.constData(), static_cast<int>(lx2.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int(insertWord_, 4, ++wordsInGroup_);
+    sqlite3_bind_int(insertWord_, 4, wordsInGroup_);
     const bool ok = sqlite3_step(insertWord_) == SQLITE_DONE;
     sqlite3_reset(insertWord_);
-    if (!ok) {
+    if (!ok)
         error_ = sqliteError();
-        return false;
-    }
-    ++words_;
-    return true;
+    return ok;
 }
 
 std::optional<QString> StudyWriter::commit()

@@ -69,6 +69,8 @@ private:
     bool writeGroup();
     QString sqliteError() const;
     bool insertGroupOnServer();
+    bool insertGroupInFile();
+    bool insertWordInFile(const QString &word, const QString &meaning);
     bool insertWordOnServer(const QString &word, const QString &meaning);
 
     sqlite3 *db_ = nullptr;

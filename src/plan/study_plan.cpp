@@ -99,18 +99,19 @@ int jd(long long day)
     return static_cast<int>(day);
 }
 
-// The plan's groups that `sql` selects (number, introduced, stage) for `day`.
-std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql, int day,
+// The plan's groups that `sql` selects (number, introduced, stage, shown).
+std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
                                       std::vector<PlanGroup> &groups)
 {
     OdbcQuery q(c);
-    if (q.open(sql, {SqlParam::of(day)}) < 0)
+    if (q.open(sql, params) < 0)
         return q.errorText();
     while (q.fetch() == 0) {
         PlanGroup g;
         g.number = static_cast<int>(q.integer(1).value_or(0));
         g.introduced = q.integer(2).value_or(0);
         g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
+        g.shown = q.integer(4).value_or(0);
         groups.push_back(g);
     }
     return std::nullopt;
@@ -213,8 +214,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         // group at a time, with the date bound: a julian day number is no
         // date on every engine.
         std::vector<PlanGroup> earlier;
-        if (auto e = readPlanGroups(connection, "select xh, introduced, stage from kelp_plan where shown < ?", jd(t),
-                                    earlier))
+        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan where shown < ?",
+                                    {SqlParam::of(jd(t))}, earlier))
             return e;
         for (const PlanGroup &g : earlier) {
             if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
@@ -228,7 +229,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
 
         // Reviews due today or missed: shown today.
         std::vector<PlanGroup> due;
-        if (auto e = readPlanGroups(connection, "select xh, introduced, stage from kelp_plan where due <= ?", jd(t), due))
+        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan where due <= ?",
+                                    {SqlParam::of(jd(t))}, due))
             return e;
         for (PlanGroup &g : due) {
             const int shownStage = catchUp(g, t, days);
@@ -303,18 +305,9 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     std::vector<PlanGroup> groups;
     bool introducedToday = false;
     if (progress.planned) {
-        OdbcQuery q(connection);
-        if (q.open("select xh, introduced, stage, shown from kelp_plan order by xh", {}) < 0)
-            return q.errorText();
-        while (q.fetch() == 0) {
-            PlanGroup g;
-            g.number = static_cast<int>(q.integer(1).value_or(0));
-            g.introduced = q.integer(2).value_or(0);
-            g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
-            g.shown = q.integer(4).value_or(0);
-            groups.push_back(g);
-        }
-        q.close();
+        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan order by xh", {},
+                                    groups))
+            return e;
         const auto ran =
             single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))}, &error);
         introducedToday = ran && *ran > 0;

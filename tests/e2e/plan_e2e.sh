@@ -7,7 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 # The library itself rather than the faketime wrapper, which would stand
 # between the test and the trainer's process.
-FAKETIME_LIB=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
+FAKETIME_LIB=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | sed -n 1p)
 [ -n "$FAKETIME_LIB" ] || fail "libfaketime is missing: run scripts/setup"
 at() { local when=$1; shift; LD_PRELOAD="$FAKETIME_LIB" FAKETIME="@$when" "$@"; }
 start_xvfb

@@ -25,7 +25,7 @@ pg_as() {
 
 odbc_driver() { # the shared library of a driver: the system's odbcinst.ini names it, often without a folder
   local lib dir
-  lib=$(odbcinst -q -d -n "$1" 2>/dev/null | sed -n 's/^Driver=//p' | head -n1)
+  lib=$(odbcinst -q -d -n "$1" 2>/dev/null | sed -n 's/^Driver=//p' | sed -n 1p)
   [ -n "$lib" ] || lib=$2
   case $lib in
     /*) echo "$lib" ;;
