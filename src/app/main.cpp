@@ -4,6 +4,7 @@
 #include "launcher/command_line.h"
 #include "config/settings.h"
 #include "platform/desktop.h"
+#include "platform/fonts.h"
 #include "platform/odbc.h"
 #include "platform/translations.h"
 
@@ -11,12 +12,39 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
 #include <QLocale>
+#include <QPixmap>
 
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace {
+
+// The program's icon, read by the toolkit's own PNG reader: left to guess the
+// format, it would load every image plug-in on the first word's way.
+QIcon programIcon()
+{
+    QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
+
+// The database modes reach their words through ODBC: its libraries (and a
+// server driver's) load on a thread of their own while the program sets up.
+std::jthread warmUpOdbc()
+{
+    return std::jthread([] {
+        const QString path = QStringLiteral("wkcfg.ini");
+        const kelp::SettingsFile file(path);
+        if (QFileInfo::exists(path) && kelp::isDatabaseMode(kelp::SourceMode(file.read(kelp::keys::sourceMode))))
+            kelp::platform::preloadOdbc(file.read(kelp::keys::dataSourceName).toUtf8().constData());
+    });
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -41,32 +69,13 @@ int main(int argc, char *argv[])
         return 1;
     }
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
-    // The database modes reach their words through ODBC: its libraries (and a
-    // server driver's) load on a thread of their own while the toolkit starts.
-    std::thread odbcWarmUp;
-    if (!cl.userFolder) {
-        const QString settings = QString::fromLocal8Bit(cl.folder.empty() ? "." : cl.folder.c_str()) +
-                                 QStringLiteral("/wkcfg.ini");
-        odbcWarmUp = std::thread([settings] {
-            const kelp::SettingsFile file(settings);
-            if (!QFileInfo(settings).isFile() ||
-                !kelp::isDatabaseMode(kelp::SourceMode(file.read(kelp::keys::sourceMode))))
-                return;
-            kelp::platform::preloadOdbc(file.read(kelp::keys::dataSourceName).toUtf8().constData());
-        });
-    }
-    struct Join {
-        std::thread &thread;
-        ~Join()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
-    } joinWarmUp{odbcWarmUp};
+    // The font configuration is read beside the toolkit's start (which reads no
+    // fonts) instead of on the first word's way.
+    const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
     kelp::KelpApplication app(argc, argv);
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelpword.png")));
+    QApplication::setWindowIcon(programIcon());
     // The program folder is the current one; a given one or the user's own takes its place.
     QString folder = QString::fromLocal8Bit(cl.folder.c_str());
     bool firstStart = false;
@@ -82,6 +91,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kelpword: cannot use %s as the program folder\n", qPrintable(folder));
         return 2;
     }
+    // Not before the toolkit's start: its plug-ins would wait for these libraries.
+    const std::jthread odbcWarmUp = warmUpOdbc();
     kelp::Application program(app);
     if (firstStart)
         program.introduceOnFirstStart();

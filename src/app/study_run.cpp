@@ -21,6 +21,7 @@
 #include "wordwindow/word_window.h"
 
 #include <QAction>
+#include <QAccessible>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -181,11 +182,8 @@ bool StudyRun::start()
         return false;
     settings_ = Settings::load(file_);
     parseReviewDays(settings_.reviewCycle, settings_.reviewDays);
-    // Where the ODBC driver lives is asked of unixODBC only when it is needed:
-    // text-file mode never loads it.
-    const bool needsOdbc = settings_.firstRun || isDatabaseMode(settings_.sourceMode);
-    const DataSource source{settings_.dataSourceName, needsOdbc ? platform::odbcDriverFolder() : QString(),
-                            folder_.database(), settings_.userName, settings_.password};
+    const DataSource source{settings_.dataSourceName, QString(), folder_.database(), settings_.userName,
+                            settings_.password};
     completeFirstRun(file_, settings_, source);
     wordFilePath_ = folder_.wordFile(settings_.wordFile);
 
@@ -198,8 +196,10 @@ bool StudyRun::start()
     // event loop, which puts up the splash if it does.
     StudyMaterial material;
     MaterialProblem problem;
-    // Meanwhile this thread reads the font database (once per run, about as
-    // long as a small study database takes) and adds the phonetic font.
+    // Meanwhile this thread does what the first word would otherwise wait for,
+    // once per run: the font database, the phonetic font, and the question
+    // (over D-Bus) whether assistive technology listens, which the first
+    // text shown asks.
     bool phoneticFont = false;
     runBesideEventLoop(
         [&] {
@@ -219,6 +219,7 @@ bool StudyRun::start()
             font.setPointSize(12);
             font.setWeight(QFont::Bold);
             QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
+            QAccessible::isActive();
         });
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:

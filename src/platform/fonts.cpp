@@ -3,12 +3,20 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+
 namespace kelp::platform {
 
 bool addFontFile(const QString &path)
 {
     const int id = QFontDatabase::addApplicationFont(path);
     return id >= 0 && !QFontDatabase::applicationFontFamilies(id).isEmpty();
+}
+
+void loadFontConfiguration()
+{
+    // Thread-safe: every later caller, the toolkit first, finds this configuration.
+    FcInit();
 }
 
 } // namespace kelp::platform

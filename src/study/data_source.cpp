@@ -13,8 +13,11 @@ namespace kelp {
 
 std::vector<std::pair<QString, QString>> dsnEntries(const DataSource &s)
 {
+    // Asked of unixODBC only when a data source is written: a start that
+    // connects to one that is there already does not wait for it.
+    const QString folder = s.driverFolder.isEmpty() ? platform::odbcDriverFolder() : s.driverFolder;
     return {
-        {QStringLiteral("Driver"), s.driverFolder + QLatin1Char('/') + kDriverLibrary},
+        {QStringLiteral("Driver"), folder + QLatin1Char('/') + kDriverLibrary},
         {QStringLiteral("DBQ"), s.databaseFile},
         {QStringLiteral("DriverId"), QStringLiteral("25")},
         {QStringLiteral("FIL"), QStringLiteral("MS Access;")},

@@ -18,7 +18,7 @@ inline const QString kDriverName = QStringLiteral("SQLite3");
 
 struct DataSource {
     QString name;         // data-source name
-    QString driverFolder; // folder of the ODBC driver
+    QString driverFolder; // folder of the ODBC driver; empty: where unixODBC has it
     QString databaseFile; // the study database file
     QString user;
     QString password;
