@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace kelp {
 namespace {
@@ -71,7 +72,6 @@ int Application::run()
                                                                      [this] { restart(); }});
     app_.onError = [this](const std::exception_ptr &error) { handleError(error); };
 
-
     guard_ = std::make_unique<platform::InstanceGuard>();
     switch (guard_->acquire()) {
     case platform::InstanceGuard::Outcome::Acquired: break;
@@ -117,6 +117,7 @@ bool Application::startRun()
     run_ = std::make_unique<StudyRun>(
         *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
+    run_->useConnectionAhead(std::exchange(connectionAhead_, nullptr));
     // What the first word does not need follows its first paint.
     run_->setAfterFirstPaint([this] {
         startControlServer();

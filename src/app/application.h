@@ -5,9 +5,12 @@
 // ending, the X server going away).
 #pragma once
 
+#include "platform/odbc.h"
+
 #include <QString>
 
 #include <exception>
+#include <future>
 #include <memory>
 
 class QMenu;
@@ -40,6 +43,12 @@ public:
     // The first start in the user's folder: a tray message says what the
     // word window is and how to hide it.
     void introduceOnFirstStart() { introduce_ = true; }
+    // The study database's connection attempted ahead, for the first start
+    // (owned by the caller, which decides whether to wait for it at the end).
+    void useConnectionAhead(std::future<std::unique_ptr<platform::OdbcConnection>> *connection)
+    {
+        connectionAhead_ = connection;
+    }
 
 private:
     bool startRun();
@@ -58,6 +67,7 @@ private:
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
+    std::future<std::unique_ptr<platform::OdbcConnection>> *connectionAhead_ = nullptr;
     std::unique_ptr<platform::ControlServer> control_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;

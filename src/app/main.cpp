@@ -1,12 +1,13 @@
 #include "app/application.h"
 #include "app/error_handler.h"
 #include "app/user_folder.h"
-#include "launcher/command_line.h"
 #include "config/settings.h"
+#include "launcher/command_line.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
 #include "platform/translations.h"
+#include "study/data_source.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,9 +17,13 @@
 #include <QLocale>
 #include <QPixmap>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,16 +37,15 @@ QIcon programIcon()
     return QIcon(QPixmap::fromImage(reader.read()));
 }
 
-// The database modes reach their words through ODBC: its libraries (and a
-// server driver's) load on a thread of their own while the program sets up.
-std::jthread warmUpOdbc()
+// The study database's connection, attempted on a thread of its own while the
+// toolkit starts: loading the ODBC libraries (a server's driver brings them by
+// the dozen) and logging in to a server take about as long.
+std::future<std::unique_ptr<kelp::platform::OdbcConnection>> connectAhead(const QString &folder)
 {
-    return std::jthread([] {
-        const QString path = QStringLiteral("wkcfg.ini");
-        const kelp::SettingsFile file(path);
-        if (QFileInfo::exists(path) && kelp::isDatabaseMode(kelp::SourceMode(file.read(kelp::keys::sourceMode))))
-            kelp::platform::preloadOdbc(file.read(kelp::keys::dataSourceName).toUtf8().constData());
-    });
+    // Absolute: the program folder becomes the current one meanwhile.
+    const QString settings =
+        QDir(folder.isEmpty() ? QStringLiteral(".") : folder).absoluteFilePath(QStringLiteral("wkcfg.ini"));
+    return std::async(std::launch::async, [settings] { return kelp::connectAhead(settings); });
 }
 
 } // namespace
@@ -72,6 +76,7 @@ int main(int argc, char *argv[])
     // The font configuration is read beside the toolkit's start (which reads no
     // fonts) instead of on the first word's way.
     const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
+    auto connection = connectAhead(cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str()));
     kelp::KelpApplication app(argc, argv);
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
@@ -91,10 +96,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kelpword: cannot use %s as the program folder\n", qPrintable(folder));
         return 2;
     }
-    // Not before the toolkit's start: its plug-ins would wait for these libraries.
-    const std::jthread odbcWarmUp = warmUpOdbc();
     kelp::Application program(app);
+    program.useConnectionAhead(&connection);
     if (firstStart)
         program.introduceOnFirstStart();
-    return program.run();
+    const int status = program.run();
+    // Ended before the start-up took the connection (a second copy, say) while
+    // a server has not answered yet: not waited for.
+    if (connection.valid() && connection.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -20,16 +20,16 @@
 #include "wordwindow/window_placement.h"
 #include "wordwindow/word_window.h"
 
-#include <QAction>
 #include <QAccessible>
+#include <QAction>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QEventLoop>
-#include <QFont>
-#include <QFontMetrics>
 #include <QTimer>
 
 #include <cstdio>
@@ -203,15 +203,20 @@ bool StudyRun::start()
     bool phoneticFont = false;
     runBesideEventLoop(
         [&] {
-            platform::OdbcConnection connection;
+            std::unique_ptr<platform::OdbcConnection> connection =
+                connectionAhead_ && connectionAhead_->valid() ? connectionAhead_->get() : nullptr;
+            if (!connection)
+                connection = std::make_unique<platform::OdbcConnection>();
             if (isDatabaseMode(settings_.sourceMode))
-                connectStudyDatabase(connection, source, readAutoCommit(file_), reRegistered_);
+                connectStudyDatabase(*connection, source, readAutoCommit(file_), reRegistered_);
             if (isDatabaseMode(settings_.sourceMode))
                 warnIfDatabaseElsewhere(source);
             if (settings_.sourceMode == SourceMode::Review)
-                plan::startReviewDay(file_, settings_, connection, today_); // writes only with [plan] new >= 1
-            problem = kelp::loadMaterial(settings_, today_, wordFilePath_, connection, material);
-            connection.disconnect();
+                plan::startReviewDay(file_, settings_, *connection, today_); // writes only with [plan] new >= 1
+            problem = kelp::loadMaterial(settings_, today_, wordFilePath_, *connection, material);
+            // Closed once the first word is on screen: a server's logout (and
+            // the unloading of its driver) need not come first.
+            loadConnection_ = std::move(connection);
         },
         [&] {
             phoneticFont = platform::addFontFile(folder_.phoneticFont());
@@ -293,6 +298,7 @@ bool StudyRun::start()
     // engine is the largest thing the program loads; the first word is said
     // as soon as it is ready.
     QObject::connect(window_.get(), &WordWindow::firstPainted, window_.get(), [this] {
+        loadConnection_.reset();
         if (afterFirstPaint_)
             afterFirstPaint_();
         binding_->grabAll();

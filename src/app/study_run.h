@@ -4,12 +4,14 @@
 
 #include "config/program_folder.h"
 #include "config/settings.h"
+#include "platform/odbc.h"
 
 #include <QDate>
 #include <QPointer>
 
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace kelp {
@@ -57,6 +59,13 @@ public:
     void setSlowStartNotice(std::function<void()> notice) { slowStart_ = std::move(notice); }
     static constexpr int kSlowStartMs = 150;
 
+    // A connection attempt made ahead (or null); the load takes it over when
+    // it was made with what the load would use.
+    void useConnectionAhead(std::future<std::unique_ptr<platform::OdbcConnection>> *connection)
+    {
+        connectionAhead_ = connection;
+    }
+
     // What "保存且重启" of the settings window runs.
     void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
 
@@ -102,6 +111,8 @@ private:
     QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
     QPointer<SettingsWindow> settingsWindow_; // likewise
     std::function<void()> restart_;
+    std::future<std::unique_ptr<platform::OdbcConnection>> *connectionAhead_ = nullptr;
+    std::unique_ptr<platform::OdbcConnection> loadConnection_; // open until the first paint
     std::function<void()> slowStart_;
     std::function<void()> afterFirstPaint_;
 };

@@ -6,9 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -44,12 +44,16 @@ QByteArray cornerPosition()
 
 } // namespace
 
+QString userFolderPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
+}
+
 QString prepareUserFolder(QString *error, bool *firstStart)
 {
     if (firstStart)
         *firstStart = false;
-    QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
+    const QString folder = userFolderPath();
     if (!QDir().mkpath(folder + QStringLiteral("/data"))) {
         *error = QStringLiteral("cannot make ") + folder;
         return QString();
@@ -73,11 +77,11 @@ QString prepareUserFolder(QString *error, bool *firstStart)
                                       "[ODBC]\r\nDSN_Name=kelpword-user\r\n"
                                       "[sjly]\r\nsjms=1\r\nwbwj=New_Word.txt\r\n"
                                       "[plan]\r\nnew=1\r\n[timer]\r\njg=3\r\n") +
-                           cornerPosition()
+                               cornerPosition()
                          : QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                       "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
                                       "[timer]\r\njg=3\r\nreci3=1\r\n") + // from the first word on
-                           cornerPosition();
+                               cornerPosition();
         if (!replaceFileContents(settings, ini, error))
             return QString();
         if (firstStart)

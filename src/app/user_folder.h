@@ -11,4 +11,7 @@ namespace kelp {
 // its settings were laid out just now.
 QString prepareUserFolder(QString *error, bool *firstStart = nullptr);
 
+// Where that folder is, whether it exists or not.
+QString userFolderPath();
+
 } // namespace kelp

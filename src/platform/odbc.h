@@ -28,6 +28,11 @@ public:
     void *handle() const { return dbc_; }
     // The database engine behind the connection ("SQLite", "PostgreSQL", ...).
     QString dbmsName() const;
+    // Whether connect() was last called with these, whatever came of it.
+    bool attempted(const QString &connectString, bool autoCommit) const
+    {
+        return attempted_ && connectString == connectString_ && autoCommit == autoCommit_;
+    }
 
     int status = 0;
     QString errorText;
@@ -36,6 +41,9 @@ private:
     void *env_ = nullptr;
     void *dbc_ = nullptr;
     bool connected_ = false;
+    bool attempted_ = false;
+    QString connectString_;
+    bool autoCommit_ = false;
 };
 
 struct SqlParam {
@@ -94,10 +102,6 @@ void writeUserDsnListing(const QString &name, const QString &description);
 // Full path of the shared library registered for `driver` in odbcinst.ini,
 // resolved against the system's ODBC driver folder; empty when unknown.
 QString registeredDriverPath(const QString &driver);
-
-// Loads the ODBC libraries and the driver of `dataSourceName` (any thread):
-// a start-up in a database mode does it while the toolkit starts.
-void preloadOdbc(const char *dataSourceName);
 
 // The folder the ODBC drivers live in (that of the SQLite3 driver when it is
 // registered, else the system's usual folder).

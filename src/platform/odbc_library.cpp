@@ -42,11 +42,11 @@ Function resolve(void *handle, const char *name)
 
 } // namespace
 
-#define KELP_FORWARD(from, failed, result, name, params, args)                                                       \
-    extern "C" result name params                                                                                    \
-    {                                                                                                                \
-        static const auto real = resolve<result(*) params>(from(), #name);                                          \
-        return real ? real args : failed;                                                                            \
+#define KELP_FORWARD(from, failed, result, name, params, args)                                                         \
+    extern "C" result name params                                                                                      \
+    {                                                                                                                  \
+        static const auto real = resolve<result(*) params>(from(), #name);                                             \
+        return real ? real args : failed;                                                                              \
     }
 
 #define KELP_SQL(name, params, args) KELP_FORWARD(driverManager, SQL_ERROR, SQLRETURN SQL_API, name, params, args)
@@ -57,8 +57,7 @@ KELP_SQL(SQLSetEnvAttr, (SQLHENV env, SQLINTEGER attribute, SQLPOINTER value, SQ
          (env, attribute, value, length))
 KELP_SQL(SQLSetConnectAttr, (SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length),
          (dbc, attribute, value, length))
-KELP_SQL(SQLGetConnectAttr,
-         (SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER size, SQLINTEGER *length),
+KELP_SQL(SQLGetConnectAttr, (SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER size, SQLINTEGER *length),
          (dbc, attribute, value, size, length))
 KELP_SQL(SQLSetStmtAttr, (SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length),
          (stmt, attribute, value, length))
@@ -87,8 +86,7 @@ KELP_SQL(SQLRowCount, (SQLHSTMT stmt, SQLLEN *count), (stmt, count))
 KELP_SQL(SQLMoreResults, (SQLHSTMT stmt), (stmt))
 KELP_SQL(SQLCloseCursor, (SQLHSTMT stmt), (stmt))
 KELP_SQL(SQLFreeStmt, (SQLHSTMT stmt, SQLUSMALLINT option), (stmt, option))
-KELP_SQL(SQLGetInfo,
-         (SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT size, SQLSMALLINT *length),
+KELP_SQL(SQLGetInfo, (SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT size, SQLSMALLINT *length),
          (dbc, type, value, size, length))
 KELP_SQL(SQLGetDiagRec,
          (SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record, SQLCHAR *state, SQLINTEGER *native, SQLCHAR *text,
@@ -101,8 +99,8 @@ KELP_FORWARD(installer, 0, BOOL INSTAPI, SQLWritePrivateProfileString,
              (LPCSTR section, LPCSTR entry, LPCSTR value, LPCSTR file), (section, entry, value, file))
 
 // A lookup that fails leaves the default in the buffer, as the library does.
-extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, LPCSTR fallback, LPSTR buffer,
-                                                  int size, LPCSTR file)
+extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, LPCSTR fallback, LPSTR buffer, int size,
+                                                  LPCSTR file)
 {
     using Function = int(INSTAPI *)(LPCSTR, LPCSTR, LPCSTR, LPSTR, int, LPCSTR);
     static const auto real = resolve<Function>(installer(), "SQLGetPrivateProfileString");
@@ -116,19 +114,3 @@ extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, 
     buffer[n] = '\0';
     return n;
 }
-
-namespace kelp::platform {
-
-void preloadOdbc(const char *dataSourceName)
-{
-    if (!driverManager() || !installer())
-        return;
-    // The data source's driver, and whatever it brings (a server driver
-    // brings its client library): loaded here, found loaded at the connect.
-    const QString driver = dataSourceDriver(QString::fromUtf8(dataSourceName));
-    const QString path = driver.startsWith(QLatin1Char('/')) ? driver : registeredDriverPath(driver);
-    if (!path.isEmpty())
-        ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_GLOBAL);
-}
-
-} // namespace kelp::platform

@@ -109,7 +109,8 @@ bool isOwnDataSource(const QString &name)
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered)
 {
-    connection.connect(connectString(s), autoCommit);
+    if (!connection.attempted(connectString(s), autoCommit))
+        connection.connect(connectString(s), autoCommit);
     if (connection.status != 0 && !reRegistered && !isOwnDataSource(s.name)) {
         // Someone set this name up for another driver (a database server):
         // registering the local file over it would lose that set-up.
@@ -132,6 +133,24 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
     if (connection.status != 0)
         qCWarning(lcStudy).noquote() << "cannot connect to the study database" << s.databaseFile << ":"
                                      << connection.errorText;
+}
+
+std::unique_ptr<platform::OdbcConnection> connectAhead(const QString &settingsPath)
+{
+    if (!QFileInfo::exists(settingsPath))
+        return nullptr;
+    const SettingsFile file(settingsPath);
+    const Settings settings = Settings::load(file);
+    // The local file's driver loads and opens in about a millisecond: loading
+    // it beside the toolkit's start would hold up the toolkit's own libraries
+    // for no gain.
+    if (settings.firstRun || !isDatabaseMode(settings.sourceMode) || isOwnDataSource(settings.dataSourceName))
+        return nullptr;
+    auto connection = std::make_unique<platform::OdbcConnection>();
+    connection->connect(
+        connectString(DataSource{settings.dataSourceName, {}, {}, settings.userName, settings.password}),
+        readAutoCommit(file));
+    return connection;
 }
 
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source)

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 namespace kelp {
 namespace {
@@ -87,33 +89,78 @@ std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, co
     return std::nullopt;
 }
 
+namespace {
+
+struct GroupRow {
+    std::optional<long long> group;
+    Cell title, word, meaning;
+};
+
+// Appends one group's rows: its header (number and title of its first row),
+// then its words.
+void appendGroup(WordBuffer &buffer, const std::vector<GroupRow> &rows)
+{
+    for (size_t i = 0; i < rows.size(); ++i) {
+        long bufferRow = buffer.appendRow();
+        if (i == 0) {
+            buffer.setItem(bufferRow, kWordColumn, QString::number(toGroupNumber(rows[i].group.value_or(0))));
+            setCell(buffer, bufferRow, kMeaningColumn, rows[i].title);
+            bufferRow = buffer.appendRow();
+        }
+        addWordRow(buffer, bufferRow, rows[i].word, rows[i].meaning);
+    }
+}
+
+std::optional<QueryError> fetchRows(platform::OdbcQuery &query, const std::function<void(GroupRow &&)> &take)
+{
+    int status = 0;
+    while ((status = query.fetch()) == 0)
+        take(GroupRow{query.integer(1), query.text(2), query.text(3), query.text(4)});
+    if (status < 0)
+        return QueryError{status, query.errorText()};
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups,
                                      int groupCount, WordBuffer &buffer)
 {
-    long bufferRow = 0;
-    const int count = std::min<int>(groupCount, static_cast<int>(groups.size()));
-    // One statement for all groups, run again with each group's number.
+    const auto count = static_cast<size_t>(std::clamp<int>(groupCount, 0, static_cast<int>(groups.size())));
+    if (count == 0)
+        return std::nullopt;
     platform::OdbcQuery query(connection);
-    for (int i = 1; i <= count; ++i) {
-        int wordsInGroup = 0;
-        const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[static_cast<size_t>(i - 1)])});
-        if (status < 0)
-            return QueryError{status, query.errorText()};
-        while (query.fetch() == 0) {
-            const auto group = query.integer(1);
-            const Cell title = query.text(2);
-            const Cell word = query.text(3);
-            const Cell meaning = query.text(4);
-            ++wordsInGroup;
-            bufferRow = buffer.appendRow();
-            if (wordsInGroup == 1) {
-                buffer.setItem(bufferRow, kWordColumn, QString::number(toGroupNumber(group.value_or(0))));
-                setCell(buffer, bufferRow, kMeaningColumn, title);
-                bufferRow = buffer.appendRow();
-            }
-            addWordRow(buffer, bufferRow, word, meaning);
+    if (connection.dbmsName() == QLatin1String("SQLite")) {
+        // The local file: one statement, run again with each group's number.
+        for (size_t i = 0; i < count; ++i) {
+            if (const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[i])}); status < 0)
+                return QueryError{status, query.errorText()};
+            std::vector<GroupRow> rows;
+            if (auto error = fetchRows(query, [&](GroupRow &&row) { rows.push_back(std::move(row)); }))
+                return error;
+            appendGroup(buffer, rows);
         }
+        return std::nullopt;
     }
+    // A database server: a round trip per group would be most of the start-up,
+    // so the same rows come in one statement and are dealt out here, group by
+    // group in the order given (a group given twice comes twice).
+    std::vector<platform::SqlParam> params;
+    QByteArray sql = "select zb.xh , zb.bt , fb.da , fb.lx2 from zb , fb where zb.xh in (";
+    for (size_t i = 0; i < count; ++i) {
+        sql += i == 0 ? "?" : ",?";
+        params.push_back(platform::SqlParam::of(groups[i]));
+    }
+    sql += ") and zb.xh =fb.xh order by zb.xh , xh1";
+    if (const int status = query.open(sql.constData(), params); status < 0)
+        return QueryError{status, query.errorText()};
+    std::map<int, std::vector<GroupRow>> byGroup;
+    if (auto error = fetchRows(
+            query, [&](GroupRow &&row) { byGroup[toGroupNumber(row.group.value_or(0))].push_back(std::move(row)); }))
+        return error;
+    for (size_t i = 0; i < count; ++i)
+        if (const auto it = byGroup.find(groups[i]); it != byGroup.end())
+            appendGroup(buffer, it->second);
     return std::nullopt;
 }
 

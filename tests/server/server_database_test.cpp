@@ -9,6 +9,7 @@
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -148,6 +149,48 @@ TEST_F(ServerFixture, SameGroupsAsTheLocalFileOnEveryDay)
     ASSERT_EQ(range.rows.size(), 5u);
     EXPECT_EQ(range.rows[0][1], QStringLiteral("第5组 stage 1"));
     EXPECT_EQ(range.rows[4][1], QString(400, QChar(0x957f)));
+}
+
+TEST_F(ServerFixture, GroupsComeInTheOrderAskedForAsFromTheLocalFile)
+{
+    // The server answers for all groups at once; the file group by group.
+    const auto groups = sampleGroups();
+    ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
+    writeSqlite(dir.filePath("kelp.mdb"), groups);
+    platform::OdbcConnection local;
+    connectFile(local, dir.filePath("kelp.mdb"));
+    const std::vector<int> asked{8, 5, 999, 8, 1};
+    WordBuffer fromFile, fromServer;
+    ASSERT_FALSE(loadGroups(local, asked, 4, fromFile).has_value()); // the last one not asked for
+    ASSERT_FALSE(loadGroups(remote, asked, 4, fromServer).has_value());
+    ASSERT_GT(fromFile.rowCount(), 0);
+    ASSERT_EQ(fromServer.rowCount(), fromFile.rowCount());
+    for (long r = 1; r <= fromFile.rowCount(); ++r)
+        for (int column : {kWordColumn, kMeaningColumn, kPhoneticColumn})
+            EXPECT_EQ(fromServer.item(r, column), fromFile.item(r, column)) << r << "," << column;
+    EXPECT_EQ(fromServer.item(1, kWordColumn), QStringLiteral("8"));
+}
+
+TEST_F(ServerFixture, OnlyAServerIsConnectedAheadAndTheStartTakesItOver)
+{
+    const auto settings = [&](const QByteArray &name, const QByteArray &lines) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(lines);
+        return f.fileName();
+    };
+    const QByteArray server = "[ODBC]\r\nDSN_Name=" + test::kServerDsn.toUtf8() + "\r\n";
+    const auto ahead = connectAhead(settings("server.ini", "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=1\r\n" + server));
+    ASSERT_TRUE(ahead && ahead->isConnected()) << qPrintable(ahead ? ahead->errorText : QString());
+    const void *handle = ahead->handle();
+    bool reRegistered = false;
+    connectStudyDatabase(*ahead, DataSource{test::kServerDsn, {}, {}, {}, {}}, true, reRegistered);
+    EXPECT_EQ(ahead->handle(), handle); // not connected a second time
+    EXPECT_FALSE(reRegistered);
+
+    EXPECT_FALSE(connectAhead(settings("first.ini", "[Start]\r\nFirst=true\r\n[sjly]\r\nsjms=1\r\n" + server)));
+    EXPECT_FALSE(connectAhead(settings("text.ini", "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n" + server)));
+    EXPECT_FALSE(connectAhead(dir.filePath("missing.ini")));
 }
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
