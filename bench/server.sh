@@ -6,7 +6,7 @@
 # usage: bench/server.sh [runs] [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-9}
+runs=${1:-21}
 build=${2:-$root/build}
 source "$root/tests/support/postgres_server.sh"
 tmp=$(mktemp -d /tmp/kelp-bench.XXXXXX)
@@ -40,7 +40,8 @@ probe() { (cd "$tmp/$1" && "$build/bench/kelp_startup_probe" "Kelp Words" 800 "$
 probe file >/dev/null && probe server >/dev/null # registration, warm caches
 : >"$tmp/file.ms"; : >"$tmp/server.ms"
 for i in $(seq "$runs"); do
-  for side in file server; do
+  # The order turns each round: neither side always follows the other's end.
+  for side in $([ $((i % 2)) -eq 0 ] && echo file server || echo server file); do
     line=$(probe $side)
     echo "run $i $side: $line"
     sed 's/.*map_ms=\([0-9.]*\).*/\1/' <<<"$line" >>"$tmp/$side.ms"

@@ -80,11 +80,11 @@ std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, co
     if (status < 0)
         return QueryError{status, query.errorText()};
     groups.clear();
-    while (query.fetch() == 0) {
+    int fetched = 0;
+    while (static_cast<int>(groups.size()) < kMaxDueGroups && (fetched = query.fetch()) == 0)
         groups.push_back(toGroupNumber(query.integer(1).value_or(0)));
-        if (static_cast<int>(groups.size()) >= kMaxDueGroups)
-            break;
-    }
+    if (fetched < 0)
+        return QueryError{fetched, query.errorText()};
     query.close();
     return std::nullopt;
 }
@@ -176,7 +176,8 @@ std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, c
     groups.clear();
     int current = 0;
     bool first = true;
-    while (query.fetch() == 0) {
+    int fetched = 0;
+    while ((fetched = query.fetch()) == 0) {
         const int group = toGroupNumber(query.integer(1).value_or(0));
         const Cell title = query.text(2);
         const Cell word = query.text(3);
@@ -193,6 +194,10 @@ std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, c
         }
         addWordRow(buffer, bufferRow, word, meaning);
     }
+    // A read that breaks off (a busy or damaged file, a lost server) is no
+    // shorter study list: it is the database error it is.
+    if (fetched < 0)
+        return QueryError{fetched, query.errorText()};
     query.close();
     return std::nullopt;
 }
