@@ -117,7 +117,7 @@ bool Application::startRun()
     run_ = std::make_unique<StudyRun>(
         *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
-    run_->useConnectionAhead(std::exchange(connectionAhead_, nullptr));
+    run_->useLoadAhead(std::exchange(loadAhead_, nullptr));
     // What the first word does not need follows its first paint.
     run_->setAfterFirstPaint([this] {
         startControlServer();

@@ -5,7 +5,7 @@
 // ending, the X server going away).
 #pragma once
 
-#include "platform/odbc.h"
+#include "startload/study_load.h"
 
 #include <QString>
 
@@ -43,12 +43,9 @@ public:
     // The first start in the user's folder: a tray message says what the
     // word window is and how to hide it.
     void introduceOnFirstStart() { introduce_ = true; }
-    // The study database's connection attempted ahead, for the first start
-    // (owned by the caller, which decides whether to wait for it at the end).
-    void useConnectionAhead(std::future<std::unique_ptr<platform::OdbcConnection>> *connection)
-    {
-        connectionAhead_ = connection;
-    }
+    // The load made ahead, for the first start (owned by the caller, which
+    // decides whether to wait for it at the end).
+    void useLoadAhead(std::future<LoadAhead> *ahead) { loadAhead_ = ahead; }
 
 private:
     bool startRun();
@@ -67,7 +64,7 @@ private:
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
-    std::future<std::unique_ptr<platform::OdbcConnection>> *connectionAhead_ = nullptr;
+    std::future<LoadAhead> *loadAhead_ = nullptr;
     std::unique_ptr<platform::ControlServer> control_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;

@@ -7,7 +7,7 @@
 #include "platform/fonts.h"
 #include "platform/odbc.h"
 #include "platform/translations.h"
-#include "study/data_source.h"
+#include "startload/study_load.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,17 +35,6 @@ QIcon programIcon()
     QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
     reader.setAutoDetectImageFormat(false);
     return QIcon(QPixmap::fromImage(reader.read()));
-}
-
-// The study database's connection, attempted on a thread of its own while the
-// toolkit starts: loading the ODBC libraries (a server's driver brings them by
-// the dozen) and logging in to a server take about as long.
-std::future<std::unique_ptr<kelp::platform::OdbcConnection>> connectAhead(const QString &folder)
-{
-    // Absolute: the program folder becomes the current one meanwhile.
-    const QString settings =
-        QDir(folder.isEmpty() ? QStringLiteral(".") : folder).absoluteFilePath(QStringLiteral("wkcfg.ini"));
-    return std::async(std::launch::async, [settings] { return kelp::connectAhead(settings); });
 }
 
 } // namespace
@@ -76,7 +65,10 @@ int main(int argc, char *argv[])
     // The font configuration is read beside the toolkit's start (which reads no
     // fonts) instead of on the first word's way.
     const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
-    auto connection = connectAhead(cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str()));
+    // A start from a database server loads on a thread of its own meanwhile.
+    const QString aheadFolder = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
+    std::future<kelp::LoadAhead> ahead =
+        std::async(std::launch::async, [aheadFolder] { return kelp::loadAhead(aheadFolder); });
     kelp::KelpApplication app(argc, argv);
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
@@ -97,13 +89,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     kelp::Application program(app);
-    program.useConnectionAhead(&connection);
+    program.useLoadAhead(&ahead);
     if (firstStart)
         program.introduceOnFirstStart();
     const int status = program.run();
-    // Ended before the start-up took the connection (a second copy, say) while
-    // a server has not answered yet: not waited for.
-    if (connection.valid() && connection.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    // Ended before the start-up took the load (a second copy, say) while a
+    // server has not answered yet: not waited for.
+    if (ahead.valid() && ahead.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -1,6 +1,5 @@
 #include "app/study_run.h"
 
-#include "plan/study_plan.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
@@ -185,7 +184,6 @@ bool StudyRun::start()
     const DataSource source{settings_.dataSourceName, QString(), folder_.database(), settings_.userName,
                             settings_.password};
     completeFirstRun(file_, settings_, source);
-    wordFilePath_ = folder_.wordFile(settings_.wordFile);
 
     // The speech engine is set up once the window is up (below): nothing the
     // learner sees depends on it, and the first word waits for it anyway.
@@ -194,8 +192,7 @@ bool StudyRun::start()
     // The connection lives only while the buffer is filled. That may take a
     // while (a big word file, a slow database server): it runs beside the
     // event loop, which puts up the splash if it does.
-    StudyMaterial material;
-    MaterialProblem problem;
+    StudyLoad load;
     // Meanwhile this thread does what the first word would otherwise wait for,
     // once per run: the font database, the phonetic font, and the question
     // (over D-Bus) whether assistive technology listens, which the first
@@ -203,20 +200,14 @@ bool StudyRun::start()
     bool phoneticFont = false;
     runBesideEventLoop(
         [&] {
-            std::unique_ptr<platform::OdbcConnection> connection =
-                connectionAhead_ && connectionAhead_->valid() ? connectionAhead_->get() : nullptr;
-            if (!connection)
-                connection = std::make_unique<platform::OdbcConnection>();
-            if (isDatabaseMode(settings_.sourceMode))
-                connectStudyDatabase(*connection, source, readAutoCommit(file_), reRegistered_);
-            if (isDatabaseMode(settings_.sourceMode))
-                warnIfDatabaseElsewhere(source);
-            if (settings_.sourceMode == SourceMode::Review)
-                plan::startReviewDay(file_, settings_, *connection, today_); // writes only with [plan] new >= 1
-            problem = kelp::loadMaterial(settings_, today_, wordFilePath_, *connection, material);
-            // Closed once the first word is on screen: a server's logout (and
-            // the unloading of its driver) need not come first.
-            loadConnection_ = std::move(connection);
+            if (loadAhead_ && loadAhead_->valid()) {
+                LoadAhead ahead = loadAhead_->get();
+                if (ahead.madeFor(folder_, today_, file_.path())) {
+                    load = std::move(*ahead.load);
+                    return;
+                }
+            }
+            load = loadStudy(file_, settings_, folder_, today_, reRegistered_);
         },
         [&] {
             phoneticFont = platform::addFontFile(folder_.phoneticFont());
@@ -226,6 +217,11 @@ bool StudyRun::start()
             QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
             QAccessible::isActive();
         });
+    reRegistered_ = load.reRegistered;
+    // Closed once the first word is on screen.
+    loadConnection_ = std::move(load.connection);
+    const MaterialProblem &problem = load.problem;
+    StudyMaterial &material = load.material;
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:
         qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text

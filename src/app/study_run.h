@@ -4,7 +4,7 @@
 
 #include "config/program_folder.h"
 #include "config/settings.h"
-#include "platform/odbc.h"
+#include "startload/study_load.h"
 
 #include <QDate>
 #include <QPointer>
@@ -59,12 +59,8 @@ public:
     void setSlowStartNotice(std::function<void()> notice) { slowStart_ = std::move(notice); }
     static constexpr int kSlowStartMs = 150;
 
-    // A connection attempt made ahead (or null); the load takes it over when
-    // it was made with what the load would use.
-    void useConnectionAhead(std::future<std::unique_ptr<platform::OdbcConnection>> *connection)
-    {
-        connectionAhead_ = connection;
-    }
+    // The load made ahead (or null): taken when it was made for this start.
+    void useLoadAhead(std::future<LoadAhead> *ahead) { loadAhead_ = ahead; }
 
     // What "保存且重启" of the settings window runs.
     void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
@@ -97,7 +93,6 @@ private:
     SettingsFile file_;
     Settings settings_;
     bool fellBack_ = false;
-    QString wordFilePath_;
     bool reRegistered_ = false;
     bool finished_ = false;
 
@@ -111,7 +106,7 @@ private:
     QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
     QPointer<SettingsWindow> settingsWindow_; // likewise
     std::function<void()> restart_;
-    std::future<std::unique_ptr<platform::OdbcConnection>> *connectionAhead_ = nullptr;
+    std::future<LoadAhead> *loadAhead_ = nullptr;
     std::unique_ptr<platform::OdbcConnection> loadConnection_; // open until the first paint
     std::function<void()> slowStart_;
     std::function<void()> afterFirstPaint_;

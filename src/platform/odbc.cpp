@@ -54,9 +54,6 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
 {
     disconnect();
     errorText.clear();
-    attempted_ = true;
-    connectString_ = connectString;
-    autoCommit_ = autoCommit;
     if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
         status = -1;
         errorText = QStringLiteral("cannot allocate an ODBC environment");

@@ -28,11 +28,6 @@ public:
     void *handle() const { return dbc_; }
     // The database engine behind the connection ("SQLite", "PostgreSQL", ...).
     QString dbmsName() const;
-    // Whether connect() was last called with these, whatever came of it.
-    bool attempted(const QString &connectString, bool autoCommit) const
-    {
-        return attempted_ && connectString == connectString_ && autoCommit == autoCommit_;
-    }
 
     int status = 0;
     QString errorText;
@@ -41,9 +36,6 @@ private:
     void *env_ = nullptr;
     void *dbc_ = nullptr;
     bool connected_ = false;
-    bool attempted_ = false;
-    QString connectString_;
-    bool autoCommit_ = false;
 };
 
 struct SqlParam {

@@ -96,21 +96,18 @@ QString registeredConnectString(const DataSource &s)
     return text + QStringLiteral("UID=") + s.user + QStringLiteral(";PWD=") + s.password;
 }
 
-// A data source that is missing or names the SQLite driver is ours to
-// register again.
+} // namespace
+
 bool isOwnDataSource(const QString &name)
 {
     const QString driver = platform::dataSourceDriver(name);
     return driver.isEmpty() || driver == kDriverName || driver.endsWith(kDriverLibrary);
 }
 
-} // namespace
-
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered)
 {
-    if (!connection.attempted(connectString(s), autoCommit))
-        connection.connect(connectString(s), autoCommit);
+    connection.connect(connectString(s), autoCommit);
     if (connection.status != 0 && !reRegistered && !isOwnDataSource(s.name)) {
         // Someone set this name up for another driver (a database server):
         // registering the local file over it would lose that set-up.
@@ -133,24 +130,6 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
     if (connection.status != 0)
         qCWarning(lcStudy).noquote() << "cannot connect to the study database" << s.databaseFile << ":"
                                      << connection.errorText;
-}
-
-std::unique_ptr<platform::OdbcConnection> connectAhead(const QString &settingsPath)
-{
-    if (!QFileInfo::exists(settingsPath))
-        return nullptr;
-    const SettingsFile file(settingsPath);
-    const Settings settings = Settings::load(file);
-    // The local file's driver loads and opens in about a millisecond: loading
-    // it beside the toolkit's start would hold up the toolkit's own libraries
-    // for no gain.
-    if (settings.firstRun || !isDatabaseMode(settings.sourceMode) || isOwnDataSource(settings.dataSourceName))
-        return nullptr;
-    auto connection = std::make_unique<platform::OdbcConnection>();
-    connection->connect(
-        connectString(DataSource{settings.dataSourceName, {}, {}, settings.userName, settings.password}),
-        readAutoCommit(file));
-    return connection;
 }
 
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source)

@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -37,18 +36,14 @@ QString connectString(const DataSource &s);
 
 // Connects `connection`; on failure re-registers the data source once per run
 // (`reRegistered`) and tries again. No message to the learner: the queries
-// report a missing connection. An attempt `connection` has made already with
-// the same values (connectAhead) counts as the first.
+// report a missing connection.
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered);
 
-// The first connection attempt of a start from a database server, made from
-// the settings file `settingsPath` alone on the calling thread, while the
-// program starts: a server's driver brings its libraries by the dozen, and
-// they and the login take about as long as the toolkit's start. Null for the
-// text file, the local study database, and a first run (which registers the
-// data source before any connection).
-std::unique_ptr<platform::OdbcConnection> connectAhead(const QString &settingsPath);
+// Whether `name` is a data source of this program's kind (the SQLite
+// driver's), or none yet: one of another driver (a database server's) is
+// never registered over.
+bool isOwnDataSource(const QString &name);
 
 // On the first start (First=true) registers the data source (unless that name
 // is set up for another driver, such as a database server's), then marks the

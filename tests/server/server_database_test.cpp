@@ -4,11 +4,13 @@
 #include "plan/study_plan.h"
 #include "platform/odbc.h"
 #include "server/study_tables.h"
+#include "startload/study_load.h"
 #include "study/data_source.h"
 #include "study/study_database.h"
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -171,26 +173,35 @@ TEST_F(ServerFixture, GroupsComeInTheOrderAskedForAsFromTheLocalFile)
     EXPECT_EQ(fromServer.item(1, kWordColumn), QStringLiteral("8"));
 }
 
-TEST_F(ServerFixture, OnlyAServerIsConnectedAheadAndTheStartTakesItOver)
+TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith)
 {
-    const auto settings = [&](const QByteArray &name, const QByteArray &lines) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    const auto folderWith = [&](const QString &name, const QByteArray &ini) {
+        QDir(dir.path()).mkpath(name);
+        QFile f(dir.filePath(name + QStringLiteral("/wkcfg.ini")));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(lines);
-        return f.fileName();
+        f.write(ini);
+        return dir.filePath(name);
     };
-    const QByteArray server = "[ODBC]\r\nDSN_Name=" + test::kServerDsn.toUtf8() + "\r\n";
-    const auto ahead = connectAhead(settings("server.ini", "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=1\r\n" + server));
-    ASSERT_TRUE(ahead && ahead->isConnected()) << qPrintable(ahead ? ahead->errorText : QString());
-    const void *handle = ahead->handle();
-    bool reRegistered = false;
-    connectStudyDatabase(*ahead, DataSource{test::kServerDsn, {}, {}, {}, {}}, true, reRegistered);
-    EXPECT_EQ(ahead->handle(), handle); // not connected a second time
-    EXPECT_FALSE(reRegistered);
+    const QByteArray server = "[ODBC]\r\nDSN_Name=" + test::kServerDsn.toUtf8() + "\r\n[sjly]\r\ngtfz=1-10\r\n";
+    const QString folder = folderWith(QStringLiteral("server"), "[Start]\r\nFirst=false\r\n" + server);
+    const LoadAhead ahead = loadAhead(folder);
+    ASSERT_TRUE(ahead.load.has_value());
+    EXPECT_EQ(ahead.load->problem.kind, MaterialProblem::Kind::None) << qPrintable(ahead.load->problem.text);
+    EXPECT_GT(ahead.load->material.words.rowCount(), 0);
+    ProgramFolder program{QDir(folder).canonicalPath()};
+    EXPECT_TRUE(ahead.madeFor(program, ahead.today, program.settingsFile()));
+    EXPECT_FALSE(ahead.madeFor(program, ahead.today.addDays(1), program.settingsFile()));
+    {
+        QFile f(program.settingsFile());
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("[timer]\r\njg=5\r\n");
+    }
+    EXPECT_FALSE(ahead.madeFor(program, ahead.today, program.settingsFile())); // changed since
 
-    EXPECT_FALSE(connectAhead(settings("first.ini", "[Start]\r\nFirst=true\r\n[sjly]\r\nsjms=1\r\n" + server)));
-    EXPECT_FALSE(connectAhead(settings("text.ini", "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n" + server)));
-    EXPECT_FALSE(connectAhead(dir.filePath("missing.ini")));
+    EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("first"), "[Start]\r\nFirst=true\r\n" + server)).load);
+    EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("text"), "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n")).load);
+    EXPECT_FALSE(loadAhead(dir.filePath(QStringLiteral("missing"))).load);
 }
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)

@@ -1,0 +1,67 @@
+#include "startload/study_load.h"
+
+#include "plan/study_plan.h"
+#include "study/data_source.h"
+#include "study/review_schedule.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace kelp {
+namespace {
+
+QByteArray fileContents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+DataSource dataSourceOf(const Settings &settings, const ProgramFolder &folder)
+{
+    return DataSource{settings.dataSourceName, QString(), folder.database(), settings.userName, settings.password};
+}
+
+} // namespace
+
+StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
+                    bool reRegistered)
+{
+    StudyLoad load;
+    load.reRegistered = reRegistered;
+    load.connection = std::make_unique<platform::OdbcConnection>();
+    if (isDatabaseMode(settings.sourceMode)) {
+        const DataSource source = dataSourceOf(settings, folder);
+        connectStudyDatabase(*load.connection, source, readAutoCommit(file), load.reRegistered);
+        warnIfDatabaseElsewhere(source);
+    }
+    if (settings.sourceMode == SourceMode::Review)
+        plan::startReviewDay(file, settings, *load.connection, today); // writes only with [plan] new >= 1
+    load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), *load.connection, load.material);
+    return load;
+}
+
+bool LoadAhead::madeFor(const ProgramFolder &f, const QDate &day, const QString &path) const
+{
+    return load && f.root == folder.root && day == today && path == settingsPath && fileContents(path) == settings;
+}
+
+LoadAhead loadAhead(const QString &folderPath)
+{
+    LoadAhead ahead;
+    // As the start will see it: the folder becomes the current one, by its real path.
+    ahead.folder.root = QDir(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).canonicalPath();
+    ahead.settingsPath = ahead.folder.settingsFile();
+    ahead.today = QDate::currentDate();
+    ahead.settings = fileContents(ahead.settingsPath);
+    if (ahead.folder.root.isEmpty() || ahead.settings.isEmpty())
+        return ahead;
+    const SettingsFile file(ahead.settingsPath);
+    Settings settings = Settings::load(file);
+    if (settings.firstRun || !isDatabaseMode(settings.sourceMode) || isOwnDataSource(settings.dataSourceName))
+        return ahead;
+    parseReviewDays(settings.reviewCycle, settings.reviewDays);
+    ahead.load = loadStudy(file, settings, ahead.folder, ahead.today, false);
+    return ahead;
+}
+
+} // namespace kelp
