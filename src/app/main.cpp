@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImage>
 #include <QImageReader>
 #include <QLocale>
 #include <QPixmap>
@@ -22,19 +23,18 @@
 #include <cstdlib>
 #include <future>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 namespace {
 
 // The program's icon, read by the toolkit's own PNG reader: left to guess the
-// format, it would load every image plug-in on the first word's way.
-QIcon programIcon()
+// format, it would load every image plug-in.
+QImage programIcon()
 {
     QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
     reader.setAutoDetectImageFormat(false);
-    return QIcon(QPixmap::fromImage(reader.read()));
+    return reader.read();
 }
 
 } // namespace
@@ -62,17 +62,24 @@ int main(int argc, char *argv[])
         return 1;
     }
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
-    // The font configuration is read beside the toolkit's start (which reads no
-    // fonts) instead of on the first word's way.
-    const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
-    // A start from a database server loads on a thread of its own meanwhile.
+    // Read beside the toolkit's start, which needs neither, instead of on the
+    // first word's way: the font configuration and the program's icon.
+    std::future<QImage> icon = std::async(std::launch::async, [] {
+        kelp::platform::loadFontConfiguration();
+        return programIcon();
+    });
+    // A start in a database mode loads on a thread of its own meanwhile.
     const QString aheadFolder = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
+    std::promise<void> toolkitStarted;
     std::future<kelp::LoadAhead> ahead =
-        std::async(std::launch::async, [aheadFolder] { return kelp::loadAhead(aheadFolder); });
+        std::async(std::launch::async, [aheadFolder, started = toolkitStarted.get_future().share()] {
+            return kelp::loadAhead(aheadFolder, started);
+        });
     kelp::KelpApplication app(argc, argv);
+    toolkitStarted.set_value();
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    QApplication::setWindowIcon(programIcon());
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.get())));
     // The program folder is the current one; a given one or the user's own takes its place.
     QString folder = QString::fromLocal8Bit(cl.folder.c_str());
     bool firstStart = false;

@@ -45,7 +45,7 @@ bool LoadAhead::madeFor(const ProgramFolder &f, const QDate &day, const QString 
     return load && f.root == folder.root && day == today && path == settingsPath && fileContents(path) == settings;
 }
 
-LoadAhead loadAhead(const QString &folderPath)
+LoadAhead loadAhead(const QString &folderPath, const std::shared_future<void> &toolkitStarted)
 {
     LoadAhead ahead;
     // As the start will see it: the folder becomes the current one, by its real path.
@@ -57,8 +57,10 @@ LoadAhead loadAhead(const QString &folderPath)
         return ahead;
     const SettingsFile file(ahead.settingsPath);
     Settings settings = Settings::load(file);
-    if (settings.firstRun || !isDatabaseMode(settings.sourceMode) || isOwnDataSource(settings.dataSourceName))
+    if (settings.firstRun || !isDatabaseMode(settings.sourceMode))
         return ahead;
+    if (isOwnDataSource(settings.dataSourceName) && toolkitStarted.valid())
+        toolkitStarted.wait();
     parseReviewDays(settings.reviewCycle, settings.reviewDays);
     ahead.load = loadStudy(file, settings, ahead.folder, ahead.today, false);
     return ahead;

@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QString>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -29,12 +30,13 @@ struct StudyLoad {
 StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
                     bool reRegistered);
 
-// A start from a database server, loaded from the program folder alone on the
-// calling thread while the toolkit starts: a server's driver brings its
+// A start in a database mode, loaded from the program folder alone on the
+// calling thread while the program starts: a server's driver brings its
 // libraries by the dozen, and they, the login and the queries take about as
-// long as the toolkit's start. Nothing for the word file, the local study
-// database (loaded in a few milliseconds) or a first run (which registers the
-// data source first).
+// long as the toolkit's start, so a server's load begins at once; the local
+// file's waits for `toolkitStarted` (its libraries would hold up the
+// toolkit's own). Nothing for the word file or a first run (which registers
+// the data source first).
 struct LoadAhead {
     QString settingsPath;
     QByteArray settings; // the settings file as read
@@ -46,6 +48,6 @@ struct LoadAhead {
     // `settingsPath` as it is now.
     bool madeFor(const ProgramFolder &folder, const QDate &today, const QString &settingsPath) const;
 };
-LoadAhead loadAhead(const QString &folder);
+LoadAhead loadAhead(const QString &folder, const std::shared_future<void> &toolkitStarted);
 
 } // namespace kelp

@@ -185,7 +185,7 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
     };
     const QByteArray server = "[ODBC]\r\nDSN_Name=" + test::kServerDsn.toUtf8() + "\r\n[sjly]\r\ngtfz=1-10\r\n";
     const QString folder = folderWith(QStringLiteral("server"), "[Start]\r\nFirst=false\r\n" + server);
-    const LoadAhead ahead = loadAhead(folder);
+    const LoadAhead ahead = loadAhead(folder, {});
     ASSERT_TRUE(ahead.load.has_value());
     EXPECT_EQ(ahead.load->problem.kind, MaterialProblem::Kind::None) << qPrintable(ahead.load->problem.text);
     EXPECT_GT(ahead.load->material.words.rowCount(), 0);
@@ -199,9 +199,10 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
     }
     EXPECT_FALSE(ahead.madeFor(program, ahead.today, program.settingsFile())); // changed since
 
-    EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("first"), "[Start]\r\nFirst=true\r\n" + server)).load);
-    EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("text"), "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n")).load);
-    EXPECT_FALSE(loadAhead(dir.filePath(QStringLiteral("missing"))).load);
+    EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("first"), "[Start]\r\nFirst=true\r\n" + server), {}).load);
+    EXPECT_FALSE(
+        loadAhead(folderWith(QStringLiteral("text"), "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n"), {}).load);
+    EXPECT_FALSE(loadAhead(dir.filePath(QStringLiteral("missing")), {}).load);
 }
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
