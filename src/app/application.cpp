@@ -33,7 +33,11 @@ Application *g_running = nullptr; // for the save at process exit
 
 } // namespace
 
-Application::Application(KelpApplication &app) : app_(app) {}
+Application::Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
+                         platform::InstanceGuard::Outcome running)
+    : app_(app), guard_(std::move(guard)), running_(running)
+{
+}
 
 Application::~Application()
 {
@@ -72,8 +76,7 @@ int Application::run()
                                                                      [this] { restart(); }});
     app_.onError = [this](const std::exception_ptr &error) { handleError(error); };
 
-    guard_ = std::make_unique<platform::InstanceGuard>();
-    switch (guard_->acquire()) {
+    switch (running_) {
     case platform::InstanceGuard::Outcome::Acquired: break;
     case platform::InstanceGuard::Outcome::Held:
         QMessageBox::information(
@@ -117,7 +120,7 @@ bool Application::startRun()
     run_ = std::make_unique<StudyRun>(
         *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
-    run_->useLoadAhead(std::exchange(loadAhead_, nullptr));
+    run_->useLoadAhead(loadAhead_);
     // What the first word does not need follows its first paint.
     run_->setAfterFirstPaint([this] {
         startControlServer();

@@ -5,6 +5,7 @@
 // ending, the X server going away).
 #pragma once
 
+#include "platform/instance_guard.h"
 #include "startload/study_load.h"
 
 #include <QString>
@@ -31,7 +32,9 @@ class TerminationSignals;
 
 class Application {
 public:
-    explicit Application(KelpApplication &app);
+    // `guard` holds the single-copy lock as `running` says it was taken.
+    Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
+                platform::InstanceGuard::Outcome running);
     ~Application();
 
     // Runs the program; returns the process exit code.
@@ -43,8 +46,8 @@ public:
     // The first start in the user's folder: a tray message says what the
     // word window is and how to hide it.
     void introduceOnFirstStart() { introduce_ = true; }
-    // The load made ahead, for the first start (owned by the caller, which
-    // decides whether to wait for it at the end).
+    // The load made ahead (owned by the caller, which decides whether to wait
+    // for it at the end); the first start that gets to it takes it.
     void useLoadAhead(std::future<LoadAhead> *ahead) { loadAhead_ = ahead; }
 
 private:
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<platform::Desktop> desktop_;
     std::unique_ptr<platform::TerminationSignals> signals_;
     std::unique_ptr<platform::InstanceGuard> guard_;
+    platform::InstanceGuard::Outcome running_;
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;

@@ -5,6 +5,7 @@
 #include "launcher/command_line.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
+#include "platform/instance_guard.h"
 #include "platform/odbc.h"
 #include "platform/translations.h"
 #include "startload/study_load.h"
@@ -13,34 +14,84 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImage>
 #include <QImageReader>
 #include <QLocale>
 #include <QPixmap>
+#include <QThread>
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace {
 
 // The program's icon, read by the toolkit's own PNG reader: left to guess the
-// format, it would load every image plug-in.
-QImage programIcon()
+// format, it would have every image plug-in probe the file.
+QIcon programIcon()
 {
     QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
     reader.setAutoDetectImageFormat(false);
-    return reader.read();
+    return QIcon(QPixmap::fromImage(reader.read()));
 }
+
+// The study material of a start in a database mode, loaded on a thread of its
+// own while the program starts. No way out of main() leaves that load
+// waiting, nor waits for a server that does not answer.
+class AheadLoad {
+public:
+    explicit AheadLoad(const QString &folder)
+        : future_(std::async(std::launch::async, [folder, started = started_.get_future().share()] {
+              return kelp::loadAhead(folder, started);
+          }))
+    {
+    }
+    ~AheadLoad() { toolkitStarted(); }
+    AheadLoad(const AheadLoad &) = delete;
+    AheadLoad &operator=(const AheadLoad &) = delete;
+
+    // The toolkit runs, in the program folder: the local file's load may begin.
+    void toolkitStarted()
+    {
+        if (!startedSaid_)
+            started_.set_value();
+        startedSaid_ = true;
+    }
+    std::future<kelp::LoadAhead> *future() { return &future_; }
+    // `status`, once the load is over; a load still under way ends the process.
+    int finish(int status)
+    {
+        toolkitStarted();
+        if (future_.valid() && future_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        return status;
+    }
+
+private:
+    std::promise<void> started_;
+    bool startedSaid_ = false;
+    std::future<kelp::LoadAhead> future_;
+};
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Qt takes the first thread that asks for its thread data for its main
+    // thread: this one, before the threads below.
+    QThread::currentThread();
+    // The user's locale before any thread starts (the toolkit sets the same):
+    // the database drivers hand text over in it.
+    std::setlocale(LC_ALL, "");
     const kelp::CommandLine cl = kelp::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // "kelpword" took everything else; here only the ways to run the trainer.
     if (cl.action != kelp::CommandLine::Action::Run) {
@@ -62,24 +113,22 @@ int main(int argc, char *argv[])
         return 1;
     }
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
-    // Read beside the toolkit's start, which needs neither, instead of on the
-    // first word's way: the font configuration and the program's icon.
-    std::future<QImage> icon = std::async(std::launch::async, [] {
-        kelp::platform::loadFontConfiguration();
-        return programIcon();
-    });
-    // A start in a database mode loads on a thread of its own meanwhile.
-    const QString aheadFolder = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
-    std::promise<void> toolkitStarted;
-    std::future<kelp::LoadAhead> ahead =
-        std::async(std::launch::async, [aheadFolder, started = toolkitStarted.get_future().share()] {
-            return kelp::loadAhead(aheadFolder, started);
-        });
+    // The font configuration is read beside the toolkit's start (which reads no
+    // fonts) instead of on the first word's way.
+    const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
+    // The single-copy lock comes first: a copy that is refused loads nothing.
+    auto guard = std::make_unique<kelp::platform::InstanceGuard>();
+    const kelp::platform::InstanceGuard::Outcome running = guard->acquire();
+    const QString given = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
+    std::optional<AheadLoad> ahead;
+    if (running == kelp::platform::InstanceGuard::Outcome::Acquired)
+        ahead.emplace(QDir(given.isEmpty() ? QStringLiteral(".") : given).canonicalPath());
+    const auto finish = [&ahead](int status) { return ahead ? ahead->finish(status) : status; };
+
     kelp::KelpApplication app(argc, argv);
-    toolkitStarted.set_value();
     kelp::platform::installQtTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.get())));
+    QApplication::setWindowIcon(programIcon());
     // The program folder is the current one; a given one or the user's own takes its place.
     QString folder = QString::fromLocal8Bit(cl.folder.c_str());
     bool firstStart = false;
@@ -88,23 +137,19 @@ int main(int argc, char *argv[])
         folder = kelp::prepareUserFolder(&error, &firstStart);
         if (folder.isEmpty()) {
             std::fprintf(stderr, "kelpword: %s\n", qPrintable(error));
-            return 1;
+            return finish(1);
         }
     }
     if (!folder.isEmpty() && !QDir::setCurrent(folder)) {
         std::fprintf(stderr, "kelpword: cannot use %s as the program folder\n", qPrintable(folder));
-        return 2;
+        return finish(2);
     }
-    kelp::Application program(app);
-    program.useLoadAhead(&ahead);
+    if (ahead)
+        ahead->toolkitStarted();
+    kelp::Application program(app, std::move(guard), running);
+    if (ahead)
+        program.useLoadAhead(ahead->future());
     if (firstStart)
         program.introduceOnFirstStart();
-    const int status = program.run();
-    // Ended before the start-up took the load (a second copy, say) while a
-    // server has not answered yet: not waited for.
-    if (ahead.valid() && ahead.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    return finish(program.run());
 }

@@ -189,9 +189,9 @@ bool StudyRun::start()
     // learner sees depends on it, and the first word waits for it anyway.
     pronouncer_ = std::make_unique<Pronouncer>(settings_, folder_.root);
 
-    // The connection lives only while the buffer is filled. That may take a
-    // while (a big word file, a slow database server): it runs beside the
-    // event loop, which puts up the splash if it does.
+    // Filling the buffer may take a while (a big word file, a slow database
+    // server): it runs beside the event loop, which puts up the splash if it
+    // does. The connection is closed once the first word is on screen.
     StudyLoad load;
     // Meanwhile this thread does what the first word would otherwise wait for,
     // once per run: the font database, the phonetic font, and the question
@@ -206,7 +206,8 @@ bool StudyRun::start()
                     load = std::move(*ahead.load);
                     return;
                 }
-            }
+            } // one that does not fit is closed before the load of its own
+
             load = loadStudy(file_, settings_, folder_, today_, reRegistered_);
         },
         [&] {

@@ -15,7 +15,7 @@ bool addFontFile(const QString &path)
 
 void loadFontConfiguration()
 {
-    // Thread-safe: every later caller, the toolkit first, finds this configuration.
+    // Thread-safe: later callers, the toolkit's font database among them, find it loaded.
     FcInit();
 }
 
