@@ -108,6 +108,15 @@ struct ServerFixture : ::testing::Test {
         ASSERT_EQ(c.connect(text, true), 0) << qPrintable(c.errorText);
     }
 
+    // The sample groups on the server and in a local file, `local` connected to it.
+    void sameDataOnBoth(platform::OdbcConnection &local)
+    {
+        const auto groups = sampleGroups();
+        ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
+        writeSqlite(dir.filePath("kelp.mdb"), groups);
+        connectFile(local, dir.filePath("kelp.mdb"));
+    }
+
     QTemporaryDir dir;
     platform::OdbcConnection remote;
 };
@@ -116,11 +125,8 @@ struct ServerFixture : ::testing::Test {
 
 TEST_F(ServerFixture, SameGroupsAsTheLocalFileOnEveryDay)
 {
-    const auto groups = sampleGroups();
-    ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
-    writeSqlite(dir.filePath("kelp.mdb"), groups);
     platform::OdbcConnection local;
-    connectFile(local, dir.filePath("kelp.mdb"));
+    sameDataOnBoth(local);
 
     // Review days with a negative count too: "date - -3" must not turn into a comment.
     const std::array<int, 8> odd{0, 1, -3, 4, 7, 15, 30, 60};
@@ -156,11 +162,8 @@ TEST_F(ServerFixture, SameGroupsAsTheLocalFileOnEveryDay)
 TEST_F(ServerFixture, GroupsComeInTheOrderAskedForAsFromTheLocalFile)
 {
     // The server answers for all groups at once; the file group by group.
-    const auto groups = sampleGroups();
-    ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
-    writeSqlite(dir.filePath("kelp.mdb"), groups);
     platform::OdbcConnection local;
-    connectFile(local, dir.filePath("kelp.mdb"));
+    sameDataOnBoth(local);
     const std::vector<int> asked{8, 5, 999, 8, 1};
     WordBuffer fromFile, fromServer;
     ASSERT_FALSE(loadGroups(local, asked, 4, fromFile).has_value()); // the last one not asked for
