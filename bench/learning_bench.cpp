@@ -5,6 +5,7 @@
 #include "import/word_import.h"
 #include "plan/study_plan.h"
 #include "study/data_source.h"
+#include "study/local_tables.h"
 #include "study/study_database.h"
 
 #include <QCoreApplication>
@@ -127,11 +128,8 @@ void benchPlan(const QTemporaryDir &dir)
     const QString path = dir.filePath("plan.mdb");
     sqlite3 *s = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &s);
-    sqlite3_exec(s,
-                 "create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
-                 "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
-                 "create index fb_xh_xh1 on fb (xh, xh1); begin",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(s, kelp::kLocalStudyTables, nullptr, nullptr, nullptr);
+    sqlite3_exec(s, "begin", nullptr, nullptr, nullptr);
     for (int xh = 1; xh <= 5000; ++xh) {
         const QByteArray sql = "insert into zb values (" + QByteArray::number(xh) + ", 'g', null, 0);" +
                                "insert into fb values (" + QByteArray::number(xh) + ", 'w', 'n. 词', 1);";

@@ -2,6 +2,7 @@
 // into the word buffer.
 #include "platform/odbc.h"
 #include "study/data_source.h"
+#include "study/local_tables.h"
 #include "study/study_database.h"
 
 #include <QFile>
@@ -19,11 +20,8 @@ QString makeDatabase(const QTemporaryDir &dir, int groups, int wordsPerGroup)
     const QString path = dir.filePath(QStringLiteral("kelp.mdb"));
     sqlite3 *db = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &db);
-    sqlite3_exec(db,
-                 "create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
-                 "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
-                 "create index fb_xh_xh1 on fb (xh, xh1); begin;",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, kelp::kLocalStudyTables, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "begin;", nullptr, nullptr, nullptr);
     sqlite3_stmt *g = nullptr, *w = nullptr;
     sqlite3_prepare_v2(db, "insert into zb values (?, ?, julianday('2026-12-06'), 1)", -1, &g, nullptr);
     sqlite3_prepare_v2(db, "insert into fb values (?, ?, ?, ?)", -1, &w, nullptr);

@@ -1,18 +1,15 @@
 #include "app/application.h"
 #include "app/error_handler.h"
 #include "app/user_folder.h"
-#include "config/settings.h"
 #include "launcher/command_line.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/instance_guard.h"
-#include "platform/odbc.h"
 #include "platform/translations.h"
 #include "startload/study_load.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
 #include <QLocale>

@@ -2,6 +2,7 @@
 
 #include "platform/odbc.h"
 #include "server/study_tables.h"
+#include "study/local_tables.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -127,9 +128,7 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
         return QStringLiteral("the study database %1 cannot be written: %2").arg(databasePath, why);
     }
     inTransaction_ = true;
-    if (created_ && !exec("create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
-                          "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
-                          "create index fb_xh_xh1 on fb (xh, xh1);")) {
+    if (created_ && !exec(kLocalStudyTables)) {
         const QString why = error_;
         rollback();
         return QStringLiteral("cannot make the study database %1: %2").arg(databasePath, why);

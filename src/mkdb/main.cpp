@@ -10,6 +10,7 @@
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
 #include "server/study_tables.h"
+#include "study/local_tables.h"
 #include "study/review_schedule.h"
 #include "study/text_loader.h"
 
@@ -188,10 +189,7 @@ int main(int argc, char *argv[])
         sqlite3_close(db);
         return 1;
     }
-    bool ok = exec(db, "create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
-                       "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
-                       "create index fb_xh_xh1 on fb (xh, xh1);"
-                       "begin;");
+    bool ok = exec(db, kelp::kLocalStudyTables) && exec(db, "begin;");
     sqlite3_stmt *group = nullptr;
     sqlite3_stmt *word = nullptr;
     ok = ok && sqlite3_prepare_v2(db, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &group,

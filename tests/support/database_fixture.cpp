@@ -1,4 +1,5 @@
 #include "support/database_fixture.h"
+#include "study/local_tables.h"
 
 #include <QFile>
 
@@ -22,9 +23,7 @@ StudyDb::StudyDb(const QString &path) : path_(path)
 {
     if (sqlite3_open(QFile::encodeName(path).constData(), &db_) != SQLITE_OK)
         throw std::runtime_error("cannot create the test database");
-    exec("create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
-         "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"
-         "create index fb_xh_xh1 on fb (xh, xh1);");
+    exec(kLocalStudyTables);
 }
 
 StudyDb::~StudyDb()
