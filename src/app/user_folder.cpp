@@ -25,7 +25,8 @@ bool importSampleWords(const QString &folder, const QString &words)
 {
     const QString study = QCoreApplication::applicationDirPath() + QStringLiteral("/kelpword-study");
     return QProcess::execute(study, {QStringLiteral("import"), QStringLiteral("--folder"), folder,
-                                     QStringLiteral("--group-size"), QStringLiteral("10"), words}) == 0;
+                                     QStringLiteral("--group-size"), QStringLiteral("10"), QStringLiteral("--samples"),
+                                     words}) == 0;
 }
 
 QByteArray cornerPosition()

@@ -56,52 +56,168 @@ bool isValidUtf8(const QByteArray &bytes)
     return !decoder.hasError();
 }
 
+void EncodingSniffer::Reading::fault(qint64 line)
+{
+    ++bad;
+    if (badLines.size() < 10 && (badLines.isEmpty() || badLines.last() != line))
+        badLines << line;
+}
+
 namespace {
-
-bool isCjk(char32_t c)
+bool isAsciiLetter(unsigned char c)
 {
-    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x3000 && c <= 0x303F) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
-
-// Valid UTF-8 whose every non-ASCII sequence is two bytes long can just as
-// well be GBK: 学习 is D1 A7 CF B0 there, and Cyrillic "ѧϰ" in UTF-8. Such
-// bytes are taken as GBK when that reads as Chinese throughout while UTF-8
-// reads as letters beyond Latin and the phonetic alphabet, which the files
-// of an English trainer for Chinese learners do not hold.
-bool readsAsChineseGbk(const QByteArray &bytes)
-{
-    for (char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0xE0)
-            return false; // a three- or four-byte UTF-8 sequence: UTF-8 it is
-    }
-    bool foreignLetters = false;
-    for (char32_t c : QString::fromUtf8(bytes).toUcs4())
-        foreignLetters = foreignLetters || c >= 0x370;
-    if (!foreignLetters)
-        return false;
-    const QString text = fromGb18030(bytes);
-    bool chinese = false;
-    for (char32_t c : text.toUcs4()) {
-        if (c < 0x80)
-            continue;
-        if (!isCjk(c))
-            return false;
-        chinese = true;
-    }
-    return chinese;
-}
-
 } // namespace
+
+void EncodingSniffer::utf8Character()
+{
+    const bool invalid = (seqLength_ == 3 && code_ < 0x800) || (seqLength_ == 4 && code_ < 0x10000) ||
+                         (code_ >= 0xD800 && code_ <= 0xDFFF) || code_ > 0x10FFFF;
+    if (invalid) {
+        utf8_.fault(line_);
+        return;
+    }
+    ++utf8_.multibyte;
+    longUtf8_ = longUtf8_ || seqLength_ > 2;
+    // Phonetic letters, and Latin letters inside words, are what a word list
+    // in UTF-8 holds besides Chinese.
+    if ((code_ >= 0x250 && code_ <= 0x2FF) || (code_ >= 0x1D00 && code_ <= 0x1DBF)) {
+        ++utf8_.evidence;
+    } else if (code_ >= 0xC0 && code_ <= 0x24F && code_ != 0xD7 && code_ != 0xF7) {
+        if (letterBefore_)
+            ++utf8_.evidence;
+        else
+            latinPending_ = true;
+    }
+}
+
+void EncodingSniffer::utf8Byte(unsigned char c)
+{
+    if (due_ > 0) {
+        if ((c & 0xC0) == 0x80) {
+            code_ = (code_ << 6) | (c & 0x3F);
+            if (--due_ == 0)
+                utf8Character();
+            return;
+        }
+        utf8_.fault(line_); // a sequence cut short: this byte starts afresh
+        due_ = 0;
+    }
+    const bool pending = latinPending_;
+    latinPending_ = false;
+    if (c < 0x80) {
+        if (pending && isAsciiLetter(c))
+            ++utf8_.evidence;
+        prevAsciiLetter_ = isAsciiLetter(c);
+        return;
+    }
+    letterBefore_ = prevAsciiLetter_;
+    prevAsciiLetter_ = false;
+    if (c >= 0xC2 && c <= 0xDF) {
+        due_ = 1, code_ = c & 0x1F, seqLength_ = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        due_ = 2, code_ = c & 0x0F, seqLength_ = 3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        due_ = 3, code_ = c & 0x07, seqLength_ = 4;
+    } else {
+        utf8_.fault(line_);
+    }
+}
+
+void EncodingSniffer::gbByte(unsigned char c)
+{
+    // One byte 00-7F; two bytes 81-FE then 40-7E or 80-FE; four bytes
+    // 81-FE 30-39 81-FE 30-39.
+    switch (gbState_) {
+    case 0:
+        if (c >= 0x81 && c <= 0xFE) {
+            gbState_ = 1;
+            gbLead_ = c;
+        } else if (c >= 0x80) {
+            gb_.fault(line_);
+        }
+        return;
+    case 1:
+        gbState_ = 0;
+        if ((c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE)) {
+            ++gb_.multibyte;
+            // The hanzi of GB2312: what Chinese meanings are made of.
+            if (gbLead_ >= 0xB0 && gbLead_ <= 0xF7 && c >= 0xA1)
+                ++gb_.evidence;
+        } else if (c >= 0x30 && c <= 0x39) {
+            gbState_ = 2;
+        } else {
+            gb_.fault(line_);
+        }
+        return;
+    case 2:
+        gbState_ = c >= 0x81 && c <= 0xFE ? 3 : 0;
+        if (gbState_ == 0)
+            gb_.fault(line_);
+        return;
+    default:
+        gbState_ = 0;
+        if (c >= 0x30 && c <= 0x39)
+            ++gb_.multibyte;
+        else
+            gb_.fault(line_);
+        return;
+    }
+}
+
+void EncodingSniffer::feed(const char *data, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i, ++offset_) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        if (offset_ < 3)
+            markBytes_ += c == static_cast<unsigned char>("\xEF\xBB\xBF"[offset_]);
+        utf8Byte(c);
+        gbByte(c);
+        if (c == '\n')
+            ++line_;
+    }
+}
+
+EncodingSniffer::Verdict EncodingSniffer::verdict() const
+{
+    Reading utf8 = utf8_, gb = gb_;
+    if (due_ > 0)
+        utf8.fault(line_); // cut off at the end
+    if (gbState_ != 0)
+        gb.fault(line_);
+    const auto of = [&utf8](Encoding e, const Reading &r, bool clear) {
+        Verdict v;
+        v.firstBadUtf8Line = utf8.badLines.value(0);
+        v.encoding = e;
+        v.clear = clear;
+        v.badBytes = r.bad;
+        v.badLines = r.badLines;
+        return v;
+    };
+    // A few stray bytes among many good characters: still that encoding.
+    const auto mostlyClean = [](const Reading &r) { return r.bad <= 16 && r.bad * 10 <= r.multibyte; };
+    if (markBytes_ == 3)
+        return of(Encoding::Utf8, utf8, utf8.bad == 0 || mostlyClean(utf8));
+    if (utf8.bad == 0) {
+        if (!longUtf8_ && gb.bad == 0 && gb.evidence > utf8.evidence)
+            return of(Encoding::Gb18030, gb, true);
+        return of(Encoding::Utf8, utf8, true);
+    }
+    if (longUtf8_ && mostlyClean(utf8))
+        return of(Encoding::Utf8, utf8, true);
+    if (gb.bad == 0 || mostlyClean(gb))
+        return of(Encoding::Gb18030, gb, true);
+    if (mostlyClean(utf8))
+        return of(Encoding::Utf8, utf8, true);
+    return gb.bad <= utf8.bad ? of(Encoding::Gb18030, gb, false) : of(Encoding::Utf8, utf8, false);
+}
 
 Encoding detect(const QByteArray &bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return Encoding::Utf8;
-    if (!isValidUtf8(bytes) || readsAsChineseGbk(bytes))
-        return Encoding::Gb18030;
-    return Encoding::Utf8;
+    EncodingSniffer sniffer;
+    sniffer.feed(bytes);
+    return sniffer.verdict().encoding;
 }
 
 QString fromGb18030(const QByteArray &bytes)

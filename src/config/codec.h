@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringConverter>
 
@@ -19,9 +20,63 @@ enum class Encoding { Utf8, Gb18030 };
 // True when the bytes form valid UTF-8 (an empty array is valid).
 bool isValidUtf8(const QByteArray &bytes);
 
-// Picks the encoding a whole file's bytes were most likely written in:
-// UTF-8 when valid (or marked so), except where the same bytes read as
-// Chinese in GBK and only as odd letters in UTF-8; GB18030 otherwise.
+// What a file's bytes say about their encoding, gathered over the whole file
+// a piece at a time (pieces in order, each any length).
+//
+// The rule: a UTF-8 mark decides; otherwise the reading without bad bytes.
+// Where both are clean (short files whose only non-ASCII bytes form two-byte
+// UTF-8 sequences), the reading that makes Chinese of the bytes wins over
+// the one that makes odd letters of them: "cat#猫" in GBK is "cat#è" in
+// UTF-8, while "ʃɪp" and "Mädchen" are letters inside words. A few stray
+// bytes in a file that is clearly one of them are replaced and reported;
+// a file unclear in both is no text we can read.
+class EncodingSniffer {
+public:
+    void feed(const char *data, qsizetype size);
+    void feed(const QByteArray &bytes) { feed(bytes.constData(), bytes.size()); }
+
+    struct Verdict {
+        Encoding encoding = Encoding::Utf8;
+        bool clear = true;          // false: neither reading holds up
+        qint64 badBytes = 0;        // in the chosen reading, replaced by U+FFFD
+        QList<qint64> badLines;     // the first few lines (from 1) that hold them
+        qint64 firstBadUtf8Line = 0; // read as UTF-8 whatever was chosen; 0: none
+    };
+    Verdict verdict() const;
+
+private:
+    struct Reading {
+        qint64 bad = 0;
+        qint64 multibyte = 0; // characters of more than one byte
+        qint64 evidence = 0;  // characters that make sense for a word list
+        QList<qint64> badLines;
+        void fault(qint64 line);
+    };
+    void utf8Byte(unsigned char c);
+    void utf8Character();
+    void gbByte(unsigned char c);
+
+    Reading utf8_, gb_;
+    qint64 line_ = 1;
+    qint64 offset_ = 0;
+    int markBytes_ = 0;     // of a UTF-8 mark at the start
+    bool longUtf8_ = false; // a sequence of three or four bytes
+    // UTF-8 state: continuation bytes still due, the code point so far, and
+    // whether the last character was a Latin letter that counts once an
+    // ASCII letter follows.
+    int due_ = 0;
+    char32_t code_ = 0;
+    int seqLength_ = 0;
+    bool prevAsciiLetter_ = false;
+    bool letterBefore_ = false; // an ASCII letter before the sequence under way
+    bool latinPending_ = false;
+    // GB18030 state: 0 start, 1 after a lead byte, 2 after lead + digit,
+    // 3 after lead + digit + lead.
+    int gbState_ = 0;
+    unsigned char gbLead_ = 0;
+};
+
+// The encoding of a whole file's bytes, by the rule above.
 Encoding detect(const QByteArray &bytes);
 
 // The UTF-16 byte order a file's byte-order mark names, if it has one.

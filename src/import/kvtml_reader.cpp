@@ -1,5 +1,7 @@
 #include "import/readers.h"
 
+#include "config/codec.h"
+
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -10,6 +12,8 @@
 namespace kelp::import {
 
 namespace {
+
+constexpr int kMaxLessonDepth = 100;
 
 struct Translation {
     int id = 0;
@@ -43,12 +47,14 @@ struct Lesson {
 
 class KvtmlParser {
 public:
-    explicit KvtmlParser(QIODevice *device) : xml_(device) {}
+    KvtmlParser(QIODevice *device, const QString &path) : xml_(device), path_(path) {}
 
     std::optional<QString> parse()
     {
-        if (!xml_.readNextStartElement())
-            return QStringLiteral("not XML: %1").arg(xml_.errorString());
+        const bool started = xml_.readNextStartElement();
+        encoding_ = xml_.documentEncoding().toString().toUpper();
+        if (!started)
+            return failure().value_or(QStringLiteral("not XML"));
         if (xml_.name() != QLatin1String("kvtml"))
             return QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml_.name().toString());
         const QStringView version = xml_.attributes().value(QLatin1String("version"));
@@ -66,9 +72,7 @@ public:
             else
                 xml_.skipCurrentElement();
         }
-        if (xml_.hasError())
-            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
-        return std::nullopt;
+        return failure();
     }
 
     QString title;
@@ -138,14 +142,18 @@ private:
     {
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("container"))
-                readNested();
+                readNested(1);
             else
                 xml_.skipCurrentElement();
         }
     }
 
-    void readNested()
+    void readNested(int depth)
     {
+        if (depth > kMaxLessonDepth) {
+            xml_.raiseError(QStringLiteral("lessons nested more than %1 deep").arg(kMaxLessonDepth));
+            return;
+        }
         const size_t index = lessons.size();
         lessons.push_back({});
         while (xml_.readNextStartElement()) {
@@ -155,7 +163,7 @@ private:
                 lessons[index].entries << xml_.attributes().value(QLatin1String("id")).toString();
                 xml_.skipCurrentElement();
             } else if (xml_.name() == QLatin1String("container")) {
-                readNested();
+                readNested(depth + 1);
             } else {
                 xml_.skipCurrentElement();
             }
@@ -209,12 +217,36 @@ private:
                 xml_.skipCurrentElement();
             }
         }
-        if (xml_.hasError())
-            return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
-        return std::nullopt;
+        return failure();
+    }
+
+    // What went wrong, or nothing.
+    std::optional<QString> failure() const
+    {
+        if (!xml_.hasError())
+            return std::nullopt;
+        // The reader's words for a byte that is no character of the declared
+        // encoding; it decodes ahead, so the line is found here.
+        if (xml_.errorString().contains(QLatin1String("incorrectly encoded"))) {
+            qint64 line = xml_.lineNumber();
+            if (encoding_.isEmpty() || encoding_ == QLatin1String("UTF-8")) {
+                codec::EncodingSniffer sniffer;
+                if (QFile file(path_); file.open(QIODevice::ReadOnly)) {
+                    while (!file.atEnd())
+                        sniffer.feed(file.read(1 << 20));
+                }
+                line = std::max<qint64>(line, sniffer.verdict().firstBadUtf8Line);
+            }
+            return QStringLiteral("not valid %1 at line %2")
+                .arg(encoding_.isEmpty() ? QStringLiteral("UTF-8") : encoding_)
+                .arg(line);
+        }
+        return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
     }
 
     QXmlStreamReader xml_;
+    QString path_;
+    QString encoding_;
 };
 
 } // namespace
@@ -224,7 +256,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
-    KvtmlParser parser(&file);
+    KvtmlParser parser(&file, path);
     if (auto error = parser.parse())
         return error;
     for (const Lesson &lesson : parser.lessons) {
@@ -250,7 +282,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
             // In groups of the usual size, titled as the document when it has a title.
             writer.endGroup();
             if (!parser.title.isEmpty())
-                writer.setAutoGroups(parser.title, -1);
+                writer.setAutoTitle(parser.title);
             started = true;
         }
         if (!writer.addWord(wordOf(e)))

@@ -3,22 +3,8 @@
 namespace kelp::import {
 
 namespace {
-constexpr qint64 kSniffBytes = 64 * 1024;
 constexpr qint64 kMaxUtf16Bytes = 64 * 1024 * 1024;
-
-// The bytes up to the last whole UTF-8 sequence, so a cut sample still validates.
-QByteArray wholeCharacters(const QByteArray &bytes)
-{
-    qsizetype end = bytes.size();
-    for (qsizetype i = end - 1; i >= 0 && i >= end - 4; --i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if ((c & 0xC0) != 0x80) {
-            end = c < 0x80 ? end : i;
-            break;
-        }
-    }
-    return bytes.left(end);
-}
+constexpr qint64 kPiece = 1 << 20;
 } // namespace
 
 std::optional<QString> LineReader::open(const QString &path)
@@ -26,17 +12,55 @@ std::optional<QString> LineReader::open(const QString &path)
     file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly))
         return file_.errorString();
-    const QByteArray head = file_.peek(kSniffBytes);
+    size_ = file_.size();
+    const QByteArray head = file_.peek(4);
     if (codec::utf16Of(head)) {
-        if (file_.size() > kMaxUtf16Bytes)
+        if (size_ > kMaxUtf16Bytes)
             return QStringLiteral("a UTF-16 file over 64 MB");
         text_ = codec::decodeFile(file_.readAll());
         inMemory_ = true;
         return std::nullopt;
     }
-    const QByteArray sample = head.size() < kSniffBytes ? head : wholeCharacters(head);
-    encoding_ = codec::detect(sample);
+    // The whole file first: its later lines may decide its encoding.
+    codec::EncodingSniffer sniffer;
+    QByteArray piece;
+    qint64 total = 0;
+    for (;;) {
+        piece = file_.read(kPiece);
+        if (piece.isEmpty())
+            break;
+        total += piece.size();
+        sniffer.feed(piece);
+    }
+    if (total != size_ || file_.size() != size_)
+        return QStringLiteral("the file changed while it was read");
+    verdict_ = sniffer.verdict();
+    encoding_ = verdict_.encoding;
+    if (!verdict_.clear)
+        return QStringLiteral("neither UTF-8 nor GB18030 text: bytes that are no character in either from line %1 on")
+            .arg(verdict_.badLines.value(0));
+    if (!file_.seek(0))
+        return file_.errorString();
+    if (encoding_ == codec::Encoding::Utf8 && head.startsWith("\xEF\xBB\xBF"))
+        file_.read(3);
+    read_ = file_.pos();
     return std::nullopt;
+}
+
+QString LineReader::strayBytes() const
+{
+    if (verdict_.badBytes == 0)
+        return QString();
+    QStringList lines;
+    for (const qint64 l : verdict_.badLines)
+        lines << QString::number(l);
+    return QStringLiteral("%1 stray bytes replaced (line %2)").arg(verdict_.badBytes).arg(lines.join(QStringLiteral(", ")));
+}
+
+bool LineReader::fail(const QString &why)
+{
+    error_ = why;
+    return false;
 }
 
 bool LineReader::next(QString &line)
@@ -46,17 +70,24 @@ bool LineReader::next(QString &line)
         holding_ = false;
         return true;
     }
+    if (error_)
+        return false;
     if (inMemory_) {
         if (pos_ >= text_.size())
             return false;
         qsizetype lf = text_.indexOf(QLatin1Char('\n'), pos_);
         if (lf < 0)
             lf = text_.size();
+        if (lf - pos_ > kMaxLineBytes)
+            return fail(QStringLiteral("line %1 is over 1 MB long").arg(lineNumber_ + 1));
         line = text_.mid(pos_, lf - pos_);
         pos_ = lf + 1;
     } else {
-        if (file_.atEnd())
+        if (read_ >= size_) {
+            if (file_.size() != size_ || !file_.atEnd())
+                return fail(QStringLiteral("the file changed while it was read (at line %1)").arg(lineNumber_ + 1));
             return false;
+        }
         // Read through a buffer kept between lines: a fresh maximum-sized
         // array for every line costs more than the line itself.
         QByteArray bytes;
@@ -66,16 +97,20 @@ bool LineReader::next(QString &line)
             if (n <= 0)
                 break;
             bytes.append(buffer_.constData(), n);
-            if (bytes.endsWith('\n') || bytes.size() > kMaxRecordChars * 4)
+            if (bytes.endsWith('\n'))
+                break;
+            if (bytes.size() > kMaxLineBytes)
                 break;
         }
-        if (first_ && bytes.startsWith("\xEF\xBB\xBF"))
-            bytes.remove(0, 3);
+        if (bytes.size() > kMaxLineBytes + 2) // CR LF
+            return fail(QStringLiteral("line %1 is over 1 MB long").arg(lineNumber_ + 1));
+        read_ += bytes.size();
+        if (bytes.isEmpty() || read_ > size_)
+            return fail(QStringLiteral("the file changed while it was read (at line %1)").arg(lineNumber_ + 1));
         if (bytes.endsWith('\n'))
             bytes.chop(1);
         line = encoding_ == codec::Encoding::Utf8 ? QString::fromUtf8(bytes) : codec::decode(bytes, encoding_);
     }
-    first_ = false;
     if (line.endsWith(QLatin1Char('\r')))
         line.chop(1);
     ++lineNumber_;
@@ -121,27 +156,32 @@ bool nextRecord(LineReader &lines, QChar delimiter, QStringList &fields, QString
 {
     fields.clear();
     QString line;
-    if (!lines.next(line))
+    if (!lines.next(line)) {
+        error = lines.error().value_or(QString());
         return false;
+    }
+    const qint64 first = lines.lineNumber();
     QString field;
     bool quoted = false;
-    qsizetype recordChars = 0;
     for (;;) {
         scanFields(line, delimiter, fields, field, quoted);
         if (!quoted)
             break;
-        recordChars += line.size();
-        if (recordChars > kMaxRecordChars) {
-            error = QStringLiteral("a quoted field over 1 MB from line %1 on").arg(lines.lineNumber());
-            return false;
-        }
+        if (field.size() > kMaxFieldChars)
+            break;
         if (!lines.next(line)) {
-            error = QStringLiteral("a quote that is never closed");
+            error = lines.error().value_or(QStringLiteral("a quote opened on line %1 is never closed").arg(first));
             return false;
         }
         field += QLatin1Char('\n');
     }
     fields << field;
+    for (const QString &f : std::as_const(fields)) {
+        if (f.size() > kMaxFieldChars) {
+            error = QStringLiteral("line %1 has a field over 64 KB").arg(first);
+            return false;
+        }
+    }
     return true;
 }
 

@@ -11,8 +11,10 @@ namespace kelp::import {
 
 // "word#meaning#transcription" lines, title lines without "#".
 std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer);
-// CSV/TSV: word, meaning and transcription columns (by header when there is one).
-std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, StudyWriter &writer);
+// CSV/TSV: word, meaning, transcription and part-of-speech columns, as
+// `columnOption` ("word,phonetic,meaning") says, else by header or values.
+std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const QString &columnOption,
+                                     StudyWriter &writer);
 // Anki's "Notes in Plain Text": "#key:value" header lines, then the notes.
 std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer);
 // Anki package: a zip holding the SQLite collection.

@@ -4,10 +4,18 @@
 #include "server/study_tables.h"
 #include "study/local_tables.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kelp::import {
 
@@ -35,7 +43,6 @@ StudyWriter::~StudyWriter()
 std::optional<QString> StudyWriter::openDataSource(const QString &name)
 {
     path_ = name;
-    created_ = false; // the tables are the server's, never removed here
     server_ = std::make_unique<platform::OdbcConnection>();
     if (const auto error = server::connectDataSource(*server_, name)) {
         rollback();
@@ -59,6 +66,9 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name)
         if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
             return noTables(q.errorText());
         lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
+        q.close();
+        if (!readExistingTitles())
+            return noTables(error_);
         return std::nullopt;
     }();
     if (failure) {
@@ -69,27 +79,119 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name)
     return std::nullopt;
 }
 
-bool StudyWriter::insertGroupOnServer()
+bool StudyWriter::insertGroup(int number, const QString &title)
 {
-    platform::OdbcQuery q(*server_);
-    if (q.open("insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)",
-               {platform::SqlParam::of(lastGroup_), platform::SqlParam::of(pendingTitle_.left(100))}) < 0) {
-        error_ = q.errorText();
-        return false;
+    if (server_) {
+        platform::OdbcQuery q(*server_);
+        if (q.open("insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)",
+                   {platform::SqlParam::of(number), platform::SqlParam::of(title.left(100))}) < 0) {
+            error_ = q.errorText();
+            return false;
+        }
+        return true;
     }
-    return true;
+    const QByteArray bytes = title.left(100).toUtf8();
+    sqlite3_bind_int(insertGroup_, 1, number);
+    sqlite3_bind_text(insertGroup_, 2, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
+    sqlite3_reset(insertGroup_);
+    if (!ok)
+        error_ = sqliteError();
+    return ok;
 }
 
-bool StudyWriter::insertWordOnServer(const QString &word, const QString &meaning)
+bool StudyWriter::insertWord(int group, int place, const QString &word, const QString &meaning)
 {
-    platform::OdbcQuery q(*server_);
-    if (q.open("insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
-               {platform::SqlParam::of(lastGroup_), platform::SqlParam::of(word), platform::SqlParam::of(meaning),
-                platform::SqlParam::of(wordsInGroup_)}) < 0) {
-        error_ = q.errorText();
+    if (server_) {
+        platform::OdbcQuery q(*server_);
+        if (q.open("insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
+                   {platform::SqlParam::of(group), platform::SqlParam::of(word), platform::SqlParam::of(meaning),
+                    platform::SqlParam::of(place)}) < 0) {
+            error_ = q.errorText();
+            return false;
+        }
+        return true;
+    }
+    const QByteArray daBytes = word.toUtf8();
+    const QByteArray lx2 = meaning.toUtf8();
+    sqlite3_bind_int(insertWord_, 1, group);
+    sqlite3_bind_text(insertWord_, 2, daBytes.constData(), static_cast<int>(daBytes.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(insertWord_, 3, lx2.constData(), static_cast<int>(lx2.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(insertWord_, 4, place);
+    const bool ok = sqlite3_step(insertWord_) == SQLITE_DONE;
+    sqlite3_reset(insertWord_);
+    if (!ok)
+        error_ = sqliteError();
+    return ok;
+}
+
+bool StudyWriter::readExistingTitles()
+{
+    if (server_) {
+        platform::OdbcQuery q(*server_);
+        if (q.open("select xh, bt from zb", {}) < 0) {
+            error_ = q.errorText();
+            return false;
+        }
+        int rc;
+        while ((rc = q.fetch()) == 0)
+            existingTitles_.emplace(q.text(2).value_or(QString()), static_cast<int>(q.integer(1).value_or(0)));
+        if (rc < 0)
+            error_ = q.errorText();
+        return rc >= 0;
+    }
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db_, "select xh, bt from zb", -1, &st, nullptr) != SQLITE_OK) {
+        error_ = sqliteError();
         return false;
     }
-    return true;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const auto *bt = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+        existingTitles_.emplace(QString::fromUtf8(bt, sqlite3_column_bytes(st, 1)), sqlite3_column_int(st, 0));
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        error_ = sqliteError();
+    return rc == SQLITE_DONE;
+}
+
+std::optional<StudyWriter::WordRows> StudyWriter::storedWords(int group)
+{
+    WordRows rows;
+    if (server_) {
+        platform::OdbcQuery q(*server_);
+        if (q.open("select da, lx2 from fb where xh = ? order by xh1", {platform::SqlParam::of(group)}) < 0)
+            return std::nullopt;
+        int rc;
+        while ((rc = q.fetch()) == 0)
+            rows.emplace_back(q.text(1).value_or(QString()), q.text(2).value_or(QString()));
+        return rc < 0 ? std::nullopt : std::optional(rows);
+    }
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db_, "select da, lx2 from fb where xh = ? order by xh1", -1, &st, nullptr) != SQLITE_OK)
+        return std::nullopt;
+    sqlite3_bind_int(st, 1, group);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const auto column = [st](int i) {
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
+                                     sqlite3_column_bytes(st, i));
+        };
+        rows.emplace_back(column(0), column(1));
+    }
+    sqlite3_finalize(st);
+    return rc == SQLITE_DONE ? std::optional(rows) : std::nullopt;
+}
+
+bool StudyWriter::alreadyThere(const QString &title, const WordRows &words)
+{
+    const auto [from, to] = existingTitles_.equal_range(title.left(100));
+    for (auto it = from; it != to; ++it) {
+        if (storedWords(it->second) == words)
+            return true;
+    }
+    return false;
 }
 
 QString StudyWriter::sqliteError() const
@@ -107,15 +209,41 @@ bool StudyWriter::exec(const char *sql)
     return false;
 }
 
+namespace {
+// A build another import left behind when it was killed: its process is gone.
+void removeAbandonedBuilds(const QString &databasePath)
+{
+    const QFileInfo info(databasePath);
+    const QDir dir = info.absoluteDir();
+    const QString prefix = QLatin1Char('.') + info.fileName() + QStringLiteral(".import-");
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden)) {
+        bool ok = false;
+        const qint64 pid = QStringView(name).mid(prefix.size()).split(QLatin1Char('-')).front().toLongLong(&ok);
+        if (ok && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            QFile::remove(dir.filePath(name));
+    }
+}
+} // namespace
+
 std::optional<QString> StudyWriter::open(const QString &databasePath)
 {
     path_ = databasePath;
     const QFileInfo info(databasePath);
-    created_ = !info.exists();
-    if (!created_ && !info.isFile())
+    const bool create = !info.exists();
+    if (!create && !info.isFile())
         return QStringLiteral("the study database %1 is not a regular file").arg(databasePath);
-    const int flags = SQLITE_OPEN_READWRITE | (created_ ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &db_, flags, nullptr) != SQLITE_OK) {
+    // A new database is built under another name and renamed into place on
+    // commit: an import killed half-way leaves no database that is no database.
+    QString target = databasePath;
+    if (create) {
+        removeAbandonedBuilds(databasePath);
+        buildPath_ = info.absoluteDir().filePath(QStringLiteral(".%1.import-%2").arg(info.fileName()).arg(::getpid()));
+        QFile::remove(buildPath_);
+        QFile::remove(buildPath_ + QStringLiteral("-journal"));
+        target = buildPath_;
+    }
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &db_, flags, nullptr) != SQLITE_OK) {
         const QString why = sqliteError();
         rollback();
         return QStringLiteral("cannot open the study database %1: %2").arg(databasePath, why);
@@ -128,7 +256,7 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
         return QStringLiteral("the study database %1 cannot be written: %2").arg(databasePath, why);
     }
     inTransaction_ = true;
-    if (created_ && !exec(kLocalStudyTables)) {
+    if (create && !exec(kLocalStudyTables)) {
         const QString why = error_;
         rollback();
         return QStringLiteral("cannot make the study database %1: %2").arg(databasePath, why);
@@ -147,7 +275,8 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
     if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)", -1, &insertGroup_, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v2(db_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &insertWord_, nullptr) !=
-            SQLITE_OK) {
+            SQLITE_OK ||
+        !readExistingTitles()) {
         const QString why = sqliteError();
         rollback();
         return QStringLiteral("%1 is not a study database: %2").arg(databasePath, why);
@@ -155,54 +284,70 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
     return std::nullopt;
 }
 
-void StudyWriter::setAutoGroups(const QString &baseTitle, int groupSize)
+void StudyWriter::setAutoGroups(const QString &baseTitle, int groupSize, bool splitTitled)
 {
     autoTitle_ = baseTitle;
     if (groupSize > 0)
         groupSize_ = groupSize;
+    splitTitled_ = splitTitled;
+}
+
+void StudyWriter::setAutoTitle(const QString &baseTitle)
+{
+    autoTitle_ = baseTitle;
+    autoCount_ = 0;
 }
 
 void StudyWriter::beginGroup(const QString &title)
 {
-    pendingTitle_ = title.trimmed();
-    pending_ = true;
+    if (!flushGroup())
+        return;
+    title_ = title.trimmed();
     titled_ = true;
-    wordsInGroup_ = 0;
+    part_ = 1;
 }
 
 void StudyWriter::endGroup()
 {
+    flushGroup();
     titled_ = false;
-    pending_ = false;
-    wordsInGroup_ = groupSize_; // the next word starts an automatic group
 }
 
-bool StudyWriter::writeGroup()
+bool StudyWriter::flushGroup()
 {
+    if (!error_.isEmpty())
+        return false;
+    if (pending_.empty())
+        return true;
+    if (!again_ && alreadyThere(title_, pending_)) {
+        ++repeats_;
+        pending_.clear();
+        return true;
+    }
     if (lastGroup_ >= kMaxGroupNumber) {
-        error_ = QStringLiteral("the database already holds group %1, the last group number there can be")
+        error_ = QStringLiteral("group numbers end at %1, and words are left over; "
+                                "larger groups (--group-size N) make fewer of them")
                      .arg(kMaxGroupNumber);
         return false;
     }
-    ++lastGroup_;
-    if (!(server_ ? insertGroupOnServer() : insertGroupInFile()))
+    const int group = ++lastGroup_;
+    if (!insertGroup(group, title_))
         return false;
+    if (markSamples_ && db_) {
+        const QByteArray sql = "create table if not exists kelp_sample (xh integer primary key); "
+                               "insert into kelp_sample (xh) values (" + QByteArray::number(group) + ")";
+        if (!exec(sql.constData()))
+            return false;
+    }
+    int place = 0;
+    for (const auto &[word, meaning] : pending_) {
+        if (!insertWord(group, ++place, word, meaning))
+            return false;
+    }
     ++groups_;
-    pending_ = false;
-    wordsInGroup_ = 0;
+    words_ += static_cast<int>(pending_.size());
+    pending_.clear();
     return true;
-}
-
-bool StudyWriter::insertGroupInFile()
-{
-    const QByteArray title = pendingTitle_.left(100).toUtf8();
-    sqlite3_bind_int(insertGroup_, 1, lastGroup_);
-    sqlite3_bind_text(insertGroup_, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
-    const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
-    sqlite3_reset(insertGroup_);
-    if (!ok)
-        error_ = sqliteError();
-    return ok;
 }
 
 QString StudyWriter::storedMeaning(const Word &word)
@@ -218,41 +363,37 @@ QString StudyWriter::storedMeaning(const Word &word)
 
 bool StudyWriter::addWord(const Word &word)
 {
+    if (!error_.isEmpty())
+        return false;
     const QString da = word.word.trimmed();
     if (da.isEmpty()) {
         skip(QStringLiteral("without a word"));
         return true;
     }
-    if (!titled_ && (lastGroup_ == 0 || wordsInGroup_ >= groupSize_ || groups_ == 0)) {
-        pendingTitle_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
-        pending_ = true;
+    const bool full = static_cast<int>(pending_.size()) >= groupSize_;
+    if (titled_) {
+        if (full && splitTitled_) {
+            if (!flushGroup())
+                return false;
+            const QString base = part_ == 1 ? title_ : title_.left(title_.lastIndexOf(QStringLiteral(" (")));
+            title_ = QStringLiteral("%1 (%2)").arg(base).arg(++part_);
+        }
+    } else if (full || autoCount_ == 0) {
+        if (!flushGroup())
+            return false;
+        title_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
     }
-    if (pending_ && !writeGroup())
-        return false;
-    ++wordsInGroup_;
-    if (!(server_ ? insertWordOnServer(da, storedMeaning(word)) : insertWordInFile(da, storedMeaning(word))))
-        return false;
-    ++words_;
+    pending_.emplace_back(da, storedMeaning(word));
     return true;
-}
-
-bool StudyWriter::insertWordInFile(const QString &word, const QString &meaning)
-{
-    const QByteArray daBytes = word.toUtf8();
-    const QByteArray lx2 = meaning.toUtf8();
-    sqlite3_bind_int(insertWord_, 1, lastGroup_);
-    sqlite3_bind_text(insertWord_, 2, daBytes.constData(), static_cast<int>(daBytes.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(insertWord_, 3, lx2.constData(), static_cast<int>(lx2.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int(insertWord_, 4, wordsInGroup_);
-    const bool ok = sqlite3_step(insertWord_) == SQLITE_DONE;
-    sqlite3_reset(insertWord_);
-    if (!ok)
-        error_ = sqliteError();
-    return ok;
 }
 
 std::optional<QString> StudyWriter::commit()
 {
+    if (!flushGroup()) {
+        const QString why = error_;
+        rollback();
+        return why;
+    }
     if (server_) {
         const bool ok = serverTransaction_ && serverTransaction_->commit();
         rollback();
@@ -269,9 +410,22 @@ std::optional<QString> StudyWriter::commit()
         return why;
     }
     inTransaction_ = false;
-    created_ = false; // now the learner's
     sqlite3_close(db_);
     db_ = nullptr;
+    if (!buildPath_.isEmpty()) {
+        // Into place, never over a database that appeared meanwhile.
+        const QByteArray from = QFile::encodeName(buildPath_), to = QFile::encodeName(path_);
+        int rc = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (rc != 0 && (errno == EINVAL || errno == ENOSYS) && (rc = ::link(from.constData(), to.constData())) == 0)
+            ::unlink(from.constData()); // a file system without the exclusive rename
+        if (rc != 0) {
+            const QString why = errno == EEXIST ? QStringLiteral("another program made it meanwhile; import again")
+                                                : QString::fromLocal8Bit(std::strerror(errno));
+            rollback();
+            return QStringLiteral("the study database %1 could not be put in place: %2").arg(path_, why);
+        }
+        buildPath_.clear();
+    }
     return std::nullopt;
 }
 
@@ -290,11 +444,11 @@ void StudyWriter::rollback()
         db_ = nullptr;
     }
     inTransaction_ = false;
-    // A database this import made and could not fill is no database at all.
-    if (created_) {
-        QFile::remove(path_);
-        QFile::remove(path_ + QStringLiteral("-journal"));
-        created_ = false;
+    // A database this import was building and could not fill is no database at all.
+    if (!buildPath_.isEmpty()) {
+        QFile::remove(buildPath_);
+        QFile::remove(buildPath_ + QStringLiteral("-journal"));
+        buildPath_.clear();
     }
 }
 

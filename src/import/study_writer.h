@@ -7,6 +7,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -42,8 +44,17 @@ public:
 
     // Words that come without a group of their own go into groups of
     // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ... (0 or
-    // below: the size stays as it was, 10 at first).
-    void setAutoGroups(const QString &baseTitle, int groupSize);
+    // below: the size stays as it was, 10 at first). With `splitTitled`,
+    // titled groups are cut at that size too: "Animals", "Animals (2)", ...
+    void setAutoGroups(const QString &baseTitle, int groupSize, bool splitTitled = false);
+    // Automatic groups from here on are titled "<baseTitle> 1", ...
+    void setAutoTitle(const QString &baseTitle);
+    // Groups whose title and words the database holds already, in the same
+    // order, are written again all the same (else skipped and counted).
+    void setWriteRepeats(bool again) { again_ = again; }
+    // The groups written are the sample words (table kelp_sample), which a
+    // study plan introduces after the learner's own.
+    void setMarkSamples(bool samples) { markSamples_ = samples; }
 
     // Starts a titled group; it is written with its first word (no empty groups).
     void beginGroup(const QString &title);
@@ -53,11 +64,14 @@ public:
     bool addWord(const Word &word);
     void skip(const QString &reason) { ++skipped_[reason]; }
 
+    // Writes the group gathered last; false when the database refused it.
+    bool finish() { return flushGroup(); }
     std::optional<QString> commit();
     void rollback();
 
     int groups() const { return groups_; }
     int words() const { return words_; }
+    int groupsAlreadyThere() const { return repeats_; }
     const std::map<QString, int> &skipped() const { return skipped_; }
     const QString &error() const { return error_; }
 
@@ -65,32 +79,41 @@ public:
     static QString storedMeaning(const Word &word);
 
 private:
+    using WordRows = std::vector<std::pair<QString, QString>>; // fb.da, fb.lx2 in order
     bool exec(const char *sql);
-    bool writeGroup();
+    bool flushGroup();
+    bool alreadyThere(const QString &title, const WordRows &words);
+    std::optional<WordRows> storedWords(int group);
+    bool readExistingTitles();
     QString sqliteError() const;
-    bool insertGroupOnServer();
-    bool insertGroupInFile();
-    bool insertWordInFile(const QString &word, const QString &meaning);
-    bool insertWordOnServer(const QString &word, const QString &meaning);
+    bool insertGroup(int number, const QString &title);
+    bool insertWord(int group, int place, const QString &word, const QString &meaning);
 
     sqlite3 *db_ = nullptr;
     std::unique_ptr<platform::OdbcConnection> server_;
     std::unique_ptr<server::Transaction> serverTransaction_;
     sqlite3_stmt *insertGroup_ = nullptr;
     sqlite3_stmt *insertWord_ = nullptr;
-    QString path_;
-    bool created_ = false;
+    QString path_;       // the database (or data source) the learner named
+    QString buildPath_;  // a new database is built here and renamed into place
     bool inTransaction_ = false;
-    int lastGroup_ = 0;    // highest group number so far
-    QString pendingTitle_; // the group that starts with the next word
-    bool pending_ = false;
+    int lastGroup_ = 0; // highest group number so far
+    // The group being gathered: written once it is complete, so that a group
+    // already there can be skipped whole.
+    QString title_;
+    WordRows pending_;
     bool titled_ = false;
-    int wordsInGroup_ = 0;
+    int part_ = 1; // of a titled group cut at the group size
     QString autoTitle_;
     int groupSize_ = 10;
+    bool splitTitled_ = false;
     int autoCount_ = 0;
+    bool again_ = false;
+    bool markSamples_ = false;
+    std::multimap<QString, int> existingTitles_; // before this import
     int groups_ = 0;
     int words_ = 0;
+    int repeats_ = 0;
     std::map<QString, int> skipped_;
     QString error_;
 };

@@ -1,5 +1,7 @@
 #include "import/readers.h"
 
+#include "import/columns.h"
+
 #include <QRegularExpression>
 
 namespace kelp::import {
@@ -24,119 +26,103 @@ std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer)
             w.meaning = line.mid(first + 1, second - first - 1);
             w.transcription = line.mid(second + 1);
         }
+        if (w.word.size() > kMaxFieldChars || w.meaning.size() > kMaxFieldChars)
+            return QStringLiteral("line %1 has a field over 64 KB").arg(lines.lineNumber());
         if (!writer.addWord(w))
             return writer.error();
     }
-    return std::nullopt;
+    return lines.error();
 }
 
 namespace {
 
-enum class Column { Word, Meaning, Transcription, Other };
-
-Column headerColumn(const QString &name)
+// The columns of a delimited file: as the learner said, by the header's
+// names, else by the values of the first rows (kept in `rows` for the
+// reading). The header row itself is dropped.
+std::optional<QString> decideColumns(const QString &option, QList<QStringList> &rows, Columns &columns)
 {
-    static const QStringList words{"word", "words", "english", "en",   "term",       "front",     "question",
-                                   "单词", "英文",  "英语",    "词汇", "vocabulary", "expression"};
-    static const QStringList meanings{"meaning", "meanings", "chinese", "zh",   "translation", "definition", "back",
-                                      "answer",  "释义",     "中文",    "意思", "词义",        "解释",       "汉语"};
-    static const QStringList transcriptions{"transcription", "phonetic", "phonetics", "pronunciation",
-                                            "ipa",           "音标",     "发音"};
-    const QString n = name.trimmed().toLower();
-    if (words.contains(n))
-        return Column::Word;
-    if (meanings.contains(n))
-        return Column::Meaning;
-    if (transcriptions.contains(n))
-        return Column::Transcription;
-    return Column::Other;
-}
-
-bool looksLikeTranscription(const QString &text)
-{
-    const QString t = text.trimmed();
-    return t.size() >= 2 && ((t.startsWith(QLatin1Char('/')) && t.endsWith(QLatin1Char('/'))) ||
-                             (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))));
+    if (!option.isEmpty()) {
+        QString error;
+        const auto given = columnsFromOption(option, &error);
+        if (!given)
+            return error;
+        columns = *given;
+        bool isHeader = false;
+        if (!rows.isEmpty() && (columnsByName(rows.first(), &isHeader), isHeader))
+            rows.removeFirst();
+        return std::nullopt;
+    }
+    Columns known;
+    QStringList names;
+    bool isHeader = false;
+    if (!rows.isEmpty()) {
+        if (const auto named = columnsByName(rows.first(), &isHeader))
+            known = *named;
+        if (isHeader)
+            names = rows.takeFirst();
+    }
+    QList<QStringList> values;
+    for (const QStringList &r : std::as_const(rows)) {
+        if (titleOfRow(r).isNull())
+            values << r;
+    }
+    if (known.valid()) {
+        columns = known;
+        return std::nullopt;
+    }
+    if (const auto found = columnsByContent(values, known)) {
+        columns = *found;
+        return std::nullopt;
+    }
+    QStringList seen;
+    for (int i = 0; i < std::max(names.size(), values.value(0).size()); ++i) {
+        const QString sample = names.value(i, values.value(0).value(i)).trimmed();
+        seen << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sample.left(20));
+    }
+    return QStringLiteral("the word and meaning columns cannot be told apart (columns %1); "
+                          "say which they are, e.g. --columns word,phonetic,meaning")
+        .arg(seen.join(QStringLiteral(", ")));
 }
 
 } // namespace
 
-std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, StudyWriter &writer)
+std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const QString &columnOption,
+                                     StudyWriter &writer)
 {
+    constexpr int kSampleRows = 50;
     QStringList fields;
     QString error;
-    int wordColumn = 0, meaningColumn = 1, transcriptionColumn = -1;
-    bool first = true;
-    while (nextRecord(lines, delimiter, fields, error)) {
-        if (first) {
-            first = false;
-            int w = -1, m = -1, t = -1;
-            for (int i = 0; i < fields.size(); ++i) {
-                switch (headerColumn(fields[i])) {
-                case Column::Word: w = w < 0 ? i : w; break;
-                case Column::Meaning: m = m < 0 ? i : m; break;
-                case Column::Transcription: t = t < 0 ? i : t; break;
-                case Column::Other: break;
-                }
-            }
-            if (w >= 0 || m >= 0) {
-                wordColumn = w >= 0 ? w : (m == 0 ? 1 : 0);
-                meaningColumn = m >= 0 ? m : (wordColumn == 1 ? 0 : 1);
-                transcriptionColumn = t;
-                continue; // the header row
-            }
+    QList<QStringList> rows;
+    while (rows.size() < kSampleRows && nextRecord(lines, delimiter, fields, error)) {
+        if (!(fields.size() == 1 && fields[0].trimmed().isEmpty()))
+            rows << fields;
+    }
+    if (!error.isEmpty())
+        return error;
+    Columns columns;
+    if (const auto why = decideColumns(columnOption, rows, columns))
+        return why;
+    const auto add = [&](const QStringList &record) {
+        const QString title = titleOfRow(record, columns);
+        if (!title.isNull() && record.size() > 1) {
+            writer.beginGroup(title);
+            return true;
         }
+        return writer.addWord(wordFromFields(record, columns));
+    };
+    for (const QStringList &r : std::as_const(rows)) {
+        if (!add(r))
+            return writer.error();
+    }
+    while (nextRecord(lines, delimiter, fields, error)) {
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue; // blank line
-        Word word;
-        word.word = fields.value(wordColumn);
-        word.meaning = fields.value(meaningColumn);
-        if (transcriptionColumn >= 0) {
-            word.transcription = fields.value(transcriptionColumn);
-        } else if (fields.size() > 2 && looksLikeTranscription(fields[2])) {
-            word.transcription = fields[2];
-        }
-        if (!writer.addWord(word))
+        if (!add(fields))
             return writer.error();
     }
     if (!error.isEmpty())
         return error;
     return std::nullopt;
-}
-
-QString plainText(const QString &html)
-{
-    static const QRegularExpression sound(QStringLiteral("\\[sound:[^\\]]*\\]"));
-    static const QRegularExpression breaks(QStringLiteral("<\\s*(br|/div|/p|/li)\\b[^>]*>"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression numeric(QStringLiteral("&#(x?)([0-9a-fA-F]+);"));
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    QString t = html;
-    t.remove(sound);
-    t.replace(breaks, QStringLiteral(" "));
-    t.remove(tags);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = numeric.globalMatch(t); it.hasNext();) {
-        const auto m = it.next();
-        bool ok = false;
-        const uint code = m.captured(2).toUInt(&ok, m.captured(1).isEmpty() ? 10 : 16);
-        out += QStringView(t).mid(last, m.capturedStart() - last);
-        if (ok && code > 0 && code <= 0x10FFFF) {
-            const char32_t c = code;
-            out += QString::fromUcs4(&c, 1);
-        }
-        last = m.capturedEnd();
-    }
-    out += QStringView(t).mid(last);
-    out.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
-    out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    out.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    out.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
-    out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    return out.replace(blanks, QStringLiteral(" ")).trimmed();
 }
 
 std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
@@ -178,32 +164,63 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
             }
         }
     }
-    // The rest is a delimited file.
+    // The rest is a delimited file; the notes' fields are found from the
+    // first notes' values, as in a package whose field names say nothing.
+    struct Note {
+        QString deck;
+        QStringList fields;
+    };
+    constexpr int kSampleNotes = 50;
+    QList<Note> sample;
+    std::optional<Columns> columns;
     QString deck;
     bool inDeck = false;
     QString error;
     QStringList fields;
-    while (nextRecord(lines, separator, fields, error)) {
-        if (fields.size() == 1 && fields[0].trimmed().isEmpty())
-            continue;
-        QStringList noteFields;
-        for (int i = 0; i < fields.size(); ++i) {
-            if (!excluded.contains(i))
-                noteFields << (html ? plainText(fields[i]) : QString(fields[i]).remove(sound));
-        }
-        if (deckColumn >= 0 && deckColumn < fields.size() && (!inDeck || fields[deckColumn] != deck)) {
-            deck = fields[deckColumn];
+    const auto add = [&](const Note &note) {
+        if (deckColumn >= 0 && (!inDeck || note.deck != deck)) {
+            deck = note.deck;
             inDeck = true;
             writer.beginGroup(deck);
         }
-        Word word;
-        word.word = noteFields.value(0);
-        word.meaning = noteFields.value(1);
-        if (!writer.addWord(word))
+        return writer.addWord(wordFromFields(note.fields, *columns));
+    };
+    const auto decide = [&]() -> std::optional<QString> {
+        QList<QStringList> rows;
+        for (const Note &n : std::as_const(sample))
+            rows << n.fields;
+        columns = columnsByContent(rows, {}, false);
+        if (!columns)
+            return QStringLiteral("notes without a word and a meaning field");
+        for (const Note &n : std::as_const(sample)) {
+            if (!add(n))
+                return writer.error();
+        }
+        return std::nullopt;
+    };
+    while (nextRecord(lines, separator, fields, error)) {
+        if (fields.size() == 1 && fields[0].trimmed().isEmpty())
+            continue;
+        Note note;
+        note.deck = fields.value(deckColumn);
+        for (int i = 0; i < fields.size(); ++i) {
+            if (!excluded.contains(i))
+                note.fields << (html ? plainText(fields[i]) : QString(fields[i]).remove(sound).trimmed());
+        }
+        if (!columns) {
+            sample << note;
+            if (sample.size() == kSampleNotes) {
+                if (const auto why = decide())
+                    return why;
+            }
+        } else if (!add(note)) {
             return writer.error();
+        }
     }
     if (!error.isEmpty())
         return error;
+    if (!columns && !sample.isEmpty())
+        return decide();
     return std::nullopt;
 }
 

@@ -95,6 +95,9 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
         QXmlStreamReader xml(&file);
         if (xml.readNextStartElement() && xml.name() == QLatin1String("kvtml"))
             return Format::Kvtml;
+        // A byte of another encoding: the reader says where.
+        if (xml.hasError() && head.contains("<kvtml"))
+            return Format::Kvtml;
         *reason = xml.hasError()
                       ? QStringLiteral("markup that is not KVTML (%1)").arg(xml.errorString())
                       : QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml.name().toString());
@@ -149,10 +152,11 @@ Format detectFormat(const QString &path, QString *reason)
     return detect(path, reason, &ignored);
 }
 
-ImportReport importWordFile(const QString &path, const QString &database, int groupSize, const QString &dataSource)
+ImportReport importWordFile(const QString &path, const QString &database, const ImportOptions &options)
 {
     ImportReport report;
     const QString name = QFileInfo(path).fileName();
+    const QString where = options.dataSource.isEmpty() ? database : options.dataSource;
     QString reason;
     QChar delimiter = QLatin1Char(',');
     const Format format = detect(path, &reason, &delimiter);
@@ -160,29 +164,42 @@ ImportReport importWordFile(const QString &path, const QString &database, int gr
         report.line = QStringLiteral("%1: nothing added: %2").arg(path, reason);
         return report;
     }
+    const bool textFormat = format != Format::AnkiPackage && format != Format::Kvtml;
+    if (!options.columns.isEmpty() && format != Format::Csv && format != Format::Tsv) {
+        report.line = QStringLiteral("%1: nothing added: --columns is for CSV and TSV files; this is %2")
+                          .arg(path, formatName(format));
+        return report;
+    }
+    // Read (and its encoding decided) before the database is touched.
+    LineReader lines;
+    if (textFormat) {
+        if (const auto error = lines.open(path)) {
+            report.line = QStringLiteral("%1: nothing added: %2").arg(path, *error);
+            return report;
+        }
+    }
     StudyWriter writer;
-    if (const auto error = dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(dataSource)) {
+    if (const auto error = options.dataSource.isEmpty() ? writer.open(database)
+                                                        : writer.openDataSource(options.dataSource)) {
         report.line = QStringLiteral("%1: nothing added: %2").arg(path, *error);
         return report;
     }
-    writer.setAutoGroups(QFileInfo(path).completeBaseName(), groupSize);
+    writer.setAutoGroups(QFileInfo(path).completeBaseName(), options.groupSize, options.groupSize > 0);
+    writer.setWriteRepeats(options.again);
+    writer.setMarkSamples(options.markSamples);
     std::optional<QString> error;
-    LineReader lines;
-    const bool textFormat = format != Format::AnkiPackage && format != Format::Kvtml;
-    if (textFormat)
-        error = lines.open(path);
-    if (!error) {
-        switch (format) {
-        case Format::HashWords: error = readHashFile(lines, writer); break;
-        case Format::Csv: error = readDelimited(lines, delimiter, writer); break;
-        case Format::Tsv: error = readDelimited(lines, QLatin1Char('\t'), writer); break;
-        case Format::AnkiText: error = readAnkiText(lines, writer); break;
-        case Format::AnkiPackage: error = readAnkiPackage(path, writer); break;
-        case Format::Kvtml: error = readKvtml(path, writer); break;
-        case Format::Unknown: break;
-        }
+    switch (format) {
+    case Format::HashWords: error = readHashFile(lines, writer); break;
+    case Format::Csv: error = readDelimited(lines, delimiter, options.columns, writer); break;
+    case Format::Tsv: error = readDelimited(lines, QLatin1Char('\t'), options.columns, writer); break;
+    case Format::AnkiText: error = readAnkiText(lines, writer); break;
+    case Format::AnkiPackage: error = readAnkiPackage(path, writer); break;
+    case Format::Kvtml: error = readKvtml(path, writer); break;
+    case Format::Unknown: break;
     }
-    if (!error && writer.words() == 0)
+    if (!error && !writer.finish())
+        error = writer.error();
+    if (!error && writer.words() == 0 && writer.groupsAlreadyThere() == 0)
         error = QStringLiteral("no words in it");
     if (!error)
         error = writer.commit();
@@ -194,14 +211,18 @@ ImportReport importWordFile(const QString &path, const QString &database, int gr
     report.ok = true;
     report.groups = writer.groups();
     report.words = writer.words();
-    QString skipped;
+    QString notes;
+    if (writer.groupsAlreadyThere() > 0)
+        notes += QStringLiteral("; %1 groups already there (--again adds them anyway)").arg(writer.groupsAlreadyThere());
     for (const auto &[why, count] : writer.skipped())
-        skipped += QStringLiteral("; skipped %1 %2").arg(count).arg(why);
-    report.line = QStringLiteral("%1: %2 words in %3 groups added (%4)%5")
+        notes += QStringLiteral("; skipped %1 %2").arg(count).arg(why);
+    if (textFormat && !lines.strayBytes().isEmpty())
+        notes += QStringLiteral("; ") + lines.strayBytes();
+    report.line = QStringLiteral("%1: %2 words in %3 groups added (%4)%5; into %6")
                       .arg(name)
                       .arg(report.words)
                       .arg(report.groups)
-                      .arg(formatName(format), skipped);
+                      .arg(formatName(format), notes, where);
     return report;
 }
 

@@ -20,11 +20,26 @@ struct ImportReport {
     QString line; // one line for the learner: what was added, skipped, or why nothing
 };
 
+struct ImportOptions {
+    int groupSize = 0;     // words a group at most: every group when set, else 10 for untitled words
+    QString columns;       // "word,phonetic,meaning": a delimited file's columns, in order
+    bool again = false;    // write groups the database holds already all the same
+    QString dataSource;    // an ODBC data source (a server) instead of the database file
+    bool markSamples = false; // the sample words: a study plan introduces them after the learner's own
+};
+
 // Adds the file's words to `database` (made when missing) as new groups after
-// the last one; words without a group of their own go in groups of `groupSize`.
-// One transaction: a file that fails adds nothing. With `dataSource` the
-// words go to that ODBC data source (a server) instead of `database`.
-ImportReport importWordFile(const QString &path, const QString &database, int groupSize,
-                            const QString &dataSource = QString());
+// the last one. One transaction: a file that fails adds nothing. A group the
+// database holds already (title and words, in order) is skipped and counted.
+ImportReport importWordFile(const QString &path, const QString &database, const ImportOptions &options);
+
+inline ImportReport importWordFile(const QString &path, const QString &database, int groupSize,
+                                   const QString &dataSource = QString())
+{
+    ImportOptions options;
+    options.groupSize = groupSize;
+    options.dataSource = dataSource;
+    return importWordFile(path, database, options);
+}
 
 } // namespace kelp::import

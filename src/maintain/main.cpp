@@ -1,7 +1,7 @@
 // kelpword-study: the study database's upkeep beside the trainer, started by
 // "kelpword import" and "kelpword progress" (the quick launcher hands over).
 //
-//   kelpword-study import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...
+//   kelpword-study import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] [--columns LIST] [--again] FILE...
 //   kelpword-study progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]
 #include "config/program_folder.h"
 #include "import/word_import.h"
@@ -23,16 +23,23 @@ namespace {
 
 void usage()
 {
-    std::fputs("usage: kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
+    std::fputs("usage: kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N]\n"
+               "                       [--columns word,phonetic,pos,meaning] [--again] FILE...\n"
                "       kelpword progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]\n",
                stderr);
+}
+
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
 }
 
 struct Options {
     QString command;
     QString folder;
     QString dataSource; // an ODBC data source (a server) instead of the folder's file
-    int groupSize = 10;
+    kelp::import::ImportOptions import;
+    bool samples = false; // the sample words of a new user folder
     QString chart;
     QStringList files;
     bool ok = true;
@@ -53,14 +60,19 @@ Options parse(const QStringList &args)
             o.folder = args[++i];
         } else if (a == QLatin1String("--dsn") && hasValue) {
             o.dataSource = args[++i];
+            o.import.dataSource = o.dataSource;
         } else if (a == QLatin1String("--user-folder")) {
-            o.folder =
-                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kelpword");
-            QDir().mkpath(o.folder);
+            o.folder = userFolder();
         } else if (a == QLatin1String("--group-size") && hasValue && o.command == QLatin1String("import")) {
             bool isNumber = false;
-            o.groupSize = args[++i].toInt(&isNumber);
-            o.ok = isNumber && o.groupSize >= 1 && o.groupSize <= 1000;
+            o.import.groupSize = args[++i].toInt(&isNumber);
+            o.ok = isNumber && o.import.groupSize >= 1 && o.import.groupSize <= 1000;
+        } else if (a == QLatin1String("--columns") && hasValue && o.command == QLatin1String("import")) {
+            o.import.columns = args[++i];
+        } else if (a == QLatin1String("--again") && o.command == QLatin1String("import")) {
+            o.import.again = true;
+        } else if (a == QLatin1String("--samples") && o.command == QLatin1String("import")) {
+            o.samples = true;
         } else if (a == QLatin1String("--chart") && hasValue && o.command == QLatin1String("progress")) {
             o.chart = args[++i];
         } else if (a == QLatin1String("--")) {
@@ -85,8 +97,9 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 {
     int status = 0;
     for (const QString &file : o.files) {
-        const kelp::import::ImportReport report =
-            kelp::import::importWordFile(file, folder.database(), o.groupSize, o.dataSource);
+        kelp::import::ImportOptions options = o.import;
+        options.markSamples = o.samples;
+        const kelp::import::ImportReport report = kelp::import::importWordFile(file, folder.database(), options);
         std::fprintf(report.ok ? stdout : stderr, "%s\n", qPrintable(report.line));
         std::fflush(stdout);
         if (!report.ok)
@@ -133,6 +146,15 @@ int main(int argc, char *argv[])
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
-    kelp::ProgramFolder folder{o.folder.isEmpty() ? QDir::currentPath() : QDir(o.folder).absolutePath()};
+    // A current directory without settings is no program folder: the words go
+    // where the menu's trainer reads them.
+    QString root = o.folder;
+    if (root.isEmpty() && o.dataSource.isEmpty())
+        root = QFileInfo::exists(QStringLiteral("wkcfg.ini")) ? QDir::currentPath() : userFolder();
+    if (o.command == QLatin1String("import") && o.dataSource.isEmpty() && !QDir().mkpath(root)) {
+        std::fprintf(stderr, "kelpword: cannot make the folder %s\n", qPrintable(root));
+        return 1;
+    }
+    kelp::ProgramFolder folder{QDir(root.isEmpty() ? QDir::currentPath() : root).absolutePath()};
     return o.command == QLatin1String("import") ? runImport(o, folder) : runProgress(o, folder);
 }

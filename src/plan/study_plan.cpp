@@ -22,6 +22,28 @@ constexpr const char *kCreatePlan = "create table if not exists kelp_plan (xh in
                                     "introduced integer not null, stage integer not null, due integer, "
                                     "shown integer, shown_stage integer)";
 constexpr const char *kCreatePlanIndex = "create index if not exists kelp_plan_due on kelp_plan (due)";
+// Groups the plan has not introduced, the learner's own before the sample
+// words a new user folder was laid out with.
+constexpr const char *kFreshGroups =
+    "select xh from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) and "
+    "exists (select 1 from fb where fb.xh = zb.xh) order by xh limit ?";
+constexpr const char *kFreshGroupsSamplesLast =
+    "select xh from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) and "
+    "exists (select 1 from fb where fb.xh = zb.xh) "
+    "order by case when exists (select 1 from kelp_sample s where s.xh = zb.xh) then 1 else 0 end, xh limit ?";
+
+bool hasTable(platform::OdbcConnection &connection, const char *probe)
+{
+    OdbcQuery q(connection);
+    return q.open(probe, {}) == 0;
+}
+
+const char *freshGroupsQuery(platform::OdbcConnection &connection)
+{
+    return hasTable(connection, "select count(*) from kelp_sample where 1 = 0") ? kFreshGroupsSamplesLast
+                                                                                 : kFreshGroups;
+}
+
 constexpr const char *kCreateDays =
     "create table if not exists kelp_plan_day (day integer primary key, days varchar(40))";
 
@@ -155,6 +177,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     }
     const QString daysNow = daysText(days);
     const QByteArray daysBytes = daysNow.toLatin1();
+    // Asked before the transaction: a server aborts a transaction at a failed statement.
+    const char *const freshQuery = freshGroupsQuery(connection);
     Transaction transaction(connection);
     // The day's row, first of all: it takes the write lock (on a server, a
     // second trainer's insert of the same day waits for the first to end).
@@ -256,13 +280,11 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
             ++r.reviewed;
         }
 
-        // New groups, lowest numbers first: those after the last one the plan holds.
+        // New groups, lowest numbers first.
         std::vector<int> fresh;
         if (newPerDay > 0) {
             OdbcQuery q(connection);
-            if (q.open("select xh from zb where xh > (select coalesce(max(xh), 0) from kelp_plan) and "
-                       "exists (select 1 from fb where fb.xh = zb.xh) order by xh limit ?",
-                       {SqlParam::of(newPerDay)}) < 0)
+            if (q.open(freshQuery, {SqlParam::of(newPerDay)}) < 0)
                 return q.errorText();
             while (q.fetch() == 0)
                 fresh.push_back(static_cast<int>(q.integer(1).value_or(0)));
@@ -297,11 +319,8 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     if (!total)
         return error;
     progress.totalGroups = static_cast<int>(*total);
-    {
-        // Whether the plan's table exists, asked in a way every engine understands.
-        OdbcQuery probe(connection);
-        progress.planned = probe.open("select count(*) from kelp_plan where 1 = 0", {}) == 0;
-    }
+    // Whether the plan's table exists, asked in a way every engine understands.
+    progress.planned = hasTable(connection, "select count(*) from kelp_plan where 1 = 0");
     std::vector<PlanGroup> groups;
     bool introducedToday = false;
     if (progress.planned) {
@@ -314,7 +333,7 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     }
     const auto fresh =
         single(connection,
-               progress.planned ? "select count(*) from zb where xh > (select coalesce(max(xh), 0) from kelp_plan) "
+               progress.planned ? "select count(*) from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) "
                                   "and exists (select 1 from fb where fb.xh = zb.xh)"
                                 : "select count(*) from zb where exists (select 1 from fb where fb.xh = zb.xh)",
                {}, &error);
@@ -328,8 +347,7 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     }
     if (!introducedToday && newPerDay > 0) {
         OdbcQuery q(connection);
-        if (q.open(progress.planned ? "select xh from zb where xh > (select coalesce(max(xh), 0) from kelp_plan) and "
-                                      "exists (select 1 from fb where fb.xh = zb.xh) order by xh limit ?"
+        if (q.open(progress.planned ? freshGroupsQuery(connection)
                                     : "select xh from zb where exists (select 1 from fb where fb.xh = zb.xh) "
                                       "order by xh limit ?",
                    {SqlParam::of(newPerDay)}) == 0) {

@@ -41,4 +41,26 @@ mkdir -p "$folder"
 if "$KELPWORD" import --folder "$folder" "$DATA/not-anki.zip" 2>"$E2E_TMP/err"; then fail "a zip without a collection was taken"; fi
 grep -q "not-anki.zip: nothing added: a zip without an Anki collection" "$E2E_TMP/err" || fail "it said: $(cat "$E2E_TMP/err")"
 [ ! -e "$folder/kelp.mdb" ] || fail "a database was left behind"
+# From a folder that is no program folder: into the menu's folder, which the line names.
+here="$E2E_TMP/downloads"
+mkdir -p "$here"
+(cd "$here" && XDG_DATA_HOME="$E2E_TMP/xdg" "$KELPWORD" import "$(cd "$DATA" && pwd)/words-sheet.csv") >"$E2E_TMP/import.out" ||
+  fail "import from a plain folder: $(cat "$E2E_TMP/import.out")"
+grep -q "into $E2E_TMP/xdg/kelpword/kelp.mdb\$" "$E2E_TMP/import.out" || fail "it said: $(cat "$E2E_TMP/import.out")"
+[ ! -e "$here/kelp.mdb" ] || fail "a database was made in the current folder"
+
+# Killed half-way into a new folder: no database that blocks the next import.
+folder="$E2E_TMP/killed"
+mkdir -p "$folder"
+awk 'BEGIN { print "word,meaning"; for (i = 0; i < 300000; i++) printf "w%d,意思%d\n", i, i }' >"$E2E_TMP/big.csv"
+for delay in 0.05 0.2 0.4; do
+  "$KELPWORD" import --folder "$folder" "$E2E_TMP/big.csv" >/dev/null 2>&1 &
+  pid=$!
+  sleep "$delay"
+  kill -KILL "$pid" 2>/dev/null || true # the launcher hands over in place: the same process
+  wait "$pid" 2>/dev/null || true
+  [ ! -e "$folder/kelp.mdb" ] || break # the import may win the race on a quick machine
+done
+"$KELPWORD" import --folder "$folder" "$DATA/words-sheet.csv" >"$E2E_TMP/import.out" 2>&1 ||
+  fail "the import after a killed one: $(cat "$E2E_TMP/import.out")"
 echo "1 passed, 0 failed"

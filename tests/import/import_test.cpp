@@ -7,6 +7,7 @@
 //   data/anki-deck.apkg: the npm package anki-apkg-export 4, data/make-apkg.js.
 //   data/anki-notes.txt: Anki's "Notes in Plain Text" layout (guid, note type, deck and tags columns).
 #include "config/codec.h"
+#include "import/line_reader.h"
 #include "import/word_import.h"
 #include "platform/odbc.h"
 #include "study/data_source.h"
@@ -47,6 +48,9 @@ struct ImportFixture : ::testing::Test {
 
     import::ImportReport add(const QString &file, int groupSize = 10) {
         return import::importWordFile(file, dbPath, groupSize);
+}
+    import::ImportReport add(const QString &file, const import::ImportOptions &options) {
+        return import::importWordFile(file, dbPath, options);
 }
 
 // What the trainer loads in group-range mode: per word "word|transcription|meaning",
@@ -114,11 +118,14 @@ TEST_F(ImportFixture, KvtmlOfDebianAndKWordQuiz)
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
         const int entriesBefore = static_cast<int>(text.left(text.indexOf(QLatin1String("<lessons>"))).count(entry));
-        const import::ImportReport r = add(file);
+        import::ImportOptions again; // files of several languages share lessons word for word
+        again.again = true;
+        const import::ImportReport r = add(file, again);
         // One file of the package declares UTF-8 but is Latin-1: refused, named, nothing added.
         if (file.endsWith(QLatin1String("sv/animals.kvtml"))) {
             EXPECT_FALSE(r.ok);
-            EXPECT_TRUE(r.line.contains(file) && r.line.contains(QLatin1String("encoded"))) << qPrintable(r.line);
+            EXPECT_TRUE(r.line.contains(file) && r.line.contains(QLatin1String("not valid UTF-8 at line")))
+                << qPrintable(r.line);
             continue;
         }
         ASSERT_TRUE(r.ok) << qPrintable(r.line);
@@ -128,7 +135,9 @@ TEST_F(ImportFixture, KvtmlOfDebianAndKWordQuiz)
     EXPECT_GT(total, 10000);
     // The KWordQuiz example, read back: its lesson, first translation with second as meaning.
     const int before = static_cast<int>(trainerReads().filter(QRegularExpression(QStringLiteral("^#"))).size());
-    ASSERT_TRUE(add(QStringLiteral("/usr/share/kwordquiz/examples/example.kvtml")).ok);
+    import::ImportOptions again;
+    again.again = true;
+    ASSERT_TRUE(add(QStringLiteral("/usr/share/kwordquiz/examples/example.kvtml"), again).ok);
     const QStringList example = trainerReads(QStringLiteral("%1-32767").arg(before + 1));
     ASSERT_GE(example.size(), 3);
     EXPECT_EQ(example[0], QStringLiteral("#Default Lesson"));
@@ -191,7 +200,7 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
     const import::ImportReport package = add(kData + QStringLiteral("/anki-deck.apkg"));
     ASSERT_TRUE(package.ok) << qPrintable(package.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                                          QStringLiteral("#anki-deck 1"),
+                                                          QStringLiteral("#Kelp test deck"),
                                                           QStringLiteral("apple||n. 苹果"),
                                                           QStringLiteral("river||n. 河流 江"),
                                                           QStringLiteral("AT&T||美国电话电报公司 <公司>"),
@@ -278,4 +287,131 @@ TEST_F(ImportFixture, FormatComesFromTheContentNotTheName)
         ASSERT_TRUE(r.ok) << qPrintable(r.line);
         EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n'))) << qPrintable(r.line);
     }
+}
+
+namespace {
+QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+} // namespace
+
+TEST_F(ImportFixture, ColumnsByTheirNamesOrValuesElseRefused)
+{
+    const std::pair<QByteArray, QStringList> cases[] = {
+        // A numbering column is never the meaning; a part of speech goes before it; "Unit 2,,,," is a title.
+        {"序号,单词,音标,词性,中文释义\n1,apple,/ˈæpl/,n.,苹果\nUnit 2,,,,\n2,pear,/peə/,n.,梨\n",
+         {"#cols 1", "apple|/ˈæpl/| n. 苹果", "#Unit 2", "pear|/peə/| n. 梨"}},
+        {"英文单词,中文意思\nriver,河流\n", {"#cols 1", "river||河流"}},
+        {"English Word,Chinese Meaning\nsea,海\n", {"#cols 1", "sea||海"}},
+        // No header: the transcriptions are told by their look, the English word by its letters.
+        {"ship,/ʃɪp/,船\nboat,/bəʊt/,小船\n", {"#cols 1", "ship|/ʃɪp/| 船", "boat|/bəʊt/| 小船"}},
+        {"猫,cat\n狗,dog\n", {"#cols 1", "cat||猫", "dog||狗"}},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        QFile::remove(dbPath);
+        const import::ImportReport r = add(writeFile(dir, "cols.csv", bytes));
+        ASSERT_TRUE(r.ok) << qPrintable(r.line);
+        EXPECT_TRUE(r.line.endsWith(QStringLiteral("into ") + dbPath)) << qPrintable(r.line);
+        EXPECT_EQ(trainerReads(), expected) << bytes.constData();
+    }
+    // Three columns of English: which is the meaning? Refused, the columns named; then said.
+    const QByteArray before = dbBytes();
+    const QString unclear = writeFile(dir, "unclear.csv", "alpha,beta,gamma\ndelta,epsilon,zeta\n");
+    const import::ImportReport refused = add(unclear);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.line.contains(QLatin1String("3 \"gamma\"")) && refused.line.contains(QLatin1String("--columns")))
+        << qPrintable(refused.line);
+    EXPECT_EQ(dbBytes(), before);
+    import::ImportOptions said;
+    said.columns = QStringLiteral("word,-,meaning");
+    ASSERT_TRUE(add(unclear, said).ok);
+    EXPECT_EQ(trainerReads(QStringLiteral("2-2")), (QStringList{"#unclear 1", "alpha||gamma", "delta||zeta"}));
+}
+
+TEST_F(ImportFixture, EncodingIsDecidedOverTheWholeFile)
+{
+    const QByteArray ascii = QByteArray("word#meaning\n").repeated(6000); // 78 KB before any Chinese
+    // GB18030 whose Chinese comes late, and UTF-8 with one stray Latin-1 byte at 78 KB.
+    ASSERT_TRUE(add(writeFile(dir, "late.txt", ascii + codec::toGb18030(QStringLiteral("cat#猫\n")))).ok);
+    EXPECT_EQ(trainerReads().last(), QStringLiteral("cat||猫"));
+    const import::ImportReport stray =
+        add(writeFile(dir, "stray.txt", QStringLiteral("apple#苹果\n").toUtf8().repeated(20) + ascii +
+                                            "caf\xE9#咖啡馆\n" + QStringLiteral("pear#梨\n").toUtf8()));
+    ASSERT_TRUE(stray.ok) << qPrintable(stray.line);
+    EXPECT_TRUE(stray.line.contains(QLatin1String("1 stray bytes replaced (line 6021)"))) << qPrintable(stray.line);
+    EXPECT_EQ(trainerReads().last(), QStringLiteral("pear||梨"));
+    EXPECT_EQ(trainerReads().filter(QStringLiteral("apple")).value(0), QStringLiteral("apple||苹果"));
+    // Bytes that are no text in either: refused, naming the first line.
+    const QByteArray before = dbBytes();
+    const import::ImportReport broken =
+        add(writeFile(dir, "broken.txt", "fine#ok\n" + QByteArray("bad#\x80\xFF\x80\xFF\n").repeated(40)));
+    EXPECT_FALSE(broken.ok);
+    EXPECT_TRUE(broken.line.contains(QLatin1String("from line 2 on"))) << qPrintable(broken.line);
+    EXPECT_EQ(dbBytes(), before);
+}
+
+TEST_F(ImportFixture, OversizedOrDeepInputChangesNothing)
+{
+    // Into a new folder first: a refused first import leaves no database and no half-built one.
+    QByteArray deep = "<?xml version=\"1.0\"?><kvtml version=\"2.0\"><lessons>";
+    deep += QByteArray("<container>").repeated(50000);
+    const QString nested = writeFile(dir, "nested.kvtml", deep);
+    const import::ImportReport r = add(nested);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.line.contains(QLatin1String("nested"))) << qPrintable(r.line);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*mdb*"}, QDir::Files | QDir::Hidden), QStringList());
+    // A build that a killed import left behind blocks nothing and goes.
+    writeFile(dir, ".kelp.mdb.import-999999999", "half a database");
+    ASSERT_TRUE(add(writeFile(dir, "ok.txt", "one#一\n")).ok);
+    EXPECT_FALSE(QFile::exists(dir.filePath(".kelp.mdb.import-999999999")));
+    const QByteArray before = dbBytes();
+    const std::pair<QByteArray, const char *> cases[] = {
+        {"a#b\n" + QByteArray(import::kMaxLineBytes + 10, 'x') + "#y\n", "line 2 is over 1 MB"},
+        {"word,meaning\nw,\"" + QByteArray(import::kMaxFieldChars + 10, 'm') + "\"\n", "line 2 has a field over 64 KB"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kvtml version=\"2.0\">\n<entries>\xE9</entries></kvtml>",
+         "not valid UTF-8 at line 3"},
+    };
+    for (const auto &[bytes, why] : cases) {
+        const import::ImportReport refused = add(writeFile(dir, "big.txt", bytes));
+        EXPECT_FALSE(refused.ok);
+        EXPECT_TRUE(refused.line.contains(QLatin1String(why))) << qPrintable(refused.line.left(300));
+    }
+    EXPECT_EQ(dbBytes(), before);
+}
+
+TEST_F(ImportFixture, BigGroupsAreCutAndRepeatsSkipped)
+{
+    QByteArray lesson = "Animals\n";
+    for (int i = 1; i <= 25; ++i)
+        lesson += "animal" + QByteArray::number(i) + "#动物\n";
+    const QString file = writeFile(dir, "lesson.txt", lesson);
+    import::ImportOptions tens;
+    tens.groupSize = 10;
+    ASSERT_TRUE(add(file, tens).ok);
+    const QStringList groups = trainerReads().filter(QRegularExpression(QStringLiteral("^#")));
+    EXPECT_EQ(groups, (QStringList{"#Animals", "#Animals (2)", "#Animals (3)"}));
+    EXPECT_EQ(trainerReads(QStringLiteral("3-3")).size(), 6);
+    // The same file again adds nothing and says so; --again adds it all the same.
+    const QByteArray before = dbBytes();
+    const import::ImportReport repeat = add(file, tens);
+    ASSERT_TRUE(repeat.ok) << qPrintable(repeat.line);
+    EXPECT_EQ(repeat.words, 0);
+    EXPECT_TRUE(repeat.line.contains(QLatin1String("3 groups already there"))) << qPrintable(repeat.line);
+    EXPECT_EQ(dbBytes(), before);
+    tens.again = true;
+    EXPECT_EQ(add(file, tens).words, 25);
+    // Group numbers run out: the message names the way out.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(dbPath).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "insert into zb (xh, bt, cs) values (32767, 'last', 0)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const import::ImportReport full = add(writeFile(dir, "more.txt", "x#y\n"));
+    EXPECT_FALSE(full.ok);
+    EXPECT_TRUE(full.line.contains(QLatin1String("--group-size"))) << qPrintable(full.line);
 }

@@ -210,3 +210,15 @@ TEST_F(PlanFixture, LockedDatabaseKeepsNothingHalfDone)
     // The day is not lost: the next start brings it up to date.
     EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{1, 2}));
 }
+
+TEST_F(PlanFixture, TheLearnersOwnGroupsComeBeforeTheSampleWords)
+{
+    addGroups(3);
+    db->exec("create table kelp_sample (xh integer primary key); insert into kelp_sample values (1), (2), (3)");
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    // Imported later, introduced next: before samples 2 and 3.
+    db->group(4, QStringLiteral("mine"), kDay0.addDays(-400), 0);
+    db->word(4, QStringLiteral("own"), QStringLiteral("n. 自己的"), 1);
+    EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{1, 4}));
+    EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 4}));
+}

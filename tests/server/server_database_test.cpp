@@ -353,12 +353,18 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     EXPECT_EQ(all, load(file, SourceMode::GroupRange, kToday, kFxd, "1-32767"));
     ASSERT_GT(all.groups.size(), 1u);
 
-    // Two imports at once: each file's groups whole, numbered one after the other.
+    // The same file again adds nothing; two imports at once with --again: each
+    // file's groups whole, numbered one after the other.
+    const auto repeat = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
+    EXPECT_TRUE(repeat.ok && repeat.words == 0) << qPrintable(repeat.line);
+    import::ImportOptions again;
+    again.groupSize = 3;
+    again.again = true;
+    again.dataSource = test::kServerDsn;
     import::ImportReport reports[2];
     std::thread imports[2];
     for (int i = 0; i < 2; ++i)
-        imports[i] = std::thread(
-            [&reports, &sheet, i] { reports[i] = import::importWordFile(sheet, QString(), 3, test::kServerDsn); });
+        imports[i] = std::thread([&reports, &sheet, &again, i] { reports[i] = import::importWordFile(sheet, QString(), again); });
     for (auto &t : imports)
         t.join();
     ASSERT_TRUE(reports[0].ok && reports[1].ok) << qPrintable(reports[0].line + reports[1].line);

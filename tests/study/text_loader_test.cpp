@@ -120,6 +120,25 @@ TEST(TextLoader, ReadsGbkAndUtf8Files)
     }
 }
 
+TEST(TextLoader, ShortFilesValidInBothEncodingsReadAsTheyMeanChinese)
+{
+    // 猫 in GBK is C3 A8, "è" in UTF-8; ʃɪ and ä are letters of words in UTF-8.
+    const std::pair<QByteArray, QStringList> cases[] = {
+        {codec::toGb18030(QStringLiteral("Unit two\r\ncat#猫\r\n")), {"cat", "猫", ""}},
+        {QStringLiteral("ship#n. 船#ʃɪp\r\n").toUtf8(), {"ship", "n. 船", "/ ʃɪp/"}},
+        {QStringLiteral("Mädchen#女孩\r\n").toUtf8(), {"Mädchen", "女孩", ""}},
+        {QStringLiteral("sh#/ʃ/\r\n").toUtf8(), {"sh", "/ʃ/", ""}},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        WordBuffer b;
+        loadWordBytes(bytes, b);
+        const WordRow &row = b.row(b.rowCount());
+        EXPECT_EQ((QStringList{row.word.value_or(QString()), row.meaning.value_or(QString()),
+                               row.phonetic.value_or(QString())}),
+                  expected);
+    }
+}
+
 TEST(TextLoader, ALargeFileReadInPiecesLoadsAsAWhole)
 {
     // Several pieces' worth of lines, without titles, in both encodings: every
