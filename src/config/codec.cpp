@@ -172,6 +172,12 @@ void EncodingSniffer::feed(const char *data, qsizetype size)
         const auto c = static_cast<unsigned char>(data[i]);
         if (offset_ < 3)
             markBytes_ += c == static_cast<unsigned char>("\xEF\xBB\xBF"[offset_]);
+        if (c < 0x80 && due_ == 0 && gbState_ == 0 && !latinPending_) {
+            // Plain ASCII between characters, most of a word list: nothing to decide.
+            prevAsciiLetter_ = isAsciiLetter(c);
+            line_ += c == '\n';
+            continue;
+        }
         utf8Byte(c);
         gbByte(c);
         if (c == '\n')

@@ -231,12 +231,15 @@ Word wordFromFields(const QStringList &fields, const Columns &c)
 {
     Word w;
     w.word = fields.value(c.word);
-    w.meaning = fields.value(c.meaning).trimmed();
+    w.meaning = fields.value(c.meaning); // trimmed where it is stored
     if (c.transcription >= 0)
         w.transcription = fields.value(c.transcription);
-    const QString pos = fields.value(c.partOfSpeech).trimmed();
-    if (c.partOfSpeech >= 0 && !pos.isEmpty() && !w.meaning.startsWith(pos))
-        w.meaning = w.meaning.isEmpty() ? pos : pos + QLatin1Char(' ') + w.meaning;
+    if (c.partOfSpeech >= 0) {
+        const QString pos = fields.value(c.partOfSpeech).trimmed();
+        const QStringView meaning = QStringView(w.meaning).trimmed();
+        if (!pos.isEmpty() && !meaning.startsWith(pos))
+            w.meaning = meaning.isEmpty() ? pos : pos + QLatin1Char(' ') + meaning.toString();
+    }
     return w;
 }
 
@@ -244,7 +247,7 @@ QString titleOfRow(const QStringList &fields, const Columns &c)
 {
     QString title;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (fields[i].trimmed().isEmpty())
+        if (QStringView(fields[i]).trimmed().isEmpty())
             continue;
         // A meaning alone is a word that lacks its word, not a title.
         if (!title.isNull() || i == c.meaning || i == c.transcription || i == c.partOfSpeech)

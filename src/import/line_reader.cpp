@@ -23,12 +23,9 @@ std::optional<QString> LineReader::open(const QString &path)
     }
     // The whole file first: its later lines may decide its encoding.
     codec::EncodingSniffer sniffer;
-    QByteArray piece;
     qint64 total = 0;
-    for (;;) {
-        piece = file_.read(kPiece);
-        if (piece.isEmpty())
-            break;
+    // Read, not mapped: a file cut short under a mapping would kill the program.
+    for (QByteArray piece; !(piece = file_.read(kPiece)).isEmpty();) {
         total += piece.size();
         sniffer.feed(piece);
     }
