@@ -1,9 +1,9 @@
 // Loading a 50,000-word group range from the study database through ODBC
 // into the word buffer.
 #include "platform/odbc.h"
-#include "study/data_source.h"
-#include "study/local_tables.h"
-#include "study/study_database.h"
+#include "studydb/data_source.h"
+#include "studydb/schema.h"
+#include "studydb/study_database.h"
 
 #include <QFile>
 #include <QTemporaryDir>

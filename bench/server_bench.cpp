@@ -2,9 +2,9 @@
 // private PostgreSQL server and from the local file, for the same data and
 // day; prints the medians of each step and the ratios, server over file.
 #include "platform/odbc.h"
-#include "server/study_tables.h"
-#include "study/data_source.h"
-#include "study/study_database.h"
+#include "studydb/study_writer.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
@@ -22,9 +22,9 @@ namespace {
 const QDate kToday(2026, 12, 7);
 const std::array<int, 8> kFxd{0, 1, 2, 4, 7, 15, 30, 60};
 
-std::vector<server::StudyGroup> groups(int count, int words)
+std::vector<StudyGroup> groups(int count, int words)
 {
-    std::vector<server::StudyGroup> g;
+    std::vector<StudyGroup> g;
     for (int xh = 1; xh <= count; ++xh) {
         const int cs = (xh - 1) % 7 + 1;
         // Every fifth group due today.
@@ -102,7 +102,7 @@ int main(int argc, char **argv)
     }
     {
         platform::OdbcConnection c;
-        if (server::connectDataSource(c, test::kServerDsn) || server::writeStudyTables(c, data, true)) {
+        if (connectDataSource(c, test::kServerDsn) || writeStudyTables(c, data, true)) {
             std::fprintf(stderr, "cannot fill the server\n");
             return 1;
         }

@@ -3,8 +3,8 @@
 #include "app/error_handler.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
-#include "launcher/command_line.h"
-#include "platform/control_channel.h"
+#include "app/test_hooks.h"
+#include "control/listener.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
@@ -18,10 +18,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSessionManager>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <utility>
@@ -31,11 +31,31 @@ namespace {
 
 Application *g_running = nullptr; // for the save at process exit
 
+// The word window's action for a command; none for show, which never hides.
+QAction *actionFor(Commands &c, control::Command command)
+{
+    switch (command) {
+    case control::Command::pause: return c.pause;
+    case control::Command::hide: return c.hide;
+    case control::Command::show: return nullptr;
+    case control::Command::mute: return c.mute;
+    case control::Command::note: return c.addToNotebook;
+    case control::Command::next: return c.nextItem;
+    case control::Command::previous: return c.previousItem;
+    case control::Command::next_group: return c.nextGroup;
+    case control::Command::previous_group: return c.previousGroup;
+    case control::Command::settings: return c.settings;
+    case control::Command::colours: return c.colours;
+    case control::Command::quit: return c.quit;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 Application::Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
-                         platform::InstanceGuard::Outcome running)
-    : app_(app), guard_(std::move(guard)), running_(running)
+                         platform::InstanceGuard::Outcome running, StartLoader &loader)
+    : app_(app), guard_(std::move(guard)), running_(running), loader_(loader)
 {
 }
 
@@ -118,12 +138,12 @@ int Application::run()
 bool Application::startRun()
 {
     run_ = std::make_unique<StudyRun>(
-        *desktop_, [this] { return quitting_; }, [this](const std::exception_ptr &error) { handleError(error); });
+        *desktop_, loader_, [this] { return quitting_; },
+        [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
-    run_->useLoadAhead(loadAhead_);
     // What the first word does not need follows its first paint.
     run_->setAfterFirstPaint([this] {
-        startControlServer();
+        listenForCommands();
         showTrayIcon();
     });
     // A start-up that takes its time (a big word file, a slow database) shows
@@ -132,13 +152,15 @@ bool Application::startRun()
         if (!splash_)
             splash_ = std::make_unique<SplashWindow>();
         splash_->open();
+        // A start that takes long can be told to end ("kelpword quit") meanwhile.
+        listenForCommands();
     });
     starting_ = true;
     restartPending_ = false;
     bool started = false;
     try {
-        // A way for tests to raise an error no code handles, at start-up or once running.
-        const QByteArray testError = qgetenv("KELPWORD_TEST_ERROR");
+        // Tests raise an error no code handles, at start-up or once running.
+        const QByteArray testError = kelp_test_error_at ? QByteArray(kelp_test_error_at()) : QByteArray();
         if (testError == "start")
             throw std::runtime_error("test error at start-up");
         started = run_->start();
@@ -156,14 +178,27 @@ bool Application::startRun()
     return true;
 }
 
-void Application::startControlServer()
+void Application::listenForCommands()
 {
     if (control_)
         return;
     // Commands from other processes of this user (desktop shortcuts, scripts).
-    control_ = std::make_unique<platform::ControlServer>([this](const QString &command) { return takes(command); },
-                                                         [this](const QString &command) { runCommand(command); });
-    control_->listen();
+    control_ = std::make_unique<control::Listener>();
+    if (const std::string why = control_->listen(); !why.empty()) {
+        qCWarning(lcPlatform).noquote() << "no control socket:" << QString::fromStdString(why);
+        return;
+    }
+    controlNotifier_ = std::make_unique<QSocketNotifier>(control_->fd(), QSocketNotifier::Read);
+    QObject::connect(controlNotifier_.get(), &QSocketNotifier::activated, &app_, [this] {
+        const control::Listener::Served served =
+            control_->serve([this](control::Command command) { return takes(command); });
+        for (int i = 0; i < served.unanswered; ++i)
+            qCDebug(lcPlatform) << "the sender left before its answer";
+        // Carried out once answered: a command may open a dialog that waits
+        // for the learner, and the sender must not wait for that.
+        for (const control::Command command : served.taken)
+            QTimer::singleShot(0, controlNotifier_.get(), [this, command] { runCommand(command); });
+    });
 }
 
 void Application::showTrayIcon()
@@ -209,48 +244,24 @@ void Application::showTrayIcon()
     }
 }
 
-bool Application::takes(const QString &command) const
+bool Application::takes(control::Command command) const
 {
-    if (command == QLatin1String("quit"))
-        return true;
-    if (!run_ || !run_->commands())
-        return false;
-    const std::vector<std::string> &known = controlCommands(); // what the kelpword command sends
-    return std::find(known.begin(), known.end(), command.toStdString()) != known.end();
+    // Quit is taken even between two runs; the others need a word window.
+    return command == control::Command::quit || (run_ && run_->commands());
 }
 
-void Application::runCommand(const QString &command)
+void Application::runCommand(control::Command command)
 {
     if (!run_ || !run_->commands()) {
-        if (command == QLatin1String("quit"))
+        if (command == control::Command::quit)
             shutdown();
         return;
     }
     Commands &c = *run_->commands();
-    const std::pair<const char *, QAction *> actions[] = {
-        {"pause", c.pause},
-        {"hide", c.hide},
-        {"mute", c.mute},
-        {"note", c.addToNotebook},
-        {"next", c.nextItem},
-        {"previous", c.previousItem},
-        {"next-group", c.nextGroup},
-        {"previous-group", c.previousGroup},
-        {"settings", c.settings},
-        {"colours", c.colours},
-        {"quit", c.quit},
-    };
-    if (command == QLatin1String("show")) {
-        if (run_->window() && run_->window()->isHidden())
-            c.hide->trigger();
-        return;
-    }
-    for (const auto &[name, action] : actions) {
-        if (command == QLatin1String(name)) {
-            action->trigger();
-            return;
-        }
-    }
+    if (QAction *action = actionFor(c, command))
+        action->trigger();
+    else if (command == control::Command::show && run_->window() && run_->window()->isHidden())
+        c.hide->trigger();
 }
 
 void Application::handleError(const std::exception_ptr &error)
@@ -296,6 +307,7 @@ void Application::shutdown()
     if (quitting_)
         return;
     quitting_ = true;
+    loader_.abandon(); // a start waiting for its study material goes no further
     if (run_) {
         run_->finish();
         if (WordWindow *w = run_->window())

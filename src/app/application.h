@@ -5,16 +5,16 @@
 // ending, the X server going away).
 #pragma once
 
+#include "control/commands.h"
 #include "platform/instance_guard.h"
-#include "startload/study_load.h"
 
 #include <QString>
 
 #include <exception>
-#include <future>
 #include <memory>
 
 class QMenu;
+class QSocketNotifier;
 class QSystemTrayIcon;
 
 namespace kelp {
@@ -22,9 +22,12 @@ namespace kelp {
 class ErrorHandler;
 class KelpApplication;
 class SplashWindow;
+class StartLoader;
 class StudyRun;
+namespace control {
+class Listener;
+} // namespace control
 namespace platform {
-class ControlServer;
 class Desktop;
 class InstanceGuard;
 class TerminationSignals;
@@ -33,8 +36,9 @@ class TerminationSignals;
 class Application {
 public:
     // `guard` holds the single-copy lock as `running` says it was taken.
+    // `loader` loads the study material of each start (and outlives this).
     Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
-                platform::InstanceGuard::Outcome running);
+                platform::InstanceGuard::Outcome running, StartLoader &loader);
     ~Application();
 
     // Runs the program; returns the process exit code.
@@ -46,16 +50,13 @@ public:
     // The first start in the user's folder: a tray message says what the
     // word window is and how to hide it.
     void introduceOnFirstStart() { introduce_ = true; }
-    // The load made ahead (owned by the caller, which decides whether to wait
-    // for it at the end); the first start that gets to it takes it.
-    void useLoadAhead(std::future<LoadAhead> *ahead) { loadAhead_ = ahead; }
 
 private:
     bool startRun();
-    bool takes(const QString &command) const;
-    void runCommand(const QString &command);
+    bool takes(control::Command command) const;
+    void runCommand(control::Command command);
     void showTrayIcon();
-    void startControlServer();
+    void listenForCommands();
     void restart();
     void handleError(const std::exception_ptr &error);
     static void saveAtExit();
@@ -68,8 +69,9 @@ private:
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<ErrorHandler> errors_;
     std::unique_ptr<StudyRun> run_;
-    std::future<LoadAhead> *loadAhead_ = nullptr;
-    std::unique_ptr<platform::ControlServer> control_;
+    StartLoader &loader_;
+    std::unique_ptr<control::Listener> control_;
+    std::unique_ptr<QSocketNotifier> controlNotifier_; // declared after control_: gone before its socket
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
     bool introduce_ = false;

@@ -21,7 +21,7 @@ class ErrorHandler {
 public:
     struct Reactions {
         std::function<int()> voice;                  // the voice number, for the message
-        std::function<void(bool persist)> speechOff; // voice = -4, in the settings file too when `persist`
+        std::function<void(bool persist)> speechOff; // voice = kSpeechFailed, in the settings file too when `persist`
         std::function<void()> restart;               // all windows close, start-up runs again
     };
     ErrorHandler(QString logPath, Reactions reactions);

@@ -6,7 +6,7 @@
 #include "platform/fonts.h"
 #include "platform/instance_guard.h"
 #include "platform/translations.h"
-#include "startload/study_load.h"
+#include "app/start_loader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,16 +16,14 @@
 #include <QPixmap>
 #include <QThread>
 
-#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <memory>
-#include <optional>
+#include <pthread.h>
+#include <utility>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -38,46 +36,6 @@ QIcon programIcon()
     reader.setAutoDetectImageFormat(false);
     return QIcon(QPixmap::fromImage(reader.read()));
 }
-
-// The study material of a start in a database mode, loaded on a thread of its
-// own while the program starts. No way out of main() leaves that load
-// waiting, nor waits for a server that does not answer.
-class AheadLoad {
-public:
-    explicit AheadLoad(const QString &folder)
-        : future_(std::async(std::launch::async, [folder, started = started_.get_future().share()] {
-              return kelp::loadAhead(folder, started);
-          }))
-    {
-    }
-    ~AheadLoad() { toolkitStarted(); }
-    AheadLoad(const AheadLoad &) = delete;
-    AheadLoad &operator=(const AheadLoad &) = delete;
-
-    // The toolkit runs, in the program folder: the local file's load may begin.
-    void toolkitStarted()
-    {
-        if (!startedSaid_)
-            started_.set_value();
-        startedSaid_ = true;
-    }
-    std::future<kelp::LoadAhead> *future() { return &future_; }
-    // `status`, once the load is over; a load still under way ends the process.
-    int finish(int status)
-    {
-        toolkitStarted();
-        if (future_.valid() && future_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-            std::fflush(nullptr);
-            std::_Exit(status);
-        }
-        return status;
-    }
-
-private:
-    std::promise<void> started_;
-    bool startedSaid_ = false;
-    std::future<kelp::LoadAhead> future_;
-};
 
 } // namespace
 
@@ -112,15 +70,19 @@ int main(int argc, char *argv[])
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
     // The font configuration is read beside the toolkit's start (which reads no
     // fonts) instead of on the first word's way.
-    const std::jthread fontConfiguration(&kelp::platform::loadFontConfiguration);
+    const std::jthread fontConfiguration([] {
+        pthread_setname_np(pthread_self(), "kelp-fonts");
+        kelp::platform::loadFontConfiguration();
+    });
     // The single-copy lock comes first: a copy that is refused loads nothing.
     auto guard = std::make_unique<kelp::platform::InstanceGuard>();
     const kelp::platform::InstanceGuard::Outcome running = guard->acquire();
     const QString given = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
-    std::optional<AheadLoad> ahead;
-    if (running == kelp::platform::InstanceGuard::Outcome::Acquired)
-        ahead.emplace(QDir(given.isEmpty() ? QStringLiteral(".") : given).canonicalPath());
-    const auto finish = [&ahead](int status) { return ahead ? ahead->finish(status) : status; };
+    // Owns the start's loads and their threads until the end of main.
+    kelp::StartLoader loader(running == kelp::platform::InstanceGuard::Outcome::Acquired
+                                 ? (given.isEmpty() ? QStringLiteral(".") : given)
+                                 : QString());
+    const auto finish = [&loader](int status) { return loader.finish(status); };
 
     kelp::KelpApplication app(argc, argv);
     kelp::platform::installQtTranslations(QLocale::system());
@@ -141,11 +103,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kelpword: cannot use %s as the program folder\n", qPrintable(folder));
         return finish(2);
     }
-    if (ahead)
-        ahead->toolkitStarted();
-    kelp::Application program(app, std::move(guard), running);
-    if (ahead)
-        program.useLoadAhead(ahead->future());
+    loader.toolkitStarted();
+    kelp::Application program(app, std::move(guard), running, loader);
     if (firstStart)
         program.introduceOnFirstStart();
     return finish(program.run());

@@ -9,8 +9,8 @@
 #include "settings/settings_file_dialog.h"
 #include "settings/settings_window.h"
 #include "speech/pronouncer.h"
-#include "study/data_source.h"
-#include "study/material.h"
+#include "studydb/data_source.h"
+#include "studydb/study_load.h"
 #include "study/review_schedule.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
@@ -37,9 +37,9 @@
 
 namespace kelp {
 
-StudyRun::StudyRun(platform::Desktop &desktop, std::function<bool()> terminating,
+StudyRun::StudyRun(platform::Desktop &desktop, StartLoader &loader, std::function<bool()> terminating,
                    std::function<void(std::exception_ptr)> onError)
-    : desktop_(desktop), terminating_(std::move(terminating)), onError_(std::move(onError))
+    : desktop_(desktop), loader_(loader), terminating_(std::move(terminating)), onError_(std::move(onError))
 {
 }
 
@@ -84,9 +84,9 @@ void StudyRun::openSettingsWindow()
 
 void StudyRun::switchSpeechOff(bool persist)
 {
-    settings_.voice = -4;
+    settings_.voice = kSpeechFailed;
     if (persist)
-        file_.write(keys::voice, -4);
+        file_.write(keys::voice, kSpeechFailed);
 }
 
 StudyRun::~StudyRun()
@@ -110,65 +110,6 @@ bool StudyRun::findSettingsFile()
     }
     sayNoSettingsFile();
     return false;
-}
-
-namespace {
-
-// However the database behaves (a server frozen in the middle of a query
-// answers nothing, and no time-out of its own then fires), the start-up
-// ends: past this the load is given up. KELPWORD_LOAD_LIMIT_MS, for tests.
-int loadLimitMs()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("KELPWORD_LOAD_LIMIT_MS", &ok);
-    return ok && ms > 0 ? ms : 30000;
-}
-
-} // namespace
-
-void StudyRun::runBesideEventLoop(const std::function<void()> &work, const std::function<void()> &meanwhile)
-{
-    QEventLoop loop;
-    QTimer slow;
-    slow.setSingleShot(true);
-    QObject::connect(&slow, &QTimer::timeout, &loop, [this] {
-        if (slowStart_)
-            slowStart_();
-    });
-    slow.start(kSlowStartMs);
-    bool gaveUp = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        gaveUp = true;
-        loop.quit();
-    });
-    limit.start(loadLimitMs());
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    meanwhile();
-    // Only what the start-up itself shows is served until the work is done.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (gaveUp) {
-        // The thread is stuck in the database's client library and holds this
-        // start-up's state: the program ends from here, after the database
-        // error message. Nothing has been written that could be left half done.
-        qCCritical(lcApp).noquote() << "the study database did not answer in" << loadLimitMs() / 1000
-                                    << "s; the program ends";
-        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(-1));
-        std::fflush(nullptr);
-        std::_Exit(1);
-    }
-    worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 bool StudyRun::start()
@@ -198,18 +139,9 @@ bool StudyRun::start()
     // (over D-Bus) whether assistive technology listens, which the first
     // text shown asks.
     bool phoneticFont = false;
-    runBesideEventLoop(
-        [&] {
-            if (loadAhead_ && loadAhead_->valid()) {
-                LoadAhead ahead = loadAhead_->get();
-                if (ahead.madeFor(folder_, today_, file_.path())) {
-                    load = std::move(*ahead.load);
-                    return;
-                }
-            } // one that does not fit is closed before the load of its own
-
-            load = loadStudy(file_, settings_, folder_, today_, reRegistered_);
-        },
+    const StartLoader::Outcome outcome = loader_.take(
+        [this](const LoadAhead &ahead) { return ahead.madeFor(folder_, today_, file_.path()); },
+        [this] { return loadStudy(file_, settings_, folder_, today_, reRegistered_); },
         [&] {
             phoneticFont = platform::addFontFile(folder_.phoneticFont());
             QFont font(QStringLiteral("Arial")); // the word window's
@@ -217,7 +149,18 @@ bool StudyRun::start()
             font.setWeight(QFont::Bold);
             QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
             QAccessible::isActive();
-        });
+        },
+        slowStart_, load);
+    if (outcome == StartLoader::Outcome::Abandoned)
+        return false; // the program is ending
+    if (outcome == StartLoader::Outcome::TimedOut) {
+        // The load is stuck in the database's client library: the program ends
+        // after the message. Nothing has been written that could be left half done.
+        qCCritical(lcApp).noquote() << "the study database did not answer in" << StartLoader::limitMs() / 1000
+                                    << "s; the program ends";
+        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(-1));
+        return false;
+    }
     reRegistered_ = load.reRegistered;
     // Closed once the first word is on screen.
     loadConnection_ = std::move(load.connection);

@@ -4,14 +4,14 @@
 
 #include "config/program_folder.h"
 #include "config/settings.h"
-#include "startload/study_load.h"
+#include "app/start_loader.h"
+#include "studydb/study_load.h"
 
 #include <QDate>
 #include <QPointer>
 
 #include <exception>
 #include <functional>
-#include <future>
 #include <memory>
 
 namespace kelp {
@@ -35,7 +35,8 @@ public:
     // `terminating` tells whether the program was asked to end meanwhile
     // (asked after every dialog of the start-up).
     // `onError` takes the speech engine's errors that the start-up meets.
-    StudyRun(platform::Desktop &desktop, std::function<bool()> terminating,
+    // `loader` loads the study material (and outlives the run).
+    StudyRun(platform::Desktop &desktop, StartLoader &loader, std::function<bool()> terminating,
              std::function<void(std::exception_ptr)> onError);
     ~StudyRun();
 
@@ -55,12 +56,8 @@ public:
     // Called once the word window has first been painted, before the hot keys
     // are taken and speech is set up.
     void setAfterFirstPaint(std::function<void()> hook) { afterFirstPaint_ = std::move(hook); }
-    // Called once when filling the word buffer takes longer than kSlowStartMs.
+    // Called once when filling the word buffer takes longer than StartLoader::kSlowStartMs.
     void setSlowStartNotice(std::function<void()> notice) { slowStart_ = std::move(notice); }
-    static constexpr int kSlowStartMs = 150;
-
-    // The load made ahead (or null): taken when it was made for this start.
-    void useLoadAhead(std::future<LoadAhead> *ahead) { loadAhead_ = ahead; }
 
     // What "保存且重启" of the settings window runs.
     void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
@@ -78,14 +75,11 @@ private:
     bool findSettingsFile();
     void openColourWindow();
     void openSettingsWindow();
-    bool loadMaterial(StudyMaterial &material);
-    // Runs `work` on a thread of its own while this one does `meanwhile` and
-    // then serves its event loop; returns (or rethrows) once it is done.
-    void runBesideEventLoop(const std::function<void()> &work, const std::function<void()> &meanwhile);
     void saveResumeRow();
     void finishOnce();
 
     platform::Desktop &desktop_;
+    StartLoader &loader_;
     std::function<bool()> terminating_;
     std::function<void(std::exception_ptr)> onError_;
     ProgramFolder folder_;
@@ -106,7 +100,6 @@ private:
     QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
     QPointer<SettingsWindow> settingsWindow_; // likewise
     std::function<void()> restart_;
-    std::future<LoadAhead> *loadAhead_ = nullptr;
     std::unique_ptr<platform::OdbcConnection> loadConnection_; // open until the first paint
     std::function<void()> slowStart_;
     std::function<void()> afterFirstPaint_;

@@ -92,6 +92,15 @@ private:
 };
 
 // The values read at start-up, shared by every window for the whole run.
+// What a voice setting below 1 says instead of a voice: speech could not be
+// set up, or a spoken word failed. Stored as these numbers in the settings file.
+enum SpeechFailure : int {
+    kNoSpeechEngine = -1,
+    kNoVoice = -2,
+    kNoAudioOutput = -3,
+    kSpeechFailed = -4, // the voice does not exist, or a spoken word failed
+};
+
 struct Settings {
     QString dbms;
     bool firstRun = false; // "First" is exactly "true"
@@ -102,7 +111,7 @@ struct Settings {
     // Its day counts per stage 1..7, parsed once at start-up; the settings
     // window shows and edits these (a saved 0 stays 0 until the next start).
     std::array<int, 8> reviewDays{};
-    int voice = keys::voice.defaultValue; // or a speech failure code -1..-4
+    int voice = keys::voice.defaultValue; // or a SpeechFailure
     int audioOutput = keys::audioOutput.defaultValue;
     SourceMode sourceMode = SourceMode(keys::sourceMode.defaultValue);
     int resumeRowReview = keys::resumeRowReview.defaultValue;

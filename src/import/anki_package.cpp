@@ -311,7 +311,7 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
             if (r == INT_MAX)
                 writer.endGroup();
             else
-                writer.beginGroup(c.decks[n.deck]);
+                writer.beginGroup(c.decks[n.deck].trimmed());
         }
         if (!writer.addWord(wordFromFields(n.fields, columns[n.type])))
             return writer.error();

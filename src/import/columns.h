@@ -2,7 +2,7 @@
 // what its values look like, or as the learner said (--columns).
 #pragma once
 
-#include "import/study_writer.h"
+#include "studydb/study_writer.h"
 
 #include <QList>
 #include <QStringList>
@@ -10,6 +10,8 @@
 #include <optional>
 
 namespace kelp::import {
+
+using Word = StudyWord;
 
 enum class Role { Word, Transcription, PartOfSpeech, Meaning, Number, Other };
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "import/line_reader.h"
-#include "import/study_writer.h"
+#include "import/columns.h"
 
 #include <optional>
 

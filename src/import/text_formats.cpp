@@ -14,7 +14,7 @@ std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer)
         if (first < 0) {
             if (line.trimmed().isEmpty())
                 continue;
-            writer.beginGroup(line);
+            writer.beginGroup(line.trimmed());
             continue;
         }
         Word w;
@@ -181,7 +181,7 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
         if (deckColumn >= 0 && (!inDeck || note.deck != deck)) {
             deck = note.deck;
             inDeck = true;
-            writer.beginGroup(deck);
+            writer.beginGroup(deck.trimmed());
         }
         return writer.addWord(wordFromFields(note.fields, *columns));
     };

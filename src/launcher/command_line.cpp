@@ -1,6 +1,7 @@
 #include "launcher/command_line.h"
 
-#include <algorithm>
+#include "control/commands.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -58,29 +59,33 @@ bool replaceFile(const std::string &path, const std::string &contents, std::stri
 
 } // namespace
 
-const std::vector<std::string> &controlCommands()
-{
-    static const std::vector<std::string> commands{"pause",    "hide",       "show",           "mute",
-                                                   "note",     "next",       "previous",       "next-group",
-                                                   "previous-group", "settings", "colours", "quit"};
-    return commands;
-}
-
 std::string usage()
 {
-    return "usage: kelpword                     run the trainer in the current folder\n"
-           "       kelpword --folder DIR        run it with DIR as the program folder\n"
-           "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
-           "       kelpword COMMAND             send a command to the running trainer\n"
-           "       kelpword --autostart on|off  start it at login, or no longer\n"
-           "       kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
-           "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
-           "       kelpword progress [--folder DIR | --user-folder | --dsn NAME]\n"
-           "                [--chart FILE.png|FILE.svg]\n"
-           "                                    today's groups, the next 14 days, the stages\n"
-           "       kelpword --version | --help\n"
-           "commands: pause, hide, show, mute, note, next, previous, next-group, previous-group,\n"
-           "          settings, colours, quit\n";
+    std::string text = "usage: kelpword                     run the trainer in the current folder\n"
+                       "       kelpword --folder DIR        run it with DIR as the program folder\n"
+                       "       kelpword --user-folder       run it in ~/.local/share/kelpword (made on first use)\n"
+                       "       kelpword COMMAND             send a command to the running trainer\n"
+                       "       kelpword --autostart on|off  start it at login, or no longer\n"
+                       "       kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N] FILE...\n"
+                       "                                    add word lists (CSV, TSV, Anki, KVTML, word#meaning)\n"
+                       "       kelpword progress [--folder DIR | --user-folder | --dsn NAME]\n"
+                       "                [--chart FILE.png|FILE.svg]\n"
+                       "                                    today's groups, the next 14 days, the stages\n"
+                       "       kelpword --version | --help\n";
+    // The commands from their table, in lines of at most 90 characters.
+    constexpr size_t width = 90;
+    std::string line = "commands:";
+    for (size_t i = 0; i < control::kCommands.size(); ++i) {
+        std::string word(control::kCommands[i].name);
+        if (i + 1 < control::kCommands.size())
+            word += ',';
+        if (line.size() + 1 + word.size() > width) {
+            text += line + '\n';
+            line = "         ";
+        }
+        line += ' ' + word;
+    }
+    return text + line + '\n';
 }
 
 CommandLine parseCommandLine(const std::vector<std::string> &arguments)
@@ -126,8 +131,7 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
         cl.command = first;
         return cl;
     }
-    const std::vector<std::string> &known = controlCommands();
-    if (std::find(known.begin(), known.end(), first) == known.end())
+    if (!control::commandNamed(first))
         return error("unknown command: " + first);
     if (arguments.size() != 1)
         return error("one command at a time");

@@ -19,9 +19,6 @@ struct CommandLine {
     std::string error; // Error: what is wrong with the command line
 };
 
-// The commands the running copy takes.
-const std::vector<std::string> &controlCommands();
-
 CommandLine parseCommandLine(const std::vector<std::string> &arguments);
 std::string usage();
 

@@ -1,8 +1,8 @@
 // "kelpword": sends commands to the running trainer and switches autostart
 // itself, quickly: it is plain C++ and loads no Qt. To run the trainer (or
 // import and progress) it hands over at once to the program that does it.
+#include "control/sender.h"
 #include "launcher/command_line.h"
-#include "runtime/control_client.h"
 
 #include <climits>
 #include <cstdio>
@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
         return 2;
     case kelp::CommandLine::Action::Send: {
         std::string message;
-        const int status = kelp::platform::sendControlCommand(cl.command, &message);
+        const int status = kelp::control::sendCommand(cl.command, &message);
         if (!message.empty())
             std::fprintf(stderr, "kelpword: %s\n", message.c_str());
         return status;

@@ -1,7 +1,7 @@
 // The progress chart as a file, for "kelpword progress --chart".
 #pragma once
 
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 
 #include <QString>
 

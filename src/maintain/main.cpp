@@ -6,7 +6,7 @@
 #include "config/program_folder.h"
 #include "import/word_import.h"
 #include "maintain/chart_file.h"
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 #include "progress/progress_chart.h"
 #include "progress/progress_entry.h"
 

@@ -9,8 +9,9 @@
 // word line a word of it; the transcription is stored in front of the
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
-#include "server/study_tables.h"
-#include "study/local_tables.h"
+#include "studydb/data_source.h"
+#include "studydb/schema.h"
+#include "studydb/study_writer.h"
 #include "study/review_schedule.h"
 #include "study/text_loader.h"
 
@@ -20,8 +21,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStringList>
-
-#include <sqlite3.h>
 
 #include <cstdio>
 
@@ -39,17 +38,6 @@ void usage(FILE *to)
                      "  --help, --version\n");
 }
 
-bool exec(sqlite3 *db, const char *sql)
-{
-    char *error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "kelpword-mkdb: %s\n", error ? error : "sqlite error");
-        sqlite3_free(error);
-        return false;
-    }
-    return true;
-}
-
 // "/ x/" as the text loader wraps a transcription, back to "/x/".
 QString storedTranscription(const QString &yb)
 {
@@ -60,10 +48,10 @@ QString storedTranscription(const QString &yb)
 }
 
 // Every title line a group, every word line a word of it, as the file does it.
-std::vector<kelp::server::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std::array<int, 8> &days,
+std::vector<kelp::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std::array<int, 8> &days,
                                                const QSet<int> &due, int dueEvery, const QDate &today)
 {
-    std::vector<kelp::server::StudyGroup> groups;
+    std::vector<kelp::StudyGroup> groups;
     for (long r = 1; r <= words.rowCount(); ++r) {
         const kelp::WordRow &row = words.row(r);
         if (words.isHeader(r)) {
@@ -87,32 +75,50 @@ std::vector<kelp::server::StudyGroup> groupsOf(const kelp::WordBuffer &words, co
     return groups;
 }
 
-int writeToServer(const QString &dsn, const kelp::WordBuffer &words, const std::array<int, 8> &days,
-                  const QSet<int> &due, int dueEvery, const QDate &today, bool force)
+// Writes the groups into a new local file or a server's new tables, in one
+// transaction; the old ones stay until the new ones are complete.
+int write(const QString &target, bool onServer, const std::vector<kelp::StudyGroup> &groups,
+          const std::array<int, 8> &days, const QDate &today, bool force)
 {
-    const auto groups = groupsOf(words, days, due, dueEvery, today);
-    kelp::platform::OdbcConnection connection;
-    if (const auto error = kelp::server::connectDataSource(connection, dsn)) {
-        std::fprintf(stderr, "kelpword-mkdb: cannot connect to %s: %s\n", qPrintable(dsn), qPrintable(*error));
-        return 1;
-    }
-    if (!force && kelp::server::hasStudyTables(connection)) {
-        std::fprintf(stderr, "kelpword-mkdb: %s holds study tables already (use --force to replace them)\n",
-                     qPrintable(dsn));
-        return 1;
-    }
-    if (const auto error = kelp::server::writeStudyTables(connection, groups, force)) {
-        std::fprintf(stderr, "kelpword-mkdb: could not write %s (nothing was changed): %s\n", qPrintable(dsn),
-                     qPrintable(*error));
-        return 1;
+    if (onServer) {
+        kelp::platform::OdbcConnection connection;
+        if (const auto error = kelp::connectDataSource(connection, target)) {
+            std::fprintf(stderr, "kelpword-mkdb: cannot connect to %s: %s\n", qPrintable(target), qPrintable(*error));
+            return 1;
+        }
+        if (!force && kelp::hasStudyTables(connection)) {
+            std::fprintf(stderr, "kelpword-mkdb: %s holds study tables already (use --force to replace them)\n",
+                         qPrintable(target));
+            return 1;
+        }
+        if (const auto error = kelp::writeStudyTables(connection, groups, force)) {
+            std::fprintf(stderr, "kelpword-mkdb: could not write %s (nothing was changed): %s\n", qPrintable(target),
+                         qPrintable(*error));
+            return 1;
+        }
+    } else {
+        kelp::StudyWriter writer;
+        std::optional<QString> error = writer.create(target, force);
+        for (const kelp::StudyGroup &g : groups) {
+            if (error)
+                break;
+            if (!writer.writeGroup(g))
+                error = writer.error();
+        }
+        if (!error)
+            error = writer.commit();
+        if (error) {
+            std::fprintf(stderr, "kelpword-mkdb: could not write %s: %s\n", qPrintable(target), qPrintable(*error));
+            return 1;
+        }
     }
     int wordCount = 0, dueCount = 0;
     for (const auto &g : groups) {
         wordCount += static_cast<int>(g.words.size());
         dueCount += g.referenceDate == today.addDays(-days[static_cast<size_t>(g.stage)]) ? 1 : 0;
     }
-    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(dsn), static_cast<int>(groups.size()), dueCount,
-                qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
+    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(target), static_cast<int>(groups.size()),
+                dueCount, qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
     return 0;
 }
 
@@ -177,73 +183,6 @@ int main(int argc, char *argv[])
     }
     std::array<int, 8> days{};
     kelp::parseReviewDays(reviewDays, days);
-    if (!dsn.isEmpty())
-        return writeToServer(dsn, words, days, due, dueEvery, today, force);
-
-    // Built beside the target and renamed over it once complete.
-    const QString temp = out + QStringLiteral(".part");
-    QFile::remove(temp);
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(QFile::encodeName(temp).constData(), &db) != SQLITE_OK) {
-        std::fprintf(stderr, "kelpword-mkdb: cannot create %s\n", qPrintable(temp));
-        sqlite3_close(db);
-        return 1;
-    }
-    bool ok = exec(db, kelp::kLocalStudyTables) && exec(db, "begin;");
-    sqlite3_stmt *group = nullptr;
-    sqlite3_stmt *word = nullptr;
-    ok = ok && sqlite3_prepare_v2(db, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &group,
-                                  nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_prepare_v2(db, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &word, nullptr) ==
-                   SQLITE_OK;
-    int xh = 0, xh1 = 0, groups = 0, wordCount = 0, dueCount = 0;
-    for (long r = 1; ok && r <= words.rowCount(); ++r) {
-        const kelp::WordRow &row = words.row(r);
-        if (words.isHeader(r)) {
-            ++xh;
-            xh1 = 0;
-            ++groups;
-            const int cs = (xh - 1) % 7 + 1;
-            const bool isDue = dueEvery < 0 ? due.contains(xh) : (dueEvery > 0 && (xh - 1) % dueEvery == 0);
-            dueCount += isDue ? 1 : 0;
-            const QDate sj = today.addDays(-days[static_cast<size_t>(cs)] + (isDue ? 0 : 1));
-            const QByteArray title = row.meaning.value_or(QString()).toUtf8();
-            const QByteArray date = sj.toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
-            sqlite3_bind_int(group, 1, xh);
-            sqlite3_bind_text(group, 2, title.constData(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(group, 3, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int(group, 4, cs);
-            ok = sqlite3_step(group) == SQLITE_DONE;
-            sqlite3_reset(group);
-            continue;
-        }
-        if (xh == 0)
-            continue; // words before the first title belong to no group
-        QString meaning = row.meaning.value_or(QString());
-        if (row.phonetic && !row.phonetic->isEmpty())
-            meaning = storedTranscription(*row.phonetic) + QLatin1Char(' ') + meaning;
-        const QByteArray da = row.word.value_or(QString()).toUtf8();
-        const QByteArray meaningBytes = meaning.toUtf8();
-        sqlite3_bind_int(word, 1, xh);
-        sqlite3_bind_text(word, 2, da.constData(), static_cast<int>(da.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(word, 3, meaningBytes.constData(), static_cast<int>(meaningBytes.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(word, 4, ++xh1);
-        ok = sqlite3_step(word) == SQLITE_DONE;
-        sqlite3_reset(word);
-        ++wordCount;
-    }
-    sqlite3_finalize(group);
-    sqlite3_finalize(word);
-    ok = ok && exec(db, "commit;");
-    if (!ok)
-        std::fprintf(stderr, "kelpword-mkdb: %s\n", sqlite3_errmsg(db));
-    sqlite3_close(db);
-    if (!ok || (QFileInfo::exists(out) && !QFile::remove(out)) || !QFile::rename(temp, out)) {
-        QFile::remove(temp);
-        std::fprintf(stderr, "kelpword-mkdb: could not write %s\n", qPrintable(out));
-        return 1;
-    }
-    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(out), groups, dueCount,
-                qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
-    return 0;
+    return write(dsn.isEmpty() ? out : dsn, !dsn.isEmpty(), groupsOf(words, days, due, dueEvery, today), days, today,
+                 force);
 }

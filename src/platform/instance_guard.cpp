@@ -1,6 +1,6 @@
 #include "platform/instance_guard.h"
 
-#include "runtime/runtime_folder.h"
+#include "control/runtime_folder.h"
 #include "util/log.h"
 
 #include <QDir>
@@ -24,8 +24,9 @@ InstanceGuard::~InstanceGuard()
 
 QString InstanceGuard::defaultLockPath()
 {
-    const std::string folder = privateRuntimeFolder();
-    return folder.empty() ? QString() : QFile::decodeName(QByteArray::fromStdString(folder)) + QStringLiteral("/kelpword.lock");
+    const std::string folder = control::privateRuntimeFolder();
+    return folder.empty() ? QString()
+                          : QFile::decodeName(QByteArray::fromStdString(folder)) + QStringLiteral("/kelpword.lock");
 }
 
 InstanceGuard::Outcome InstanceGuard::acquire()

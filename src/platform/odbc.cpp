@@ -267,6 +267,39 @@ void OdbcQuery::close()
     preparedSql_.clear();
 }
 
+std::optional<QString> execute(OdbcConnection &connection, const char *sql, const std::vector<SqlParam> &params)
+{
+    OdbcQuery q(connection);
+    if (q.open(sql, params) < 0)
+        return q.errorText();
+    return std::nullopt;
+}
+
+OdbcTransaction::OdbcTransaction(OdbcConnection &connection)
+    : connection_(connection), wasAutoCommit_(connection.autoCommit())
+{
+    if (wasAutoCommit_)
+        SQLSetConnectAttr(connection_.handle(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                          0);
+}
+
+OdbcTransaction::~OdbcTransaction()
+{
+    if (!connection_.isConnected())
+        return;
+    if (!done_)
+        SQLEndTran(SQL_HANDLE_DBC, connection_.handle(), SQL_ROLLBACK);
+    if (wasAutoCommit_)
+        SQLSetConnectAttr(connection_.handle(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                          0);
+}
+
+bool OdbcTransaction::commit()
+{
+    done_ = true;
+    return SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.handle(), SQL_COMMIT));
+}
+
 void writeUserDsn(const QString &name, const QString &driver, const std::vector<std::pair<QString, QString>> &values)
 {
     const QByteArray n = name.toUtf8();

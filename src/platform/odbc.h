@@ -79,6 +79,25 @@ private:
     QString error_;
 };
 
+// Runs a statement that returns no rows; the driver's words when it fails.
+std::optional<QString> execute(OdbcConnection &connection, const char *sql, const std::vector<SqlParam> &params = {});
+
+// One transaction on a connection that otherwise commits each statement:
+// what is not committed is rolled back when the guard goes.
+class OdbcTransaction {
+public:
+    explicit OdbcTransaction(OdbcConnection &connection);
+    ~OdbcTransaction();
+    OdbcTransaction(const OdbcTransaction &) = delete;
+    OdbcTransaction &operator=(const OdbcTransaction &) = delete;
+    bool commit();
+
+private:
+    OdbcConnection &connection_;
+    bool wasAutoCommit_;
+    bool done_ = false;
+};
+
 // The user data-source file: replaces the section `name` with `values`, in
 // order, for the driver registered as `driver`. Each write's result is
 // ignored, as for registry writes.

@@ -2,7 +2,7 @@
 // days, and the groups by review stage as a histogram.
 #pragma once
 
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 
 #include <QSize>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include "config/program_folder.h"
 #include "progress/progress_chart.h"
-#include "study/data_source.h"
+#include "studydb/data_source.h"
 
 #include <QFileInfo>
 #include <QMenu>

@@ -1,7 +1,7 @@
 // The "学习进度" entry of the tray menu.
 #pragma once
 
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 
 #include <QString>
 

@@ -48,10 +48,10 @@ QString projectPage()
 QString hintFor(int code)
 {
     switch (code) {
-    case -1: return QStringLiteral("您可能还未安装语音库");
-    case -2: return QStringLiteral("取得引擎失败");
-    case -3: return QStringLiteral("取得音频设备失败(可能未安装声卡)");
-    case -4: return QStringLiteral("调运speak函数失败,请重新进行TTS配制。");
+    case kNoSpeechEngine: return QStringLiteral("您可能还未安装语音库");
+    case kNoVoice: return QStringLiteral("取得引擎失败");
+    case kNoAudioOutput: return QStringLiteral("取得音频设备失败(可能未安装声卡)");
+    case kSpeechFailed: return QStringLiteral("调运speak函数失败,请重新进行TTS配制。");
     default: return QString();
     }
 }
@@ -308,7 +308,7 @@ bool SettingsWindow::open()
     const QString hint = hintFor(settings_.voice);
     hint_->setText(hint);
     hint_->setVisible(!hint.isEmpty());
-    if (settings_.voice >= -3 && settings_.voice <= -1)
+    if (settings_.voice >= kNoAudioOutput && settings_.voice <= kNoSpeechEngine)
         return true; // no engine, voice or output: the lists stay empty
     if (engine_) {
         for (int i = 0; i < engine_->voiceCount(); ++i)

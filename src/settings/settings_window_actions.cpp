@@ -42,9 +42,9 @@ void SettingsWindow::chooseVoice(int k)
     const ErrorSiteScope here = site("voiceList", "activated");
     if (k > 0 && engine_)
         engine_->setVoice(k - 1);
-    settings_.voice = -4;
+    settings_.voice = kSpeechFailed;
     if (engine_)
-        engine_->speak(QStringLiteral(" "), SpeechEngine::Purge); // a failure here leaves -4
+        engine_->speak(QStringLiteral(" "), SpeechEngine::Purge); // a failure here leaves kSpeechFailed
     settings_.voice = k;
 }
 

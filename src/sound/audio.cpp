@@ -159,6 +159,8 @@ AudioPlayer::AudioPlayer() : state_(std::make_unique<State>())
 {
     state_->loop = pa_threaded_mainloop_new();
     if (state_->loop)
+        pa_threaded_mainloop_set_name(state_->loop, "kelp-pulse");
+    if (state_->loop)
         pa_threaded_mainloop_start(state_->loop);
 }
 

@@ -2,6 +2,8 @@
 
 #include "util/log.h"
 
+#include <pthread.h>
+
 namespace kelp::sound {
 namespace {
 
@@ -12,7 +14,10 @@ constexpr qint64 kDrainAllowanceMs = 2500;
 } // namespace
 
 SoundQueue::SoundQueue(std::function<void(const Result &)> finished)
-    : finished_(std::move(finished)), thread_([this] { run(); })
+    : finished_(std::move(finished)), thread_([this] {
+          pthread_setname_np(pthread_self(), "kelp-sound");
+          run();
+      })
 {
 }
 

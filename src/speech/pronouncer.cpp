@@ -43,24 +43,24 @@ void Pronouncer::initialise()
     engine_ = createSpeechEngine(&why);
     if (!engine_) {
         qCWarning(lcSpeech).noquote() << "no speech engine:" << why;
-        settings_.voice = -1;
+        settings_.voice = kNoSpeechEngine;
         return;
     }
     engine_->setNotifications(spoken_, failed_);
     qCDebug(lcSpeech) << "speech engine ready:" << engine_->voiceCount() << "voices," << engine_->audioOutputCount()
                       << "outputs";
     if (engine_->voiceCount() < 1) {
-        settings_.voice = -2;
+        settings_.voice = kNoVoice;
         return;
     }
     if (engine_->audioOutputCount() < 1) {
-        settings_.voice = -3;
+        settings_.voice = kNoAudioOutput;
         return;
     }
     if (settings_.voice >= 1 && settings_.voice <= engine_->voiceCount())
         engine_->setVoice(settings_.voice - 1);
     else
-        settings_.voice = -4;
+        settings_.voice = kSpeechFailed;
     // Loads the voice now rather than at the first word.
     engine_->speak(QStringLiteral(" "), SpeechEngine::Purge);
 }

@@ -29,9 +29,9 @@ public:
     Pronouncer(Settings &settings, const QString &programFolder);
     ~Pronouncer();
 
-    // Creates and primes the speech engine, recording its outcome in the
-    // voice setting: -1 no engine, -2 no voice, -3 no audio output, -4 the
-    // configured voice does not exist (the engine's default then stays).
+    // Creates and primes the speech engine, recording a failure in the voice
+    // setting (a SpeechFailure; kSpeechFailed when the configured voice does
+    // not exist: the engine's default then stays).
     void initialise();
 
     // Says `word`: plays its recording, or has it spoken, and returns at

@@ -8,7 +8,7 @@ start_xvfb
 for i in $(seq 5); do echo "w$i#m$i"; done | write_gbk "$PROG/data/words.txt"
 write_text_mode_ini 2
 
-KELPWORD_TEST_ERROR=running start_kelpword
+LD_PRELOAD="$KELP_TEST_HOOKS" KELPWORD_TEST_ERROR=running start_kelpword
 box=$(wait_window "$KELP_PID" "其他出错 ") || fail "no message for the error"
 xdotool windowfocus --sync "$box" key Return
 wait_log 2 "hot keys grabbed" # grabbed again by the restarted word window
@@ -22,7 +22,7 @@ wait_exit "$KELP_PID" || fail "kelpword did not end"
 [ "$(iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep -c '^ 错误代码 : 2')" = 1 ] || fail "not one record"
 
 rm "$PROG/system_error.log"
-KELPWORD_TEST_ERROR=start start_kelpword
+LD_PRELOAD="$KELP_TEST_HOOKS" KELPWORD_TEST_ERROR=start start_kelpword
 box=$(wait_window "$KELP_PID" "其他出错 ") || fail "no message for the error at start-up"
 xdotool windowfocus --sync "$box" key Return
 box=$(wait_window "$KELP_PID" "其他出错 ") || fail "no message for the error after the restart"

@@ -100,6 +100,19 @@ wait_until "the lock was not taken" eval '[ "$(psql_as -At -c "select count(*) f
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 database_error "words table locked"
+# Asked to end while the words query waits on the lock: gone long before the
+# statement time-out (10 s) would have ended the wait, status 0, no message.
+for how in TERM quit; do
+  start_kelpword
+  wait_until "the trainer did not reach the words query ($how)" waiting_on_fb
+  if [ "$how" = TERM ]; then
+    kill -TERM "$KELP_PID"
+  else
+    wait_until "quit was not taken while starting" "$KELPWORD" quit
+  fi
+  WAIT_SECONDS=8 wait_exit "$KELP_PID" || fail "$how while loading: the trainer did not end"
+  [ "$EXIT_STATUS" = 0 ] || fail "$how while loading: status $EXIT_STATUS"
+done
 # A server that takes connections but never answers: the connect time-out.
 FROZEN=$(head -n1 "$PGDIR/data/postmaster.pid")
 kill -STOP "$FROZEN"
@@ -110,7 +123,7 @@ FROZEN=
 # Frozen in the middle of the query (no time-out of the server's fires): the
 # trainer gives the load up at its own limit.
 export KELPWORD_LOAD_LIMIT_MS=8000
-start_kelpword
+LD_PRELOAD="$KELP_TEST_HOOKS" start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 postmaster=$(head -n1 "$PGDIR/data/postmaster.pid")
 FROZEN="$postmaster $(pgrep -P "$postmaster" | tr '\n' ' ')"

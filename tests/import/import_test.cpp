@@ -10,8 +10,8 @@
 #include "import/line_reader.h"
 #include "import/word_import.h"
 #include "platform/odbc.h"
-#include "study/data_source.h"
-#include "study/study_database.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
 #include "support/database_fixture.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "support/database_fixture.h"
-#include "study/local_tables.h"
+#include "studydb/schema.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "study/study_database.h"
+#include "studydb/study_database.h"
 
 #include "study/phonetic.h"
 #include "study/review_schedule.h"

@@ -1,8 +1,8 @@
 // The study plan over simulated days: the clock is the `today` handed to each
 // start, and the groups due are those the trainer's own due query returns.
-#include "plan/study_plan.h"
-#include "study/data_source.h"
-#include "study/study_database.h"
+#include "studydb/study_plan.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
 #include "support/database_fixture.h"
 
 #include <QFile>

@@ -1,12 +1,13 @@
 // The loaders against a PostgreSQL server of the test's own, compared with the
 // same data in a local SQLite file; and the server going away.
 #include "import/word_import.h"
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 #include "platform/odbc.h"
-#include "server/study_tables.h"
-#include "startload/study_load.h"
-#include "study/data_source.h"
-#include "study/study_database.h"
+#include "studydb/schema.h"
+#include "studydb/study_writer.h"
+#include "studydb/study_load.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
@@ -21,7 +22,7 @@
 #include <thread>
 
 using namespace kelp;
-using kelp::server::StudyGroup;
+
 using kelp::test::PostgresServer;
 
 namespace {
@@ -98,7 +99,7 @@ struct ServerFixture : ::testing::Test {
     {
         if (!server || server->folder().isEmpty())
             GTEST_SKIP() << "no server";
-        ASSERT_FALSE(server::connectDataSource(remote, test::kServerDsn).has_value()) << qPrintable(remote.errorText);
+        ASSERT_FALSE(connectDataSource(remote, test::kServerDsn).has_value()) << qPrintable(remote.errorText);
     }
 
     void connectFile(platform::OdbcConnection &c, const QString &path)
@@ -112,7 +113,7 @@ struct ServerFixture : ::testing::Test {
     void sameDataOnBoth(platform::OdbcConnection &local)
     {
         const auto groups = sampleGroups();
-        ASSERT_FALSE(server::writeStudyTables(remote, groups, true).has_value());
+        ASSERT_FALSE(writeStudyTables(remote, groups, true).has_value());
         writeSqlite(dir.filePath("kelp.mdb"), groups);
         connectFile(local, dir.filePath("kelp.mdb"));
     }
@@ -178,7 +179,7 @@ TEST_F(ServerFixture, GroupsComeInTheOrderAskedForAsFromTheLocalFile)
 
 TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith)
 {
-    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
     const auto folderWith = [&](const QString &name, const QByteArray &ini) {
         QDir(dir.path()).mkpath(name);
         QFile f(dir.filePath(name + QStringLiteral("/wkcfg.ini")));
@@ -210,13 +211,13 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
 {
-    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
     Loaded seen[2];
     std::thread trainers[2];
     for (int i = 0; i < 2; ++i) {
         trainers[i] = std::thread([&seen, i] {
             platform::OdbcConnection c;
-            if (!server::connectDataSource(c, test::kServerDsn))
+            if (!connectDataSource(c, test::kServerDsn))
                 seen[i] = load(c, SourceMode::Review, kToday, kFxd, "1-10");
         });
     }
@@ -228,10 +229,10 @@ TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
 
 TEST_F(ServerFixture, ReplacingTablesIsAllOrNothing)
 {
-    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
-    ASSERT_TRUE(server::hasStudyTables(remote));
+    ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_TRUE(hasStudyTables(remote));
     // Without replace the tables exist already: refused, and the old ones stay whole.
-    EXPECT_TRUE(server::writeStudyTables(remote, {{1, "x", kToday, 1, {{"a", "b"}}}}, false).has_value());
+    EXPECT_TRUE(writeStudyTables(remote, {{1, "x", kToday, 1, {{"a", "b"}}}}, false).has_value());
     const Loaded range = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
     EXPECT_EQ(range.groups.size(), sampleGroups().size() - 1);
 }
@@ -273,7 +274,7 @@ std::set<int> startOn(platform::OdbcConnection &c, const QDate &day, int newPerD
 TEST_F(ServerFixture, StudyPlanDaysAsWithTheLocalFile)
 {
     dropPlan(remote);
-    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(8), true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, planGroups(8), true).has_value());
     writeSqlite(dir.filePath("kelp.mdb"), planGroups(8));
     platform::OdbcConnection local;
     connectFile(local, dir.filePath("kelp.mdb"));
@@ -301,7 +302,7 @@ TEST_F(ServerFixture, StudyPlanDaysAsWithTheLocalFile)
 TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
 {
     dropPlan(remote);
-    ASSERT_FALSE(server::writeStudyTables(remote, planGroups(10), true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, planGroups(10), true).has_value());
     for (int round = 0; round < 3; ++round) {
         const QDate day = kDay0.addDays(round);
         int introduced[2] = {0, 0};
@@ -309,7 +310,7 @@ TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
         for (int i = 0; i < 2; ++i) {
             starts[i] = std::thread([&introduced, day, i] {
                 platform::OdbcConnection c;
-                if (server::connectDataSource(c, test::kServerDsn)) {
+                if (connectDataSource(c, test::kServerDsn)) {
                     ADD_FAILURE() << "no connection";
                     return;
                 }
@@ -340,9 +341,9 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     const auto refused = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.line.contains(QLatin1String("kelpword-mkdb --dsn"))) << qPrintable(refused.line);
-    EXPECT_FALSE(server::hasStudyTables(remote));
+    EXPECT_FALSE(hasStudyTables(remote));
 
-    ASSERT_FALSE(server::writeStudyTables(remote, {}, true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, {}, true).has_value());
     const auto onServer = import::importWordFile(sheet, QString(), 3, test::kServerDsn);
     ASSERT_TRUE(onServer.ok) << qPrintable(onServer.line);
     const auto local = import::importWordFile(sheet, dir.filePath("kelp.mdb"), 3);
@@ -386,16 +387,16 @@ TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
     platform::OdbcConnection latin;
     ASSERT_EQ(latin.connect(QStringLiteral("DSN=") + test::kServerDsn + QStringLiteral(";Database=latin"), true), 0)
         << qPrintable(latin.errorText);
-    const auto error = server::writeStudyTables(latin, sampleGroups(), true);
+    const auto error = writeStudyTables(latin, sampleGroups(), true);
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->contains(QLatin1String("LATIN1"))) << qPrintable(*error);
-    EXPECT_FALSE(server::hasStudyTables(latin));
+    EXPECT_FALSE(hasStudyTables(latin));
 }
 
 // Last: it stops the server.
 TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
 {
-    ASSERT_FALSE(server::writeStudyTables(remote, sampleGroups(), true).has_value());
+    ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
     std::vector<int> groups;
     ASSERT_FALSE(findDueGroups(remote, kToday, kFxd, groups).has_value());
     ASSERT_FALSE(groups.empty());
@@ -409,7 +410,7 @@ TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
 
     // Down before the start: the connection fails, and so does the first query.
     platform::OdbcConnection again;
-    EXPECT_TRUE(server::connectDataSource(again, test::kServerDsn).has_value());
+    EXPECT_TRUE(connectDataSource(again, test::kServerDsn).has_value());
     bool fellBack = false;
     WordBuffer empty;
     EXPECT_TRUE(loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());

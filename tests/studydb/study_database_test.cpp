@@ -1,7 +1,7 @@
 // The loaders against the real driver manager and the SQLite ODBC driver.
 #include "platform/odbc.h"
-#include "study/data_source.h"
-#include "study/study_database.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
 #include "support/database_fixture.h"
 
 #include <QFile>

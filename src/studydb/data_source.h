@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,10 @@ QString connectString(const DataSource &s);
 // report a missing connection.
 void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource &s, bool autoCommit,
                           bool &reRegistered);
+
+// Connects to the data source `name` as it is set up (a server's, with its
+// own time-outs). The driver manager's words on failure.
+std::optional<QString> connectDataSource(platform::OdbcConnection &connection, const QString &name);
 
 // Whether `name` is a data source of this program's kind (the SQLite
 // driver's), or none yet: one of another driver (a database server's) is

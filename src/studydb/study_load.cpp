@@ -1,11 +1,14 @@
-#include "startload/study_load.h"
+#include "studydb/study_load.h"
 
-#include "plan/study_plan.h"
-#include "study/data_source.h"
 #include "study/review_schedule.h"
+#include "study/text_loader.h"
+#include "studydb/data_source.h"
+#include "studydb/study_database.h"
+#include "studydb/study_plan.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace kelp {
 namespace {
@@ -22,6 +25,32 @@ DataSource dataSourceOf(const Settings &settings, const ProgramFolder &folder)
 }
 
 } // namespace
+
+MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
+                             platform::OdbcConnection &connection, StudyMaterial &material)
+{
+    using Kind = MaterialProblem::Kind;
+    switch (settings.sourceMode) {
+    case SourceMode::Review:
+    case SourceMode::GroupRange: {
+        std::array<int, 8> reviewDays{};
+        parseReviewDays(settings.reviewCycle, reviewDays);
+        if (auto error = loadFromDatabase(connection, settings.sourceMode, today, reviewDays, settings.groupRange,
+                                          material.fellBack, material.words, material.groups))
+            return {Kind::QueryFailed, error->status, error->text};
+        return {};
+    }
+    case SourceMode::TextFile: {
+        if (!QFileInfo::exists(wordFilePath))
+            return {Kind::WordFileMissing, 0, wordFilePath};
+        const TextLoadResult r = loadWordFile(wordFilePath, material.words);
+        if (!r.ok)
+            return {Kind::WordFileUnreadable, 0, r.error};
+        return {};
+    }
+    }
+    return {};
+}
 
 StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
                     bool reRegistered)

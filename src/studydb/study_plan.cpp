@@ -1,4 +1,4 @@
-#include "plan/study_plan.h"
+#include "studydb/study_plan.h"
 
 #include "study/review_schedule.h"
 
@@ -6,8 +6,6 @@
 
 #include <cstdio>
 
-#include <sql.h>
-#include <sqlext.h>
 
 namespace kelp::plan {
 
@@ -60,40 +58,6 @@ long long dueOf(const PlanGroup &g, const ReviewDays &days)
     return reviewDay(g, days);
 }
 
-class Transaction {
-public:
-    explicit Transaction(platform::OdbcConnection &c) : c_(c), wasAuto_(c.autoCommit())
-    {
-        if (wasAuto_)
-            SQLSetConnectAttr(c_.handle(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-    }
-    ~Transaction()
-    {
-        if (!done_)
-            SQLEndTran(SQL_HANDLE_DBC, c_.handle(), SQL_ROLLBACK);
-        if (wasAuto_)
-            SQLSetConnectAttr(c_.handle(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-    }
-    bool commit()
-    {
-        done_ = true;
-        return SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c_.handle(), SQL_COMMIT));
-    }
-
-private:
-    platform::OdbcConnection &c_;
-    bool wasAuto_;
-    bool done_ = false;
-};
-
-// Runs a statement that returns nothing; the error text when it fails.
-std::optional<QString> run(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params = {})
-{
-    OdbcQuery q(c);
-    if (q.open(sql, params) < 0)
-        return q.errorText();
-    return std::nullopt;
-}
 
 std::optional<long long> single(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
                                 QString *error)
@@ -170,8 +134,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays}) {
         // A server refuses the second of two creations at the same moment
         // once the first is done; the table is there then.
-        if (run(connection, sql)) {
-            if (auto e = run(connection, sql))
+        if (platform::execute(connection, sql)) {
+            if (auto e = platform::execute(connection, sql))
                 return e;
         }
     }
@@ -179,7 +143,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     const QByteArray daysBytes = daysNow.toLatin1();
     // Asked before the transaction: a server aborts a transaction at a failed statement.
     const char *const freshQuery = freshGroupsQuery(connection);
-    Transaction transaction(connection);
+    platform::OdbcTransaction transaction(connection);
     // The day's row, first of all: it takes the write lock (on a server, a
     // second trainer's insert of the same day waits for the first to end).
     long long added = -1;
@@ -208,7 +172,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         for (const SqlParam &d : stageParams(days))
             p.push_back(d);
         p.push_back(SqlParam::of(jd(t)));
-        if (auto e = run(connection,
+        if (auto e = platform::execute(connection,
                          "update zb set sj = ? - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
                          "when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
                          "else ? end) where xh in (select xh from kelp_plan where shown = ?)",
@@ -226,7 +190,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 previous = q.text(1);
         }
         if (previous && *previous != daysNow) {
-            if (auto e = run(connection,
+            if (auto e = platform::execute(connection,
                              "update kelp_plan set due = introduced + (case stage when 1 then ? when 2 then ? "
                              "when 3 then ? when 4 then ? when 5 then ? when 6 then ? else ? end) "
                              "where stage between 1 and 7",
@@ -242,12 +206,12 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                                     {SqlParam::of(jd(t))}, earlier))
             return e;
         for (const PlanGroup &g : earlier) {
-            if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
+            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = ? where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(g.introduced)),
                               SqlParam::of(g.stage >= 1 && g.stage <= 7 ? g.stage : 0), SqlParam::of(g.number)}))
                 return e;
         }
-        if (auto e = run(connection, "update kelp_plan set shown = null, shown_stage = null where shown < ?",
+        if (auto e = platform::execute(connection, "update kelp_plan set shown = null, shown_stage = null where shown < ?",
                          {SqlParam::of(jd(t))}))
             return e;
 
@@ -271,9 +235,9 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
             p.push_back(SqlParam::of(jd(t)));
             p.push_back(SqlParam::of(shownStage));
             p.push_back(SqlParam::of(g.number));
-            if (auto e = run(connection, sql.constData(), p))
+            if (auto e = platform::execute(connection, sql.constData(), p))
                 return e;
-            if (auto e = run(connection, "update zb set sj = ?, cs = ? where xh = ?",
+            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = ? where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(t - days[static_cast<size_t>(shownStage)])),
                               SqlParam::of(shownStage), SqlParam::of(g.number)}))
                 return e;
@@ -292,12 +256,12 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         for (int xh : fresh) {
             const PlanGroup g{xh, t, 1, t};
             if (auto e =
-                    run(connection,
+                    platform::execute(connection,
                         "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
                         "values (?, ?, 1, ?, ?, 1)",
                         {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(dueOf(g, days))), SqlParam::of(jd(t))}))
                 return e;
-            if (auto e = run(connection, "update zb set sj = ?, cs = 1 where xh = ?",
+            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = 1 where xh = ?",
                              {SqlParam::of(QDate::fromJulianDay(t - days[1])), SqlParam::of(xh)}))
                 return e;
             ++r.introduced;

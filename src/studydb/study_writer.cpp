@@ -1,8 +1,8 @@
-#include "import/study_writer.h"
+#include "studydb/study_writer.h"
 
 #include "platform/odbc.h"
-#include "server/study_tables.h"
-#include "study/local_tables.h"
+#include "studydb/data_source.h"
+#include "studydb/schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,10 +17,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace kelp::import {
+namespace kelp {
 
 namespace {
-constexpr int kMaxGroupNumber = 32767; // group numbers are 16-bit
+constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
 constexpr int kBusyTimeoutMs = 4000;   // as long as the trainer waits for a locked database
 
 QString trimmedTranscription(QString t)
@@ -40,38 +40,23 @@ StudyWriter::~StudyWriter()
     rollback();
 }
 
-std::optional<QString> StudyWriter::openDataSource(const QString &name)
+std::optional<QString> StudyWriter::openDataSource(const QString &name, bool makeTables, bool replace)
 {
-    path_ = name;
-    server_ = std::make_unique<platform::OdbcConnection>();
-    if (const auto error = server::connectDataSource(*server_, name)) {
+    ownConnection_ = std::make_unique<platform::OdbcConnection>();
+    if (const auto error = connectDataSource(*ownConnection_, name)) {
         rollback();
         return QStringLiteral("cannot connect to the data source %1: %2").arg(name, *error);
     }
-    serverTransaction_ = std::make_unique<server::Transaction>(*server_);
-    // The queries end before a failure closes the connection under them.
-    auto failure = [this, &name]() -> std::optional<QString> {
-        platform::OdbcQuery q(*server_);
-        // A second import (or a trainer's plan) waits for this one: the group
-        // numbers after the last one are ours until the commit.
-        const auto noTables = [&name](const QString &why) {
-            return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
-        };
-        if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
-            q.open("lock table zb in share row exclusive mode", {}) < 0) {
-            if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
-                return noTables(q.errorText());
-            return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
-        }
-        if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
-            return noTables(q.errorText());
-        lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
-        q.close();
-        if (!readExistingTitles())
-            return noTables(error_);
-        return std::nullopt;
-    }();
-    if (failure) {
+    return useConnection(*ownConnection_, name, makeTables, replace);
+}
+
+std::optional<QString> StudyWriter::useConnection(platform::OdbcConnection &connection, const QString &name,
+                                                  bool makeTables, bool replace)
+{
+    path_ = name;
+    server_ = &connection;
+    serverTransaction_ = std::make_unique<platform::OdbcTransaction>(connection);
+    if (auto failure = startOnServer(name, makeTables, replace)) {
         rollback();
         return failure;
     }
@@ -79,20 +64,61 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name)
     return std::nullopt;
 }
 
-bool StudyWriter::insertGroup(int number, const QString &title)
+std::optional<QString> StudyWriter::startOnServer(const QString &name, bool makeTables, bool replace)
+{
+    if (makeTables) {
+        if (auto error = createServerStudyTables(*server_, replace))
+            return error;
+        return std::nullopt;
+    }
+    // The queries end before a failure closes the connection under them.
+    platform::OdbcQuery q(*server_);
+    // A second import (or a trainer's plan) waits for this one: the group
+    // numbers after the last one are ours until the commit.
+    const auto noTables = [&name](const QString &why) {
+        return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
+    };
+    if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
+        q.open("lock table zb in share row exclusive mode", {}) < 0) {
+        if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
+            return noTables(q.errorText());
+        return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
+    }
+    if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
+        return noTables(q.errorText());
+    lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
+    q.close();
+    if (!readExistingTitles())
+        return noTables(error_);
+    return std::nullopt;
+}
+
+bool StudyWriter::insertGroup(int number, const QString &title, const QDate &referenceDate, int stage)
 {
     if (server_) {
-        platform::OdbcQuery q(*server_);
-        if (q.open("insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)",
-                   {platform::SqlParam::of(number), platform::SqlParam::of(title.left(100))}) < 0) {
-            error_ = q.errorText();
+        const bool scheduled = referenceDate.isValid();
+        std::vector<platform::SqlParam> params{platform::SqlParam::of(number), platform::SqlParam::of(title)};
+        if (scheduled)
+            params.push_back(platform::SqlParam::of(referenceDate));
+        params.push_back(platform::SqlParam::of(stage));
+        if (auto e = platform::execute(*server_,
+                                       scheduled ? "insert into zb (xh, bt, sj, cs) values (?, ?, ?, ?)"
+                                                 : "insert into zb (xh, bt, sj, cs) values (?, ?, null, ?)",
+                                       params)) {
+            error_ = *e;
             return false;
         }
         return true;
     }
-    const QByteArray bytes = title.left(100).toUtf8();
+    const QByteArray bytes = title.toUtf8();
+    const QByteArray date = referenceDate.isValid() ? referenceDate.toString(Qt::ISODate).toLatin1() : QByteArray();
     sqlite3_bind_int(insertGroup_, 1, number);
     sqlite3_bind_text(insertGroup_, 2, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    if (date.isEmpty())
+        sqlite3_bind_null(insertGroup_, 3);
+    else
+        sqlite3_bind_text(insertGroup_, 3, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(insertGroup_, 4, stage);
     const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
     sqlite3_reset(insertGroup_);
     if (!ok)
@@ -103,11 +129,10 @@ bool StudyWriter::insertGroup(int number, const QString &title)
 bool StudyWriter::insertWord(int group, int place, const QString &word, const QString &meaning)
 {
     if (server_) {
-        platform::OdbcQuery q(*server_);
-        if (q.open("insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
-                   {platform::SqlParam::of(group), platform::SqlParam::of(word), platform::SqlParam::of(meaning),
-                    platform::SqlParam::of(place)}) < 0) {
-            error_ = q.errorText();
+        if (auto e = platform::execute(*server_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
+                                       {platform::SqlParam::of(group), platform::SqlParam::of(word),
+                                        platform::SqlParam::of(meaning), platform::SqlParam::of(place)})) {
+            error_ = *e;
             return false;
         }
         return true;
@@ -186,7 +211,7 @@ std::optional<StudyWriter::WordRows> StudyWriter::storedWords(int group)
 
 bool StudyWriter::alreadyThere(const QString &title, const WordRows &words)
 {
-    const auto [from, to] = existingTitles_.equal_range(title.left(100));
+    const auto [from, to] = existingTitles_.equal_range(title);
     for (auto it = from; it != to; ++it) {
         if (storedWords(it->second) == words)
             return true;
@@ -227,11 +252,24 @@ void removeAbandonedBuilds(const QString &databasePath)
 
 std::optional<QString> StudyWriter::open(const QString &databasePath)
 {
-    path_ = databasePath;
     const QFileInfo info(databasePath);
-    const bool create = !info.exists();
-    if (!create && !info.isFile())
+    if (info.exists() && !info.isFile())
         return QStringLiteral("the study database %1 is not a regular file").arg(databasePath);
+    return openFile(databasePath, !info.exists(), false);
+}
+
+std::optional<QString> StudyWriter::create(const QString &databasePath, bool replace)
+{
+    if (QFileInfo::exists(databasePath) && !replace)
+        return QStringLiteral("%1 exists already").arg(databasePath);
+    return openFile(databasePath, true, replace);
+}
+
+std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool create, bool replace)
+{
+    path_ = databasePath;
+    replace_ = replace;
+    const QFileInfo info(databasePath);
     // A new database is built under another name and renamed into place on
     // commit: an import killed half-way leaves no database that is no database.
     QString target = databasePath;
@@ -272,7 +310,8 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
     lastGroup_ = sqlite3_column_int(last, 0);
     sqlite3_finalize(last);
     // Imported groups are new: no review stage until a plan or a learner gives them one.
-    if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, null, 0)", -1, &insertGroup_, nullptr) !=
+    if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &insertGroup_,
+                           nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v2(db_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &insertWord_, nullptr) !=
             SQLITE_OK ||
@@ -302,7 +341,7 @@ void StudyWriter::beginGroup(const QString &title)
 {
     if (!flushGroup())
         return;
-    title_ = title.trimmed();
+    title_ = title;
     titled_ = true;
     part_ = 1;
 }
@@ -324,10 +363,10 @@ bool StudyWriter::flushGroup()
         pending_.clear();
         return true;
     }
-    if (lastGroup_ >= kMaxGroupNumber) {
+    if (lastGroup_ >= kGroupNumberLimit) {
         error_ = QStringLiteral("group numbers end at %1, and words are left over; "
                                 "larger groups (--group-size N) make fewer of them")
-                     .arg(kMaxGroupNumber);
+                     .arg(kGroupNumberLimit);
         return false;
     }
     const int group = ++lastGroup_;
@@ -350,7 +389,7 @@ bool StudyWriter::flushGroup()
     return true;
 }
 
-QString StudyWriter::storedMeaning(const Word &word)
+QString StudyWriter::storedMeaning(const StudyWord &word)
 {
     // A "/" in the meaning would be taken for the end of a transcription.
     QString meaning = word.meaning.trimmed();
@@ -361,7 +400,7 @@ QString StudyWriter::storedMeaning(const Word &word)
     return QLatin1Char('/') + t + QStringLiteral("/ ") + meaning;
 }
 
-bool StudyWriter::addWord(const Word &word)
+bool StudyWriter::addWord(const StudyWord &word)
 {
     if (!error_.isEmpty())
         return false;
@@ -384,6 +423,23 @@ bool StudyWriter::addWord(const Word &word)
         title_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
     }
     pending_.emplace_back(da, storedMeaning(word));
+    return true;
+}
+
+bool StudyWriter::writeGroup(const StudyGroup &group)
+{
+    if (!flushGroup())
+        return false;
+    if (!insertGroup(group.number, group.title, group.referenceDate, group.stage))
+        return false;
+    int place = 0;
+    for (const auto &[word, meaning] : group.words) {
+        if (!insertWord(group.number, ++place, word, meaning))
+            return false;
+    }
+    lastGroup_ = std::max(lastGroup_, group.number);
+    ++groups_;
+    words_ += static_cast<int>(group.words.size());
     return true;
 }
 
@@ -415,8 +471,10 @@ std::optional<QString> StudyWriter::commit()
     if (!buildPath_.isEmpty()) {
         // Into place, never over a database that appeared meanwhile.
         const QByteArray from = QFile::encodeName(buildPath_), to = QFile::encodeName(path_);
-        int rc = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-        if (rc != 0 && (errno == EINVAL || errno == ENOSYS) && (rc = ::link(from.constData(), to.constData())) == 0)
+        int rc = replace_ ? ::rename(from.constData(), to.constData())
+                          : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (rc != 0 && !replace_ && (errno == EINVAL || errno == ENOSYS) &&
+            (rc = ::link(from.constData(), to.constData())) == 0)
             ::unlink(from.constData()); // a file system without the exclusive rename
         if (rc != 0) {
             const QString why = errno == EEXIST ? QStringLiteral("another program made it meanwhile; import again")
@@ -433,7 +491,8 @@ void StudyWriter::rollback()
 {
     // Ended without a commit, the server's transaction rolls back.
     serverTransaction_.reset();
-    server_.reset();
+    server_ = nullptr;
+    ownConnection_.reset();
     sqlite3_finalize(insertGroup_);
     sqlite3_finalize(insertWord_);
     insertGroup_ = insertWord_ = nullptr;
@@ -452,4 +511,17 @@ void StudyWriter::rollback()
     }
 }
 
-} // namespace kelp::import
+std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups,
+                                        bool replace)
+{
+    StudyWriter writer;
+    if (auto error = writer.useConnection(connection, QString(), true, replace))
+        return error;
+    for (const StudyGroup &g : groups) {
+        if (!writer.writeGroup(g))
+            return writer.error();
+    }
+    return writer.commit();
+}
+
+} // namespace kelp

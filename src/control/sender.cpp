@@ -1,6 +1,7 @@
-#include "runtime/control_client.h"
+#include "control/sender.h"
 
-#include "runtime/runtime_folder.h"
+#include "control/channel.h"
+#include "control/runtime_folder.h"
 
 #include <cerrno>
 #include <chrono>
@@ -12,7 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace kelp::platform {
+namespace kelp::control {
 namespace {
 
 class Socket {
@@ -49,23 +50,11 @@ bool waitFor(int fd, short events, Clock::time_point deadline)
     }
 }
 
-std::string folderOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 } // namespace
 
-std::string controlSocketPath()
+int sendCommand(const std::string &command, std::string *message)
 {
-    const std::string folder = privateRuntimeFolder();
-    return folder.empty() ? std::string() : folder + "/kelpword.socket";
-}
-
-int sendControlCommand(const std::string &command, std::string *message)
-{
-    const std::string path = controlSocketPath();
+    const std::string path = socketPath();
     struct stat st {};
     if (path.empty() || ::lstat(path.c_str(), &st) != 0) {
         *message = "no running copy of kelpword";
@@ -85,7 +74,7 @@ int sendControlCommand(const std::string &command, std::string *message)
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kClientTimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kTimeoutMs);
     bool connected = socket.fd() >= 0 &&
                      ::connect(socket.fd(), reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
     if (!connected && socket.fd() >= 0 && errno == EINPROGRESS && waitFor(socket.fd(), POLLOUT, deadline)) {
@@ -131,4 +120,4 @@ int sendControlCommand(const std::string &command, std::string *message)
     return 2;
 }
 
-} // namespace kelp::platform
+} // namespace kelp::control

@@ -7,11 +7,11 @@
 
 #include <string>
 
-namespace kelp::platform {
+namespace kelp::control {
 
 std::string privateRuntimeFolder();
 
 // A folder only this user can enter: theirs, a folder, nobody else's rights.
 bool isPrivateFolder(const std::string &path);
 
-} // namespace kelp::platform
+} // namespace kelp::control

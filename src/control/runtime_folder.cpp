@@ -1,10 +1,10 @@
-#include "runtime/runtime_folder.h"
+#include "control/runtime_folder.h"
 
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kelp::platform {
+namespace kelp::control {
 namespace {
 
 std::string environment(const char *name)
@@ -55,4 +55,4 @@ std::string privateRuntimeFolder()
     return std::string();
 }
 
-} // namespace kelp::platform
+} // namespace kelp::control

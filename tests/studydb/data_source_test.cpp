@@ -1,7 +1,7 @@
 // Registering the data source and connecting through it, against the real
 // driver manager with a user data-source file of the test's own.
 #include "config/settings.h"
-#include "study/data_source.h"
+#include "studydb/data_source.h"
 #include "support/database_fixture.h"
 #include "support/files.h"
 

@@ -1,7 +1,9 @@
-// Writes imported words into the study database as new groups after the last
-// one, in one transaction per file: a file either adds all its words or none.
+// The one writer of groups and words into the study database, for imports
+// and for building a new database, on the local file or on a server alike:
+// one transaction, so a file either adds all its words or none.
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include <map>
@@ -15,17 +17,25 @@ struct sqlite3_stmt;
 
 namespace kelp::platform {
 class OdbcConnection;
-}
-namespace kelp::server {
-class Transaction;
-}
+class OdbcTransaction;
+} // namespace kelp::platform
 
-namespace kelp::import {
+namespace kelp {
 
-struct Word {
+struct StudyWord {
     QString word;
     QString meaning;
     QString transcription; // without the slashes or brackets around it
+};
+
+// A group as stored: its number, title, review schedule and words (fb.da,
+// fb.lx2 as stored, in order).
+struct StudyGroup {
+    int number = 0;
+    QString title;
+    QDate referenceDate; // zb.sj; none: never due
+    int stage = 0;       // zb.cs
+    std::vector<std::pair<QString, QString>> words;
 };
 
 class StudyWriter {
@@ -35,12 +45,21 @@ public:
     StudyWriter(const StudyWriter &) = delete;
     StudyWriter &operator=(const StudyWriter &) = delete;
 
-    // Opens `databasePath` (made with the study tables when missing) and
-    // starts the file's transaction. An error says why nothing can be added.
+    // Adds to the local database `databasePath`, which is made when missing:
+    // built under another name and renamed into place on commit, so that an
+    // import killed half-way leaves no database that is no database.
     std::optional<QString> open(const QString &databasePath);
-    // The same on the ODBC data source `name` (a database server that holds
-    // the study tables already, made by kelpword-mkdb --dsn).
-    std::optional<QString> openDataSource(const QString &name);
+    // A new local database in place of whatever is at `databasePath` (refused
+    // when one is there, unless `replace`); the old one stays until the new
+    // one is complete.
+    std::optional<QString> create(const QString &databasePath, bool replace);
+    // Adds to the ODBC data source `name` (a database server); with
+    // `makeTables` the study tables are made first (old ones dropped when
+    // `replace`), else they must be there.
+    std::optional<QString> openDataSource(const QString &name, bool makeTables = false, bool replace = false);
+    // The same on a connection of the caller's.
+    std::optional<QString> useConnection(platform::OdbcConnection &connection, const QString &name, bool makeTables,
+                                         bool replace);
 
     // Words that come without a group of their own go into groups of
     // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ... (0 or
@@ -61,8 +80,10 @@ public:
     // Leaves the titled group: later words go to automatic groups again.
     void endGroup();
     // False when the database refused the word (error() says why).
-    bool addWord(const Word &word);
+    bool addWord(const StudyWord &word);
     void skip(const QString &reason) { ++skipped_[reason]; }
+    // A group exactly as given: its number, schedule and stored words.
+    bool writeGroup(const StudyGroup &group);
 
     // Writes the group gathered last; false when the database refused it.
     bool finish() { return flushGroup(); }
@@ -76,26 +97,30 @@ public:
     const QString &error() const { return error_; }
 
     // "/transcription/ meaning", as the trainer splits a stored meaning.
-    static QString storedMeaning(const Word &word);
+    static QString storedMeaning(const StudyWord &word);
 
 private:
     using WordRows = std::vector<std::pair<QString, QString>>; // fb.da, fb.lx2 in order
+    std::optional<QString> openFile(const QString &databasePath, bool create, bool replace);
+    std::optional<QString> startOnServer(const QString &name, bool makeTables, bool replace);
     bool exec(const char *sql);
     bool flushGroup();
     bool alreadyThere(const QString &title, const WordRows &words);
     std::optional<WordRows> storedWords(int group);
     bool readExistingTitles();
     QString sqliteError() const;
-    bool insertGroup(int number, const QString &title);
+    bool insertGroup(int number, const QString &title, const QDate &referenceDate = {}, int stage = 0);
     bool insertWord(int group, int place, const QString &word, const QString &meaning);
 
     sqlite3 *db_ = nullptr;
-    std::unique_ptr<platform::OdbcConnection> server_;
-    std::unique_ptr<server::Transaction> serverTransaction_;
+    std::unique_ptr<platform::OdbcConnection> ownConnection_;
+    platform::OdbcConnection *server_ = nullptr;
+    std::unique_ptr<platform::OdbcTransaction> serverTransaction_;
     sqlite3_stmt *insertGroup_ = nullptr;
     sqlite3_stmt *insertWord_ = nullptr;
-    QString path_;       // the database (or data source) the learner named
-    QString buildPath_;  // a new database is built here and renamed into place
+    QString path_;      // the database (or data source) the learner named
+    QString buildPath_; // a new database is built here and renamed into place
+    bool replace_ = false;
     bool inTransaction_ = false;
     int lastGroup_ = 0; // highest group number so far
     // The group being gathered: written once it is complete, so that a group
@@ -118,4 +143,9 @@ private:
     QString error_;
 };
 
-} // namespace kelp::import
+// Writes `groups` as they are into a server's study tables, made anew (old
+// ones dropped when `replace`), in one transaction.
+std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups,
+                                        bool replace);
+
+} // namespace kelp

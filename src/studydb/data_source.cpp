@@ -1,4 +1,4 @@
-#include "study/data_source.h"
+#include "studydb/data_source.h"
 
 #include "util/log.h"
 
@@ -171,6 +171,13 @@ void warnIfDatabaseElsewhere(const DataSource &s)
                  "kelpword: the data source %s points at %s, not at this program folder's %s; "
                  "give this folder a data source name of its own ([ODBC] DSN_Name)\n",
                  qPrintable(s.name), qPrintable(database), qPrintable(s.databaseFile));
+}
+
+std::optional<QString> connectDataSource(platform::OdbcConnection &connection, const QString &name)
+{
+    if (connection.connect(QStringLiteral("DSN=") + name, true) != 0)
+        return connection.errorText.isEmpty() ? QStringLiteral("cannot connect") : connection.errorText;
+    return std::nullopt;
 }
 
 } // namespace kelp

@@ -1,0 +1,17 @@
+// Preloaded into the trainer by end-to-end tests (LD_PRELOAD): its test
+// hooks, set from the environment of the test.
+#include <cstdlib>
+
+extern "C" {
+
+const char *kelp_test_error_at()
+{
+    return std::getenv("KELPWORD_TEST_ERROR");
+}
+
+int kelp_test_load_limit_ms()
+{
+    const char *ms = std::getenv("KELPWORD_LOAD_LIMIT_MS");
+    return ms ? std::atoi(ms) : 0;
+}
+}
