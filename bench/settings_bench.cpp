@@ -3,7 +3,7 @@
 #include "config/settings.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
-#include "speechengine/synthesis_engine.h"
+#include "speech_module/synthesis_engine.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -15,15 +15,10 @@ struct CommandLine {
     std::string folder;      // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder
     std::string command;     // Send; Study: "import" or "progress" (the study program reads the rest)
-    bool autostartOn = false;
     std::string error; // Error: what is wrong with the command line
 };
 
 CommandLine parseCommandLine(const std::vector<std::string> &arguments);
 std::string usage();
-
-// Writes or removes ~/.config/autostart/kelpword.desktop (or under
-// $XDG_CONFIG_HOME); the entry is replaced whole or not at all.
-bool setAutostart(bool on, std::string *error);
 
 } // namespace kelp

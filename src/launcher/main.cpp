@@ -1,6 +1,6 @@
-// "kelpword": sends commands to the running trainer and switches autostart
-// itself, quickly: it is plain C++ and loads no Qt. To run the trainer (or
-// import and progress) it hands over at once to the program that does it.
+// "kelpword": sends commands to the running trainer, quickly: it is plain C++
+// and loads no Qt. To run the trainer (or import, progress and the autostart
+// switch) it hands over at once to the program that does it.
 #include "control/sender.h"
 #include "launcher/command_line.h"
 
@@ -69,15 +69,10 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "kelpword: %s\n", message.c_str());
         return status;
     }
-    case kelp::CommandLine::Action::Autostart: {
-        std::string error;
-        if (kelp::setAutostart(cl.autostartOn, &error))
-            return 0;
-        std::fprintf(stderr, "kelpword: %s\n", error.c_str());
-        return 1;
-    }
+    case kelp::CommandLine::Action::Autostart:
     case kelp::CommandLine::Action::Study:
-        // Import and progress load far more than the commands: a program of their own.
+        // Import, progress and the autostart entry load far more than the
+        // commands: a program of their own.
         return handOver("kelpword-study", argv);
     case kelp::CommandLine::Action::Run: break;
     }

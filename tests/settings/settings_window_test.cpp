@@ -6,7 +6,7 @@
 #include "platform/translations.h"
 #include "settings/settings_window.h"
 #include "speech/speech_engine.h"
-#include "speechengine/synthesis_engine.h"
+#include "speech_module/synthesis_engine.h"
 #include "support/files.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "sound/audio.h"
 #include "speech/pronouncer.h"
 #include "speech/speech_engine.h"
-#include "speechengine/synthesis_engine.h"
+#include "speech_module/synthesis_engine.h"
 #include "support/pulse_server.h"
 
 #include <QCoreApplication>

@@ -15,6 +15,7 @@
 #include "study/review_schedule.h"
 #include "study/text_loader.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
 #include <QFile>
@@ -127,44 +128,47 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    QDate today = QDate::currentDate();
-    QString reviewDays = QStringLiteral("1t2t4t7t15t");
+    QCommandLineParser parser;
+    const QCommandLineOption todayOption(QStringLiteral("today"), QString(), QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption daysOption(QStringLiteral("review-days"), QString(), QStringLiteral("DAYS"),
+                                        QStringLiteral("1t2t4t7t15t"));
+    const QCommandLineOption dueOption(QStringLiteral("due"), QString(), QStringLiteral("LIST"));
+    const QCommandLineOption everyOption(QStringLiteral("due-every"), QString(), QStringLiteral("N"));
+    const QCommandLineOption dsnOption(QStringLiteral("dsn"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption forceOption(QStringLiteral("force"), QString());
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption versionOption(QStringLiteral("version"), QString());
+    parser.addOptions({todayOption, daysOption, dueOption, everyOption, dsnOption, forceOption, helpOption,
+                       versionOption});
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "kelpword-mkdb: %s\n", qPrintable(parser.errorText()));
+        usage(stderr);
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        usage(stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("kelpword-mkdb %s\n", KELP_VERSION);
+        return 0;
+    }
+    const QDate today = parser.isSet(todayOption)
+                            ? QDate::fromString(parser.value(todayOption), QStringLiteral("yyyy-MM-dd"))
+                            : QDate::currentDate();
+    const QString reviewDays = parser.value(daysOption);
     QSet<int> due;
     int dueEvery = 3;
-    bool force = false;
-    QString dsn;
-    QStringList files;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--today") && hasValue) {
-            today = QDate::fromString(args[++i], QStringLiteral("yyyy-MM-dd"));
-        } else if (a == QLatin1String("--review-days") && hasValue) {
-            reviewDays = args[++i];
-        } else if (a == QLatin1String("--due") && hasValue) {
-            for (const QString &n : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
-                due.insert(n.toInt());
-            dueEvery = -1;
-        } else if (a == QLatin1String("--due-every") && hasValue) {
-            dueEvery = args[++i].toInt();
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            usage(stdout);
-            return 0;
-        } else if (a == QLatin1String("--version")) {
-            std::printf("kelpword-mkdb %s\n", KELP_VERSION);
-            return 0;
-        } else if (a == QLatin1String("--dsn") && hasValue) {
-            dsn = args[++i];
-        } else if (a == QLatin1String("--force")) {
-            force = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            usage(stderr);
-            return 2;
-        } else {
-            files << a;
-        }
+    if (parser.isSet(dueOption)) {
+        for (const QString &n : parser.value(dueOption).split(QLatin1Char(','), Qt::SkipEmptyParts))
+            due.insert(n.toInt());
+        dueEvery = -1;
+    } else if (parser.isSet(everyOption)) {
+        dueEvery = parser.value(everyOption).toInt();
     }
+    const bool force = parser.isSet(forceOption);
+    const QString dsn = parser.value(dsnOption);
+    const QStringList files = parser.positionalArguments();
     if (files.size() != (dsn.isEmpty() ? 2 : 1) || !today.isValid()) {
         usage(stderr);
         return 2;

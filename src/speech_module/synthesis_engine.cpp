@@ -1,4 +1,4 @@
-#include "speechengine/synthesis_engine.h"
+#include "speech_module/synthesis_engine.h"
 
 #include "sound/sound_queue.h"
 #include "util/log.h"

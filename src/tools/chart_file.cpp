@@ -1,4 +1,4 @@
-#include "maintain/chart_file.h"
+#include "tools/chart_file.h"
 
 #include "config/safe_file.h"
 #include "progress/progress_chart.h"

@@ -1,5 +1,5 @@
 // The speech module's entry point: the program finds it with dlsym.
-#include "speechengine/synthesis_engine.h"
+#include "speech_module/synthesis_engine.h"
 
 extern "C" __attribute__((visibility("default"))) kelp::SpeechEngine *kelpCreateSpeechEngine()
 {
