@@ -3,13 +3,16 @@
 #include "app/error_handler.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
-#include "app/test_hooks.h"
+#include "app/tray_import.h"
+#include "util/test_hooks.h"
 #include "control/listener.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
+#include "platform/odbc.h"
 #include "platform/termination_signals.h"
 #include "progress/progress_entry.h"
 #include "util/log.h"
+#include "wordbook/word_book_window.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
 
@@ -47,6 +50,7 @@ QAction *actionFor(Commands &c, control::Command command)
     case control::Command::settings: return c.settings;
     case control::Command::colours: return c.colours;
     case control::Command::quit: return c.quit;
+    case control::Command::words: return nullptr; // a window of its own
     }
     return nullptr;
 }
@@ -84,9 +88,10 @@ int Application::run()
     desktop_ = platform::Desktop::create();
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
         qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
-        qCWarning(lcApp) << "this is a Wayland session: the hot keys reach the trainer only while one of its"
-                            " windows has the focus; bind commands such as \"kelpword next\" as desktop"
-                            " shortcuts instead (kelpword --help lists them)";
+        qCWarning(lcApp).noquote() << QCoreApplication::translate(
+            "kelpword-gui", "this is a Wayland session: the hot keys reach the trainer only while one of its "
+                            "windows has the focus; bind commands such as \"kelpword next\" as desktop "
+                            "shortcuts instead (kelpword --help lists them)");
     errors_ = std::make_unique<ErrorHandler>(QDir::current().filePath(QStringLiteral("system_error.log")),
                                              ErrorHandler::Reactions{[this] { return run_ ? run_->voice() : 0; },
                                                                      [this](bool persist) {
@@ -118,10 +123,18 @@ int Application::run()
             run_->finish();
         return 0;
     }
-    if (!started && !restartPending_)
+    if (!started && !restartPending_) {
+        // A library the system lacks shows only as a status above: name it.
+        if (QString missing = platform::missingOdbcLibrary(); !missing.isEmpty()) {
+            qCCritical(lcApp).noquote() << missing;
+            missing[0] = missing[0].toUpper();
+            QMessageBox::critical(nullptr, QStringLiteral("错误提示"), missing);
+        }
         return 1;
+    }
     if (restartPending_)
         QTimer::singleShot(0, &app_, [this] { restart(); });
+    watchTheDay();
 
     // Qt ends the process at once when the X server goes away, without
     // closing any window: the resume row is saved from plain data then.
@@ -154,6 +167,9 @@ bool Application::startRun()
         splash_->open();
         // A start that takes long can be told to end ("kelpword quit") meanwhile.
         listenForCommands();
+    }, [this] {
+        if (splash_)
+            splash_->close();
     });
     starting_ = true;
     restartPending_ = false;
@@ -207,7 +223,7 @@ void Application::showTrayIcon()
     // and a click hides or shows the word window.
     if (!tray_) {
         tray_ = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
-        tray_->setToolTip(QStringLiteral("Kelp Words"));
+        tray_->setToolTip(QStringLiteral("海带单词 Kelp Words"));
         QObject::connect(tray_.get(), &QSystemTrayIcon::activated, &app_,
                          [this](QSystemTrayIcon::ActivationReason why) {
                              // Every click toggles, the second of a quick pair too.
@@ -222,6 +238,8 @@ void Application::showTrayIcon()
     QList<QAction *> actions = run_->commands()->menuActions();
     QAction *const quit = actions.takeLast();
     trayMenu_->addActions(actions);
+    addWordBookEntry(*trayMenu_, QDir::currentPath()); // after the commands
+    addImportEntry(*trayMenu_, QDir::currentPath());   // beside 词库
     trayMenu_->addSeparator();
     trayMenu_->addAction(run_->commands()->arrowKeys);
     trayMenu_->addSeparator();
@@ -236,11 +254,24 @@ void Application::showTrayIcon()
     tray_->show();
     if (introduce_) {
         introduce_ = false;
-        tray_->showMessage(QStringLiteral("海带单词"),
-                           QStringLiteral("右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。"
-                                          "单击托盘图标可隐藏或显示它，右键单击它可打开菜单。"),
-                           QSystemTrayIcon::Information, 15000);
-        qCDebug(lcApp) << "first start: tray message shown";
+        // The message points at the icon, so it waits until the tray host has
+        // placed it (before that it would show at the screen's top left); where
+        // none ever does, it shows after five seconds all the same.
+        auto *placed = new QTimer(tray_.get());
+        placed->setInterval(50);
+        QObject::connect(placed, &QTimer::timeout, tray_.get(), [this, placed, waited = 0]() mutable {
+            if (tray_->geometry().isEmpty() && ++waited < 100)
+                return;
+            placed->deleteLater();
+            placed->stop();
+            tray_->showMessage(
+                QStringLiteral("海带单词"),
+                QStringLiteral("右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。"
+                               "单击托盘图标可隐藏或显示它，右键单击它可打开菜单。"),
+                QSystemTrayIcon::Information, 15000);
+            qCDebug(lcApp) << "first start: tray message shown at the icon" << tray_->geometry();
+        });
+        placed->start();
     }
 }
 
@@ -252,6 +283,10 @@ bool Application::takes(control::Command command) const
 
 void Application::runCommand(control::Command command)
 {
+    if (command == control::Command::words) {
+        openWordBook(QDir::currentPath(), QString(), true);
+        return;
+    }
     if (!run_ || !run_->commands()) {
         if (command == control::Command::quit)
             shutdown();
@@ -267,6 +302,24 @@ void Application::runCommand(control::Command command)
 void Application::handleError(const std::exception_ptr &error)
 {
     errors_->handle(reportFor(error, takeErrorSite()));
+}
+
+void Application::watchTheDay()
+{
+    // Midnight, a resume from suspend or a clock put forward: with a study
+    // plan the new day's groups are loaded as a start would load them. A
+    // poll, since none of these has a signal the program could wait for.
+    dayTimer_ = std::make_unique<QTimer>();
+    dayTimer_->setInterval(kDayCheckMs);
+    QObject::connect(dayTimer_.get(), &QTimer::timeout, &app_, [this] {
+        if (!run_ || starting_ || quitting_ || !run_->dayTurned())
+            return;
+        qCInfo(lcApp) << "a new day: its study material is loaded";
+        const int restarts = restarts_; // no error's restart: a later one still gets its second chance
+        restart();
+        restarts_ = restarts;
+    });
+    dayTimer_->start();
 }
 
 void Application::restart()

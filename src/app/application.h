@@ -16,6 +16,7 @@
 class QMenu;
 class QSocketNotifier;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace kelp {
 
@@ -58,6 +59,8 @@ private:
     void showTrayIcon();
     void listenForCommands();
     void restart();
+    void watchTheDay();
+    static constexpr int kDayCheckMs = 20000;
     void handleError(const std::exception_ptr &error);
     static void saveAtExit();
 
@@ -73,6 +76,7 @@ private:
     std::unique_ptr<control::Listener> control_;
     std::unique_ptr<QSocketNotifier> controlNotifier_; // declared after control_: gone before its socket
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<QTimer> dayTimer_;
     std::unique_ptr<QMenu> trayMenu_;
     bool introduce_ = false;
     bool quitting_ = false;

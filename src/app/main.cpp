@@ -2,6 +2,7 @@
 #include "app/error_handler.h"
 #include "app/user_folder.h"
 #include "launcher/command_line.h"
+#include "launcher/messages.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/instance_guard.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
 #include <QLocale>
@@ -37,6 +39,31 @@ QIcon programIcon()
     return QIcon(QPixmap::fromImage(reader.read()));
 }
 
+[[noreturn]] void noDisplay()
+{
+    // Said before the toolkit runs: in the launcher's own words, which need no application.
+    const std::string why =
+        kelp::translated("no X11 display could be opened (DISPLAY=\"" + qgetenv("DISPLAY").toStdString() +
+                         "\"). Kelp Words needs an X11 display; in a Wayland session XWayland "
+                         "provides one (install and enable it), without any desktop use "
+                         "xvfb-run kelpword.");
+    std::fprintf(stderr, "kelpword: %s\n", why.c_str());
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+// The toolkit ends the process when it cannot reach the display after all
+// (it went away since the check above, or the platform plug-in is missing),
+// with advice that does not help: the same line as for no display instead.
+QtMessageHandler g_toolkitHandler = nullptr;
+void toolkitStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg)
+        noDisplay();
+    if (g_toolkitHandler)
+        g_toolkitHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -48,9 +75,14 @@ int main(int argc, char *argv[])
     // the database drivers hand text over in it.
     std::setlocale(LC_ALL, "");
     const kelp::CommandLine cl = kelp::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    // "kelpword" took everything else; here only the ways to run the trainer.
+    // "kelpword" took everything else; here only the ways to run the trainer, and its usage.
+    if (cl.action == kelp::CommandLine::Action::Help) {
+        std::fputs(kelp::usage().c_str(), stdout);
+        return 0;
+    }
     if (cl.action != kelp::CommandLine::Action::Run) {
-        std::fprintf(stderr, "kelpword-gui: %s\n%s", cl.error.empty() ? "use kelpword for this" : cl.error.c_str(),
+        std::fprintf(stderr, "kelpword-gui: %s\n%s",
+                     kelp::translated(cl.error.empty() ? "use kelpword for this" : cl.error).c_str(),
                      kelp::usage().c_str());
         return 2;
     }
@@ -59,14 +91,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     // Without a display Qt would abort with advice that does not help.
-    if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !kelp::platform::canOpenX11Display()) {
-        std::fprintf(stderr,
-                     "kelpword: no X11 display could be opened (DISPLAY=\"%s\"). Kelp Words needs an X11 "
-                     "display; in a Wayland session XWayland provides one (install and enable it), "
-                     "without any desktop use xvfb-run kelpword.\n",
-                     qgetenv("DISPLAY").constData());
-        return 1;
-    }
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !kelp::platform::canOpenX11Display())
+        noDisplay();
     qSetMessagePattern(QStringLiteral("kelpword: %{message}"));
     // The font configuration is read beside the toolkit's start (which reads no
     // fonts) instead of on the first word's way.
@@ -84,8 +110,11 @@ int main(int argc, char *argv[])
                                  : QString());
     const auto finish = [&loader](int status) { return loader.finish(status); };
 
+    g_toolkitHandler = qInstallMessageHandler(toolkitStartMessage);
     kelp::KelpApplication app(argc, argv);
+    qInstallMessageHandler(g_toolkitHandler);
     kelp::platform::installQtTranslations(QLocale::system());
+    kelp::platform::installOwnTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
     QApplication::setWindowIcon(programIcon());
     // The program folder is the current one; a given one or the user's own takes its place.
@@ -100,9 +129,18 @@ int main(int argc, char *argv[])
         }
     }
     if (!folder.isEmpty() && !QDir::setCurrent(folder)) {
-        std::fprintf(stderr, "kelpword: cannot use %s as the program folder\n", qPrintable(folder));
+        std::fprintf(
+            stderr, "kelpword: %s\n",
+            qPrintable(QCoreApplication::translate("kelpword-gui", "cannot use %1 as the program folder").arg(folder)));
         return finish(2);
     }
+    // A bare "kelpword" where there are no settings asks for a file: from a
+    // terminal, the menu's own folder may have been meant.
+    if (folder.isEmpty() && !QFileInfo::exists(QStringLiteral("wkcfg.ini")))
+        std::fprintf(stderr, "kelpword: %s\n",
+                     qPrintable(QCoreApplication::translate(
+                         "kelpword-gui", "there is no wkcfg.ini in this folder, so the trainer asks for one; "
+                                         "\"kelpword --user-folder\" runs it in your own folder, as the menu does")));
     loader.toolkitStarted();
     kelp::Application program(app, std::move(guard), running, loader);
     if (firstStart)

@@ -1,6 +1,6 @@
 #include "app/start_loader.h"
 
-#include "app/test_hooks.h"
+#include "util/test_hooks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,6 +108,8 @@ StartLoader::Outcome StartLoader::take(const std::function<bool(const LoadAhead 
                 }
                 if (ahead && ahead->load && fits(*ahead)) {
                     loaded = std::move(*ahead->load);
+                    if (const auto error = loaded.confirm())
+                        std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
                 } else {
                     ahead.reset(); // one that does not fit is closed before the load of its own
                     loaded = load();

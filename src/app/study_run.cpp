@@ -11,6 +11,7 @@
 #include "speech/pronouncer.h"
 #include "studydb/data_source.h"
 #include "studydb/study_load.h"
+#include "studydb/study_plan.h"
 #include "study/review_schedule.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
@@ -80,6 +81,19 @@ void StudyRun::openSettingsWindow()
     settingsWindow_->show();
     if (!settingsWindow_->open())
         return; // no settings file: the window stays as filled so far
+}
+
+void StudyRun::endSlowStart()
+{
+    // A splash kept above every window would hide the message under it.
+    if (slowStartEnd_)
+        slowStartEnd_();
+}
+
+bool StudyRun::dayTurned() const
+{
+    return session_ && settings_.sourceMode == SourceMode::Review && QDate::currentDate() != today_ &&
+           file_.read(plan::newGroupsPerDay) >= 1;
 }
 
 void StudyRun::switchSpeechOff(bool persist)
@@ -158,6 +172,7 @@ bool StudyRun::start()
         // after the message. Nothing has been written that could be left half done.
         qCCritical(lcApp).noquote() << "the study database did not answer in" << StartLoader::limitMs() / 1000
                                     << "s; the program ends";
+        endSlowStart();
         QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(-1));
         return false;
     }
@@ -170,15 +185,18 @@ bool StudyRun::start()
     case MaterialProblem::Kind::QueryFailed:
         qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text
                                     << "- database" << folder_.database();
+        endSlowStart();
         QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(problem.status));
         return false;
     case MaterialProblem::Kind::WordFileMissing:
+        endSlowStart();
         QMessageBox::warning(nullptr, QStringLiteral("错误提示"),
                              QStringLiteral("找不到文件:") + problem.text +
                                  QStringLiteral("。请正确配制后重新启动本程序"));
         break;
     case MaterialProblem::Kind::WordFileUnreadable:
         qCWarning(lcApp).noquote() << problem.text;
+        endSlowStart();
         QMessageBox::warning(nullptr, QStringLiteral("错误提示"), problem.text);
         break;
     case MaterialProblem::Kind::None: break;

@@ -57,10 +57,18 @@ public:
     // are taken and speech is set up.
     void setAfterFirstPaint(std::function<void()> hook) { afterFirstPaint_ = std::move(hook); }
     // Called once when filling the word buffer takes longer than StartLoader::kSlowStartMs.
-    void setSlowStartNotice(std::function<void()> notice) { slowStart_ = std::move(notice); }
+    void setSlowStartNotice(std::function<void()> notice, std::function<void()> end)
+    {
+        slowStart_ = std::move(notice);
+        slowStartEnd_ = std::move(end);
+    }
 
     // What "保存且重启" of the settings window runs.
     void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
+
+    // The date moved on since the start, and the study plan wants the new
+    // day's groups (review mode with [plan] new of 1 or more).
+    bool dayTurned() const;
 
     // The voice number, or a speech failure code.
     int voice() const { return settings_.voice; }
@@ -73,6 +81,7 @@ public:
 
 private:
     bool findSettingsFile();
+    void endSlowStart();
     void openColourWindow();
     void openSettingsWindow();
     void saveResumeRow();
@@ -102,6 +111,7 @@ private:
     std::function<void()> restart_;
     std::unique_ptr<platform::OdbcConnection> loadConnection_; // open until the first paint
     std::function<void()> slowStart_;
+    std::function<void()> slowStartEnd_;
     std::function<void()> afterFirstPaint_;
 };
 

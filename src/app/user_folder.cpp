@@ -3,6 +3,7 @@
 #include "config/safe_file.h"
 #include "platform/layout_units.h"
 #include "session/presentation.h"
+#include "wordwindow/window_placement.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,8 +12,6 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
-
-#include <algorithm>
 
 namespace kelp {
 namespace {
@@ -35,12 +34,22 @@ QByteArray cornerPosition()
     if (!screen)
         return QByteArray();
     const platform::LayoutUnits units(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
-    const QRect free = screen->availableGeometry();
+    const QSize window(units.xToPixels(design::kWindow.width), units.yToPixels(design::kWindow.height));
+    // A free area the window does not fit (a desktop that has not said yet
+    // where its panels are, a screen not set up) would put it at the corner's
+    // far side, the screen's top left: the whole screen then, or else the
+    // designed place, which needs nothing written.
+    QRect free = screen->availableGeometry();
+    if (free.width() < window.width() * 2 || free.height() < window.height() * 2)
+        free = screen->geometry();
+    if (free.width() < window.width() * 2 || free.height() < window.height() * 2)
+        return QByteArray();
     const int margin = 8;
-    const QPoint at(free.right() + 1 - margin - units.xToPixels(design::kWindow.width),
-                    free.bottom() + 1 - margin - units.yToPixels(design::kWindow.height));
-    return "[other]\r\nwinx=" + QByteArray::number(units.pixelsToX(std::max(free.left(), at.x()))) +
-           "\r\nwiny=" + QByteArray::number(units.pixelsToY(std::max(free.top(), at.y()))) + "\r\n";
+    const QPoint at(free.right() + 1 - margin - window.width(), free.bottom() + 1 - margin - window.height());
+    // Stored as device pixels, as the word window keeps its place.
+    const QPoint device = deviceFromLogical(at, screen->devicePixelRatio());
+    return "[other]\r\nwinx=" + QByteArray::number(units.pixelsToX(device.x())) +
+           "\r\nwiny=" + QByteArray::number(units.pixelsToY(device.y())) + "\r\n";
 }
 
 } // namespace

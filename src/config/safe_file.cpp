@@ -2,6 +2,7 @@
 
 #include "util/log.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -101,7 +102,7 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
     struct stat st {};
     const bool exists = ::stat(name.constData(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
-        *error = QStringLiteral("not a regular file");
+        *error = QCoreApplication::translate("kelp::config", "not a regular file");
         return false;
     }
     const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
@@ -167,10 +168,10 @@ FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive)
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return failed(Status::NotRegularFile, QStringLiteral("not a regular file"));
+        return failed(Status::NotRegularFile, QCoreApplication::translate("kelp::config", "not a regular file"));
     if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return failed(Status::Locked, QString::fromLocal8Bit(std::strerror(errno)));
-    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(maxBytes);
+    const QString tooLarge = QCoreApplication::translate("kelp::config", "larger than %1 bytes").arg(maxBytes);
     if (st.st_size > maxBytes)
         return failed(Status::TooLarge, tooLarge);
     r.data.resize(static_cast<qsizetype>(st.st_size));
@@ -201,8 +202,11 @@ AppendResult appendToFile(const QString &path, int lockWaitMs, const std::functi
 {
     AppendResult result;
     const QByteArray name = QFile::encodeName(path);
-    // Non-blocking: a FIFO or device in the file's place must not hang the program.
-    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // Non-blocking: a FIFO or device in the file's place must not hang the
+    // program. Not through a link: in a folder others may write to (a shared
+    // class folder) one could point at a file of the learner's.
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
     if (fd < 0) {
         result.error = QString::fromLocal8Bit(std::strerror(errno));
         return result;
@@ -213,7 +217,11 @@ AppendResult appendToFile(const QString &path, int lockWaitMs, const std::functi
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = QStringLiteral("not a regular file");
+        result.error = QCoreApplication::translate("kelp::config", "not a regular file");
+        return result;
+    }
+    if (st.st_uid != ::geteuid()) {
+        result.error = QCoreApplication::translate("kelp::config", "the file belongs to another user");
         return result;
     }
     QElapsedTimer waited;
@@ -224,7 +232,7 @@ AppendResult appendToFile(const QString &path, int lockWaitMs, const std::functi
             return result;
         }
         if (waited.elapsed() >= lockWaitMs) {
-            result.error = QStringLiteral("locked by another program");
+            result.error = QCoreApplication::translate("kelp::config", "locked by another program");
             return result;
         }
         ::usleep(20 * 1000);
@@ -240,7 +248,7 @@ AppendResult appendToFile(const QString &path, int lockWaitMs, const std::functi
     }
     result.error = QString::fromLocal8Bit(std::strerror(errno));
     if (n > 0 && n < bytes.size() && ::fstat(fd, &st) == 0 && ::ftruncate(fd, st.st_size - n) != 0)
-        result.error += QStringLiteral("; the file may end with a partial line");
+        result.error += QCoreApplication::translate("kelp::config", "; the file may end with a partial line");
     return result;
 }
 

@@ -1,6 +1,8 @@
 #include "import/columns.h"
 #include "import/readers.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,10 +15,13 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <map>
 #include <memory>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace kelp::import {
@@ -40,13 +45,16 @@ struct SqliteCloser {
     void operator()(sqlite3 *db) const { sqlite3_close(db); }
 };
 
-const QString kOverLimit = QStringLiteral("an Anki collection over 512 MB");
+QString overLimit()
+{
+    return QCoreApplication::translate("kelp::import", "an Anki collection over 512 MB");
+}
 
 // The collection entry into `out`, unpacked from zstd when `compressed`.
 std::optional<QString> unpack(zip_t *archive, zip_uint64_t index, bool compressed, QFile &out)
 {
     const auto unpackError = [](const QString &why) {
-        return QStringLiteral("the collection cannot be unpacked: %1").arg(why);
+        return QCoreApplication::translate("kelp::import", "the collection cannot be unpacked: %1").arg(why);
     };
     std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive, index, 0));
     if (!entry)
@@ -55,7 +63,7 @@ std::optional<QString> unpack(zip_t *archive, zip_uint64_t index, bool compresse
     if (compressed) {
         stream.reset(ZSTD_createDStream());
         if (!stream)
-            return unpackError(QStringLiteral("out of memory"));
+            return unpackError(QCoreApplication::translate("kelp::import", "out of memory"));
     }
     std::vector<char> in(compressed ? ZSTD_DStreamInSize() : 65536);
     std::vector<char> unpacked(compressed ? ZSTD_DStreamOutSize() : 0);
@@ -63,7 +71,7 @@ std::optional<QString> unpack(zip_t *archive, zip_uint64_t index, bool compresse
     const auto write = [&](const char *data, size_t size) -> std::optional<QString> {
         written += size;
         if (written > kMaxCollectionBytes)
-            return kOverLimit;
+            return overLimit();
         if (out.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
             return unpackError(out.errorString());
         return std::nullopt;
@@ -81,7 +89,7 @@ std::optional<QString> unpack(zip_t *archive, zip_uint64_t index, bool compresse
             ZSTD_outBuffer target{unpacked.data(), unpacked.size(), 0};
             frameLeft = ZSTD_decompressStream(stream.get(), &target, &source);
             if (ZSTD_isError(frameLeft))
-                return QStringLiteral("a damaged compressed collection (%1)")
+                return QCoreApplication::translate("kelp::import", "a damaged compressed collection (%1)")
                     .arg(QString::fromUtf8(ZSTD_getErrorName(frameLeft)));
             if (auto error = write(unpacked.data(), target.pos))
                 return error;
@@ -90,7 +98,7 @@ std::optional<QString> unpack(zip_t *archive, zip_uint64_t index, bool compresse
     if (n < 0)
         return unpackError(QString::fromUtf8(zip_file_strerror(entry.get())));
     if (frameLeft != 0)
-        return QStringLiteral("a damaged compressed collection (it ends early)");
+        return QCoreApplication::translate("kelp::import", "a damaged compressed collection (it ends early)");
     if (!out.flush())
         return unpackError(out.errorString());
     return std::nullopt;
@@ -108,14 +116,15 @@ std::optional<QString> eachRow(sqlite3 *db, const char *sql, Row &&row)
 {
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
-        return QStringLiteral("the collection is not an Anki collection: %1")
+        return QCoreApplication::translate("kelp::import", "the collection is not an Anki collection: %1")
             .arg(QString::fromUtf8(sqlite3_errmsg(db)));
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
         row(statement);
     std::optional<QString> error;
     if (rc != SQLITE_DONE)
-        error = QStringLiteral("the collection cannot be read: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+        error = QCoreApplication::translate("kelp::import", "the collection cannot be read: %1")
+                    .arg(QString::fromUtf8(sqlite3_errmsg(db)));
     sqlite3_finalize(statement);
     return error;
 }
@@ -130,6 +139,7 @@ struct Note {
 struct Collection {
     std::map<qint64, QStringList> fieldNames; // by note type
     std::map<qint64, QString> decks;          // "Parent::Child"
+    std::map<qint64, int> places;             // of decks our own export wrote
     std::vector<Note> notes;
 };
 
@@ -166,8 +176,17 @@ std::optional<QString> readTypesAndDecks(sqlite3 *db, Collection &c)
         for (const auto &[ord, name] : byOrd)
             names << name;
     }
-    for (auto it = decks.begin(); it != decks.end(); ++it)
-        c.decks[it.key().toLongLong()] = it.value().toObject().value(QLatin1String("name")).toString();
+    for (auto it = decks.begin(); it != decks.end(); ++it) {
+        // Our own packages keep each group's title and place beside the deck
+        // name, which Anki sorts by and which may carry a number for that.
+        const QJsonObject deck = it.value().toObject();
+        const QJsonValue title = deck.value(QLatin1String("kelpTitle"));
+        const QJsonValue place = deck.value(QLatin1String("kelpOrder"));
+        const qint64 id = it.key().toLongLong();
+        c.decks[id] = title.isString() ? title.toString() : deck.value(QLatin1String("name")).toString();
+        if (place.isDouble())
+            c.places[id] = place.toInt();
+    }
     return std::nullopt;
 }
 
@@ -203,6 +222,19 @@ Columns columnsOfType(const QStringList &names, const QList<QStringList> &rows)
 
 } // namespace
 
+namespace {
+void removeAbandonedCopies()
+{
+    const QDir temp = QDir::temp();
+    for (const QString &name : temp.entryList({QStringLiteral("kelpword-anki-*")}, QDir::Files)) {
+        bool ok = false;
+        const qint64 pid = QStringView(name).mid(14).split(QLatin1Char('-')).front().toLongLong(&ok);
+        if (ok && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            QFile::remove(temp.filePath(name));
+    }
+}
+} // namespace
+
 std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
 {
     int zipError = 0;
@@ -212,7 +244,7 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         zip_error_init_with_code(&e, zipError);
         const QString why = QString::fromUtf8(zip_error_strerror(&e));
         zip_error_fini(&e);
-        return QStringLiteral("a broken zip: %1").arg(why);
+        return QCoreApplication::translate("kelp::import", "a broken zip: %1").arg(why);
     }
     // The newest collection first: the older ones beside it are for older
     // versions of Anki and may hold nothing but a note asking for an update.
@@ -226,16 +258,20 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         }
     }
     if (index < 0)
-        return QStringLiteral("a zip without an Anki collection");
+        return QCoreApplication::translate("kelp::import", "a zip without an Anki collection");
     zip_stat_t stat;
     if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0)
-        return QStringLiteral("the collection cannot be unpacked: %1")
+        return QCoreApplication::translate("kelp::import", "the collection cannot be unpacked: %1")
             .arg(QString::fromUtf8(zip_strerror(archive.get())));
     if (!compressed && (stat.valid & ZIP_STAT_SIZE) && stat.size > kMaxCollectionBytes)
-        return kOverLimit;
-    QTemporaryFile file;
+        return overLimit();
+    // Named after this process: a copy an import killed half-way left behind
+    // goes with the next import (SQLite needs a name to open it by).
+    removeAbandonedCopies();
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("kelpword-anki-%1-XXXXXX").arg(::getpid())));
     if (!file.open())
-        return QStringLiteral("no temporary file for the collection: %1").arg(file.errorString());
+        return QCoreApplication::translate("kelp::import", "no temporary file for the collection: %1")
+            .arg(file.errorString());
     if (auto error = unpack(archive.get(), static_cast<zip_uint64_t>(index), compressed, file))
         return error;
     archive.reset();
@@ -246,7 +282,8 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
     const int rc = sqlite3_open_v2(uri.constData(), &opened, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     std::unique_ptr<sqlite3, SqliteCloser> db(opened);
     if (rc != SQLITE_OK)
-        return QStringLiteral("the collection cannot be opened: %1").arg(QString::fromUtf8(sqlite3_errmsg(opened)));
+        return QCoreApplication::translate("kelp::import", "the collection cannot be opened: %1")
+            .arg(QString::fromUtf8(sqlite3_errmsg(opened)));
 
     Collection c;
     if (auto error = readTypesAndDecks(db.get(), c))
@@ -286,6 +323,9 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         deckIds.push_back(id);
     const auto levels = [&](qint64 id) { return c.decks[id].split(QStringLiteral("::")); };
     std::sort(deckIds.begin(), deckIds.end(), [&](qint64 a, qint64 b) {
+        const auto pa = c.places.find(a), pb = c.places.find(b);
+        if (pa != c.places.end() || pb != c.places.end())
+            return pa == c.places.end() ? false : pb == c.places.end() || pa->second < pb->second;
         const QStringList la = levels(a), lb = levels(b);
         return std::lexicographical_compare(
             la.begin(), la.end(), lb.begin(), lb.end(),

@@ -1,5 +1,6 @@
 #include "import/columns.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace kelp::import {
@@ -210,18 +211,20 @@ std::optional<Columns> columnsFromOption(const QString &option, QString *error)
                     : n == QLatin1String("pos") || n == QLatin1String("part-of-speech") ? &c.partOfSpeech
                                                                                         : nullptr;
         if (!slot && n != QLatin1String("-") && n != QLatin1String("skip")) {
-            *error = QStringLiteral("--columns: \"%1\" is none of word, phonetic, pos, meaning, -").arg(names[i]);
+            *error = QCoreApplication::translate("kelp::import",
+                                                 "--columns: \"%1\" is none of word, phonetic, pos, meaning, -")
+                         .arg(names[i]);
             return std::nullopt;
         }
         if (slot && *slot >= 0) {
-            *error = QStringLiteral("--columns names %1 twice").arg(n);
+            *error = QCoreApplication::translate("kelp::import", "--columns names %1 twice").arg(n);
             return std::nullopt;
         }
         if (slot)
             *slot = i;
     }
     if (!c.valid()) {
-        *error = QStringLiteral("--columns must name a word and a meaning column");
+        *error = QCoreApplication::translate("kelp::import", "--columns must name a word and a meaning column");
         return std::nullopt;
     }
     return c;

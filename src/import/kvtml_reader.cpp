@@ -2,6 +2,7 @@
 
 #include "config/codec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -54,14 +55,16 @@ public:
         const bool started = xml_.readNextStartElement();
         encoding_ = xml_.documentEncoding().toString().toUpper();
         if (!started)
-            return failure().value_or(QStringLiteral("not XML"));
+            return failure().value_or(QCoreApplication::translate("kelp::import", "not XML"));
         if (xml_.name() != QLatin1String("kvtml"))
-            return QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml_.name().toString());
+            return QCoreApplication::translate("kelp::import", "XML that is not KVTML (root element <%1>)")
+                .arg(xml_.name().toString());
         const QStringView version = xml_.attributes().value(QLatin1String("version"));
         if (version.isEmpty() || version.startsWith(QLatin1Char('1')))
             return parseVersion1();
         if (!version.startsWith(QLatin1Char('2')))
-            return QStringLiteral("KVTML version %1, which is not known").arg(version.toString());
+            return QCoreApplication::translate("kelp::import", "KVTML version %1, which is not known")
+                .arg(version.toString());
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("information"))
                 readInformation();
@@ -151,7 +154,8 @@ private:
     void readNested(int depth)
     {
         if (depth > kMaxLessonDepth) {
-            xml_.raiseError(QStringLiteral("lessons nested more than %1 deep").arg(kMaxLessonDepth));
+            xml_.raiseError(
+                QCoreApplication::translate("kelp::import", "lessons nested more than %1 deep").arg(kMaxLessonDepth));
             return;
         }
         const size_t index = lessons.size();
@@ -237,11 +241,13 @@ private:
                 }
                 line = std::max<qint64>(line, sniffer.verdict().firstBadUtf8Line);
             }
-            return QStringLiteral("not valid %1 at line %2")
+            return QCoreApplication::translate("kelp::import", "not valid %1 at line %2")
                 .arg(encoding_.isEmpty() ? QStringLiteral("UTF-8") : encoding_)
                 .arg(line);
         }
-        return QStringLiteral("broken KVTML at line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString());
+        return QCoreApplication::translate("kelp::import", "broken KVTML at line %1: %2")
+            .arg(xml_.lineNumber())
+            .arg(xml_.errorString());
     }
 
     QXmlStreamReader xml_;
@@ -264,7 +270,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
         for (const QString &id : lesson.entries) {
             const auto it = parser.byId.find(id);
             if (it == parser.byId.end()) {
-                writer.skip(QStringLiteral("lesson entries that do not exist"));
+                writer.skip(QCoreApplication::translate("kelp::import", "lesson entries that do not exist"));
                 continue;
             }
             Entry &e = parser.entries[it->second];

@@ -1,5 +1,7 @@
 #include "import/line_reader.h"
 
+#include <QCoreApplication>
+
 namespace kelp::import {
 
 namespace {
@@ -16,7 +18,7 @@ std::optional<QString> LineReader::open(const QString &path)
     const QByteArray head = file_.peek(4);
     if (codec::utf16Of(head)) {
         if (size_ > kMaxUtf16Bytes)
-            return QStringLiteral("a UTF-16 file over 64 MB");
+            return QCoreApplication::translate("kelp::import", "a UTF-16 file over 64 MB");
         text_ = codec::decodeFile(file_.readAll());
         inMemory_ = true;
         return std::nullopt;
@@ -24,17 +26,27 @@ std::optional<QString> LineReader::open(const QString &path)
     // The whole file first: its later lines may decide its encoding.
     codec::EncodingSniffer sniffer;
     qint64 total = 0;
-    // Read, not mapped: a file cut short under a mapping would kill the program.
-    for (QByteArray piece; !(piece = file_.read(kPiece)).isEmpty();) {
-        total += piece.size();
-        sniffer.feed(piece);
+    // Read, not mapped: a file cut short under a mapping would kill the
+    // program. Through a descriptor of its own, unbuffered: the lines are
+    // read afterwards through a buffer a whole-file pass would bloat.
+    {
+        QFile whole(file_.fileName());
+        if (!whole.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return whole.errorString();
+        QByteArray piece(kPiece, Qt::Uninitialized);
+        for (qint64 n; (n = whole.read(piece.data(), piece.size())) > 0;) {
+            total += n;
+            sniffer.feed(piece.constData(), n);
+        }
     }
     if (total != size_ || file_.size() != size_)
-        return QStringLiteral("the file changed while it was read");
+        return QCoreApplication::translate("kelp::import", "the file changed while it was read");
     verdict_ = sniffer.verdict();
     encoding_ = verdict_.encoding;
     if (!verdict_.clear)
-        return QStringLiteral("neither UTF-8 nor GB18030 text: bytes that are no character in either from line %1 on")
+        return QCoreApplication::translate(
+                   "kelp::import",
+                   "neither UTF-8 nor GB18030 text: bytes that are no character in either from line %1 on")
             .arg(verdict_.badLines.value(0));
     if (!file_.seek(0))
         return file_.errorString();
@@ -51,7 +63,9 @@ QString LineReader::strayBytes() const
     QStringList lines;
     for (const qint64 l : verdict_.badLines)
         lines << QString::number(l);
-    return QStringLiteral("%1 stray bytes replaced (line %2)").arg(verdict_.badBytes).arg(lines.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("kelp::import", "%1 stray bytes replaced (line %2)")
+        .arg(verdict_.badBytes)
+        .arg(lines.join(QStringLiteral(", ")));
 }
 
 bool LineReader::fail(const QString &why)
@@ -76,13 +90,15 @@ bool LineReader::next(QString &line)
         if (lf < 0)
             lf = text_.size();
         if (lf - pos_ > kMaxLineBytes)
-            return fail(QStringLiteral("line %1 is over 1 MB long").arg(lineNumber_ + 1));
+            return fail(QCoreApplication::translate("kelp::import", "line %1 is over 1 MB long").arg(lineNumber_ + 1));
         line = text_.mid(pos_, lf - pos_);
         pos_ = lf + 1;
     } else {
         if (read_ >= size_) {
             if (file_.size() != size_ || !file_.atEnd())
-                return fail(QStringLiteral("the file changed while it was read (at line %1)").arg(lineNumber_ + 1));
+                return fail(
+                    QCoreApplication::translate("kelp::import", "the file changed while it was read (at line %1)")
+                        .arg(lineNumber_ + 1));
             return false;
         }
         // Read through a buffer kept between lines: a fresh maximum-sized
@@ -100,10 +116,11 @@ bool LineReader::next(QString &line)
                 break;
         }
         if (bytes.size() > kMaxLineBytes + 2) // CR LF
-            return fail(QStringLiteral("line %1 is over 1 MB long").arg(lineNumber_ + 1));
+            return fail(QCoreApplication::translate("kelp::import", "line %1 is over 1 MB long").arg(lineNumber_ + 1));
         read_ += bytes.size();
         if (bytes.isEmpty() || read_ > size_)
-            return fail(QStringLiteral("the file changed while it was read (at line %1)").arg(lineNumber_ + 1));
+            return fail(QCoreApplication::translate("kelp::import", "the file changed while it was read (at line %1)")
+                            .arg(lineNumber_ + 1));
         if (bytes.endsWith('\n'))
             bytes.chop(1);
         line = encoding_ == codec::Encoding::Utf8 ? QString::fromUtf8(bytes) : codec::decode(bytes, encoding_);
@@ -167,7 +184,8 @@ bool nextRecord(LineReader &lines, QChar delimiter, QStringList &fields, QString
         if (field.size() > kMaxFieldChars)
             break;
         if (!lines.next(line)) {
-            error = lines.error().value_or(QStringLiteral("a quote opened on line %1 is never closed").arg(first));
+            error = lines.error().value_or(
+                QCoreApplication::translate("kelp::import", "a quote opened on line %1 is never closed").arg(first));
             return false;
         }
         field += QLatin1Char('\n');
@@ -175,7 +193,7 @@ bool nextRecord(LineReader &lines, QChar delimiter, QStringList &fields, QString
     fields << field;
     for (const QString &f : std::as_const(fields)) {
         if (f.size() > kMaxFieldChars) {
-            error = QStringLiteral("line %1 has a field over 64 KB").arg(first);
+            error = QCoreApplication::translate("kelp::import", "line %1 has a field over 64 KB").arg(first);
             return false;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "import/columns.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace kelp::import {
@@ -27,7 +28,8 @@ std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer)
             w.transcription = line.mid(second + 1);
         }
         if (w.word.size() > kMaxFieldChars || w.meaning.size() > kMaxFieldChars)
-            return QStringLiteral("line %1 has a field over 64 KB").arg(lines.lineNumber());
+            return QCoreApplication::translate("kelp::import", "line %1 has a field over 64 KB")
+                .arg(lines.lineNumber());
         if (!writer.addWord(w))
             return writer.error();
     }
@@ -79,8 +81,9 @@ std::optional<QString> decideColumns(const QString &option, QList<QStringList> &
         const QString sample = names.value(i, values.value(0).value(i)).trimmed();
         seen << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sample.left(20));
     }
-    return QStringLiteral("the word and meaning columns cannot be told apart (columns %1); "
-                          "say which they are, e.g. --columns word,phonetic,meaning")
+    return QCoreApplication::translate("kelp::import",
+                                       "the word and meaning columns cannot be told apart (columns %1); "
+                                       "say which they are, e.g. --columns word,phonetic,meaning")
         .arg(seen.join(QStringLiteral(", ")));
 }
 
@@ -191,7 +194,7 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
             rows << n.fields;
         columns = columnsByContent(rows, {}, false);
         if (!columns)
-            return QStringLiteral("notes without a word and a meaning field");
+            return QCoreApplication::translate("kelp::import", "notes without a word and a meaning field");
         for (const Note &n : std::as_const(sample)) {
             if (!add(n))
                 return writer.error();

@@ -2,6 +2,7 @@
 
 #include "import/readers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -48,15 +49,15 @@ std::pair<QChar, int> sniffDelimiter(const QStringList &lines)
 QString formatName(Format format)
 {
     switch (format) {
-    case Format::HashWords: return QStringLiteral("word#meaning list");
+    case Format::HashWords: return QCoreApplication::translate("kelp::import", "word#meaning list");
     case Format::Csv: return QStringLiteral("CSV");
     case Format::Tsv: return QStringLiteral("TSV");
-    case Format::AnkiText: return QStringLiteral("Anki notes in plain text");
-    case Format::AnkiPackage: return QStringLiteral("Anki package");
+    case Format::AnkiText: return QCoreApplication::translate("kelp::import", "Anki notes in plain text");
+    case Format::AnkiPackage: return QCoreApplication::translate("kelp::import", "Anki package");
     case Format::Kvtml: return QStringLiteral("KVTML");
     case Format::Unknown: break;
     }
-    return QStringLiteral("unknown");
+    return QCoreApplication::translate("kelp::import", "unknown");
 }
 
 namespace {
@@ -65,11 +66,11 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
     QFile file(path);
     const QFileInfo info(path);
     if (info.isDir()) {
-        *reason = QStringLiteral("a folder");
+        *reason = QCoreApplication::translate("kelp::import", "a folder");
         return Format::Unknown;
     }
     if (info.exists() && !info.isFile()) {
-        *reason = QStringLiteral("not a regular file");
+        *reason = QCoreApplication::translate("kelp::import", "not a regular file");
         return Format::Unknown;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -78,14 +79,14 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
     }
     const QByteArray head = file.read(kHeadBytes);
     if (head.isEmpty()) {
-        *reason = QStringLiteral("an empty file");
+        *reason = QCoreApplication::translate("kelp::import", "an empty file");
         return Format::Unknown;
     }
     if (head.startsWith("PK\x03\x04"))
         return Format::AnkiPackage; // a zip; the reader says when it holds no collection
     const bool utf16 = codec::utf16Of(head).has_value();
     if (!utf16 && head.contains('\0')) {
-        *reason = QStringLiteral("a binary file, not text");
+        *reason = QCoreApplication::translate("kelp::import", "a binary file, not text");
         return Format::Unknown;
     }
     const QString text = codec::decodeFile(head);
@@ -98,9 +99,11 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
         // A byte of another encoding: the reader says where.
         if (xml.hasError() && head.contains("<kvtml"))
             return Format::Kvtml;
-        *reason = xml.hasError()
-                      ? QStringLiteral("markup that is not KVTML (%1)").arg(xml.errorString())
-                      : QStringLiteral("XML that is not KVTML (root element <%1>)").arg(xml.name().toString());
+        *reason =
+            xml.hasError()
+                ? QCoreApplication::translate("kelp::import", "markup that is not KVTML (%1)").arg(xml.errorString())
+                : QCoreApplication::translate("kelp::import", "XML that is not KVTML (root element <%1>)")
+                      .arg(xml.name().toString());
         return Format::Unknown;
     }
     QStringList lines;
@@ -125,7 +128,7 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
     for (const QChar c : text)
         controls += c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\r') && c != QLatin1Char('\t');
     if (controls > text.size() / 100 + 1) {
-        *reason = QStringLiteral("a binary file, not text");
+        *reason = QCoreApplication::translate("kelp::import", "a binary file, not text");
         return Format::Unknown;
     }
     int hashLines = 0;
@@ -141,7 +144,8 @@ Format detect(const QString &path, QString *reason, QChar *delimiterOut)
     }
     if (hashLines > 0)
         return Format::HashWords;
-    *reason = QStringLiteral("neither \"word#meaning\" lines nor columns of words and meanings");
+    *reason =
+        QCoreApplication::translate("kelp::import", "neither \"word#meaning\" lines nor columns of words and meanings");
     return Format::Unknown;
 }
 } // namespace
@@ -161,12 +165,13 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     QChar delimiter = QLatin1Char(',');
     const Format format = detect(path, &reason, &delimiter);
     if (format == Format::Unknown) {
-        report.line = QStringLiteral("%1: nothing added: %2").arg(path, reason);
+        report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, reason);
         return report;
     }
     const bool textFormat = format != Format::AnkiPackage && format != Format::Kvtml;
     if (!options.columns.isEmpty() && format != Format::Csv && format != Format::Tsv) {
-        report.line = QStringLiteral("%1: nothing added: --columns is for CSV and TSV files; this is %2")
+        report.line = QCoreApplication::translate("kelp::import",
+                                                  "%1: nothing added: --columns is for CSV and TSV files; this is %2")
                           .arg(path, formatName(format));
         return report;
     }
@@ -174,14 +179,14 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     LineReader lines;
     if (textFormat) {
         if (const auto error = lines.open(path)) {
-            report.line = QStringLiteral("%1: nothing added: %2").arg(path, *error);
+            report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, *error);
             return report;
         }
     }
     StudyWriter writer;
-    if (const auto error = options.dataSource.isEmpty() ? writer.open(database)
-                                                        : writer.openDataSource(options.dataSource)) {
-        report.line = QStringLiteral("%1: nothing added: %2").arg(path, *error);
+    if (const auto error =
+            options.dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(options.dataSource)) {
+        report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, *error);
         return report;
     }
     writer.setAutoGroups(QFileInfo(path).completeBaseName(), options.groupSize, options.groupSize > 0);
@@ -200,12 +205,13 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     if (!error && !writer.finish())
         error = writer.error();
     if (!error && writer.words() == 0 && writer.groupsAlreadyThere() == 0)
-        error = QStringLiteral("no words in it");
+        error = QCoreApplication::translate("kelp::import", "no words in it");
     if (!error)
         error = writer.commit();
     if (error) {
         writer.rollback();
-        report.line = QStringLiteral("%1: nothing added: %2 (read as %3)").arg(path, *error, formatName(format));
+        report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2 (read as %3)")
+                          .arg(path, *error, formatName(format));
         return report;
     }
     report.ok = true;
@@ -213,12 +219,13 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     report.words = writer.words();
     QString notes;
     if (writer.groupsAlreadyThere() > 0)
-        notes += QStringLiteral("; %1 groups already there (--again adds them anyway)").arg(writer.groupsAlreadyThere());
+        notes += QCoreApplication::translate("kelp::import", "; %1 groups already there (--again adds them anyway)")
+                     .arg(writer.groupsAlreadyThere());
     for (const auto &[why, count] : writer.skipped())
-        notes += QStringLiteral("; skipped %1 %2").arg(count).arg(why);
+        notes += QCoreApplication::translate("kelp::import", "; skipped %1 %2").arg(count).arg(why);
     if (textFormat && !lines.strayBytes().isEmpty())
         notes += QStringLiteral("; ") + lines.strayBytes();
-    report.line = QStringLiteral("%1: %2 words in %3 groups added (%4)%5; into %6")
+    report.line = QCoreApplication::translate("kelp::import", "%1: %2 words in %3 groups added (%4)%5; into %6")
                       .arg(name)
                       .arg(report.words)
                       .arg(report.groups)

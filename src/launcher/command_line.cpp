@@ -1,6 +1,7 @@
 #include "launcher/command_line.h"
 
 #include "control/commands.h"
+#include "launcher/messages.h"
 
 
 namespace kelp {
@@ -18,6 +19,11 @@ std::string usage()
                        "       kelpword progress [--folder DIR | --user-folder | --dsn NAME]\n"
                        "                [--chart FILE.png|FILE.svg]\n"
                        "                                    today's groups, the next 14 days, the stages\n"
+                       "       kelpword export [--folder DIR | --user-folder | --dsn NAME]\n"
+                       "                [--groups A-B | --notebook | --all] FILE.csv|FILE.txt|FILE.apkg\n"
+                       "                                    words to a spreadsheet, a word file or Anki\n"
+                       "       kelpword words [--folder DIR | --user-folder | --dsn NAME]\n"
+                       "                                    the words window of a folder, without the trainer\n"
                        "       kelpword --version | --help\n";
     // The commands from their table, in lines of at most 90 characters.
     constexpr size_t width = 90;
@@ -32,7 +38,7 @@ std::string usage()
         }
         line += ' ' + word;
     }
-    return text + line + '\n';
+    return usageInReadersLanguage(text + line + '\n');
 }
 
 CommandLine parseCommandLine(const std::vector<std::string> &arguments)
@@ -72,7 +78,9 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
         cl.action = CommandLine::Action::Autostart;
         return cl;
     }
-    if (first == "import" || first == "progress") {
+    // "words" alone goes to the running trainer (or opens the window alone);
+    // with a folder or data source it is the window alone.
+    if (first == "import" || first == "progress" || first == "export" || (first == "words" && arguments.size() > 1)) {
         cl.action = CommandLine::Action::Study;
         cl.command = first;
         return cl;

@@ -14,7 +14,7 @@ struct CommandLine {
     Action action = Action::Run;
     std::string folder;      // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder
-    std::string command;     // Send; Study: "import" or "progress" (the study program reads the rest)
+    std::string command;     // Send; Study: import, progress, export or words (the study program reads the rest)
     std::string error; // Error: what is wrong with the command line
 };
 

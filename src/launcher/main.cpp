@@ -3,10 +3,13 @@
 // switch) it hands over at once to the program that does it.
 #include "control/sender.h"
 #include "launcher/command_line.h"
+#include "launcher/messages.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -40,13 +43,15 @@ int handOver(const char *name, char *argv[])
 {
     const std::string program = installedProgram(name);
     if (program.empty()) {
-        std::fprintf(stderr, "kelpword: %s is not installed beside kelpword\n", name);
+        const std::string why = kelp::translated(name + std::string(" is not installed beside kelpword"));
+        std::fprintf(stderr, "kelpword: %s\n", why.c_str());
         return 1;
     }
     // argv[0] stays "kelpword": the trainer's windows are known by that name.
     ::execv(program.c_str(), argv);
-    std::fprintf(stderr, "kelpword: cannot start %s: ", name);
-    std::perror(nullptr);
+    const int why = errno;
+    std::fprintf(stderr, "kelpword: %s: %s\n", kelp::translated("cannot start " + std::string(name)).c_str(),
+                 std::strerror(why));
     return 1;
 }
 
@@ -60,13 +65,16 @@ int main(int argc, char *argv[])
     case kelp::CommandLine::Action::Help: std::fputs(kelp::usage().c_str(), stdout); return 0;
     case kelp::CommandLine::Action::Version: std::printf("kelpword %s\n", KELP_VERSION); return 0;
     case kelp::CommandLine::Action::Error:
-        std::fprintf(stderr, "kelpword: %s\n%s", cl.error.c_str(), kelp::usage().c_str());
+        std::fprintf(stderr, "kelpword: %s\n%s", kelp::translated(cl.error).c_str(), kelp::usage().c_str());
         return 2;
     case kelp::CommandLine::Action::Send: {
         std::string message;
         const int status = kelp::control::sendCommand(cl.command, &message);
+        // No trainer runs: the words window opens alone.
+        if (status == 1 && cl.command == "words")
+            return handOver("kelpword-study", argv);
         if (!message.empty())
-            std::fprintf(stderr, "kelpword: %s\n", message.c_str());
+            std::fprintf(stderr, "kelpword: %s\n", kelp::translated(message).c_str());
         return status;
     }
     case kelp::CommandLine::Action::Autostart:

@@ -1,46 +1,66 @@
 #include "plan/plan_schedule.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace kelp::plan {
 
-long long reviewDay(const PlanGroup &group, const ReviewDays &days)
+int interval(int stage, const ReviewDays &days)
 {
-    const int stage = std::clamp(group.stage, 1, 7);
-    return group.introduced + days[static_cast<size_t>(stage)];
+    const auto k = static_cast<size_t>(std::clamp(stage, 1, 7));
+    return std::max(1, days[k] - (k == 1 ? 0 : days[k - 1]));
 }
 
-int catchUp(PlanGroup &group, long long today, const ReviewDays &days)
+int show(PlanGroup &group, long long day, const ReviewDays &days)
 {
-    int shownStage = 0;
-    while (group.stage >= 1 && group.stage <= 7 && reviewDay(group, days) <= today) {
-        shownStage = group.stage;
-        ++group.stage;
+    const int shown = group.stage;
+    group.stage = std::min(shown + 1, kRetired);
+    group.due = group.stage < kRetired ? day + interval(group.stage, days) : 0;
+    group.shown = day;
+    return shown;
+}
+
+PlanGroup introduce(int number, long long day, const ReviewDays &days)
+{
+    return PlanGroup{number, 1, day + interval(1, days), day};
+}
+
+std::vector<size_t> dueOn(const std::vector<PlanGroup> &groups, long long day, int room)
+{
+    std::vector<size_t> due;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const PlanGroup &g = groups[i];
+        if (g.stage >= 1 && g.stage < kRetired && g.due <= day && g.shown != day)
+            due.push_back(i);
     }
-    if (shownStage > 0)
-        group.shown = today;
-    return shownStage;
+    std::stable_sort(due.begin(), due.end(), [&groups](size_t a, size_t b) {
+        return groups[a].due != groups[b].due ? groups[a].due < groups[b].due
+                                              : groups[a].number < groups[b].number;
+    });
+    if (due.size() > static_cast<size_t>(std::max(room, 0)))
+        due.resize(static_cast<size_t>(std::max(room, 0)));
+    return due;
 }
 
 std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const ReviewDays &days, int newPerDay,
-                          int newLeft, bool introducedToday, int horizon)
+                          int newLeft, bool ranToday, int horizon)
 {
     std::vector<int> counts(static_cast<size_t>(std::max(horizon, 0)), 0);
     for (int d = 0; d < horizon; ++d) {
         const long long day = today + d;
-        int shown = 0;
-        for (PlanGroup &g : groups) {
-            if (catchUp(g, day, days) > 0 || (d == 0 && g.shown == today))
-                ++shown;
+        if (d == 0 && ranToday) {
+            counts[0] = static_cast<int>(
+                std::count_if(groups.begin(), groups.end(), [day](const PlanGroup &g) { return g.shown == day; }));
+            continue;
         }
-        if (d > 0 || !introducedToday) {
-            const int fresh = std::min(std::max(newPerDay, 0), newLeft);
-            newLeft -= fresh;
-            for (int i = 0; i < fresh; ++i)
-                groups.push_back(PlanGroup{0, day, 1, day});
-            shown += fresh;
-        }
-        counts[static_cast<size_t>(d)] = shown;
+        const std::vector<size_t> due = dueOn(groups, day, kDayRoom);
+        for (size_t i : due)
+            show(groups[i], day, days);
+        const int fresh = std::min({std::max(newPerDay, 0), newLeft, kDayRoom - static_cast<int>(due.size())});
+        newLeft -= fresh;
+        for (int i = 0; i < fresh; ++i)
+            groups.push_back(introduce(0, day, days));
+        counts[static_cast<size_t>(d)] = static_cast<int>(due.size()) + fresh;
     }
     return counts;
 }

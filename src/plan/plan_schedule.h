@@ -1,40 +1,52 @@
 // The study plan's arithmetic, free of any database: when a group is shown,
-// how missed review days are caught up, and what the coming days hold.
-// Days are Julian day numbers (QDate::toJulianDay).
+// how a review shown late moves on, how many groups a day can hold, and what
+// the coming days hold. Days are Julian day numbers (QDate::toJulianDay).
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace kelp::plan {
 
-// Day counts of the seven review stages (index 0 unused), as the settings give them.
+// Day counts of the seven review stages (index 0 unused), as the settings
+// give them: stage k falls days[k] days after the day of introduction when
+// every review is on time.
 using ReviewDays = std::array<int, 8>;
-
 // A group's next showing: 1..7 the review of that stage, 8 none (retired).
 inline constexpr int kRetired = 8;
+// The groups a day can show: the trainer loads no more.
+inline constexpr int kDayRoom = 100;
 
 struct PlanGroup {
     int number = 0;
-    long long introduced = 0; // the day it was first shown
-    int stage = 1;            // its next review
-    long long shown = 0;      // the last day it was shown (0: never)
+    int stage = 1;       // its next review
+    long long due = 0;   // the day of its next review (0: retired)
+    long long shown = 0; // the last day it was shown (0: never)
 };
 
-// The day the group's next review falls on (its own date, even when missed).
-long long reviewDay(const PlanGroup &group, const ReviewDays &days);
+// Days from the review of stage `stage - 1` (or the introduction) to that of
+// `stage`: the review intervals, at least one day each.
+int interval(int stage, const ReviewDays &days);
 
-// A start of the trainer on `today`: every review due by today is made up by
-// today's showing, and the group moves on to its first review after today.
-// Returns the stage shown today (1..7), or 0 when the group is not due.
-int catchUp(PlanGroup &group, long long today, const ReviewDays &days);
+// The group shown on `day` at its next review: it moves one stage on, and
+// its next review counts from `day`. Returns the stage shown.
+int show(PlanGroup &group, long long day, const ReviewDays &days);
+
+// A group introduced on `day`: its first review follows its first interval.
+PlanGroup introduce(int number, long long day, const ReviewDays &days);
+
+// Of `groups`, those to show on `day`: the reviews due by then, oldest due
+// first, at most `room`. Indexes into `groups`.
+std::vector<std::size_t> dueOn(const std::vector<PlanGroup> &groups, long long day, int room);
 
 // Groups shown on each of `horizon` days from `today`, when the trainer
-// starts every day: reviews of the groups in the plan and of the
-// `newPerDay` groups introduced each day while `newLeft` last (today's
-// only when `introducedToday` is false). Groups already shown today count today.
+// starts every day: reviews of the groups in the plan and of the `newPerDay`
+// groups introduced each day (in the room a day leaves) while `newLeft` last
+// (today's only when `ranToday` is false; then groups already shown today
+// count today).
 std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const ReviewDays &days, int newPerDay,
-                          int newLeft, bool introducedToday, int horizon);
+                          int newLeft, bool ranToday, int horizon);
 
 // Groups in the plan by their next review: [1..7] at that stage, [8] retired.
 std::array<int, 9> stageCounts(const std::vector<PlanGroup> &groups);

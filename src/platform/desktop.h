@@ -21,7 +21,8 @@ public:
     virtual std::unique_ptr<GlobalHotKeys> createHotKeys() = 0;
 
     // The window's position on the screen as the window system has it (some
-    // window managers report 0,0 to Qt right after showing).
+    // window managers report 0,0 to Qt right after showing), in Qt's logical
+    // pixels as pos() counts them.
     virtual QPoint windowPosition(const QWidget &window) const = 0;
 
     // True while the left mouse button is held down anywhere on the screen.

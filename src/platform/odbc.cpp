@@ -1,13 +1,18 @@
 #include "platform/odbc.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
+#include <QRegularExpression>
 
 #include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 #ifndef KELP_MULTIARCH
@@ -41,7 +46,52 @@ bool ok(SQLRETURN rc)
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
+// The Debian package that brings an ODBC library or driver; empty for one we do not know.
+QString packageOf(const QString &library)
+{
+    const QString name = QFileInfo(library).fileName();
+    if (name.startsWith(QLatin1String("libodbc.so")))
+        return QStringLiteral("libodbc2");
+    if (name.startsWith(QLatin1String("libodbcinst.so")))
+        return QStringLiteral("libodbcinst2");
+    if (name.startsWith(QLatin1String("libsqlite3odbc")) || name == QLatin1String("SQLite3"))
+        return QStringLiteral("libsqliteodbc");
+    if (name.startsWith(QLatin1String("psqlodbc")) || name.startsWith(QLatin1String("PostgreSQL")))
+        return QStringLiteral("odbc-postgresql");
+    return QString();
+}
+
+QString installHint(const QString &library)
+{
+    const QString package = packageOf(library);
+    return package.isEmpty() ? QCoreApplication::translate("kelp::platform", "install the driver's package")
+                             : QCoreApplication::translate("kelp::platform", "install the package %1").arg(package);
+}
+
+// A driver the driver manager could not open, as the last failed connection named it.
+QMutex g_driverMutex;
+QString g_unopenedDriver;
+
+// unixODBC says "Can't open lib 'NAME' : why" when a driver's library is missing or broken.
+QString unopenedDriverIn(const QString &diagnostics)
+{
+    static const QRegularExpression cannotOpen(QStringLiteral("Can't open lib '([^']+)'"));
+    return cannotOpen.match(diagnostics).captured(1);
+}
+
 } // namespace
+
+QString missingOdbcLibrary()
+{
+    if (const auto library = unopenedOdbcLibrary())
+        return QCoreApplication::translate("kelp::platform", "the ODBC library %1 cannot be opened (%2): %3")
+            .arg(library->first, library->second, installHint(library->first));
+    const QMutexLocker lock(&g_driverMutex);
+    if (!g_unopenedDriver.isEmpty())
+        return QCoreApplication::translate("kelp::platform", "the ODBC driver %1 cannot be opened: %2")
+            .arg(g_unopenedDriver, installHint(g_unopenedDriver));
+    return QString();
+}
 
 OdbcConnection::OdbcConnection() = default;
 
@@ -50,13 +100,39 @@ OdbcConnection::~OdbcConnection()
     disconnect();
 }
 
+namespace {
+std::atomic<long long> g_callStarted{0};
+
+// Marks a call into the driver for odbcCallStartedMs().
+class CallUnderWay {
+public:
+    CallUnderWay()
+    {
+        g_callStarted = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    }
+    ~CallUnderWay() { g_callStarted = 0; }
+    CallUnderWay(const CallUnderWay &) = delete;
+    CallUnderWay &operator=(const CallUnderWay &) = delete;
+};
+} // namespace
+
+long long odbcCallStartedMs()
+{
+    return g_callStarted;
+}
+
 int OdbcConnection::connect(const QString &connectString, bool autoCommit)
 {
+    const CallUnderWay call;
     disconnect();
     errorText.clear();
     if (!ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
         status = -1;
-        errorText = QStringLiteral("cannot allocate an ODBC environment");
+        errorText = missingOdbcLibrary();
+        if (errorText.isEmpty())
+            errorText = QCoreApplication::translate("kelp::platform", "cannot allocate an ODBC environment");
         return status;
     }
     SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -73,6 +149,11 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
     if (!ok(rc)) {
         status = -1;
         errorText = diagnostics(SQL_HANDLE_DBC, dbc_);
+        if (const QString driver = unopenedDriverIn(errorText); !driver.isEmpty()) {
+            errorText += QStringLiteral("; ") + installHint(driver);
+            const QMutexLocker lock(&g_driverMutex);
+            g_unopenedDriver = driver;
+        }
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         SQLFreeHandle(SQL_HANDLE_ENV, env_);
         dbc_ = env_ = nullptr;
@@ -123,6 +204,7 @@ OdbcQuery::~OdbcQuery()
 
 int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
 {
+    const CallUnderWay call;
     error_.clear();
     const QByteArray text(sql);
     if (stmt_ && text == preparedSql_ && conn_.isConnected()) {
@@ -199,6 +281,7 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
 
 int OdbcQuery::fetch()
 {
+    const CallUnderWay call;
     if (!stmt_)
         return -1;
     const SQLRETURN rc = SQLFetch(stmt_);
@@ -276,16 +359,18 @@ std::optional<QString> execute(OdbcConnection &connection, const char *sql, cons
 }
 
 OdbcTransaction::OdbcTransaction(OdbcConnection &connection)
-    : connection_(connection), wasAutoCommit_(connection.autoCommit())
+    : connection_(connection), wasAutoCommit_(connection.autoCommit()), nested_(connection.transactions_ > 0)
 {
-    if (wasAutoCommit_)
+    ++connection_.transactions_;
+    if (!nested_ && wasAutoCommit_)
         SQLSetConnectAttr(connection_.handle(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                           0);
 }
 
 OdbcTransaction::~OdbcTransaction()
 {
-    if (!connection_.isConnected())
+    --connection_.transactions_;
+    if (nested_ || !connection_.isConnected())
         return;
     if (!done_)
         SQLEndTran(SQL_HANDLE_DBC, connection_.handle(), SQL_ROLLBACK);
@@ -297,6 +382,8 @@ OdbcTransaction::~OdbcTransaction()
 bool OdbcTransaction::commit()
 {
     done_ = true;
+    if (nested_)
+        return true;
     return SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, connection_.handle(), SQL_COMMIT));
 }
 
@@ -311,12 +398,17 @@ void writeUserDsn(const QString &name, const QString &driver, const std::vector<
     SQLSetConfigMode(ODBC_BOTH_DSN);
 }
 
-QString dataSourceDriver(const QString &name)
+QString dataSourceValue(const QString &name, const char *key)
 {
     char value[1024] = {};
     SQLSetConfigMode(ODBC_BOTH_DSN);
-    SQLGetPrivateProfileString(name.toUtf8().constData(), "Driver", "", value, sizeof value, "odbc.ini");
+    SQLGetPrivateProfileString(name.toUtf8().constData(), key, "", value, sizeof value, "odbc.ini");
     return QString::fromUtf8(value);
+}
+
+QString dataSourceDriver(const QString &name)
+{
+    return dataSourceValue(name, "Driver");
 }
 
 void writeUserDsnListing(const QString &name, const QString &description)

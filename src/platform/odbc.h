@@ -33,6 +33,8 @@ public:
     QString errorText;
 
 private:
+    friend class OdbcTransaction;
+    int transactions_ = 0; // guards open on it, the outermost one commits
     void *env_ = nullptr;
     void *dbc_ = nullptr;
     bool connected_ = false;
@@ -79,11 +81,18 @@ private:
     QString error_;
 };
 
+// When the call into the driver now under way began (milliseconds of the
+// steady clock), 0 when none is: a watchdog's way to tell a database that
+// stopped answering, which no time-out of the driver's own may notice.
+long long odbcCallStartedMs();
+
 // Runs a statement that returns no rows; the driver's words when it fails.
 std::optional<QString> execute(OdbcConnection &connection, const char *sql, const std::vector<SqlParam> &params = {});
 
 // One transaction on a connection that otherwise commits each statement:
-// what is not committed is rolled back when the guard goes.
+// what is not committed is rolled back when the guard goes. A guard made
+// while another is open on the connection is part of that one's transaction:
+// only the outermost commits or rolls back.
 class OdbcTransaction {
 public:
     explicit OdbcTransaction(OdbcConnection &connection);
@@ -95,6 +104,7 @@ public:
 private:
     OdbcConnection &connection_;
     bool wasAutoCommit_;
+    bool nested_;
     bool done_ = false;
 };
 
@@ -107,12 +117,25 @@ void writeUserDsn(const QString &name, const QString &driver, const std::vector<
 // when there is no such data source.
 QString dataSourceDriver(const QString &name);
 
+// The value of `key` in the data source `name` (user or system file); empty
+// when it has none.
+QString dataSourceValue(const QString &name, const char *key);
+
 // Adds an entry to the user file's [ODBC Data Sources] list.
 void writeUserDsnListing(const QString &name, const QString &description);
 
 // Full path of the shared library registered for `driver` in odbcinst.ini,
 // resolved against the system's ODBC driver folder; empty when unknown.
 QString registeredDriverPath(const QString &driver);
+
+// The library of unixODBC that could not be opened (its file name and why),
+// once a call needed it; none while every one tried has opened.
+std::optional<std::pair<QString, QString>> unopenedOdbcLibrary();
+
+// For the learner: the ODBC library or driver that a call or a connection
+// needed and could not open, with the Debian package that brings it; empty
+// when none was missing so far.
+QString missingOdbcLibrary();
 
 // The folder the ODBC drivers live in (that of the SQLite3 driver when it is
 // registered, else the system's usual folder).

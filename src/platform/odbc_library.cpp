@@ -12,25 +12,50 @@
 
 #include <QFile>
 
+#include <atomic>
+#include <string>
+
 #include <dlfcn.h>
 
 namespace {
 
-void *library(const char *name)
+struct Library {
+    const char *name;
+    void *handle;
+    std::string error; // why it could not be opened
+};
+
+// Set once a library was tried and could not be opened, to be named to the learner.
+std::atomic<const Library *> g_unopened{nullptr};
+
+Library open(const char *name)
 {
-    void *handle = ::dlopen(name, RTLD_NOW | RTLD_GLOBAL);
-    return handle;
+    Library library{name, ::dlopen(name, RTLD_NOW | RTLD_GLOBAL), {}};
+    if (!library.handle) {
+        const char *why = ::dlerror();
+        library.error = why ? why : "";
+    }
+    return library;
+}
+
+void *opened(const Library &library)
+{
+    if (!library.handle)
+        g_unopened.store(&library);
+    return library.handle;
 }
 
 void *driverManager()
 {
-    static void *handle = library("libodbc.so.2");
+    static const Library library = open("libodbc.so.2");
+    static void *const handle = opened(library);
     return handle;
 }
 
 void *installer()
 {
-    static void *handle = library("libodbcinst.so.2");
+    static const Library library = open("libodbcinst.so.2");
+    static void *const handle = opened(library);
     return handle;
 }
 
@@ -114,3 +139,15 @@ extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, 
     buffer[n] = '\0';
     return n;
 }
+
+namespace kelp::platform {
+
+std::optional<std::pair<QString, QString>> unopenedOdbcLibrary()
+{
+    const Library *library = g_unopened.load();
+    if (!library)
+        return std::nullopt;
+    return std::pair{QString::fromLatin1(library->name), QString::fromLocal8Bit(library->error.c_str())};
+}
+
+} // namespace kelp::platform

@@ -19,4 +19,14 @@ QTranslator *installQtTranslations(const QLocale &locale)
     return nullptr;
 }
 
+QTranslator *installOwnTranslations(const QLocale &locale)
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(locale, QStringLiteral("kelpword"), QStringLiteral("_"), QStringLiteral(":/i18n")) &&
+        QCoreApplication::installTranslator(translator))
+        return translator;
+    delete translator;
+    return nullptr;
+}
+
 } // namespace kelp::platform

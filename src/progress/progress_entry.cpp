@@ -4,6 +4,7 @@
 #include "progress/progress_chart.h"
 #include "studydb/data_source.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,17 +16,29 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
                                           const QString &dataSource)
 {
     const ProgramFolder programFolder{folder};
-    if (!dataSource.isEmpty()) {
+    // The trainer's own: a server's data source when its settings name one.
+    QString source = dataSource;
+    if (source.isEmpty() && QFileInfo(programFolder.settingsFile()).isFile()) {
+        SettingsFile file(programFolder.settingsFile());
+        const Settings settings = Settings::load(file);
+        if (isDatabaseMode(settings.sourceMode) && !settings.dataSourceName.isEmpty() &&
+            !isOwnDataSource(settings.dataSourceName))
+            source = settings.dataSourceName;
+    }
+    if (!source.isEmpty()) {
         SettingsFile file(programFolder.settingsFile());
         const Settings settings = Settings::load(file);
         platform::OdbcConnection connection;
-        if (connection.connect(QStringLiteral("DSN=") + dataSource, true) != 0)
-            return QStringLiteral("cannot open %1: %2").arg(dataSource, connection.errorText);
+        const DataSource named{source, QString(), QString(), dataSource.isEmpty() ? settings.userName : QString(),
+                               dataSource.isEmpty() ? settings.password : QString()};
+        if (connection.connect(connectString(named), true) != 0)
+            return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
+                .arg(source, connection.errorText);
         return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(plan::newGroupsPerDay),
                                   progress);
     }
     if (!QFileInfo(programFolder.database()).isFile())
-        return QStringLiteral("no study database %1").arg(programFolder.database());
+        return QCoreApplication::translate("kelp::progress", "no study database %1").arg(programFolder.database());
     SettingsFile file(programFolder.settingsFile());
     const Settings settings = Settings::load(file);
     platform::OdbcConnection connection;
@@ -34,7 +47,8 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
                          QStringLiteral("};Database=") + programFolder.database() +
                          QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
     if (connection.connect(text, true) != 0)
-        return QStringLiteral("cannot open %1: %2").arg(programFolder.database(), connection.errorText);
+        return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
+            .arg(programFolder.database(), connection.errorText);
     return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(plan::newGroupsPerDay),
                               progress);
 }

@@ -205,7 +205,11 @@ void SettingsWindow::build()
     interval_ = spin(rect(2615, 1404, 201, 112), 1, 65);
 
     const QString page = projectPage();
-    auto *link = label(QStringLiteral("我的博客 ") + page, rect(2962, 1440, 1367, 72));
+    auto *link = label(QString(), rect(2962, 1440, 1367, 72));
+    // A long path (a deep install prefix) loses its middle, which says least, rather than its end;
+    // the whole of it is the tooltip.
+    link->setText(link->fontMetrics().elidedText(QStringLiteral("我的博客 ") + page, Qt::ElideMiddle, link->width()));
+    link->setToolTip(page);
     link->setCursor(Qt::PointingHandCursor);
     link->setTextInteractionFlags(Qt::NoTextInteraction);
     link->installEventFilter(this);

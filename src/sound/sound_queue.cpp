@@ -1,6 +1,7 @@
 #include "sound/sound_queue.h"
 
 #include "util/log.h"
+#include "util/test_hooks.h"
 
 #include <pthread.h>
 
@@ -154,7 +155,12 @@ SoundQueue::Result SoundQueue::play(Job &job)
         return result;
     }
     result.failure = failure;
-    result.persistentFailure = ++failuresInARow_ >= kPersistentFailures && job.speech;
+    const auto now = std::chrono::steady_clock::now();
+    if (failuresInARow_++ == 0)
+        firstFailure_ = now;
+    const int graceMs = kelp_test_speech_failure_ms ? kelp_test_speech_failure_ms() : 0;
+    result.persistentFailure = failuresInARow_ >= kPersistentFailures && job.speech &&
+                               now - firstFailure_ >= std::chrono::milliseconds(graceMs > 0 ? graceMs : kPersistentFailureMs);
     if (result.persistentFailure)
         failuresInARow_ = 0; // reported once; it takes as many again to report again
     else

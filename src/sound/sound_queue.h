@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -49,8 +50,11 @@ public:
     bool waitIdle(int timeoutMs);
     bool isIdle() const;
 
-    // Failures in a row after which a failing server counts as broken.
+    // A failing server counts as broken after this many failures in a row
+    // spread over at least kPersistentFailureMs: one that restarts (a desktop
+    // session's sound server does) is back before that.
     static constexpr int kPersistentFailures = 3;
+    static constexpr int kPersistentFailureMs = 30000;
 
 private:
     struct Job {
@@ -74,7 +78,8 @@ private:
     quint64 current_ = 0; // the newest id; anything older is cancelled
     bool busy_ = false;
     bool stopping_ = false;
-    int failuresInARow_ = 0; // the queue's thread only
+    int failuresInARow_ = 0; // the queue's thread only, as the next
+    std::chrono::steady_clock::time_point firstFailure_;
     std::thread thread_;
 };
 

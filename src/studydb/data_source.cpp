@@ -2,6 +2,7 @@
 
 #include "util/log.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -45,8 +46,9 @@ bool registerDataSource(const DataSource &s)
 {
     if (s.name.trimmed().isEmpty()) {
         // It would write a nameless section into the user's data-source file.
-        qCWarning(lcStudy) << "the data-source name (DSN_Name in [ODBC] of wkcfg.ini) is empty;"
-                           << "no data source is registered";
+        qCWarning(lcStudy).noquote() << QCoreApplication::translate(
+            "kelp::studydb", "the data-source name (DSN_Name in [ODBC] of wkcfg.ini) is empty; no data source is "
+                             "registered");
         return false;
     }
     platform::writeUserDsn(s.name, kDriverName, dsnEntries(s));
@@ -54,11 +56,33 @@ bool registerDataSource(const DataSource &s)
     return true;
 }
 
+namespace {
+
+// What the program needs of a PostgreSQL data source, set on the connection
+// itself so that one with a server, a database and a user alone works:
+// parameters put in by the driver, so that "date - days" is worked out on the
+// server's side; and, unless the data source has its own, waits with an end
+// (5 s to connect, 10 s a statement, a dead server noticed in about 15 s).
+QString serverOptions(const QString &name)
+{
+    const QString driver = platform::dataSourceDriver(name);
+    if (!driver.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
+        !driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+        return QString();
+    QString options = QStringLiteral(";UseServerSidePrepare=0");
+    if (platform::dataSourceValue(name, "pqopt").isEmpty())
+        options += QStringLiteral(";pqopt={connect_timeout=5 keepalives_idle=5 keepalives_interval=2 "
+                                  "keepalives_count=3 tcp_user_timeout=15000 options='-c statement_timeout=10000'}");
+    return options;
+}
+
+} // namespace
+
 QString connectString(const DataSource &s)
 {
     // An empty UID= would override the login a server's data source holds
     // itself (the driver then logs in as the system user): left out.
-    QString text = QStringLiteral("DSN=") + s.name;
+    QString text = QStringLiteral("DSN=") + s.name + serverOptions(s.name);
     if (!s.user.isEmpty() || !s.password.isEmpty())
         text += QStringLiteral(";UID=") + s.user + QStringLiteral(";PWD=") + s.password;
     return text;
@@ -167,16 +191,19 @@ void warnIfDatabaseElsewhere(const DataSource &s)
     if (same)
         return;
     said = true;
-    std::fprintf(stderr,
-                 "kelpword: the data source %s points at %s, not at this program folder's %s; "
-                 "give this folder a data source name of its own ([ODBC] DSN_Name)\n",
-                 qPrintable(s.name), qPrintable(database), qPrintable(s.databaseFile));
+    std::fprintf(stderr, "kelpword: %s\n",
+                 qPrintable(QCoreApplication::translate("kelp::studydb",
+                                                        "the data source %1 points at %2, not at this program "
+                                                        "folder's %3; give this folder a data source name of its "
+                                                        "own ([ODBC] DSN_Name)")
+                                .arg(s.name, database, s.databaseFile)));
 }
 
 std::optional<QString> connectDataSource(platform::OdbcConnection &connection, const QString &name)
 {
-    if (connection.connect(QStringLiteral("DSN=") + name, true) != 0)
-        return connection.errorText.isEmpty() ? QStringLiteral("cannot connect") : connection.errorText;
+    if (connection.connect(connectString(DataSource{name, {}, {}, {}, {}}), true) != 0)
+        return connection.errorText.isEmpty() ? QCoreApplication::translate("kelp::studydb", "cannot connect")
+                                              : connection.errorText;
     return std::nullopt;
 }
 

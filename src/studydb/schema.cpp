@@ -1,5 +1,7 @@
 #include "studydb/schema.h"
 
+#include <QCoreApplication>
+
 namespace kelp {
 
 bool hasStudyTables(platform::OdbcConnection &connection)
@@ -19,7 +21,8 @@ std::optional<QString> createServerStudyTables(platform::OdbcConnection &connect
             return q.errorText();
         const QString encoding = q.text(1).value_or(QString());
         if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0)
-            return QStringLiteral("the database's encoding is %1, not UTF8 (make it with createdb -E UTF8)")
+            return QCoreApplication::translate(
+                       "kelp::studydb", "the database's encoding is %1, not UTF8 (make it with createdb -E UTF8)")
                 .arg(encoding);
     }
     if (replace) {

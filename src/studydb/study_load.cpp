@@ -53,7 +53,7 @@ MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const
 }
 
 StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
-                    bool reRegistered)
+                    bool reRegistered, bool pending)
 {
     StudyLoad load;
     load.reRegistered = reRegistered;
@@ -63,10 +63,26 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
         connectStudyDatabase(*load.connection, source, readAutoCommit(file), load.reRegistered);
         warnIfDatabaseElsewhere(source);
     }
-    if (settings.sourceMode == SourceMode::Review)
-        plan::startReviewDay(file, settings, *load.connection, today); // writes only with [plan] new >= 1
+    if (settings.sourceMode == SourceMode::Review) {
+        if (pending && load.connection->isConnected())
+            load.pending = std::make_unique<platform::OdbcTransaction>(*load.connection);
+        // Writes only with [plan] new >= 1; a step that failed half-way leaves nothing.
+        if (!plan::startReviewDay(file, settings, *load.connection, today))
+            load.pending.reset();
+    }
     load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), *load.connection, load.material);
     return load;
+}
+
+std::optional<QString> StudyLoad::confirm()
+{
+    if (!pending)
+        return std::nullopt;
+    const bool ok = pending->commit();
+    pending.reset();
+    if (!ok)
+        return QStringLiteral("the study plan's step could not be saved");
+    return std::nullopt;
 }
 
 bool LoadAhead::madeFor(const ProgramFolder &f, const QDate &day, const QString &path) const
@@ -91,7 +107,7 @@ LoadAhead loadAhead(const QString &folderPath, const std::shared_future<void> &t
     if (isOwnDataSource(settings.dataSourceName) && toolkitStarted.valid())
         toolkitStarted.wait();
     parseReviewDays(settings.reviewCycle, settings.reviewDays);
-    ahead.load = loadStudy(file, settings, ahead.folder, ahead.today, false);
+    ahead.load = loadStudy(file, settings, ahead.folder, ahead.today, false, true);
     return ahead;
 }
 

@@ -48,12 +48,20 @@ struct StudyLoad {
     bool reRegistered = false; // the data source was registered again on the way
     // Still open: a server's logout need not come before the first word.
     std::unique_ptr<platform::OdbcConnection> connection;
+    // A load made ahead keeps the plan's step uncommitted until a start takes
+    // it (confirm()); one thrown away leaves the database as it was.
+    std::unique_ptr<platform::OdbcTransaction> pending;
+
+    // Commits what the load wrote; the error when it could not (the start goes on).
+    std::optional<QString> confirm();
 };
 
 // From the study database (connect, the day's plan step, the due groups or
 // the range) or from the word file, as `settings` ask. Any thread.
+// With `pending`, what it writes (the plan's step) stays uncommitted until
+// confirm().
 StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
-                    bool reRegistered);
+                    bool reRegistered, bool pending = false);
 
 // A start in a database mode, loaded from the program folder alone on the
 // calling thread while the program starts: a server's driver brings its

@@ -1,11 +1,11 @@
 #include "studydb/study_plan.h"
 
 #include "study/review_schedule.h"
+#include "studydb/plan_tables.h"
 
-#include <QStringList>
+#include <QCoreApplication>
 
 #include <cstdio>
-
 
 namespace kelp::plan {
 
@@ -20,30 +20,12 @@ constexpr const char *kCreatePlan = "create table if not exists kelp_plan (xh in
                                     "introduced integer not null, stage integer not null, due integer, "
                                     "shown integer, shown_stage integer)";
 constexpr const char *kCreatePlanIndex = "create index if not exists kelp_plan_due on kelp_plan (due)";
-// Groups the plan has not introduced, the learner's own before the sample
-// words a new user folder was laid out with.
-constexpr const char *kFreshGroups =
-    "select xh from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) and "
-    "exists (select 1 from fb where fb.xh = zb.xh) order by xh limit ?";
-constexpr const char *kFreshGroupsSamplesLast =
-    "select xh from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) and "
-    "exists (select 1 from fb where fb.xh = zb.xh) "
-    "order by case when exists (select 1 from kelp_sample s where s.xh = zb.xh) then 1 else 0 end, xh limit ?";
-
-bool hasTable(platform::OdbcConnection &connection, const char *probe)
-{
-    OdbcQuery q(connection);
-    return q.open(probe, {}) == 0;
-}
-
-const char *freshGroupsQuery(platform::OdbcConnection &connection)
-{
-    return hasTable(connection, "select count(*) from kelp_sample where 1 = 0") ? kFreshGroupsSamplesLast
-                                                                                 : kFreshGroups;
-}
 
 constexpr const char *kCreateDays =
     "create table if not exists kelp_plan_day (day integer primary key, days varchar(40))";
+// Reviews missed, by the day they were due on: the history the calendar shows.
+constexpr const char *kCreateMissed =
+    "create table if not exists kelp_plan_missed (day integer primary key, groups integer not null)";
 
 QString daysText(const ReviewDays &days)
 {
@@ -53,24 +35,6 @@ QString daysText(const ReviewDays &days)
     return t;
 }
 
-long long dueOf(const PlanGroup &g, const ReviewDays &days)
-{
-    return reviewDay(g, days);
-}
-
-
-std::optional<long long> single(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
-                                QString *error)
-{
-    OdbcQuery q(c);
-    if (q.open(sql, params) < 0) {
-        *error = q.errorText();
-        return std::nullopt;
-    }
-    if (q.fetch() != 0)
-        return std::nullopt;
-    return q.integer(1);
-}
 
 std::vector<SqlParam> stageParams(const ReviewDays &days)
 {
@@ -80,30 +44,59 @@ std::vector<SqlParam> stageParams(const ReviewDays &days)
     return p;
 }
 
-int jd(long long day)
+
+// zb as the due query reads it: the group at `stage` is due on `day`.
+std::optional<QString> scheduleInZb(platform::OdbcConnection &c, int group, int stage, long long day,
+                                    const ReviewDays &days)
 {
-    return static_cast<int>(day);
+    if (stage < 1 || stage > 7)
+        return platform::execute(c, "update zb set cs = 0 where xh = ?", {SqlParam::of(group)});
+    return platform::execute(c, "update zb set sj = ?, cs = ? where xh = ?",
+                             {SqlParam::of(QDate::fromJulianDay(day - days[static_cast<size_t>(stage)])),
+                              SqlParam::of(stage), SqlParam::of(group)});
 }
 
-// The plan's groups that `sql` selects (number, introduced, stage, shown).
-std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
-                                      std::vector<PlanGroup> &groups)
+// Groups with a schedule of their own (a database made with kelpword-mkdb,
+// one kept by hand) become the plan's as they stand: never studied they are not.
+std::optional<QString> takeOver(platform::OdbcConnection &c, long long today, const ReviewDays &days)
 {
-    OdbcQuery q(c);
-    if (q.open(sql, params) < 0)
-        return q.errorText();
-    while (q.fetch() == 0) {
-        PlanGroup g;
-        g.number = static_cast<int>(q.integer(1).value_or(0));
-        g.introduced = q.integer(2).value_or(0);
-        g.stage = static_cast<int>(q.integer(3).value_or(kRetired));
-        g.shown = q.integer(4).value_or(0);
-        groups.push_back(g);
+    struct Scheduled {
+        int number;
+        int stage;
+        long long day;
+    };
+    std::vector<Scheduled> found;
+    {
+        OdbcQuery q(c);
+        if (q.open("select xh, cs, sj from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) and "
+                   "not ((cs is null or cs = 0) and sj is null)",
+                   {}) < 0)
+            return q.errorText();
+        int status;
+        while ((status = q.fetch()) == 0)
+            found.push_back({static_cast<int>(q.integer(1).value_or(0)), static_cast<int>(q.integer(2).value_or(0)),
+                             dayOf(q.text(3).value_or(QString()))});
+        if (status < 0)
+            return q.errorText();
+    }
+    for (const Scheduled &g : found) {
+        const bool scheduled = g.stage >= 1 && g.stage <= 7 && g.day > 0;
+        const long long introduced = g.day > 0 ? g.day : today;
+        if (auto e = platform::execute(
+                c,
+                scheduled ? "insert into kelp_plan (xh, introduced, stage, due) values (?, ?, ?, ?)"
+                          : "insert into kelp_plan (xh, introduced, stage) values (?, ?, 8)",
+                scheduled ? std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced)),
+                                                  SqlParam::of(g.stage),
+                                                  SqlParam::of(jd(g.day + days[static_cast<size_t>(g.stage)]))}
+                          : std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced))}))
+            return e;
     }
     return std::nullopt;
 }
 
 } // namespace
+
 
 ReviewDays reviewDays(const Settings &settings)
 {
@@ -112,14 +105,17 @@ ReviewDays reviewDays(const Settings &settings)
     return days;
 }
 
-void startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
+bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
                     const QDate &today)
 {
     const int perDay = file.read(newGroupsPerDay);
     if (perDay < 1 || !connection.isConnected())
-        return;
-    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay))
+        return true;
+    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay)) {
         std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n", qPrintable(*error));
+        return false;
+    }
+    return true;
 }
 
 std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
@@ -131,7 +127,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     const long long t = today.toJulianDay();
     // Made outside the transaction, so that its first statement is a write
     // and a second trainer waits for the first instead of reading around it.
-    for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays}) {
+    for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays, kCreateMissed}) {
         // A server refuses the second of two creations at the same moment
         // once the first is done; the table is there then.
         if (platform::execute(connection, sql)) {
@@ -141,8 +137,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     }
     const QString daysNow = daysText(days);
     const QByteArray daysBytes = daysNow.toLatin1();
-    // Asked before the transaction: a server aborts a transaction at a failed statement.
-    const char *const freshQuery = freshGroupsQuery(connection);
+    const QByteArray freshQuery = freshGroupsQuery(connection);
     platform::OdbcTransaction transaction(connection);
     // The day's row, first of all: it takes the write lock (on a server, a
     // second trainer's insert of the same day waits for the first to end).
@@ -156,7 +151,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         added = q.rowCount();
     }
     if (added < 0)
-        return QStringLiteral("the plan's day could not be recorded");
+        return QCoreApplication::translate("kelp::plan", "the plan's day could not be recorded");
     if (added == 0) {
         r.alreadyToday = true;
         // Run earlier today: only review days changed since then need today's rows again.
@@ -179,178 +174,130 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                          p))
             return e;
     } else {
-        // Review days changed since the last run: every next review moves with them.
+        std::optional<long long> lastRun;
         std::optional<QString> previous;
         {
             OdbcQuery q(connection);
-            if (q.open("select days from kelp_plan_day where day < ? order by day desc limit 1",
+            if (q.open("select day, days from kelp_plan_day where day < ? order by day desc limit 1",
                        {SqlParam::of(jd(t))}) < 0)
                 return q.errorText();
-            if (q.fetch() == 0)
-                previous = q.text(1);
+            if (q.fetch() == 0) {
+                lastRun = q.integer(1);
+                previous = q.text(2);
+            }
         }
+        // Groups removed since (the words window) leave the plan too: a group
+        // made later under the same number starts afresh.
+        if (auto e = platform::execute(connection,
+                                       "delete from kelp_plan where not exists (select 1 from zb where zb.xh = kelp_plan.xh)"))
+            return e;
+        if (auto e = takeOver(connection, t, days))
+            return e;
+        // Review days changed since the last run: every next review moves
+        // with them, counted from the day the group was last shown.
         if (previous && *previous != daysNow) {
+            std::vector<PlanGroup> all;
+            if (auto e = readPlanGroups(connection, "select xh, stage, due, shown from kelp_plan", {}, all))
+                return e;
+            for (PlanGroup &g : all) {
+                if (g.stage < 1 || g.stage > 7 || g.shown == 0)
+                    continue;
+                g.due = g.shown + interval(g.stage, days);
+                if (auto e = platform::execute(connection, "update kelp_plan set due = ? where xh = ?",
+                                               {SqlParam::of(jd(g.due)), SqlParam::of(g.number)}))
+                    return e;
+            }
+        }
+        // Groups shown on an earlier day go back to their own schedule, so
+        // that the due query finds each on the day of its next review.
+        {
+            std::vector<PlanGroup> earlier;
+            if (auto e = readPlanGroups(connection,
+                                        "select xh, stage, due, shown from kelp_plan where shown_stage is not null",
+                                        {}, earlier))
+                return e;
+            for (const PlanGroup &g : earlier) {
+                if (auto e = scheduleInZb(connection, g.number, g.stage, g.due, days))
+                    return e;
+            }
             if (auto e = platform::execute(connection,
-                             "update kelp_plan set due = introduced + (case stage when 1 then ? when 2 then ? "
-                             "when 3 then ? when 4 then ? when 5 then ? when 6 then ? else ? end) "
-                             "where stage between 1 and 7",
-                             stageParams(days)))
+                                           "update kelp_plan set shown_stage = null where shown_stage is not null"))
                 return e;
         }
-        // Groups shown on an earlier day go back to their own schedule:
-        // reference date their introduction, stage their next review. One
-        // group at a time, with the date bound: a julian day number is no
-        // date on every engine.
-        std::vector<PlanGroup> earlier;
-        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan where shown < ?",
-                                    {SqlParam::of(jd(t))}, earlier))
+        // The reviews due by today (the index on due keeps this to them).
+        std::vector<PlanGroup> groups;
+        if (auto e = readPlanGroups(connection,
+                                    "select xh, stage, due, shown from kelp_plan where due <= ? and stage between 1 and 7",
+                                    {SqlParam::of(jd(t))}, groups))
             return e;
-        for (const PlanGroup &g : earlier) {
-            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = ? where xh = ?",
-                             {SqlParam::of(QDate::fromJulianDay(g.introduced)),
-                              SqlParam::of(g.stage >= 1 && g.stage <= 7 ? g.stage : 0), SqlParam::of(g.number)}))
+        // Reviews due by today, oldest first, as many as a day can show: only
+        // what the trainer loads counts as shown. The rest waits for the next
+        // days, due tomorrow meanwhile.
+        const std::vector<size_t> today = dueOn(groups, t, kDayRoom);
+        std::vector<bool> chosen(groups.size(), false);
+        for (size_t i : today) {
+            chosen[i] = true;
+            PlanGroup &g = groups[i];
+            const int shownStage = show(g, t, days);
+            if (auto e = platform::execute(
+                    connection,
+                    g.stage < kRetired
+                        ? "update kelp_plan set stage = ?, due = ?, shown = ?, shown_stage = ? where xh = ?"
+                        : "update kelp_plan set stage = ?, due = null, shown = ?, shown_stage = ? where xh = ?",
+                    g.stage < kRetired
+                        ? std::vector<SqlParam>{SqlParam::of(g.stage), SqlParam::of(jd(g.due)), SqlParam::of(jd(t)),
+                                                SqlParam::of(shownStage), SqlParam::of(g.number)}
+                        : std::vector<SqlParam>{SqlParam::of(g.stage), SqlParam::of(jd(t)), SqlParam::of(shownStage),
+                                                SqlParam::of(g.number)}))
                 return e;
-        }
-        if (auto e = platform::execute(connection, "update kelp_plan set shown = null, shown_stage = null where shown < ?",
-                         {SqlParam::of(jd(t))}))
-            return e;
-
-        // Reviews due today or missed: shown today.
-        std::vector<PlanGroup> due;
-        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan where due <= ?",
-                                    {SqlParam::of(jd(t))}, due))
-            return e;
-        for (PlanGroup &g : due) {
-            const int shownStage = catchUp(g, t, days);
-            if (shownStage == 0)
-                continue;
-            const bool retired = g.stage > 7;
-            const QByteArray sql = retired ? "update kelp_plan set stage = ?, due = null, shown = ?, shown_stage = ? "
-                                             "where xh = ?"
-                                           : "update kelp_plan set stage = ?, due = ?, shown = ?, shown_stage = ? "
-                                             "where xh = ?";
-            std::vector<SqlParam> p{SqlParam::of(g.stage)};
-            if (!retired)
-                p.push_back(SqlParam::of(jd(dueOf(g, days))));
-            p.push_back(SqlParam::of(jd(t)));
-            p.push_back(SqlParam::of(shownStage));
-            p.push_back(SqlParam::of(g.number));
-            if (auto e = platform::execute(connection, sql.constData(), p))
-                return e;
-            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = ? where xh = ?",
-                             {SqlParam::of(QDate::fromJulianDay(t - days[static_cast<size_t>(shownStage)])),
-                              SqlParam::of(shownStage), SqlParam::of(g.number)}))
+            if (auto e = scheduleInZb(connection, g.number, shownStage, t, days))
                 return e;
             ++r.reviewed;
         }
+        for (size_t i = 0; i < groups.size(); ++i) {
+            const PlanGroup &g = groups[i];
+            if (chosen[i] || g.stage < 1 || g.stage > 7 || g.due > t)
+                continue;
+            ++r.waiting;
+            // Missed on its day (the trainer did not run then): kept for the calendar.
+            if (g.due < t && (!lastRun || g.due > *lastRun)) {
+                if (auto e = platform::execute(connection,
+                                               "insert into kelp_plan_missed (day, groups) values (?, 1) "
+                                               "on conflict (day) do update set groups = kelp_plan_missed.groups + 1",
+                                               {SqlParam::of(jd(g.due))}))
+                    return e;
+            }
+            if (auto e = scheduleInZb(connection, g.number, g.stage, t + 1, days))
+                return e;
+        }
 
-        // New groups, lowest numbers first.
+        // New groups, into the room the reviews leave.
+        const int room = kDayRoom - static_cast<int>(today.size());
         std::vector<int> fresh;
-        if (newPerDay > 0) {
+        if (newPerDay > 0 && room > 0) {
             OdbcQuery q(connection);
-            if (q.open(freshQuery, {SqlParam::of(newPerDay)}) < 0)
+            if (q.open(freshQuery.constData(), {SqlParam::of(std::min(newPerDay, room))}) < 0)
                 return q.errorText();
             while (q.fetch() == 0)
                 fresh.push_back(static_cast<int>(q.integer(1).value_or(0)));
         }
         for (int xh : fresh) {
-            const PlanGroup g{xh, t, 1, t};
-            if (auto e =
-                    platform::execute(connection,
-                        "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
-                        "values (?, ?, 1, ?, ?, 1)",
-                        {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(dueOf(g, days))), SqlParam::of(jd(t))}))
+            const PlanGroup g = introduce(xh, t, days);
+            if (auto e = platform::execute(connection,
+                                           "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
+                                           "values (?, ?, 1, ?, ?, 1)",
+                                           {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(g.due)),
+                                            SqlParam::of(jd(t))}))
                 return e;
-            if (auto e = platform::execute(connection, "update zb set sj = ?, cs = 1 where xh = ?",
-                             {SqlParam::of(QDate::fromJulianDay(t - days[1])), SqlParam::of(xh)}))
+            if (auto e = scheduleInZb(connection, xh, 1, t, days))
                 return e;
             ++r.introduced;
         }
     }
     if (!transaction.commit())
-        return QStringLiteral("the plan could not be saved (the database may be locked or read-only)");
+        return QCoreApplication::translate("kelp::plan",
+                                           "the plan could not be saved (the database may be locked or read-only)");
     return std::nullopt;
-}
-
-std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
-                                    int newPerDay, Progress &progress)
-{
-    progress = Progress{};
-    progress.today = today;
-    const long long t = today.toJulianDay();
-    QString error;
-    const auto total = single(connection, "select count(*) from zb", {}, &error);
-    if (!total)
-        return error;
-    progress.totalGroups = static_cast<int>(*total);
-    // Whether the plan's table exists, asked in a way every engine understands.
-    progress.planned = hasTable(connection, "select count(*) from kelp_plan where 1 = 0");
-    std::vector<PlanGroup> groups;
-    bool introducedToday = false;
-    if (progress.planned) {
-        if (auto e = readPlanGroups(connection, "select xh, introduced, stage, shown from kelp_plan order by xh", {},
-                                    groups))
-            return e;
-        const auto ran =
-            single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))}, &error);
-        introducedToday = ran && *ran > 0;
-    }
-    const auto fresh =
-        single(connection,
-               progress.planned ? "select count(*) from zb where not exists (select 1 from kelp_plan p where p.xh = zb.xh) "
-                                  "and exists (select 1 from fb where fb.xh = zb.xh)"
-                                : "select count(*) from zb where exists (select 1 from fb where fb.xh = zb.xh)",
-               {}, &error);
-    if (!fresh)
-        return error;
-    progress.newGroups = static_cast<int>(*fresh);
-    progress.stages = stageCounts(groups);
-    for (PlanGroup g : groups) {
-        if (g.shown == t || (!introducedToday && catchUp(g, t, days) > 0))
-            progress.todayGroups.push_back(g.number);
-    }
-    if (!introducedToday && newPerDay > 0) {
-        OdbcQuery q(connection);
-        if (q.open(progress.planned ? freshGroupsQuery(connection)
-                                    : "select xh from zb where exists (select 1 from fb where fb.xh = zb.xh) "
-                                      "order by xh limit ?",
-                   {SqlParam::of(newPerDay)}) == 0) {
-            while (q.fetch() == 0)
-                progress.todayGroups.push_back(static_cast<int>(q.integer(1).value_or(0)));
-        }
-    }
-    progress.coming = forecast(groups, t, days, newPerDay, progress.newGroups, introducedToday, kForecastDays);
-    return std::nullopt;
-}
-
-QString progressText(const Progress &p)
-{
-    QStringList out;
-    QStringList today;
-    for (int xh : p.todayGroups)
-        today << QString::number(xh);
-    out << QStringLiteral("today %1: %2 groups%3")
-               .arg(p.today.toString(QStringLiteral("yyyy-MM-dd")))
-               .arg(p.todayGroups.size())
-               .arg(today.isEmpty() ? QString()
-                                    : QStringLiteral(" (") + today.join(QLatin1Char(' ')) + QLatin1Char(')'));
-    QStringList coming;
-    for (size_t d = 0; d < p.coming.size(); ++d)
-        coming << QStringLiteral("%1 %2")
-                      .arg(p.today.addDays(static_cast<qint64>(d)).toString(QStringLiteral("MM-dd")))
-                      .arg(p.coming[d]);
-    out << QStringLiteral("next %1 days: %2").arg(p.coming.size()).arg(coming.join(QStringLiteral(", ")));
-    QStringList stages;
-    for (int k = 1; k <= 7; ++k)
-        stages << QStringLiteral("%1: %2").arg(k).arg(p.stages[static_cast<size_t>(k)]);
-    out << QStringLiteral("groups: %1 in all, %2 new, by next review stage %3, %4 retired")
-               .arg(p.totalGroups)
-               .arg(p.newGroups)
-               .arg(stages.join(QStringLiteral(", ")))
-               .arg(p.stages[kRetired]);
-    if (!p.planned)
-        out << QStringLiteral("no study plan yet: set [plan] new=1 in wkcfg.ini and start the trainer in review mode");
-    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 } // namespace kelp::plan

@@ -26,15 +26,16 @@ ReviewDays reviewDays(const Settings &settings);
 
 // The plan's part of a start in review mode: with [plan] new of 1 or more the
 // plan is brought up to today on `connection` before the due groups are
-// looked up. A failure is said on stderr; the start goes on with what the
-// database holds.
-void startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
+// looked up. A failure is said on stderr (and false returned); the start
+// goes on with what the database holds.
+bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
                     const QDate &today);
 
 struct StepResult {
     bool alreadyToday = false; // it ran earlier today: nothing new
     int introduced = 0;
-    int reviewed = 0; // groups made due today by their reviews, missed ones included
+    int reviewed = 0; // groups shown today for a review, missed ones included
+    int waiting = 0;  // reviews due that the day had no room for: the next days'
 };
 
 // Brings the plan up to `today` in one transaction: two trainers starting at
@@ -44,16 +45,27 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                                      int newPerDay, StepResult *result = nullptr);
 
 // Where the learner stands, read without writing anything.
+inline constexpr int kForecastDays = 14;
+inline constexpr int kCalendarDays = 12 * 7;
+
+struct CalendarDay {
+    bool ran = false; // the trainer ran that day
+    int missed = 0;   // reviews due that day that waited for a later one
+};
+
 struct Progress {
     QDate today;
     bool planned = false;         // the database has a plan
     std::vector<int> todayGroups; // shown today (or due when the trainer starts today)
+    int todayWords = 0;
     std::vector<int> coming;      // groups on each of the next 14 days, today first
-    int newGroups = 0;            // groups with words never introduced
-    std::array<int, 9> stages{};  // by next review 1..7; [8] retired
+    int newGroups = 0;            // groups with words never studied (no stage, no date)
+    int newWords = 0;
+    std::array<int, 9> stages{};  // by next review 1..7; [8] retired or never due
     int totalGroups = 0;
+    int totalWords = 0;
+    std::array<CalendarDay, kCalendarDays> calendar{}; // the last twelve weeks, today last
 };
-inline constexpr int kForecastDays = 14;
 
 std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
                                     int newPerDay, Progress &progress);

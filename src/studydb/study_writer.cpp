@@ -4,6 +4,7 @@
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +32,23 @@ QString trimmedTranscription(QString t)
         t = t.mid(1, t.size() - 2).trimmed();
     return t;
 }
+
+// A lone surrogate (an HTML entity or a UTF-16 file may hold one) has no UTF-8
+// form and would be stored as "?": as U+FFFD the words gathered are the words
+// stored, and a group imported before is recognised.
+QString storable(const QString &text)
+{
+    if (QStringView(text).isValidUtf16())
+        return text;
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out[i].isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+            ++i;
+        else if (out[i].isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
 } // namespace
 
 StudyWriter::StudyWriter() = default;
@@ -45,7 +63,8 @@ std::optional<QString> StudyWriter::openDataSource(const QString &name, bool mak
     ownConnection_ = std::make_unique<platform::OdbcConnection>();
     if (const auto error = connectDataSource(*ownConnection_, name)) {
         rollback();
-        return QStringLiteral("cannot connect to the data source %1: %2").arg(name, *error);
+        return QCoreApplication::translate("kelp::studydb", "cannot connect to the data source %1: %2")
+            .arg(name, *error);
     }
     return useConnection(*ownConnection_, name, makeTables, replace);
 }
@@ -76,13 +95,16 @@ std::optional<QString> StudyWriter::startOnServer(const QString &name, bool make
     // A second import (or a trainer's plan) waits for this one: the group
     // numbers after the last one are ours until the commit.
     const auto noTables = [&name](const QString &why) {
-        return QStringLiteral("%1 holds no study tables (make them with kelpword-mkdb --dsn): %2").arg(name, why);
+        return QCoreApplication::translate("kelp::studydb",
+                                           "%1 holds no study tables (make them with kelpword-mkdb --dsn): %2")
+            .arg(name, why);
     };
     if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
         q.open("lock table zb in share row exclusive mode", {}) < 0) {
         if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
             return noTables(q.errorText());
-        return QStringLiteral("the data source %1 cannot be written: %2").arg(name, q.errorText());
+        return QCoreApplication::translate("kelp::studydb", "the data source %1 cannot be written: %2")
+            .arg(name, q.errorText());
     }
     if (q.open("select coalesce(max(xh), 0) from zb", {}) < 0 || q.fetch() != 0)
         return noTables(q.errorText());
@@ -221,7 +243,7 @@ bool StudyWriter::alreadyThere(const QString &title, const WordRows &words)
 
 QString StudyWriter::sqliteError() const
 {
-    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database");
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QCoreApplication::translate("kelp::studydb", "no database");
 }
 
 bool StudyWriter::exec(const char *sql)
@@ -254,14 +276,15 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
 {
     const QFileInfo info(databasePath);
     if (info.exists() && !info.isFile())
-        return QStringLiteral("the study database %1 is not a regular file").arg(databasePath);
+        return QCoreApplication::translate("kelp::studydb", "the study database %1 is not a regular file")
+            .arg(databasePath);
     return openFile(databasePath, !info.exists(), false);
 }
 
 std::optional<QString> StudyWriter::create(const QString &databasePath, bool replace)
 {
     if (QFileInfo::exists(databasePath) && !replace)
-        return QStringLiteral("%1 exists already").arg(databasePath);
+        return QCoreApplication::translate("kelp::studydb", "%1 exists already").arg(databasePath);
     return openFile(databasePath, true, replace);
 }
 
@@ -284,20 +307,23 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
     if (sqlite3_open_v2(QFile::encodeName(target).constData(), &db_, flags, nullptr) != SQLITE_OK) {
         const QString why = sqliteError();
         rollback();
-        return QStringLiteral("cannot open the study database %1: %2").arg(databasePath, why);
+        return QCoreApplication::translate("kelp::studydb", "cannot open the study database %1: %2")
+            .arg(databasePath, why);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     // Immediate: a trainer's plan or a second import waits for us, never half-sees us.
     if (!exec("begin immediate")) {
         const QString why = error_;
         rollback();
-        return QStringLiteral("the study database %1 cannot be written: %2").arg(databasePath, why);
+        return QCoreApplication::translate("kelp::studydb", "the study database %1 cannot be written: %2")
+            .arg(databasePath, why);
     }
     inTransaction_ = true;
     if (create && !exec(kLocalStudyTables)) {
         const QString why = error_;
         rollback();
-        return QStringLiteral("cannot make the study database %1: %2").arg(databasePath, why);
+        return QCoreApplication::translate("kelp::studydb", "cannot make the study database %1: %2")
+            .arg(databasePath, why);
     }
     sqlite3_stmt *last = nullptr;
     if (sqlite3_prepare_v2(db_, "select coalesce(max(xh), 0) from zb", -1, &last, nullptr) != SQLITE_OK ||
@@ -305,10 +331,14 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
         const QString why = sqliteError();
         sqlite3_finalize(last);
         rollback();
-        return QStringLiteral("%1 is not a study database: %2").arg(databasePath, why);
+        return QCoreApplication::translate("kelp::studydb", "%1 is not a study database: %2").arg(databasePath, why);
     }
     lastGroup_ = sqlite3_column_int(last, 0);
     sqlite3_finalize(last);
+    // A plan's rows of groups removed since (the words window) would pass to
+    // the new groups that take their numbers. No plan, no table: nothing to do.
+    sqlite3_exec(db_, "delete from kelp_plan where xh > (select coalesce(max(xh), 0) from zb)", nullptr, nullptr,
+                 nullptr);
     // Imported groups are new: no review stage until a plan or a learner gives them one.
     if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &insertGroup_,
                            nullptr) !=
@@ -318,7 +348,7 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
         !readExistingTitles()) {
         const QString why = sqliteError();
         rollback();
-        return QStringLiteral("%1 is not a study database: %2").arg(databasePath, why);
+        return QCoreApplication::translate("kelp::studydb", "%1 is not a study database: %2").arg(databasePath, why);
     }
     return std::nullopt;
 }
@@ -358,14 +388,19 @@ bool StudyWriter::flushGroup()
         return false;
     if (pending_.empty())
         return true;
+    title_ = storable(title_);
+    for (auto &[word, meaning] : pending_) {
+        word = storable(word);
+        meaning = storable(meaning);
+    }
     if (!again_ && alreadyThere(title_, pending_)) {
         ++repeats_;
         pending_.clear();
         return true;
     }
     if (lastGroup_ >= kGroupNumberLimit) {
-        error_ = QStringLiteral("group numbers end at %1, and words are left over; "
-                                "larger groups (--group-size N) make fewer of them")
+        error_ = QCoreApplication::translate("kelp::studydb", "group numbers end at %1, and words are left over; "
+                                                              "larger groups (--group-size N) make fewer of them")
                      .arg(kGroupNumberLimit);
         return false;
     }
@@ -406,7 +441,7 @@ bool StudyWriter::addWord(const StudyWord &word)
         return false;
     const QString da = word.word.trimmed();
     if (da.isEmpty()) {
-        skip(QStringLiteral("without a word"));
+        skip(QCoreApplication::translate("kelp::studydb", "without a word"));
         return true;
     }
     const bool full = static_cast<int>(pending_.size()) >= groupSize_;
@@ -454,7 +489,7 @@ std::optional<QString> StudyWriter::commit()
         const bool ok = serverTransaction_ && serverTransaction_->commit();
         rollback();
         if (!ok)
-            return QStringLiteral("the words could not be committed to %1").arg(path_);
+            return QCoreApplication::translate("kelp::studydb", "the words could not be committed to %1").arg(path_);
         return std::nullopt;
     }
     sqlite3_finalize(insertGroup_);
@@ -477,10 +512,13 @@ std::optional<QString> StudyWriter::commit()
             (rc = ::link(from.constData(), to.constData())) == 0)
             ::unlink(from.constData()); // a file system without the exclusive rename
         if (rc != 0) {
-            const QString why = errno == EEXIST ? QStringLiteral("another program made it meanwhile; import again")
-                                                : QString::fromLocal8Bit(std::strerror(errno));
+            const QString why =
+                errno == EEXIST
+                    ? QCoreApplication::translate("kelp::studydb", "another program made it meanwhile; import again")
+                    : QString::fromLocal8Bit(std::strerror(errno));
             rollback();
-            return QStringLiteral("the study database %1 could not be put in place: %2").arg(path_, why);
+            return QCoreApplication::translate("kelp::studydb", "the study database %1 could not be put in place: %2")
+                .arg(path_, why);
         }
         buildPath_.clear();
     }

@@ -4,6 +4,7 @@
 #include "progress/progress_chart.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -31,7 +32,7 @@ bool saveProgressChart(const QString &file, const plan::Progress &progress, QStr
             paintProgress(painter, image.rect(), progress);
         }
         if (!image.save(&buffer, "PNG")) {
-            *error = QStringLiteral("the picture could not be made");
+            *error = QCoreApplication::translate("kelpword-study", "the picture could not be made");
             return false;
         }
     }

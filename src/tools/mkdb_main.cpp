@@ -9,6 +9,9 @@
 // word line a word of it; the transcription is stored in front of the
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
+#include "platform/translations.h"
+#include "study/review_schedule.h"
+#include "study/text_loader.h"
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
 #include "studydb/study_writer.h"
@@ -20,6 +23,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 #include <QStringList>
 
@@ -29,14 +33,16 @@ namespace {
 
 void usage(FILE *to)
 {
-    std::fprintf(to, "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
-                     "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
-                     "       kelpword-mkdb [same options] --dsn NAME <words.txt>\n"
-                     "  --dsn NAME     make the tables in the ODBC data source NAME (a server)\n"
-                     "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
-                     "  --due-every N  every Nth group is due today (0: none)\n"
-                     "  --force        replace an existing database\n"
-                     "  --help, --version\n");
+    const QString text = QCoreApplication::translate(
+        "kelpword-mkdb", "usage: kelpword-mkdb [--today YYYY-MM-DD] [--review-days 1t2t4t7t15t] [--due 1,4,7 | "
+                         "--due-every N] [--force] <words.txt> <kelp.mdb>\n"
+                         "       kelpword-mkdb [same options] --dsn NAME <words.txt>\n"
+                         "  --dsn NAME     make the tables in the ODBC data source NAME (a server)\n"
+                         "  --due LIST     groups due for review today (default: every third, starting with 1)\n"
+                         "  --due-every N  every Nth group is due today (0: none)\n"
+                         "  --force        replace an existing database\n"
+                         "  --help, --version\n");
+    std::fputs(qPrintable(text), to);
 }
 
 // "/ x/" as the text loader wraps a transcription, back to "/x/".
@@ -84,17 +90,24 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
     if (onServer) {
         kelp::platform::OdbcConnection connection;
         if (const auto error = kelp::connectDataSource(connection, target)) {
-            std::fprintf(stderr, "kelpword-mkdb: cannot connect to %s: %s\n", qPrintable(target), qPrintable(*error));
+            std::fprintf(
+                stderr, "kelpword-mkdb: %s\n",
+                qPrintable(
+                    QCoreApplication::translate("kelpword-mkdb", "cannot connect to %1: %2").arg(target, *error)));
             return 1;
         }
         if (!force && kelp::hasStudyTables(connection)) {
-            std::fprintf(stderr, "kelpword-mkdb: %s holds study tables already (use --force to replace them)\n",
-                         qPrintable(target));
+            std::fprintf(stderr, "kelpword-mkdb: %s\n",
+                         qPrintable(QCoreApplication::translate(
+                                        "kelpword-mkdb", "%1 holds study tables already (use --force to replace them)")
+                                        .arg(target)));
             return 1;
         }
         if (const auto error = kelp::writeStudyTables(connection, groups, force)) {
-            std::fprintf(stderr, "kelpword-mkdb: could not write %s (nothing was changed): %s\n", qPrintable(target),
-                         qPrintable(*error));
+            std::fprintf(
+                stderr, "kelpword-mkdb: %s\n",
+                qPrintable(QCoreApplication::translate("kelpword-mkdb", "could not write %1 (nothing was changed): %2")
+                               .arg(target, *error)));
             return 1;
         }
     } else {
@@ -109,7 +122,9 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
         if (!error)
             error = writer.commit();
         if (error) {
-            std::fprintf(stderr, "kelpword-mkdb: could not write %s: %s\n", qPrintable(target), qPrintable(*error));
+            std::fprintf(
+                stderr, "kelpword-mkdb: %s\n",
+                qPrintable(QCoreApplication::translate("kelpword-mkdb", "could not write %1: %2").arg(target, *error)));
             return 1;
         }
     }
@@ -118,8 +133,13 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
         wordCount += static_cast<int>(g.words.size());
         dueCount += g.referenceDate == today.addDays(-days[static_cast<size_t>(g.stage)]) ? 1 : 0;
     }
-    std::printf("%s: %d groups (%d due on %s), %d words\n", qPrintable(target), static_cast<int>(groups.size()),
-                dueCount, qPrintable(today.toString(QStringLiteral("yyyy-MM-dd"))), wordCount);
+    std::printf("%s\n",
+                qPrintable(QCoreApplication::translate("kelpword-mkdb", "%1: %2 groups (%3 due on %4), %5 words")
+                               .arg(target)
+                               .arg(groups.size())
+                               .arg(dueCount)
+                               .arg(today.toString(QStringLiteral("yyyy-MM-dd")))
+                               .arg(wordCount)));
     return 0;
 }
 
@@ -128,6 +148,8 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    kelp::platform::installQtTranslations(QLocale::system());
+    kelp::platform::installOwnTranslations(QLocale::system());
     QCommandLineParser parser;
     const QCommandLineOption todayOption(QStringLiteral("today"), QString(), QStringLiteral("YYYY-MM-DD"));
     const QCommandLineOption daysOption(QStringLiteral("review-days"), QString(), QStringLiteral("DAYS"),
@@ -175,7 +197,9 @@ int main(int argc, char *argv[])
     }
     const QString out = dsn.isEmpty() ? files[1] : QString();
     if (dsn.isEmpty() && QFileInfo::exists(out) && !force) {
-        std::fprintf(stderr, "kelpword-mkdb: %s exists (use --force to replace it)\n", qPrintable(out));
+        std::fprintf(
+            stderr, "kelpword-mkdb: %s\n",
+            qPrintable(QCoreApplication::translate("kelpword-mkdb", "%1 exists (use --force to replace it)").arg(out)));
         return 1;
     }
 

@@ -1,20 +1,29 @@
 // kelpword-study: the study database's upkeep beside the trainer, and the
-// autostart switch; "kelpword import", "kelpword progress" and
-// "kelpword --autostart" hand over to it, so the kelpword command itself
-// stays quick.
+// autostart switch; "kelpword import", "export", "progress", "words" (with no
+// trainer running) and "kelpword --autostart" hand over to it, so the
+// kelpword command itself stays quick.
 #include "config/program_folder.h"
 #include "config/safe_file.h"
+#include "export/word_export.h"
 #include "import/word_import.h"
 #include "tools/chart_file.h"
+#include "tools/database_watchdog.h"
+#include "platform/translations.h"
 #include "progress/progress_entry.h"
+#include "studydb/study_database.h"
 #include "studydb/study_plan.h"
+#include "studydb/word_store.h"
+#include "wordbook/word_book_window.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -35,48 +44,92 @@ struct Options {
     QString chart;
     QStringList files;
     bool autostartOn = false;
+    QString groups;        // export: a range "A-B"; empty: every group
+    bool notebook = false; // export: the notebook instead of the database
 };
 
 const char *const kUsage =
     "usage: kelpword import [--folder DIR | --user-folder | --dsn NAME] [--group-size N]\n"
     "                       [--columns word,phonetic,pos,meaning] [--again] FILE...\n"
     "       kelpword progress [--folder DIR | --user-folder | --dsn NAME] [--chart FILE.png|FILE.svg]\n"
+    "       kelpword export [--folder DIR | --user-folder | --dsn NAME] [--groups A-B | --notebook | --all]\n"
+    "                       FILE.csv|FILE.txt|FILE.apkg\n"
+    "       kelpword words [--folder DIR | --user-folder | --dsn NAME]\n"
     "       kelpword --autostart on|off\n";
 
+// "usage:" in the reader's language; the synopses stay as they are.
+QString usage()
+{
+    return QCoreApplication::translate("kelpword-study", "usage:") + QString::fromUtf8(kUsage).mid(6);
+}
+
 // The command line, or the status to end with at once (help, a wrong line).
-std::optional<int> parse(const QStringList &arguments, Options &o)
+// `quiet`: only what it asks for, said nowhere (the application is not made yet).
+std::optional<int> parse(const QStringList &arguments, Options &o, bool quiet = false)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("The study database's upkeep for Kelp Words."));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import or progress"));
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("the word lists to import"),
+    parser.setApplicationDescription(
+        QCoreApplication::translate(
+            "kelpword-study", "The study database's upkeep for Kelp Words.\n"
+                              "A call into the database that takes over %1 s, or a run over %2 minutes (import) or %3\n"
+                              "minutes (the others), ends the command with status 1; nothing half-written stays.")
+            .arg(kelp::kStatementLimitS)
+            .arg(kelp::kImportRunLimitS / 60)
+            .arg(kelp::kRunLimitS / 60));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QCoreApplication::translate("kelpword-study", "import, export, progress or words"));
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QCoreApplication::translate("kelpword-study", "the word lists to import"),
                                  QStringLiteral("[FILE...]"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This help."));
-    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("The program folder."),
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QCoreApplication::translate("kelpword-study", "This help."));
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QCoreApplication::translate("kelpword-study", "The program folder."),
                                     QStringLiteral("DIR"));
-    const QCommandLineOption user(QStringLiteral("user-folder"), QStringLiteral("The menu's program folder."));
-    const QCommandLineOption dsn(QStringLiteral("dsn"), QStringLiteral("An ODBC data source (a server)."),
+    const QCommandLineOption user(QStringLiteral("user-folder"),
+                                  QCoreApplication::translate("kelpword-study", "The menu's program folder."));
+    const QCommandLineOption dsn(QStringLiteral("dsn"),
+                                 QCoreApplication::translate("kelpword-study", "An ODBC data source (a server)."),
                                  QStringLiteral("NAME"));
-    const QCommandLineOption groupSize(QStringLiteral("group-size"), QStringLiteral("Words a group at most."),
+    const QCommandLineOption groupSize(QStringLiteral("group-size"),
+                                       QCoreApplication::translate("kelpword-study", "Words a group at most."),
                                        QStringLiteral("N"));
-    const QCommandLineOption columns(QStringLiteral("columns"), QStringLiteral("A CSV file's columns, in order."),
+    const QCommandLineOption columns(QStringLiteral("columns"),
+                                     QCoreApplication::translate("kelpword-study", "A CSV file's columns, in order."),
                                      QStringLiteral("LIST"));
-    const QCommandLineOption again(QStringLiteral("again"), QStringLiteral("Add groups the database holds already."));
-    QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("The sample words of a new user folder."));
+    const QCommandLineOption again(
+        QStringLiteral("again"),
+        QCoreApplication::translate("kelpword-study", "Add groups the database holds already."));
+    QCommandLineOption samples(QStringLiteral("samples"),
+                               QCoreApplication::translate("kelpword-study", "The sample words of a new user folder."));
     samples.setFlags(QCommandLineOption::HiddenFromHelp);
-    const QCommandLineOption chart(QStringLiteral("chart"), QStringLiteral("Draw the progress to a PNG or SVG file."),
-                                   QStringLiteral("FILE"));
-    const QCommandLineOption autostart(QStringLiteral("autostart"), QStringLiteral("Start the trainer at login."),
+    const QCommandLineOption chart(
+        QStringLiteral("chart"),
+        QCoreApplication::translate("kelpword-study", "Draw the progress to a PNG or SVG file."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption autostart(QStringLiteral("autostart"),
+                                       QCoreApplication::translate("kelpword-study", "Start the trainer at login."),
                                        QStringLiteral("on|off"));
-    parser.addOptions({help, folder, user, dsn, groupSize, columns, again, samples, chart, autostart});
-    const auto wrong = [](const QString &why) {
-        std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(why), kUsage);
+    const QCommandLineOption groups(QStringLiteral("groups"),
+                                    QCoreApplication::translate("kelpword-study", "Export the groups A to B."),
+                                    QStringLiteral("A-B"));
+    const QCommandLineOption notebook(QStringLiteral("notebook"),
+                                      QCoreApplication::translate("kelpword-study", "Export the notebook."));
+    const QCommandLineOption all(QStringLiteral("all"),
+                                 QCoreApplication::translate("kelpword-study", "Export every group (a backup)."));
+    parser.addOptions(
+        {help, folder, user, dsn, groupSize, columns, again, samples, chart, autostart, groups, notebook, all});
+    const auto wrong = [quiet](const QString &why) {
+        if (!quiet)
+            std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(why), qPrintable(usage()));
         return 2;
     };
     if (!parser.parse(arguments))
         return wrong(parser.errorText());
     if (parser.isSet(help)) {
-        std::fputs(kUsage, stdout);
+        if (quiet)
+            return 0;
+        std::fputs(qPrintable(usage()), stdout);
         // Qt's own first line names no command: ours above stands for it.
         QString text = parser.helpText().section(QLatin1Char('\n'), 1);
         if (!text.endsWith(QLatin1Char('\n')))
@@ -87,42 +140,73 @@ std::optional<int> parse(const QStringList &arguments, Options &o)
     if (parser.isSet(autostart)) {
         const QString v = parser.value(autostart);
         if ((v != QLatin1String("on") && v != QLatin1String("off")) || !parser.positionalArguments().isEmpty())
-            return wrong(QStringLiteral("--autostart takes on or off"));
+            return wrong(QCoreApplication::translate("kelpword-study", "--autostart takes on or off"));
         o.command = QStringLiteral("autostart");
         o.autostartOn = v == QLatin1String("on");
         return std::nullopt;
     }
     QStringList rest = parser.positionalArguments();
     if (rest.isEmpty())
-        return wrong(QStringLiteral("import or progress?"));
+        return wrong(QCoreApplication::translate("kelpword-study", "import, export, progress or words?"));
     o.command = rest.takeFirst();
+    if (o.command == QLatin1String("export") || o.command == QLatin1String("words")) {
+        const bool exporting = o.command == QLatin1String("export");
+        if (parser.isSet(folder) + parser.isSet(user) + parser.isSet(dsn) > 1)
+            return wrong(QCoreApplication::translate("kelpword-study", "one of --folder, --user-folder and --dsn"));
+        if (parser.isSet(groupSize) || parser.isSet(columns) || parser.isSet(again) || parser.isSet(samples) ||
+            parser.isSet(chart))
+            return wrong(QCoreApplication::translate("kelpword-study",
+                                                     "--group-size, --columns, --again and --chart are not for %1")
+                             .arg(o.command));
+        if (!exporting && (parser.isSet(groups) || parser.isSet(notebook) || parser.isSet(all) || !rest.isEmpty()))
+            return wrong(
+                QCoreApplication::translate("kelpword-study", "words takes only the folder or the data source"));
+        if (exporting && parser.isSet(groups) + parser.isSet(notebook) + parser.isSet(all) > 1)
+            return wrong(QCoreApplication::translate("kelpword-study", "one of --groups, --notebook and --all"));
+        if (exporting && rest.size() != 1)
+            return wrong(QCoreApplication::translate("kelpword-study", "export to one file"));
+        if (exporting && kelp::exporting::formatOf(rest.front()) == kelp::exporting::Format::Unknown)
+            return wrong(
+                QCoreApplication::translate("kelpword-study", "the file's name must end in .csv, .txt or .apkg"));
+        if (parser.isSet(notebook) && parser.isSet(dsn))
+            return wrong(QCoreApplication::translate("kelpword-study",
+                                                     "the notebook is in the program folder, not in a data source"));
+        o.folder = parser.isSet(user) ? userFolder() : parser.value(folder);
+        o.import.dataSource = parser.value(dsn);
+        o.groups = parser.value(groups);
+        o.notebook = parser.isSet(notebook);
+        o.files = rest;
+        return std::nullopt;
+    }
     const bool import = o.command == QLatin1String("import");
     if (!import && o.command != QLatin1String("progress"))
-        return wrong(QStringLiteral("unknown command: %1").arg(o.command));
+        return wrong(QCoreApplication::translate("kelpword-study", "unknown command: %1").arg(o.command));
     if (parser.isSet(folder) + parser.isSet(user) + parser.isSet(dsn) > 1)
-        return wrong(QStringLiteral("one of --folder, --user-folder and --dsn"));
+        return wrong(QCoreApplication::translate("kelpword-study", "one of --folder, --user-folder and --dsn"));
     o.folder = parser.isSet(user) ? userFolder() : parser.value(folder);
     o.import.dataSource = parser.value(dsn);
     if (import) {
         if (parser.isSet(chart))
-            return wrong(QStringLiteral("--chart is for progress"));
+            return wrong(QCoreApplication::translate("kelpword-study", "--chart is for progress"));
         if (parser.isSet(groupSize)) {
             bool isNumber = false;
             o.import.groupSize = parser.value(groupSize).toInt(&isNumber);
             if (!isNumber || o.import.groupSize < 1 || o.import.groupSize > 1000)
-                return wrong(QStringLiteral("--group-size takes a number from 1 to 1000"));
+                return wrong(
+                    QCoreApplication::translate("kelpword-study", "--group-size takes a number from 1 to 1000"));
         }
         o.import.columns = parser.value(columns);
         o.import.again = parser.isSet(again);
         o.samples = parser.isSet(samples);
         o.files = rest;
         if (o.files.isEmpty())
-            return wrong(QStringLiteral("import what?"));
+            return wrong(QCoreApplication::translate("kelpword-study", "import what?"));
     } else {
         if (parser.isSet(groupSize) || parser.isSet(columns) || parser.isSet(again) || parser.isSet(samples))
-            return wrong(QStringLiteral("--group-size, --columns and --again are for import"));
+            return wrong(
+                QCoreApplication::translate("kelpword-study", "--group-size, --columns and --again are for import"));
         if (!rest.isEmpty())
-            return wrong(QStringLiteral("progress takes no file"));
+            return wrong(QCoreApplication::translate("kelpword-study", "progress takes no file"));
         o.chart = parser.value(chart);
     }
     return std::nullopt;
@@ -141,6 +225,57 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
             status = 1;
     }
     return status;
+}
+
+int runExport(const Options &o, const kelp::ProgramFolder &folder)
+{
+    const QString file = o.files.front();
+    std::vector<kelp::exporting::ExportGroup> groups;
+    QString where;
+    if (o.notebook) {
+        where = folder.notebook();
+        groups.emplace_back();
+        if (const auto error = kelp::exporting::readNotebook(where, QStringLiteral("生词本"), groups.front())) {
+            std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
+            return 1;
+        }
+    } else {
+        kelp::platform::OdbcConnection connection;
+        std::vector<kelp::StoredGroup> stored;
+        std::optional<QString> error =
+            kelp::connectFolderDatabase(connection, folder.root, o.import.dataSource, &where);
+        if (!error) {
+            const kelp::GroupRange range =
+                o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
+            error = kelp::WordStore(connection).read(stored, range.first, range.last);
+        }
+        if (error) {
+            std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
+            return 1;
+        }
+        groups = kelp::exporting::exportGroups(stored);
+    }
+    if (const auto error = kelp::exporting::writeFile(file, groups)) {
+        std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
+        return 1;
+    }
+    size_t words = 0;
+    for (const auto &g : groups)
+        words += g.words.size();
+    std::printf("%s\n",
+                qPrintable(QCoreApplication::translate("kelpword-study", "%1: %2 words in %3 groups exported from %4")
+                               .arg(file)
+                               .arg(words)
+                               .arg(groups.size())
+                               .arg(where)));
+    return 0;
+}
+
+int runWords(const Options &o, const kelp::ProgramFolder &folder)
+{
+    // The dialogs' buttons as the trainer's own: 确定 / 取消 under a Chinese locale.
+    kelp::platform::installQtTranslations(QLocale::system());
+    return kelp::openWordBookAlone(folder.root, o.import.dataSource);
 }
 
 int runProgress(const Options &o, const kelp::ProgramFolder &folder)
@@ -172,7 +307,9 @@ int runAutostart(bool on)
     if (!on) {
         QFile file(entry);
         if (file.exists() && !file.remove()) {
-            std::fprintf(stderr, "kelpword: cannot remove %s: %s\n", qPrintable(entry), qPrintable(file.errorString()));
+            std::fprintf(stderr, "kelpword: %s\n",
+                         qPrintable(QCoreApplication::translate("kelpword-study", "cannot remove %1: %2")
+                                        .arg(entry, file.errorString())));
             return 1;
         }
         return 0;
@@ -187,8 +324,11 @@ int runAutostart(bool on)
                                                              "Icon=kelpword\n"
                                                              "X-GNOME-Autostart-enabled=true\n",
                                                              &error)) {
-        std::fprintf(stderr, "kelpword: cannot write %s: %s\n", qPrintable(entry),
-                     qPrintable(error.isEmpty() ? QStringLiteral("cannot make the folder") : error));
+        std::fprintf(stderr, "kelpword: %s\n",
+                     qPrintable(QCoreApplication::translate("kelpword-study", "cannot write %1: %2")
+                                    .arg(entry, error.isEmpty() ? QCoreApplication::translate("kelpword-study",
+                                                                                              "cannot make the folder")
+                                                                : error)));
         return 1;
     }
     return 0;
@@ -201,28 +341,51 @@ int main(int argc, char *argv[])
     QStringList arguments{QStringLiteral("kelpword")};
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // What the command needs decides the application; the application comes
+    // before anything is said, so that it is said in the reader's language.
     Options o;
-    if (const auto status = parse(arguments, o))
-        return *status;
+    parse(arguments, o, true);
+    const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     // Pictures are painted without a display.
     if (o.command == QLatin1String("progress") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app;
-    if (o.command == QLatin1String("progress"))
+    if (o.command == QLatin1String("words") && display)
+        app = std::make_unique<QApplication>(argc, argv);
+    else if (o.command == QLatin1String("progress"))
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    kelp::platform::installQtTranslations(QLocale::system());
+    kelp::platform::installOwnTranslations(QLocale::system());
+    o = Options();
+    if (const auto status = parse(arguments, o))
+        return *status;
+    if (o.command == QLatin1String("words") && !display) {
+        std::fprintf(stderr, "kelpword: %s\n",
+                     qPrintable(QCoreApplication::translate("kelpword-study",
+                                                            "the words window needs a display (DISPLAY is not set)")));
+        return 1;
+    }
     if (o.command == QLatin1String("autostart"))
         return runAutostart(o.autostartOn);
+    if (o.command != QLatin1String("words"))
+        kelp::watchDatabase(o.command == QLatin1String("import") ? kelp::kImportRunLimitS : kelp::kRunLimitS);
     // A current directory without settings is no program folder: the words go
     // where the menu's trainer reads them.
     QString root = o.folder;
     if (root.isEmpty() && o.import.dataSource.isEmpty())
         root = QFileInfo::exists(QStringLiteral("wkcfg.ini")) ? QDir::currentPath() : userFolder();
     if (o.command == QLatin1String("import") && o.import.dataSource.isEmpty() && !QDir().mkpath(root)) {
-        std::fprintf(stderr, "kelpword: cannot make the folder %s\n", qPrintable(root));
+        std::fprintf(stderr, "kelpword: %s\n",
+                     qPrintable(QCoreApplication::translate("kelpword-study", "cannot make the folder %1").arg(root)));
         return 1;
     }
     kelp::ProgramFolder folder{QDir(root.isEmpty() ? QDir::currentPath() : root).absolutePath()};
+    if (o.command == QLatin1String("export"))
+        return runExport(o, folder);
+    if (o.command == QLatin1String("words"))
+        return runWords(o, folder);
     return o.command == QLatin1String("import") ? runImport(o, folder) : runProgress(o, folder);
 }

@@ -19,7 +19,9 @@ void WindowPlacement::place(QWidget &window)
     QList<QRect> screens;
     for (QScreen *screen : QGuiApplication::screens())
         screens << screen->geometry();
-    const QPoint stored(units_.xToPixels(x_), units_.yToPixels(y_));
+    if (const QScreen *primary = QGuiApplication::primaryScreen(); primary && primary->devicePixelRatio() > 0)
+        ratio_ = primary->devicePixelRatio();
+    const QPoint stored = logicalFromDevice({units_.xToPixels(x_), units_.yToPixels(y_)}, ratio_);
     const QPoint designed(units_.xToPixels(design::kWindow.x), units_.yToPixels(design::kWindow.y));
     const QSize size(units_.xToPixels(design::kWindow.width), units_.yToPixels(design::kWindow.height));
     const QPoint at = reachablePosition(stored, size, screens, designed);
@@ -35,8 +37,9 @@ void WindowPlacement::place(QWidget &window)
 bool WindowPlacement::save(SettingsFile &file)
 {
     if (chosen_ != placedAt_) {
-        y_ = units_.pixelsToY(chosen_.y());
-        x_ = units_.pixelsToX(chosen_.x());
+        const QPoint device = deviceFromLogical(chosen_, ratio_);
+        y_ = units_.pixelsToY(device.y());
+        x_ = units_.pixelsToX(device.x());
     }
     const bool savedX = file.write(keys::windowX, x_);
     return file.write(keys::windowY, y_) && savedX;

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <cmath>
+
 class QWidget;
 
 namespace kelp {
@@ -29,9 +31,22 @@ inline QPoint reachablePosition(QPoint saved, QSize size, const QList<QRect> &sc
     return fallback;
 }
 
+// The stored position is where the window is in device pixels (in layout
+// units): the same place on the screen whatever scale factor makes a logical
+// pixel `ratio` device pixels (QT_SCALE_FACTOR, a desktop's scaling). These
+// convert between the two, to within a device pixel.
+inline QPoint logicalFromDevice(QPoint device, double ratio)
+{
+    return {static_cast<int>(std::lround(device.x() / ratio)), static_cast<int>(std::lround(device.y() / ratio))};
+}
+inline QPoint deviceFromLogical(QPoint logical, double ratio)
+{
+    return {static_cast<int>(std::lround(logical.x() * ratio)), static_cast<int>(std::lround(logical.y() * ratio))};
+}
+
 class WindowPlacement {
 public:
-    // The stored position, in layout units.
+    // The stored position, in layout units of device pixels.
     WindowPlacement(const platform::LayoutUnits &units, int storedX, int storedY);
 
     // Moves the window to the stored position, or to the designed one when
@@ -51,6 +66,7 @@ private:
     platform::LayoutUnits units_;
     int x_;
     int y_;
+    double ratio_ = 1.0; // device pixels a logical one, on the screen it was placed on
     QPoint placedAt_;
     QPoint chosen_;
 };

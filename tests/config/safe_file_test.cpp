@@ -5,6 +5,7 @@
 #include "support/files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -132,4 +133,28 @@ TEST(SafeFile, OversizedFileIsRefused)
     ASSERT_TRUE(test::writeAll(path, QByteArray(101, 'x')));
     EXPECT_EQ(readRegularFile(path, 100).status, FileRead::Status::TooLarge);
     EXPECT_EQ(readRegularFile(path, 101).data.size(), 101);
+}
+
+TEST(SafeFile, AppendsFollowNoLinkAndNoOtherUsersFile)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath("victim.txt");
+    ASSERT_TRUE(test::writeAll(victim, "mine\n"));
+    const QString planted = dir.filePath("notebook.txt");
+    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(planted).constData()), 0);
+    const auto append = [](const QString &path) {
+        return appendToFile(path, 100, [](int) { return QByteArray("note\n"); });
+    };
+    EXPECT_FALSE(append(planted).opened);
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("mine\n"));
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "handing a file to another user needs root";
+    const QString theirs = dir.filePath("theirs.txt");
+    ASSERT_TRUE(test::writeAll(theirs, "theirs\n"));
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    const AppendResult r = append(theirs);
+    EXPECT_FALSE(r.opened);
+    EXPECT_TRUE(r.error.contains(QLatin1String("another user"))) << qPrintable(r.error);
 }

@@ -7,7 +7,7 @@ set -euo pipefail
 
 KELPWORD=${KELPWORD:?path to the kelpword binary}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY LANGUAGE # LANGUAGE would choose the language over LC_ALL
 # The program reports its commands and readiness as debug lines; tests wait on them.
 export QT_LOGGING_RULES="kelp.*.debug=true"
 WAIT_SECONDS=${WAIT_SECONDS:-30}

@@ -13,6 +13,7 @@ dpkg-deb --contents "$deb" | awk '{print $6}' >"$E2E_TMP/contents"
 for f in ./usr/bin/kelpword ./usr/libexec/kelpword/kelpword-gui ./usr/libexec/kelpword/kelpword-study ./usr/bin/kelpword-mkdb ./usr/share/applications/io.github.kelpwords.KelpWords.desktop \
   ./usr/share/metainfo/io.github.kelpwords.KelpWords.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/kelpword.svg \
   ./usr/share/icons/hicolor/48x48/apps/kelpword.png ./usr/share/man/man1/kelpword.1.gz ./usr/share/man/man1/kelpword-mkdb.1.gz \
+  ./usr/share/man/zh_CN/man1/kelpword.1.gz ./usr/share/man/zh_CN/man1/kelpword-mkdb.1.gz \
   ./usr/share/doc/kelpword/copyright ./usr/share/doc/kelpword/changelog.Debian.gz ./usr/share/kelpword/New_Word.txt; do
   grep -qx "$f" "$E2E_TMP/contents" || fail "the package lacks $f"
 done

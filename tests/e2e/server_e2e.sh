@@ -68,6 +68,10 @@ first_word_is_school() {
 }
 trainer_config
 first_word_is_school "first trainer"
+# The program folder's progress reads the trainer's own data source, the server.
+(cd "$PROG" && "$KELPWORD" progress) >"$E2E_TMP/folder-progress.out" || fail "progress in the program folder failed"
+cmp -s "$E2E_TMP/folder-progress.out" "$E2E_TMP/progress.out" ||
+  fail "the folder's progress is not the server's: $(cat "$E2E_TMP/folder-progress.out")"
 
 # A second trainer: another home, runtime folder, program folder and odbc.ini.
 export HOME="$E2E_TMP/home2" XDG_RUNTIME_DIR="$E2E_TMP/run2"
@@ -131,6 +135,23 @@ kill -STOP $FROZEN
 database_error "server frozen while loading"
 kill -CONT $FROZEN
 FROZEN=
+# The tools give up on a frozen server too: progress waits on the locked
+# words table, the server freezes, a message and status 1 follow.
+LD_PRELOAD="$KELP_TEST_HOOKS" KELPWORD_STATEMENT_LIMIT_MS=3000 "$KELPWORD" progress --dsn kelppg \
+  >/dev/null 2>"$E2E_TMP/frozen.err" &
+tool=$!
+E2E_PIDS+=("$tool")
+progress_waits() {
+  [ "$(psql_as -At -c "select count(*) from pg_stat_activity where wait_event_type = 'Lock' and query like '%from fb group by%'")" -ge 1 ]
+}
+wait_until "progress did not reach the words table" progress_waits
+FROZEN="$postmaster $(pgrep -P "$postmaster" | tr '\n' ' ')"
+kill -STOP $FROZEN
+wait_exit "$tool" || fail "progress did not end on a frozen server"
+kill -CONT $FROZEN
+FROZEN=
+[ "$EXIT_STATUS" = 1 ] || fail "progress on a frozen server ended with status $EXIT_STATUS"
+grep -q "did not answer within 3 s" "$E2E_TMP/frozen.err" || fail "progress said: $(cat "$E2E_TMP/frozen.err")"
 unset KELPWORD_LOAD_LIMIT_MS
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb

@@ -22,7 +22,8 @@ write_text_mode_ini 1 '[TTS]' 'index1=2' 'index2=2'
 
 start_recording headset "$E2E_TMP/headset.raw"
 start_recording speakers "$E2E_TMP/speakers.raw"
-start_kelpword
+# A server failing for 8 s counts as broken here (30 s in the program as shipped).
+LD_PRELOAD="$KELP_TEST_HOOKS" KELPWORD_SPEECH_FAILURE_MS=8000 start_kelpword
 wait_ready
 press alt+x pause
 # The first word is said on output 2, the headset, and nowhere else.
@@ -55,18 +56,38 @@ stop_recording
 has_sound "$E2E_TMP/restarted.raw" || fail "no word after the sound server came back"
 window_shown "$KELP_PID" "系统消息 " && fail "a restarted server was reported as a broken voice"
 
-# The server is gone for good: after a few words that cannot be said, the
-# failure is logged and reported with the voice's number, and speech stays
-# off in the settings file.
+# The server is gone for a few seconds (a desktop session's restart): the
+# words meanwhile are dropped, one line each, and nothing is reported.
 kill -9 "$PULSE_PID"
 wait "$PULSE_PID" 2>/dev/null || true
 # Each word is let fail before the next (a word replaced while it is tried
 # is no failure of the server's).
-for i in 1 2; do
+for i in 1 2 3; do
   press Right nextItem
   wait_log "$i" "could not play the word"
 done
-xdotool key Right
+window_shown "$KELP_PID" "系统消息 " && fail "a sound server away for seconds was reported as a broken voice"
+grep -q $'^index1=2\r$' "$PROG/wkcfg.ini" || fail "the voice setting changed while the server was away"
+start_pulse
+start_recording headset "$E2E_TMP/back.raw"
+press Right nextItem
+sleep 3
+stop_recording
+has_sound "$E2E_TMP/back.raw" || fail "no word once the sound server was back"
+
+# The server is gone for good (failing for longer than those 8 s): the failure is logged and reported with the voice's
+# number, and speech stays off in the settings file.
+kill -9 "$PULSE_PID"
+wait "$PULSE_PID" 2>/dev/null || true
+failed=$(log_count "could not play the word")
+reported() { window_shown "$KELP_PID" "系统消息 "; }
+for _ in $(seq 60); do
+  reported && break
+  press Right nextItem
+  failed=$((failed + 1))
+  came_true eval 'has_log_count "$failed" "could not play the word" || reported' || break
+  sleep 0.5
+done
 box=$(wait_window "$KELP_PID" "系统消息 ") || fail "no message for the failed speech"
 grep -q $'^index1=-4\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "index1=-4 was not saved"; }
 iconv -f GB18030 -t UTF-8 "$PROG/system_error.log" | grep '^ 错误代码 : 35' >/dev/null || fail "no record of code 35"

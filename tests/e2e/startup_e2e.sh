@@ -37,7 +37,10 @@ start_kelpword
 first=$KELP_PID
 wait_window "$first" "Kelp Words" >/dev/null || fail "the word window did not appear"
 wait_log 1 "hot keys grabbed"
-[ "$(log_count 'splash shown')" = 0 ] || fail "a quick start flashed the splash"
+# Half transparent by default: alpha 128 of 255.
+word=$(wait_window "$first" "Kelp Words")
+opacity=$(xprop -id "$word" _NET_WM_WINDOW_OPACITY)
+[[ "$opacity" == *"= 2155905152" ]] || fail "the window's opacity is $opacity"
 
 # A second copy shows the guard's message and ends once it is dismissed.
 (cd "$PROG" && exec "$KELPWORD") >"$E2E_TMP/second.out" 2>&1 &
@@ -85,13 +88,13 @@ kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM while its file dialog was open"
 [ "$EXIT_STATUS" = 0 ] || fail "ended with status $EXIT_STATUS on SIGTERM during the dialog"
 grep -q 'cannot\|error' "$OUT" && fail "the termination was reported as an error"
-# A start that takes its time (a word file of 800,000 lines) shows the splash
-# until the word window is up.
+# A start that takes its time (a word file of 800,000 lines): whether it
+# showed the splash depends on the machine's speed, but none stays once the
+# word window is up.
 awk 'BEGIN { for (i = 0; i < 800000; i++) printf "word%d#释义%d#wɜːd\r\n", i, i }' >"$PROG/data/big.txt"
 printf '%s\r\n' '[Start]' 'First=false' '[sjly]' 'sjms=3' 'wbwj=big.txt' '[timer]' 'jg=1000' >"$PROG/wkcfg.ini"
 start_kelpword
 wait_window "$KELP_PID" "Kelp Words" >/dev/null || fail "the word window did not appear after a long start"
-grep -q 'splash shown' "$OUT" || fail "a long start showed no splash"
 window_shown "$KELP_PID" "Kelp Words - loading" && fail "the splash stayed after the start"
 kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end"

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
 {
@@ -382,6 +384,19 @@ TEST_F(ImportFixture, OversizedOrDeepInputChangesNothing)
         EXPECT_TRUE(refused.line.contains(QLatin1String(why))) << qPrintable(refused.line.left(300));
     }
     EXPECT_EQ(dbBytes(), before);
+    // A file cut short (or grown) while it is read: an error that names the line, not a shorter list.
+    for (const qint64 size : {qint64(1000), qint64(200000)}) {
+        const QString path = writeFile(dir, "moving.txt", QByteArray("word#meaning\n").repeated(10000));
+        import::LineReader lines;
+        ASSERT_FALSE(lines.open(path).has_value());
+        QString line;
+        ASSERT_TRUE(lines.next(line));
+        ASSERT_TRUE(QFile::resize(path, size));
+        while (lines.next(line)) {
+        }
+        ASSERT_TRUE(lines.error().has_value()) << size;
+        EXPECT_TRUE(lines.error()->contains(QLatin1String("changed while it was read"))) << qPrintable(*lines.error());
+    }
 }
 
 TEST_F(ImportFixture, BigGroupsAreCutAndRepeatsSkipped)
@@ -414,4 +429,32 @@ TEST_F(ImportFixture, BigGroupsAreCutAndRepeatsSkipped)
     const import::ImportReport full = add(writeFile(dir, "more.txt", "x#y\n"));
     EXPECT_FALSE(full.ok);
     EXPECT_TRUE(full.line.contains(QLatin1String("--group-size"))) << qPrintable(full.line);
+}
+
+TEST_F(ImportFixture, HalfACharacterIsReplacedAndTheFileStillRecognisedAgain)
+{
+    // Half of a UTF-16 pair has no UTF-8 form: from an HTML entity in Anki's
+    // notes, and from a UTF-16 file.
+    QByteArray utf16 = "\xFF\xFE";
+    for (const char16_t c : std::u16string(u"word|meaning\npe\xDD00" u"ar|梨\n"))
+        utf16 += QByteArray(reinterpret_cast<const char *>(&c), 2);
+    const struct {
+        QString file;
+        QString expected;
+    } cases[] = {
+        {writeFile(dir, "notes.txt", "#separator:tab\n#html:true\nab&#xD800;c\t\xE8\x8B\xB9\xE6\x9E\x9C\n"),
+         QStringLiteral("ab\uFFFDc||苹果")},
+        {writeFile(dir, "pears.csv", utf16), QStringLiteral("pe\uFFFDar||梨")},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(dbPath);
+        const import::ImportReport first = add(c.file);
+        ASSERT_TRUE(first.ok) << qPrintable(first.line);
+        EXPECT_EQ(trainerReads().value(1), c.expected);
+        const QByteArray before = dbBytes();
+        const import::ImportReport repeat = add(c.file);
+        ASSERT_TRUE(repeat.ok) << qPrintable(repeat.line);
+        EXPECT_EQ(repeat.words, 0) << qPrintable(repeat.line);
+        EXPECT_EQ(dbBytes(), before);
+    }
 }

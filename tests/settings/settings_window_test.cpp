@@ -296,3 +296,14 @@ TEST(QtTranslations, QtsOwnButtonsReadChineseUnderAChineseLocale)
     delete chinese;
     EXPECT_EQ(platform::installQtTranslations(QLocale(QLocale::C)), nullptr);
 }
+
+TEST(OwnTranslations, OurEnglishTextsReadChineseUnderAChineseLocaleOnly)
+{
+    QTranslator *chinese = platform::installOwnTranslations(QLocale(QLocale::Chinese, QLocale::China));
+    ASSERT_NE(chinese, nullptr) << "the translations are not embedded";
+    EXPECT_EQ(QCoreApplication::translate("kelp::import", "no words in it"), QStringLiteral("文件中没有单词"));
+    QCoreApplication::removeTranslator(chinese); // the other tests read our texts in English
+    delete chinese;
+    EXPECT_EQ(platform::installOwnTranslations(QLocale(QLocale::C)), nullptr);
+    EXPECT_EQ(platform::installOwnTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
+}

@@ -52,6 +52,15 @@ std::vector<StudyGroup> sampleGroups()
     return groups;
 }
 
+void dropPlan(platform::OdbcConnection &c)
+{
+    for (const char *sql : {"drop table if exists kelp_plan", "drop table if exists kelp_plan_day",
+                            "drop table if exists kelp_plan_missed"}) {
+        platform::OdbcQuery q(c);
+        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
+    }
+}
+
 void writeSqlite(const QString &path, const std::vector<StudyGroup> &groups)
 {
     test::StudyDb db(path);
@@ -203,10 +212,37 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
     }
     EXPECT_FALSE(ahead.madeFor(program, ahead.today, program.settingsFile())); // changed since
 
+    // With a study plan: what a load ahead wrote stays only when a start takes it.
+    dropPlan(remote);
+    const QString planned = folderWith(QStringLiteral("planned"), "[Start]\r\nFirst=false\r\n[plan]\r\nnew=2\r\n" + server);
+    const auto planDays = [&] {
+        platform::OdbcQuery q(remote);
+        return q.open("select count(*) from kelp_plan_day", {}) == 0 && q.fetch() == 0 ? q.integer(1).value_or(-1) : 0;
+    };
+    {
+        LoadAhead thrownAway = loadAhead(planned, {});
+        ASSERT_TRUE(thrownAway.load.has_value());
+        EXPECT_GT(thrownAway.load->material.words.rowCount(), 0);
+    }
+    EXPECT_EQ(planDays(), 0) << "a load thrown away wrote the plan's step";
+    LoadAhead taken = loadAhead(planned, {});
+    ASSERT_TRUE(taken.load.has_value());
+    EXPECT_FALSE(taken.load->confirm().has_value());
+    EXPECT_EQ(planDays(), 1);
+
     EXPECT_FALSE(loadAhead(folderWith(QStringLiteral("first"), "[Start]\r\nFirst=true\r\n" + server), {}).load);
     EXPECT_FALSE(
         loadAhead(folderWith(QStringLiteral("text"), "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\n"), {}).load);
     EXPECT_FALSE(loadAhead(dir.filePath(QStringLiteral("missing")), {}).load);
+}
+
+TEST_F(ServerFixture, AServerNameDatabaseAndUserAreEnough)
+{
+    // No driver options in the data source: the program sets what it needs.
+    ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
+    platform::OdbcConnection plain;
+    ASSERT_FALSE(connectDataSource(plain, QStringLiteral("kelppg-plain")).has_value()) << qPrintable(plain.errorText);
+    EXPECT_EQ(load(plain, SourceMode::Review, kToday, kFxd, "1-10"), load(remote, SourceMode::Review, kToday, kFxd, "1-10"));
 }
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
@@ -241,22 +277,14 @@ namespace {
 
 const QDate kDay0(2027, 3, 1);
 
-// Groups the plan will introduce: none due by itself (stage 0).
+// Groups the plan will introduce: never studied (no stage, no date).
 std::vector<StudyGroup> planGroups(int count)
 {
     std::vector<StudyGroup> groups;
     for (int xh = 1; xh <= count; ++xh)
         groups.push_back(
-            {xh, QStringLiteral("组 %1").arg(xh), kDay0.addDays(-400), 0, {{QStringLiteral("w"), "n. 词"}}});
+            {xh, QStringLiteral("组 %1").arg(xh), QDate(), 0, {{QStringLiteral("w"), "n. 词"}}});
     return groups;
-}
-
-void dropPlan(platform::OdbcConnection &c)
-{
-    for (const char *sql : {"drop table if exists kelp_plan", "drop table if exists kelp_plan_day"}) {
-        platform::OdbcQuery q(c);
-        ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
-    }
 }
 
 std::set<int> startOn(platform::OdbcConnection &c, const QDate &day, int newPerDay,

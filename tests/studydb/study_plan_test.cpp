@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <thread>
 
@@ -37,8 +38,8 @@ struct PlanFixture : ::testing::Test {
     {
         db->exec("begin");
         for (int xh = 1; xh <= count; ++xh) {
-            // Not due by themselves: stage 0.
-            db->group(xh, QStringLiteral("group %1").arg(xh), kDay0.addDays(-400), 0);
+            // Never studied: no stage, no date.
+            db->group(xh, QStringLiteral("group %1").arg(xh), QDate(), 0);
             db->word(xh, QStringLiteral("w%1").arg(xh), QStringLiteral("n. 词"), 1);
         }
         db->exec("commit");
@@ -78,14 +79,18 @@ TEST_F(PlanFixture, IntroducesReviewsCatchesUpAndRetires)
     EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 3}));
     // Day 3 skipped: group 2's second review and group 3's first were due then.
     EXPECT_EQ(startOn(kDay0.addDays(4), 1), (Groups{1, 2, 3, 4}));
-    // Later review days keep their own dates: group 2's third review is on day 1 + 4.
-    EXPECT_EQ(startOn(kDay0.addDays(5), 1), (Groups{2, 4}));
-    EXPECT_EQ(startOn(kDay0.addDays(6), 1), (Groups{3, 4}));
-    EXPECT_EQ(startOn(kDay0.addDays(7), 1), (Groups{1}));
-    // After its seventh review (day 60) group 1 is never due again.
-    EXPECT_EQ(startOn(kDay0.addDays(60), 1).count(1), 1u);
-    for (int d = 61; d <= 130; d += 3)
-        EXPECT_EQ(startOn(kDay0.addDays(d), 1).count(1), 0u) << "day " << d;
+    // Each next review counts from the day the last was shown: 2 and 3 were
+    // shown on day 4 for the reviews they missed on day 3.
+    EXPECT_EQ(startOn(kDay0.addDays(5), 1), (Groups{3, 4}));
+    EXPECT_EQ(startOn(kDay0.addDays(6), 1), (Groups{2, 4}));
+    EXPECT_EQ(startOn(kDay0.addDays(7), 1), (Groups{1, 3}));
+    // Every day from day 8 on: group 1's last reviews come 8, 15 and 30 days apart, then it retires.
+    std::vector<int> shownOn;
+    for (int d = 8; d <= 100; ++d) {
+        if (startOn(kDay0.addDays(d), 1).count(1))
+            shownOn.push_back(d);
+    }
+    EXPECT_EQ(shownOn, (std::vector<int>{15, 30, 60}));
     platform::OdbcConnection c;
     connect(c);
     plan::Progress progress;
@@ -217,8 +222,69 @@ TEST_F(PlanFixture, TheLearnersOwnGroupsComeBeforeTheSampleWords)
     db->exec("create table kelp_sample (xh integer primary key); insert into kelp_sample values (1), (2), (3)");
     EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
     // Imported later, introduced next: before samples 2 and 3.
-    db->group(4, QStringLiteral("mine"), kDay0.addDays(-400), 0);
+    db->group(4, QStringLiteral("mine"), QDate(), 0);
     db->word(4, QStringLiteral("own"), QStringLiteral("n. 自己的"), 1);
     EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{1, 4}));
     EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 4}));
+}
+
+TEST_F(PlanFixture, AReviewShownLateCountsFromTheDayItWasShown)
+{
+    addGroups(1);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    // Away for twenty days: one review on day 20, the next ones 1, 2, 3 and 8 days after it.
+    std::vector<int> shownOn;
+    for (int d = 20; d <= 40; ++d) {
+        if (startOn(kDay0.addDays(d), 1).count(1))
+            shownOn.push_back(d);
+    }
+    EXPECT_EQ(shownOn, (std::vector<int>{20, 21, 23, 26, 34}));
+}
+
+TEST_F(PlanFixture, OnlyWhatTheTrainerLoadsCountsAndTheBacklogWaitsItsTurn)
+{
+    addGroups(300);
+    for (int d = 0; d < 12; ++d)
+        startOn(kDay0.addDays(d), 10);
+    // Sixteen days away: 120 groups have reviews due, more than a day holds.
+    const QDate back = kDay0.addDays(28);
+    const Groups first = startOn(back, 10);
+    platform::OdbcConnection c;
+    connect(c);
+    const auto shownOn = [&](const QDate &day) {
+        Groups shown;
+        platform::OdbcQuery q(c);
+        EXPECT_EQ(q.open("select xh from kelp_plan where shown = ?", {platform::SqlParam::of(int(day.toJulianDay()))}), 0);
+        while (q.fetch() == 0)
+            shown.insert(static_cast<int>(q.integer(1).value_or(0)));
+        return shown;
+    };
+    EXPECT_EQ(first.size(), size_t(kMaxDueGroups));
+    EXPECT_EQ(shownOn(back), first) << "marked shown exactly what the trainer loads";
+    EXPECT_TRUE(std::all_of(first.begin(), first.end(), [](int g) { return g <= 120; })) << "no new group today";
+    // The next day the twenty that waited come first, before anything new.
+    const Groups second = startOn(back.addDays(1), 10);
+    EXPECT_LE(second.size(), size_t(kMaxDueGroups));
+    EXPECT_EQ(shownOn(back.addDays(1)), second);
+    int waited = 0;
+    for (int g = 1; g <= 120; ++g)
+        waited += !first.count(g) && second.count(g);
+    EXPECT_EQ(waited, 20);
+}
+
+TEST_F(PlanFixture, GroupsStudiedBeforeThePlanKeepTheirSchedule)
+{
+    // A database made with its own schedule: group 1 at stage 3, due on day 2;
+    // group 2 due today at stage 5; group 3 never studied.
+    db->group(1, QStringLiteral("studied"), kDay0.addDays(2 - kDays[3]), 3);
+    db->word(1, QStringLiteral("a"), QStringLiteral("一"), 1);
+    db->group(2, QStringLiteral("due"), kDay0.addDays(-kDays[5]), 5);
+    db->word(2, QStringLiteral("b"), QStringLiteral("二"), 1);
+    db->group(3, QStringLiteral("new"), QDate(), 0);
+    db->word(3, QStringLiteral("c"), QStringLiteral("三"), 1);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{2, 3}));
+    EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{3}));
+    // Group 1's own review on day 2; group 2's next one 15 days after day 0.
+    EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 3}));
+    EXPECT_EQ(startOn(kDay0.addDays(15), 1).count(2), 1u);
 }

@@ -73,6 +73,13 @@ Username=postgres
 Password=
 UseServerSidePrepare=0
 pqopt=connect_timeout=5 options='-c statement_timeout=5000'
+
+[kelppg-plain]
+Driver=PostgreSQL Unicode
+Servername=$dir
+Port=$PG_PORT
+Database=$PG_DATABASE
+Username=postgres
 INI
 }
 

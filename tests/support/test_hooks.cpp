@@ -14,4 +14,16 @@ int kelp_test_load_limit_ms()
     const char *ms = std::getenv("KELPWORD_LOAD_LIMIT_MS");
     return ms ? std::atoi(ms) : 0;
 }
+
+int kelp_test_speech_failure_ms()
+{
+    const char *ms = std::getenv("KELPWORD_SPEECH_FAILURE_MS");
+    return ms ? std::atoi(ms) : 0;
+}
+
+int kelp_test_statement_limit_ms()
+{
+    const char *ms = std::getenv("KELPWORD_STATEMENT_LIMIT_MS");
+    return ms ? std::atoi(ms) : 0;
+}
 }

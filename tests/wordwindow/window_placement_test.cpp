@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace kelp;
 
 TEST(Placement, OffScreenPositionsFallBackPartlyVisibleOnesStay)
@@ -16,4 +18,19 @@ TEST(Placement, OffScreenPositionsFallBackPartlyVisibleOnesStay)
     EXPECT_EQ(reachablePosition({-400, 100}, size, screens, fallback), fallback);
     EXPECT_EQ(reachablePosition({100, 1100}, size, screens, fallback), fallback);
     EXPECT_EQ(reachablePosition({5000, 100}, size, {}, fallback), QPoint(5000, 100));
+}
+
+TEST(Placement, AStoredPlaceIsTheSameOnTheScreenAtAnyScale)
+{
+    // Stored at scale 1, shown at scale 2 and 1.5, and back: within a device pixel of where it was.
+    for (const double ratio : {2.0, 1.5, 1.25}) {
+        for (const QPoint device : {QPoint(1554, 1001), QPoint(0, 0), QPoint(977, 333)}) {
+            const QPoint there = deviceFromLogical(logicalFromDevice(device, ratio), ratio);
+            EXPECT_LE(std::abs(there.x() - device.x()), 1) << ratio;
+            EXPECT_LE(std::abs(there.y() - device.y()), 1) << ratio;
+        }
+    }
+    EXPECT_EQ(logicalFromDevice({1554, 1001}, 2.0), QPoint(777, 501));
+    EXPECT_EQ(logicalFromDevice({1554, 1001}, 1.0), QPoint(1554, 1001));
+    EXPECT_EQ(deviceFromLogical({520, 500}, 2.0), QPoint(1040, 1000));
 }

@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace kelp::platform {
@@ -28,7 +29,10 @@ public:
         xcb_translate_coordinates_reply_t *reply = xcb_translate_coordinates_reply(conn_, cookie, nullptr);
         if (!reply)
             return window.pos();
-        const QPoint p(reply->dst_x, reply->dst_y);
+        // The window system counts device pixels; Qt, under a scale factor, logical ones.
+        const double ratio = window.devicePixelRatioF() > 0 ? window.devicePixelRatioF() : 1.0;
+        const QPoint p(static_cast<int>(std::lround(reply->dst_x / ratio)),
+                       static_cast<int>(std::lround(reply->dst_y / ratio)));
         std::free(reply);
         return p;
     }

@@ -151,14 +151,19 @@ bool XcbHotKeys::grabKeys(Grab &grab)
         std::free(codes);
     }
     if (ok && grab.keycodes.empty()) {
-        qCWarning(lcPlatform).noquote() << "no key makes" << describe(grab.key) << "on this keyboard; hot key skipped";
+        qCWarning(lcPlatform).noquote() << QCoreApplication::translate(
+                                               "kelp::platform", "no key makes %1 on this keyboard; hot key skipped")
+                                               .arg(describe(grab.key));
         return false;
     }
     if (!ok) {
         ungrabKeys(grab);
         grab.keycodes.clear();
-        qCWarning(lcPlatform).noquote() << "another program holds the hot key" << describe(grab.key)
-                                        << "; skipped (\"kelpword <command>\" does the same, see kelpword --help)";
+        qCWarning(lcPlatform).noquote() << QCoreApplication::translate(
+                                               "kelp::platform",
+                                               "another program holds the hot key %1; skipped (\"kelpword "
+                                               "<command>\" does the same, see kelpword --help)")
+                                               .arg(describe(grab.key));
     }
     return ok;
 }

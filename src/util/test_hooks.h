@@ -8,4 +8,8 @@ extern "C" {
 __attribute__((weak)) const char *kelp_test_error_at();
 // The time a start waits for its study material, in milliseconds; 0: as usual.
 __attribute__((weak)) int kelp_test_load_limit_ms();
+// The time the tools give one call into the study database, in milliseconds; 0: as usual.
+__attribute__((weak)) int kelp_test_statement_limit_ms();
+// How long a sound server must keep failing to count as broken, in milliseconds; 0: as usual.
+__attribute__((weak)) int kelp_test_speech_failure_ms();
 }

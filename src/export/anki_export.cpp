@@ -1,0 +1,388 @@
+// An Anki package in the older collection layout (collection.anki2, schema
+// version 11), which current versions of Anki import as well as old ones:
+// a deck a group, one note type "Kelp Words" with the fields Word, Phonetic
+// and Meaning, one new card a note.
+#include "config/safe_file.h"
+#include "export/word_export.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sqlite3.h>
+#include <zip.h>
+
+#include <map>
+#include <memory>
+
+namespace kelp::exporting {
+
+namespace {
+
+// Fixed, so that the cards of a later export find the note type an earlier
+// one brought into Anki.
+constexpr qint64 kNoteTypeId = 1718000000001;
+constexpr qint64 kDefaultDeck = 1;
+
+const char *const kCollectionTables =
+    "create table col (id integer primary key, crt integer not null, mod integer not null,"
+    " scm integer not null, ver integer not null, dty integer not null, usn integer not null,"
+    " ls integer not null, conf text not null, models text not null, decks text not null,"
+    " dconf text not null, tags text not null);"
+    "create table notes (id integer primary key, guid text not null, mid integer not null,"
+    " mod integer not null, usn integer not null, tags text not null, flds text not null,"
+    " sfld integer not null, csum integer not null, flags integer not null, data text not null);"
+    "create table cards (id integer primary key, nid integer not null, did integer not null,"
+    " ord integer not null, mod integer not null, usn integer not null, type integer not null,"
+    " queue integer not null, due integer not null, ivl integer not null, factor integer not null,"
+    " reps integer not null, lapses integer not null, left integer not null, odue integer not null,"
+    " odid integer not null, flags integer not null, data text not null);"
+    "create table revlog (id integer primary key, cid integer not null, usn integer not null,"
+    " ease integer not null, ivl integer not null, lastIvl integer not null, factor integer not null,"
+    " time integer not null, type integer not null);"
+    "create table graves (usn integer not null, oid integer not null, type integer not null);"
+    "create index ix_notes_usn on notes (usn);"
+    "create index ix_cards_usn on cards (usn);"
+    "create index ix_revlog_usn on revlog (usn);"
+    "create index ix_cards_nid on cards (nid);"
+    "create index ix_cards_sched on cards (did, queue, due);"
+    "create index ix_revlog_cid on revlog (cid);"
+    "create index ix_notes_csum on notes (csum);";
+
+struct SqliteCloser {
+    void operator()(sqlite3 *db) const { sqlite3_close(db); }
+};
+struct StatementCloser {
+    void operator()(sqlite3_stmt *s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+QString fieldText(const QString &text)
+{
+    QString html = text.toHtmlEscaped();
+    html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    return html;
+}
+
+QJsonObject noteType(qint64 now)
+{
+    QJsonArray fields;
+    int ord = 0;
+    for (const char *name : {"Word", "Phonetic", "Meaning"})
+        fields.append(QJsonObject{{"name", QLatin1String(name)},
+                                  {"ord", ord++},
+                                  {"sticky", false},
+                                  {"rtl", false},
+                                  {"font", "Arial"},
+                                  {"size", 20},
+                                  {"media", QJsonArray()}});
+    const QJsonObject card{{"name", "Card 1"},
+                           {"ord", 0},
+                           {"qfmt", "{{Word}}<br><span class=phonetic>{{Phonetic}}</span>"},
+                           {"afmt", "{{FrontSide}}<hr id=answer>{{Meaning}}"},
+                           {"did", QJsonValue::Null},
+                           {"bqfmt", ""},
+                           {"bafmt", ""}};
+    return QJsonObject{
+        {"id", kNoteTypeId},
+        {"name", "Kelp Words"},
+        {"type", 0},
+        {"mod", now / 1000},
+        {"usn", -1},
+        {"sortf", 0},
+        {"did", kDefaultDeck},
+        {"tmpls", QJsonArray{card}},
+        {"flds", fields},
+        {"css", ".card { font-family: arial; font-size: 24px; text-align: center; }\n"
+                ".phonetic { font-size: 18px; color: #555; }\n"},
+        {"latexPre", "\\documentclass[12pt]{article}\n\\special{papersize=3in,5in}\n\\usepackage[utf8]{inputenc}\n"
+                     "\\usepackage{amssymb,amsmath}\n\\pagestyle{empty}\n\\setlength{\\parindent}{0in}\n"
+                     "\\begin{document}\n"},
+        {"latexPost", "\\end{document}"},
+        {"latexsvg", false},
+        {"req", QJsonArray{QJsonArray{0, "any", QJsonArray{0}}}},
+        {"tags", QJsonArray()},
+        {"vers", QJsonArray()},
+    };
+}
+
+QJsonObject deck(qint64 id, const QString &name, qint64 now)
+{
+    return QJsonObject{{"id", id},
+                       {"name", name},
+                       {"mod", now / 1000},
+                       {"usn", -1},
+                       {"lrnToday", QJsonArray{0, 0}},
+                       {"revToday", QJsonArray{0, 0}},
+                       {"newToday", QJsonArray{0, 0}},
+                       {"timeToday", QJsonArray{0, 0}},
+                       {"collapsed", false},
+                       {"browserCollapsed", false},
+                       {"desc", ""},
+                       {"dyn", 0},
+                       {"conf", 1},
+                       {"extendNew", 0},
+                       {"extendRev", 0}};
+}
+
+QJsonObject deckOptions()
+{
+    return QJsonObject{
+        {"id", 1},
+        {"name", "Default"},
+        {"mod", 0},
+        {"usn", 0},
+        {"maxTaken", 60},
+        {"autoplay", true},
+        {"timer", 0},
+        {"replayq", true},
+        {"dyn", false},
+        {"new", QJsonObject{{"delays", QJsonArray{1, 10}},
+                            {"ints", QJsonArray{1, 4, 0}},
+                            {"initialFactor", 2500},
+                            {"order", 1},
+                            {"perDay", 20},
+                            {"bury", false},
+                            {"separate", true}}},
+        {"lapse",
+         QJsonObject{{"delays", QJsonArray{10}}, {"mult", 0}, {"minInt", 1}, {"leechFails", 8}, {"leechAction", 1}}},
+        {"rev", QJsonObject{{"perDay", 200},
+                            {"ease4", 1.3},
+                            {"fuzz", 0.05},
+                            {"minSpace", 1},
+                            {"ivlFct", 1},
+                            {"maxIvl", 36500},
+                            {"bury", false},
+                            {"hardFactor", 1.2}}},
+    };
+}
+
+// Anki lists decks by name: the titles as they are when that keeps the
+// groups' order (and each name once), else each after its place, zero-padded.
+// "::" would nest a deck in another.
+QStringList deckNames(const std::vector<ExportGroup> &groups)
+{
+    QStringList names;
+    for (const ExportGroup &g : groups)
+        names << titleOrNumber(g).replace(QStringLiteral("::"), QStringLiteral(":")).simplified();
+    bool inOrder = true;
+    for (qsizetype i = 1; i < names.size() && inOrder; ++i)
+        inOrder = names[i - 1].compare(names[i], Qt::CaseInsensitive) < 0;
+    if (inOrder)
+        return names;
+    const int width = static_cast<int>(QString::number(names.size()).size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        names[i] = QStringLiteral("%1 %2").arg(i + 1, width, 10, QLatin1Char('0')).arg(names[i]);
+    return names;
+}
+
+// Stable over exports of the same word in the same group, so that Anki takes
+// a later export's note for the same note.
+QString guidOf(const QString &title, const PlainWord &w, int occurrence)
+{
+    const QByteArray hash = QCryptographicHash::hash(
+        (QStringLiteral("kelpword\x1f") + title + QChar(0x1F) + w.word + QChar(0x1F) + QString::number(occurrence))
+            .toUtf8(),
+        QCryptographicHash::Sha1);
+    return QString::fromLatin1(hash.left(9).toBase64(QByteArray::Base64UrlEncoding));
+}
+
+qint64 checksumOf(const QString &sortField)
+{
+    const QByteArray hex = QCryptographicHash::hash(sortField.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return hex.toLongLong(nullptr, 16);
+}
+
+class Collection {
+public:
+    std::optional<QString> open()
+    {
+        sqlite3 *db = nullptr;
+        const int rc = sqlite3_open(":memory:", &db);
+        db_.reset(db);
+        if (rc != SQLITE_OK)
+            return error();
+        return exec(kCollectionTables);
+    }
+    std::optional<QString> exec(const char *sql)
+    {
+        char *message = nullptr;
+        if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, &message) == SQLITE_OK)
+            return std::nullopt;
+        const QString why = QString::fromUtf8(message ? message : sqlite3_errmsg(db_.get()));
+        sqlite3_free(message);
+        return why;
+    }
+    Statement prepare(const char *sql)
+    {
+        sqlite3_stmt *s = nullptr;
+        sqlite3_prepare_v2(db_.get(), sql, -1, &s, nullptr);
+        return Statement(s);
+    }
+    // Binds the values in order, runs the statement and resets it.
+    template <typename... Values>
+    bool run(sqlite3_stmt *s, const Values &...values)
+    {
+        if (!s)
+            return false;
+        int i = 0;
+        (bind(s, ++i, values), ...);
+        const bool ok = sqlite3_step(s) == SQLITE_DONE;
+        sqlite3_reset(s);
+        return ok;
+    }
+    QString error() const { return QString::fromUtf8(sqlite3_errmsg(db_.get())); }
+    QByteArray bytes()
+    {
+        sqlite3_int64 size = 0;
+        unsigned char *data = sqlite3_serialize(db_.get(), "main", &size, 0);
+        QByteArray out(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+        sqlite3_free(data);
+        return out;
+    }
+
+private:
+    static void bind(sqlite3_stmt *s, int i, qint64 v) { sqlite3_bind_int64(s, i, v); }
+    static void bind(sqlite3_stmt *s, int i, int v) { sqlite3_bind_int(s, i, v); }
+    static void bind(sqlite3_stmt *s, int i, const QString &v)
+    {
+        const QByteArray b = v.toUtf8();
+        sqlite3_bind_text(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    }
+    std::unique_ptr<sqlite3, SqliteCloser> db_;
+};
+
+std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, QByteArray &out)
+{
+    Collection c;
+    if (auto e = c.open())
+        return QStringLiteral("cannot make the Anki collection: %1").arg(*e);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const QStringList names = deckNames(groups);
+    QJsonObject decks{{QString::number(kDefaultDeck), deck(kDefaultDeck, QStringLiteral("Default"), now)}};
+    std::vector<qint64> deckIds;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const qint64 id = now + static_cast<qint64>(i);
+        deckIds.push_back(id);
+        QJsonObject d = deck(id, names[static_cast<qsizetype>(i)], now);
+        // For "kelpword import": the title and place the deck name may not keep.
+        d.insert(QStringLiteral("kelpTitle"), titleOrNumber(groups[i]));
+        d.insert(QStringLiteral("kelpOrder"), static_cast<int>(i));
+        decks.insert(QString::number(id), d);
+    }
+    const QJsonObject models{{QString::number(kNoteTypeId), noteType(now)}};
+    const QJsonObject conf{{"nextPos", 1},
+                           {"estTimes", true},
+                           {"activeDecks", QJsonArray{kDefaultDeck}},
+                           {"sortType", "noteFld"},
+                           {"timeLim", 0},
+                           {"sortBackwards", false},
+                           {"addToCur", true},
+                           {"curDeck", kDefaultDeck},
+                           {"newSpread", 0},
+                           {"dueCounts", true},
+                           {"curModel", QString::number(kNoteTypeId)},
+                           {"collapseTime", 1200}};
+    const auto json = [](const QJsonObject &o) {
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    if (auto e = c.exec("begin"))
+        return e;
+    const Statement col = c.prepare("insert into col values (1, ?, ?, ?, 11, 0, 0, 0, ?, ?, ?, ?, '{}')");
+    const qint64 dayStart = QDateTime(QDate::currentDate(), QTime(4, 0)).toSecsSinceEpoch();
+    if (!c.run(col.get(), dayStart, now, now, json(conf), json(models), json(decks),
+               json(QJsonObject{{"1", deckOptions()}})))
+        return c.error();
+    const Statement note = c.prepare("insert into notes values (?, ?, ?, ?, -1, '', ?, ?, ?, 0, '')");
+    const Statement card =
+        c.prepare("insert into cards values (?, ?, ?, 0, ?, -1, 0, 0, ?, 0, 0, 0, 0, 0, 0, 0, 0, '')");
+    qint64 id = now;
+    int position = 0;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const QString title = titleOrNumber(groups[g]);
+        std::map<QString, int> occurrences;
+        for (const PlainWord &w : groups[g].words) {
+            ++id;
+            ++position;
+            const QString transcription =
+                w.transcription.isEmpty() ? QString() : QLatin1Char('/') + w.transcription + QLatin1Char('/');
+            const QString fields =
+                fieldText(w.word) + QChar(0x1F) + fieldText(transcription) + QChar(0x1F) + fieldText(w.meaning);
+            if (!c.run(note.get(), id, guidOf(title, w, occurrences[w.word]++), kNoteTypeId, now / 1000, fields, w.word,
+                       checksumOf(w.word)) ||
+                !c.run(card.get(), id, id, deckIds[g], now / 1000, position))
+                return c.error();
+        }
+    }
+    if (auto e = c.exec("commit"))
+        return e;
+    out = c.bytes();
+    if (out.isEmpty())
+        return QStringLiteral("cannot make the Anki collection: %1").arg(c.error());
+    return std::nullopt;
+}
+
+struct SourceCloser {
+    void operator()(zip_source_t *s) const { zip_source_free(s); }
+};
+
+// The zip in memory: it is written to its file in one piece, whole or not at all.
+std::optional<QString> packageBytes(const QByteArray &collection, QByteArray &out)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    std::unique_ptr<zip_source_t, SourceCloser> buffer(zip_source_buffer_create(nullptr, 0, 0, &error));
+    const auto fail = [&error](const char *what) {
+        QString why = QStringLiteral("cannot pack the Anki package (%1): %2")
+                          .arg(QLatin1String(what), QString::fromUtf8(zip_error_strerror(&error)));
+        zip_error_fini(&error);
+        return why;
+    };
+    if (!buffer)
+        return fail("buffer");
+    zip_source_keep(buffer.get());
+    zip_t *archive = zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error);
+    if (!archive)
+        return fail("open");
+    static const char media[] = "{}";
+    zip_source_t *entries[] = {
+        zip_source_buffer(archive, collection.constData(), static_cast<zip_uint64_t>(collection.size()), 0),
+        zip_source_buffer(archive, media, 2, 0)};
+    if (zip_file_add(archive, "collection.anki2", entries[0], ZIP_FL_ENC_UTF_8) < 0 ||
+        zip_file_add(archive, "media", entries[1], ZIP_FL_ENC_UTF_8) < 0 || zip_close(archive) != 0) {
+        zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)),
+                      zip_error_code_system(zip_get_error(archive)));
+        zip_discard(archive);
+        return fail("write");
+    }
+    zip_stat_t stat;
+    if (zip_source_stat(buffer.get(), &stat) != 0 || zip_source_open(buffer.get()) != 0)
+        return fail("read");
+    out.resize(static_cast<qsizetype>(stat.size));
+    const zip_int64_t n = zip_source_read(buffer.get(), out.data(), stat.size);
+    zip_source_close(buffer.get());
+    if (n != static_cast<zip_int64_t>(stat.size))
+        return fail("read");
+    zip_error_fini(&error);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups)
+{
+    QByteArray collection, package;
+    if (auto e = collectionBytes(groups, collection))
+        return e;
+    if (auto e = packageBytes(collection, package))
+        return e;
+    QString error;
+    if (!replaceFileContents(path, package, &error))
+        return QStringLiteral("cannot write %1: %2").arg(path, error);
+    return std::nullopt;
+}
+
+} // namespace kelp::exporting

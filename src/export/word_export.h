@@ -1,0 +1,57 @@
+// Taking words elsewhere: the study database's groups or the notebook as a
+// CSV file (UTF-8, a header row), a "#" word file (GB18030, CR LF, as the
+// Windows version reads it) or an Anki package (the older collection layout
+// every Anki version imports). Each reads back through "kelpword import"
+// into the same groups, titles, words and order.
+#pragma once
+
+#include "studydb/word_store.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace kelp::exporting {
+
+// A word as the trainer shows it.
+struct PlainWord {
+    QString word;
+    QString transcription; // without its slashes or brackets
+    QString meaning;
+    bool operator==(const PlainWord &) const = default;
+};
+
+struct ExportGroup {
+    int number = 0;
+    QString title;
+    std::vector<PlainWord> words;
+};
+
+// A stored word split as the trainer splits fb.lx2: transcription, meaning.
+PlainWord plainWord(const QString &word, const QString &stored);
+// The transcription without the slashes or brackets around it (also several
+// layers of them, as a word file's loader adds its own).
+QString bareTranscription(QString text);
+
+std::vector<ExportGroup> exportGroups(const std::vector<StoredGroup> &groups);
+
+// The notebook's words, in order and each once, as one group titled `title`.
+std::optional<QString> readNotebook(const QString &path, const QString &title, ExportGroup &group);
+
+enum class Format { Csv, WordText, AnkiPackage, Unknown };
+// From the file name's ending: .csv, .txt, .apkg.
+Format formatOf(const QString &path);
+
+// Writes `groups` to `path` in the format its name ends in; the file is
+// replaced whole or not at all.
+std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups);
+
+QByteArray csvBytes(const std::vector<ExportGroup> &groups);
+QByteArray wordTextBytes(const std::vector<ExportGroup> &groups);
+std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups);
+
+// A title for a group that has none (an empty one would read back as no group).
+QString titleOrNumber(const ExportGroup &group);
+
+} // namespace kelp::exporting

@@ -1,0 +1,92 @@
+// The learner's own view of the study tables: every group with its words,
+// read for the words window "词库" and for exports, and the window's changes
+// written back one transaction each. Each change names the values it saw,
+// so a row another trainer changed meanwhile is never overwritten: the
+// change then fails as a conflict and nothing of it stays.
+#pragma once
+
+#include "platform/odbc.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace kelp {
+
+// A word as stored: its place in the group (fb.xh1), fb.da and fb.lx2.
+struct StoredWord {
+    int place = 0;
+    QString word;
+    QString stored; // the meaning with its transcription first, as the trainer splits it
+    bool operator==(const StoredWord &) const = default;
+};
+
+// A word and its group.
+struct GroupWord {
+    int group = 0;
+    StoredWord word;
+    bool operator==(const GroupWord &) const = default;
+};
+
+struct StoredGroup {
+    int number = 0;
+    QString title;
+    QDate referenceDate; // zb.sj; invalid: none
+    int stage = 0;       // zb.cs
+    std::vector<StoredWord> words;
+};
+
+struct StoreError {
+    bool conflict = false; // the rows are no longer as they were read
+    QString text;
+};
+using StoreResult = std::optional<StoreError>;
+
+// The local study database file itself, without a data source (which may name
+// another program folder's). The driver manager's words on failure.
+std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection, const QString &path);
+
+// The study database of the program folder `folder` as its trainer reads it:
+// the data source `dataSource` when given; else the server the folder's
+// settings name (a data source of another driver); else the folder's file.
+// `where` names it for the learner.
+std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connection, const QString &folder,
+                                             const QString &dataSource, QString *where);
+
+class WordStore {
+public:
+    explicit WordStore(platform::OdbcConnection &connection) : connection_(connection) {}
+
+    // The groups first..last (all when last < first), each with its words in
+    // order; words of a group that has no zb row are left out.
+    std::optional<QString> read(std::vector<StoredGroup> &groups, int first = 1, int last = 0);
+
+    StoreResult setWord(int group, const StoredWord &old, const QString &word, const QString &stored);
+    StoreResult setTitle(int group, const QString &old, const QString &title);
+    StoreResult deleteWords(const std::vector<GroupWord> &words);
+    // Puts words back at their places (an undone delete); the places must be free.
+    StoreResult insertWords(const std::vector<GroupWord> &words);
+    // Moves each word to the group and place of its destination (place 0:
+    // after the last word of that group); `placed` gets the words where they
+    // are now.
+    StoreResult moveWords(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &destinations,
+                          std::vector<GroupWord> *placed = nullptr);
+    // Deletes a group with its words, which must be those of `group`.
+    StoreResult deleteGroup(const StoredGroup &group);
+    // Puts a deleted group back as it was, number, schedule and words.
+    StoreResult insertGroup(const StoredGroup &group);
+    // Cuts `group` before the word at `fromPlace`: the words from there on
+    // go to a new group after the last one, titled `newTitle`, on the same
+    // review schedule. `created` gets its number.
+    StoreResult splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created);
+    // Undoes a split: the words of `part` go back to `into` and `part` goes.
+    StoreResult joinSplit(int into, const StoredGroup &part);
+
+private:
+    platform::OdbcConnection &connection_;
+};
+
+} // namespace kelp

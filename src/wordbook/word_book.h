@@ -1,0 +1,167 @@
+// The words window's data: every group and word of the study database held
+// in memory, the two tables the window shows (groups; the words of one group
+// or of a search), and the learner's changes. Each change is written through
+// the word store in a transaction of its own before it shows, and goes on the
+// undo stack; a change another trainer made meanwhile stops it (problem()),
+// and the book is read anew.
+#pragma once
+
+#include "studydb/word_store.h"
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QObject>
+#include <QUndoStack>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace kelp {
+
+struct BookWord {
+    int group = 0;
+    StoredWord stored;
+    QString transcription; // as the trainer splits stored.stored, without slashes
+    QString meaning;
+};
+
+struct BookGroup {
+    int number = 0;
+    QString title;
+    QDate referenceDate;
+    int stage = 0;
+    int words = 0;
+};
+
+class WordBook;
+
+class GroupTableModel : public QAbstractTableModel {
+public:
+    enum Column { Number, Title, Words, Stage, NextReview, ColumnCount };
+    explicit GroupTableModel(WordBook &book) : book_(book) {}
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    void reset();
+    void changed(int row);
+
+private:
+    WordBook &book_;
+};
+
+class WordTableModel : public QAbstractTableModel {
+public:
+    enum Column { Group, Word, Transcription, Meaning, ColumnCount };
+    explicit WordTableModel(WordBook &book) : book_(book) {}
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Shows `rows` (indices into the book's words).
+    void show(std::vector<int> rows);
+    int wordIndex(int row) const { return rows_[static_cast<size_t>(row)]; }
+    void changedWord(int wordIndex);
+
+private:
+    WordBook &book_;
+    std::vector<int> rows_;
+};
+
+class WordBook : public QObject {
+    Q_OBJECT
+public:
+    // `reviewDays`: the days after zb.sj each stage 1..7 falls due.
+    WordBook(platform::OdbcConnection &connection, const std::array<int, 8> &reviewDays, const QDate &today);
+    ~WordBook() override;
+
+    // Reads every group and word anew; the error when it could not.
+    std::optional<QString> load();
+
+    GroupTableModel &groups() { return *groupModel_; }
+    WordTableModel &words() { return *wordModel_; }
+    QUndoStack &undoStack() { return undo_; }
+
+    const std::vector<BookGroup> &groupList() const { return groups_; }
+    const std::vector<BookWord> &wordList() const { return words_; }
+    int groupRow(int number) const; // -1: none
+    QDate nextReview(const BookGroup &group) const;
+
+    // The right table: the words of group `number`, or (a text given) every
+    // word whose word or meaning holds `text`, in any case.
+    void showGroup(int number);
+    void setSearch(const QString &text);
+    int shownGroup() const { return shownGroup_; }
+    const QString &search() const { return search_; }
+    // The indices into wordList() whose word or meaning holds `text`.
+    std::vector<int> find(const QString &text);
+
+    // The changes, each undoable; false when it was not made (problem() says why).
+    bool editWord(int wordIndex, int column, const QString &text);
+    bool renameGroup(int number, const QString &title);
+    bool deleteWords(const std::vector<int> &wordIndices);
+    bool deleteGroup(int number);
+    bool moveWords(const std::vector<int> &wordIndices, int toGroup);
+    // Words from `wordIndex` on go to a new group after the last one.
+    bool splitGroup(int wordIndex);
+
+    // For the undo commands: the changes themselves, the book kept in step.
+    StoreResult applySetWord(const GroupWord &old, const QString &word, const QString &stored);
+    StoreResult applySetTitle(int number, const QString &old, const QString &title);
+    StoreResult applyDelete(const std::vector<GroupWord> &words);
+    StoreResult applyInsert(const std::vector<GroupWord> &words);
+    StoreResult applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
+                          std::vector<GroupWord> *placed);
+    StoreResult applyDeleteGroup(const StoredGroup &group);
+    StoreResult applyInsertGroup(const StoredGroup &group);
+    StoreResult applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created);
+    StoreResult applyJoin(int into, const StoredGroup &part);
+    // Says what went wrong; a conflict reads the book anew.
+    void report(const StoreError &error);
+
+    StoredGroup snapshot(int number) const;
+    GroupWord groupWord(int wordIndex) const
+    {
+        return {words_[size_t(wordIndex)].group, words_[size_t(wordIndex)].stored};
+    }
+
+signals:
+    // A change that could not be made, in words for the learner.
+    void problem(const QString &text);
+    // The groups or words were read or changed.
+    void reloaded();
+
+private:
+    bool push(QUndoCommand *command);
+    int findWord(int group, int place) const;
+    // After a change in groups_ or words_: order, counts, search text, tables.
+    void rebuild();
+    void refreshWords();
+    static BookWord bookWord(int group, const StoredWord &w);
+    void makeSearchText();
+    static QString searchLine(const BookWord &w);
+    void updateSearchLine(int wordIndex);
+
+    WordStore store_;
+    std::array<int, 8> reviewDays_;
+    QDate today_;
+    std::vector<BookGroup> groups_;
+    std::vector<BookWord> words_;
+    std::unique_ptr<GroupTableModel> groupModel_;
+    std::unique_ptr<WordTableModel> wordModel_;
+    QUndoStack undo_;
+    int shownGroup_ = 0;
+    QString search_;
+    // Every word and meaning, case-folded, one line each, for the search.
+    QString haystack_;
+    std::vector<qsizetype> lineStarts_;
+    bool haystackValid_ = false;
+    bool failedLast_ = false; // the command being pushed could not be made
+};
+
+} // namespace kelp

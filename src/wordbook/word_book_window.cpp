@@ -1,0 +1,310 @@
+#include "wordbook/word_book_window.h"
+
+#include "config/program_folder.h"
+#include "config/settings.h"
+#include "export/word_export.h"
+#include "studydb/word_store.h"
+#include "wordbook/word_book.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace kelp {
+
+namespace {
+
+void setUpTable(QTableView *view, int stretchColumn)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                          QAbstractItemView::SelectedClicked);
+    view->verticalHeader()->hide();
+    // Fixed row heights: a table of 100,000 rows never measures them.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
+    view->horizontalHeader()->setStretchLastSection(false);
+    view->horizontalHeader()->setSectionResizeMode(stretchColumn, QHeaderView::Stretch);
+    view->setWordWrap(false);
+}
+
+QPointer<WordBookWindow> &openWindow()
+{
+    static QPointer<WordBookWindow> window; // one at a time
+    return window;
+}
+
+WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTop)
+{
+    if (WordBookWindow *w = openWindow()) {
+        w->showNormal();
+        w->raise();
+        w->activateWindow();
+        return w;
+    }
+    auto connection = std::make_unique<platform::OdbcConnection>();
+    QString where;
+    const auto refuse = [](const QString &why) {
+        QMessageBox::warning(nullptr, QStringLiteral("词库"), QStringLiteral("无法打开词库：%1").arg(why));
+        return nullptr;
+    };
+    if (auto error = connectFolderDatabase(*connection, folder, dataSource, &where))
+        return refuse(*error);
+    const SettingsFile file(ProgramFolder{folder}.settingsFile());
+    auto *window = new WordBookWindow(std::move(connection), where, Settings::load(file).reviewDays);
+    if (auto error = window->book().load()) {
+        delete window;
+        return refuse(*error);
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The program's windows come above its word window.
+    if (onTop)
+        window->setWindowFlag(Qt::WindowStaysOnTopHint);
+    window->resize(980, 620);
+    window->show();
+    openWindow() = window;
+    return window;
+}
+
+} // namespace
+
+WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connection, const QString &where,
+                               const std::array<int, 8> &reviewDays, QWidget *parent)
+    : QWidget(parent, Qt::Window), connection_(std::move(connection)),
+      book_(std::make_unique<WordBook>(*connection_, reviewDays, QDate::currentDate()))
+{
+    setWindowTitle(QStringLiteral("词库 - %1").arg(where));
+
+    search_ = new QLineEdit(this);
+    search_->setPlaceholderText(QStringLiteral("搜索单词或释义（英文、中文）"));
+    search_->setClearButtonEnabled(true);
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString &text) {
+        book_->setSearch(text.trimmed());
+        if (text.trimmed().isEmpty())
+            book_->showGroup(currentGroup());
+    });
+
+    groups_ = new QTableView(this);
+    words_ = new QTableView(this);
+    // Return goes from the search to the first word found, ready to edit.
+    connect(search_, &QLineEdit::returnPressed, this, [this] {
+        if (book_->words().rowCount() == 0)
+            return;
+        words_->setFocus();
+        words_->setCurrentIndex(book_->words().index(0, WordTableModel::Word));
+    });
+    search_->setFocus();
+    groups_->setModel(&book_->groups());
+    setUpTable(groups_, GroupTableModel::Title);
+    groups_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    words_->setModel(&book_->words());
+    setUpTable(words_, WordTableModel::Meaning);
+    words_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    words_->setColumnWidth(WordTableModel::Group, 50);
+    words_->setColumnWidth(WordTableModel::Word, 160);
+    words_->setColumnWidth(WordTableModel::Transcription, 140);
+    groups_->setColumnWidth(GroupTableModel::Number, 50);
+    groups_->setColumnWidth(GroupTableModel::Words, 50);
+    groups_->setColumnWidth(GroupTableModel::Stage, 50);
+
+    // Choosing a group shows its words, and ends a search.
+    connect(groups_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!current.isValid())
+                    return;
+                const int number = book_->groupList()[static_cast<size_t>(current.row())].number;
+                if (number == book_->shownGroup() && book_->search().isEmpty())
+                    return;
+                const QSignalBlocker quiet(search_);
+                search_->clear();
+                book_->showGroup(number);
+            });
+    connect(book_.get(), &WordBook::reloaded, this, [this] { selectShownGroup(); });
+    connect(book_.get(), &WordBook::problem, this,
+            [this](const QString &text) { QMessageBox::warning(this, QStringLiteral("词库"), text); });
+
+    auto *toolbar = new QToolBar(this);
+    QAction *undo = book_->undoStack().createUndoAction(this, QStringLiteral("撤销"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = book_->undoStack().createRedoAction(this, QStringLiteral("重做"));
+    redo->setShortcut(QKeySequence::Redo);
+    toolbar->addAction(undo);
+    toolbar->addAction(redo);
+    toolbar->addSeparator();
+    QAction *remove = toolbar->addAction(QStringLiteral("删除"), this, [this] { deleteSelected(); });
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setToolTip(QStringLiteral("删除选中的单词（焦点在组列表时删除选中的组）"));
+    toolbar->addAction(QStringLiteral("移到组…"), this, [this] { moveSelected(); });
+    toolbar->addAction(QStringLiteral("从此拆分"), this, [this] {
+        const std::vector<int> selected = selectedWords();
+        if (selected.empty())
+            QMessageBox::information(this, QStringLiteral("词库"), QStringLiteral("请先选中新组的第一个单词。"));
+        else
+            book_->splitGroup(selected.front());
+    });
+    toolbar->addSeparator();
+    toolbar->addAction(QStringLiteral("导出…"), this, [this] { exportGroups(); });
+    QAction *reload = toolbar->addAction(QStringLiteral("重新载入"), this, [this] {
+        if (auto error = book_->load())
+            QMessageBox::warning(this, QStringLiteral("词库"), QStringLiteral("无法读取词库：%1").arg(*error));
+    });
+    reload->setShortcut(QKeySequence::Refresh);
+    for (QAction *a : toolbar->actions())
+        a->setShortcutContext(Qt::WindowShortcut);
+    addActions(toolbar->actions());
+
+    status_ = new QLabel(
+        QStringLiteral("修改会立即写入词库；正在运行的单词窗口在下次载入时（重新启动或“保存且重启”后）显示这些修改。"),
+        this);
+    status_->setWordWrap(true);
+
+    auto *splitter = new QSplitter(this);
+    splitter->addWidget(groups_);
+    splitter->addWidget(words_);
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(toolbar);
+    layout->addWidget(search_);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(status_);
+}
+
+WordBookWindow::~WordBookWindow()
+{
+    // The book's tables go before the connection they were read from.
+    words_->setModel(nullptr);
+    groups_->setModel(nullptr);
+    book_.reset();
+}
+
+std::vector<int> WordBookWindow::selectedWords() const
+{
+    std::set<int> rows;
+    for (const QModelIndex &index : words_->selectionModel()->selectedRows())
+        rows.insert(index.row());
+    if (rows.empty() && words_->currentIndex().isValid())
+        rows.insert(words_->currentIndex().row());
+    std::vector<int> indices;
+    indices.reserve(rows.size());
+    for (const int row : rows)
+        indices.push_back(book_->words().wordIndex(row));
+    return indices;
+}
+
+int WordBookWindow::currentGroup() const
+{
+    const QModelIndex current = groups_->currentIndex();
+    if (!current.isValid() || static_cast<size_t>(current.row()) >= book_->groupList().size())
+        return book_->shownGroup();
+    return book_->groupList()[static_cast<size_t>(current.row())].number;
+}
+
+void WordBookWindow::selectShownGroup()
+{
+    const int row = book_->groupRow(book_->shownGroup());
+    if (row < 0)
+        return;
+    const QSignalBlocker quiet(groups_->selectionModel());
+    groups_->selectionModel()->setCurrentIndex(book_->groups().index(row, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    groups_->viewport()->update();
+}
+
+void WordBookWindow::deleteSelected()
+{
+    if (groups_->hasFocus()) {
+        const int number = currentGroup();
+        const int row = book_->groupRow(number);
+        if (row < 0)
+            return;
+        const BookGroup &g = book_->groupList()[static_cast<size_t>(row)];
+        if (QMessageBox::question(
+                this, QStringLiteral("词库"),
+                QStringLiteral("删除第%1组“%2”和它的%3个单词？（可以撤销）").arg(g.number).arg(g.title).arg(g.words)) ==
+            QMessageBox::Yes)
+            book_->deleteGroup(number);
+        return;
+    }
+    book_->deleteWords(selectedWords());
+}
+
+void WordBookWindow::moveSelected()
+{
+    const std::vector<int> selected = selectedWords();
+    if (selected.empty()) {
+        QMessageBox::information(this, QStringLiteral("词库"), QStringLiteral("请先选中要移动的单词。"));
+        return;
+    }
+    QStringList items;
+    for (const BookGroup &g : book_->groupList())
+        items << QStringLiteral("%1  %2").arg(g.number).arg(g.title);
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(this, QStringLiteral("移到组"), QStringLiteral("把%1个单词移到：").arg(selected.size()),
+                              items, std::max(0, book_->groupRow(currentGroup())), false, &ok);
+    if (ok)
+        book_->moveWords(selected, chosen.section(QLatin1Char(' '), 0, 0).toInt());
+}
+
+void WordBookWindow::exportGroups()
+{
+    std::set<int> rows;
+    for (const QModelIndex &index : groups_->selectionModel()->selectedRows())
+        rows.insert(index.row());
+    QString selectedFilter;
+    const QString file = QFileDialog::getSaveFileName(
+        this, rows.size() > 1 ? QStringLiteral("导出选中的%1组").arg(rows.size()) : QStringLiteral("导出全部词库"),
+        QDir::home().filePath(QStringLiteral("kelpword.csv")),
+        QStringLiteral("CSV 表格 (*.csv);;词表文件 (*.txt);;Anki 卡组 (*.apkg)"), &selectedFilter);
+    if (file.isEmpty())
+        return;
+    // Several groups selected: those; else all of them.
+    std::vector<StoredGroup> groups;
+    for (size_t i = 0; i < book_->groupList().size(); ++i) {
+        if (rows.size() <= 1 || rows.count(static_cast<int>(i)))
+            groups.push_back(book_->snapshot(book_->groupList()[i].number));
+    }
+    QString path = file;
+    if (exporting::formatOf(path) == exporting::Format::Unknown)
+        path += selectedFilter.section(QLatin1Char('*'), 1).section(QLatin1Char(')'), 0, 0);
+    if (auto error = exporting::writeFile(path, exporting::exportGroups(groups))) {
+        QMessageBox::warning(this, QStringLiteral("导出"), *error);
+        return;
+    }
+    status_->setText(QStringLiteral("已导出%1组到 %2").arg(groups.size()).arg(path));
+}
+
+void openWordBook(const QString &folder, const QString &dataSource, bool onTop)
+{
+    open(folder, dataSource, onTop);
+}
+
+int openWordBookAlone(const QString &folder, const QString &dataSource)
+{
+    if (!open(folder, dataSource, false))
+        return 1;
+    return QApplication::exec();
+}
+
+void addWordBookEntry(QMenu &menu, const QString &folder)
+{
+    QAction *entry = menu.addAction(QStringLiteral("词库"));
+    QObject::connect(entry, &QAction::triggered, &menu, [folder] { openWordBook(folder, QString(), true); });
+}
+
+} // namespace kelp

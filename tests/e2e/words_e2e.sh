@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The words window of a running trainer: "kelpword words" opens it, a meaning
+# corrected there by keyboard is in the study database at once, and the word
+# window shows it after a restart (the notebook line Alt+D writes says so).
+source "$(dirname "$0")/lib.sh"
+BUILD=$(dirname "$KELPWORD")
+
+start_xvfb
+export ODBCINI="$E2E_TMP/odbc.ini"
+"$BUILD/kelpword-mkdb" --due 2,5 "$(dirname "$0")/../../data/New_Word.txt" "$PROG/kelp.mdb" >/dev/null
+: >"$PROG/wkcfg.ini"
+
+start_kelpword
+wait_ready
+press alt+x pause # the first group's header stays where it is
+
+"$KELPWORD" words || fail "kelpword words was not taken"
+BOOK=$(wait_window "$KELP_PID" "词库 - $(cd "$PROG" && pwd -P)/kelp.mdb") || fail "the words window did not open"
+xdotool windowfocus --sync "$BOOK"
+xdotool type --delay 30 school
+# To the word found, on to its meaning, and edit it.
+xdotool key --delay 50 Return Tab Tab F2 ctrl+a # Tab: the arrow keys are the trainer's
+xdotool type --delay 30 "n. school building"
+xdotool key Return
+meaning() { sqlite3 "$PROG/kelp.mdb" "select lx2 from fb where da = 'school'"; }
+has_new_meaning() { [ "$(meaning)" = "/skuːl/ n. school building" ]; }
+came_true has_new_meaning || fail "the study database holds '$(meaning)' for school"
+
+"$KELPWORD" quit || fail "quit was not taken"
+wait_exit "$KELP_PID" || fail "kelpword did not end"
+
+start_kelpword
+wait_ready
+press alt+x pause
+press Right nextItem # school, the first word due today
+press alt+d addToNotebook
+wait_notebook_lines 1
+printf 'school# n. school building#/skuːl/\n' | write_gbk "$E2E_TMP/expected.txt"
+cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || {
+  iconv -f GB18030 -t UTF-8 "$PROG/data/生词本.txt" >&2 || true
+  fail "the word window did not show the corrected meaning"
+}
+echo "1 passed, 0 failed"

@@ -1,0 +1,257 @@
+// Exports read back by the import: the same groups, titles, words,
+// transcriptions and meanings, in the same order, for each format; the Anki
+// package against the collection layout Anki reads.
+#include "config/codec.h"
+#include "export/word_export.h"
+#include "import/word_import.h"
+#include "study/text_loader.h"
+#include "studydb/word_store.h"
+#include "support/database_fixture.h"
+#include "support/files.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace kelp;
+
+namespace {
+
+// Titles out of alphabetical order, one twice, one with the CSV delimiter and
+// quotes; words and meanings with commas, quotes, markup characters, both
+// kinds of transcription, none, and an empty meaning.
+void fill(test::StudyDb &db)
+{
+    const QDate day(2026, 3, 1);
+    for (int g = 1; g <= 12; ++g) {
+        db.group(g, QStringLiteral("Unit %1").arg(g), day, g % 8);
+        db.word(g, QStringLiteral("word%1").arg(g), QStringLiteral("/wɜːd%1/ n. 单词%1").arg(g), 1);
+        db.word(g, QStringLiteral("next%1").arg(g), QStringLiteral("[nekst] adj. 下一个"), 2);
+    }
+    db.group(13, QStringLiteral("Unit 1"), day, 1);
+    db.word(13, QStringLiteral("apple"), QStringLiteral("/ˈæpl/ n. 苹果"), 1);
+    db.group(14, QStringLiteral("第三课, \"引号\" <b>"), day, 2);
+    db.word(14, QStringLiteral("rock 'n' roll"), QStringLiteral("n. 摇滚乐, \"摇滚\""), 1);
+    db.word(14, QStringLiteral("less"), QStringLiteral("/les/ adj. <少的> & 更少"), 2);
+    db.word(14, QStringLiteral("café"), QString(), 3);
+    db.word(14, QStringLiteral("ʃ"), QStringLiteral("/ʃ/"), 5); // a gap in the places
+}
+
+struct ExportFixture : ::testing::Test {
+    QTemporaryDir dir;
+
+    void SetUp() override { test::odbcIniPath(); }
+
+    std::vector<exporting::ExportGroup> readBack(const QString &database)
+    {
+        platform::OdbcConnection connection;
+        EXPECT_FALSE(connectDatabaseFile(connection, database).has_value());
+        std::vector<StoredGroup> groups;
+        EXPECT_FALSE(WordStore(connection).read(groups).has_value());
+        return exporting::exportGroups(groups);
+    }
+
+    std::vector<exporting::ExportGroup> source()
+    {
+        {
+            test::StudyDb db(dir.filePath("source.mdb"));
+            fill(db);
+        }
+        return readBack(dir.filePath("source.mdb"));
+    }
+
+    // Exports to `name`, imports it into a new database and reads that.
+    std::vector<exporting::ExportGroup> roundTrip(const std::vector<exporting::ExportGroup> &groups,
+                                                  const QString &name)
+    {
+        const QString file = dir.filePath(name);
+        const auto error = exporting::writeFile(file, groups);
+        EXPECT_FALSE(error.has_value()) << qPrintable(error.value_or(QString()));
+        const QString database = dir.filePath(name + QStringLiteral(".mdb"));
+        const import::ImportReport report = import::importWordFile(file, database, 0);
+        EXPECT_TRUE(report.ok) << qPrintable(report.line);
+        return readBack(database);
+    }
+};
+
+void expectSame(const std::vector<exporting::ExportGroup> &a, const std::vector<exporting::ExportGroup> &b)
+{
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].title, b[i].title) << i;
+        ASSERT_EQ(a[i].words.size(), b[i].words.size()) << qPrintable(a[i].title);
+        for (size_t k = 0; k < a[i].words.size(); ++k) {
+            EXPECT_EQ(a[i].words[k].word, b[i].words[k].word);
+            EXPECT_EQ(a[i].words[k].transcription, b[i].words[k].transcription) << qPrintable(a[i].words[k].word);
+            EXPECT_EQ(a[i].words[k].meaning, b[i].words[k].meaning) << qPrintable(a[i].words[k].word);
+        }
+    }
+}
+
+TEST_F(ExportFixture, CsvReadsBackTheSame)
+{
+    const auto groups = source();
+    ASSERT_EQ(groups.size(), 14u);
+    EXPECT_EQ(groups[13].words[1].transcription, QStringLiteral("les"));
+    expectSame(groups, roundTrip(groups, QStringLiteral("words.csv")));
+    const QByteArray bytes = test::readAll(dir.filePath("words.csv"));
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFgroup,title,word,phonetic,meaning\r\n"));
+}
+
+TEST_F(ExportFixture, WordFileReadsBackTheSameInGb18030)
+{
+    const auto groups = source();
+    expectSame(groups, roundTrip(groups, QStringLiteral("words.txt")));
+    const QByteArray bytes = test::readAll(dir.filePath("words.txt"));
+    EXPECT_FALSE(codec::isValidUtf8(bytes));
+    EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n'));
+    EXPECT_TRUE(codec::fromGb18030(bytes).contains(QStringLiteral("\r\nword1#n. 单词1#wɜːd1\r\n")));
+
+    // The trainer's own text mode reads the same.
+    WordBuffer buffer;
+    ASSERT_TRUE(loadWordFile(dir.filePath("words.txt"), buffer).ok);
+    std::vector<exporting::ExportGroup> shown;
+    for (long row = 1; row <= buffer.rowCount(); ++row) {
+        const WordRow &r = buffer.row(row);
+        if (buffer.isHeader(row))
+            shown.push_back({0, r.meaning.value_or(QString()), {}});
+        else
+            shown.back().words.push_back({r.word.value_or(QString()),
+                                          exporting::bareTranscription(r.phonetic.value_or(QString())),
+                                          r.meaning.value_or(QString()).trimmed()});
+    }
+    expectSame(groups, shown);
+}
+
+TEST_F(ExportFixture, AnkiPackageReadsBackTheSame)
+{
+    const auto groups = source();
+    expectSame(groups, roundTrip(groups, QStringLiteral("words.apkg")));
+}
+
+// The package opened as Anki opens it: the collection's tables, the note type
+// and a deck for each group in col, three fields a note, a card a note in its
+// group's deck, and no media.
+TEST_F(ExportFixture, AnkiPackageHasTheCollectionLayout)
+{
+    const auto groups = source();
+    const QString file = dir.filePath(QStringLiteral("words.apkg"));
+    ASSERT_FALSE(exporting::writeFile(file, groups).has_value());
+
+    int error = 0;
+    zip_t *zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY, &error);
+    ASSERT_NE(zip, nullptr);
+    const auto entry = [zip](const char *name) {
+        QByteArray bytes;
+        zip_stat_t stat;
+        if (zip_stat(zip, name, 0, &stat) != 0)
+            return bytes;
+        bytes.resize(static_cast<qsizetype>(stat.size));
+        zip_file_t *f = zip_fopen(zip, name, 0);
+        zip_fread(f, bytes.data(), stat.size);
+        zip_fclose(f);
+        return bytes;
+    };
+    EXPECT_EQ(entry("media"), QByteArray("{}"));
+    const QString collection = dir.filePath(QStringLiteral("collection.anki2"));
+    ASSERT_TRUE(test::writeAll(collection, entry("collection.anki2")));
+    zip_close(zip);
+
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(collection).constData(), &db), SQLITE_OK);
+    const auto rows = [db](const char *sql) {
+        std::vector<QStringList> out;
+        sqlite3_stmt *s = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &s, nullptr), SQLITE_OK) << sql;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            QStringList row;
+            for (int i = 0; i < sqlite3_column_count(s); ++i)
+                row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, i)));
+            out.push_back(row);
+        }
+        sqlite3_finalize(s);
+        return out;
+    };
+    std::set<QString> tables;
+    for (const QStringList &r : rows("select name from sqlite_master where type = 'table'"))
+        tables.insert(r[0]);
+    EXPECT_EQ(tables, (std::set<QString>{"col", "notes", "cards", "revlog", "graves"}));
+
+    const auto col = rows("select ver, models, decks, dconf from col");
+    ASSERT_EQ(col.size(), 1u);
+    EXPECT_EQ(col[0][0], QStringLiteral("11"));
+    const QJsonObject models = QJsonDocument::fromJson(col[0][1].toUtf8()).object();
+    ASSERT_EQ(models.size(), 1);
+    const QJsonObject model = models.begin()->toObject();
+    EXPECT_EQ(QString::number(model.value("id").toInteger()), models.begin().key());
+    QStringList fields;
+    for (const QJsonValue f : model.value("flds").toArray())
+        fields << f.toObject().value("name").toString();
+    EXPECT_EQ(fields, (QStringList{"Word", "Phonetic", "Meaning"}));
+    EXPECT_EQ(model.value("tmpls").toArray().size(), 1);
+    EXPECT_TRUE(QJsonDocument::fromJson(col[0][3].toUtf8()).object().contains(QStringLiteral("1")));
+
+    // Anki lists decks by name: that order is the groups' order.
+    const QJsonObject decks = QJsonDocument::fromJson(col[0][2].toUtf8()).object();
+    ASSERT_EQ(decks.size(), static_cast<qsizetype>(groups.size()) + 1); // and Default
+    std::map<QString, QString> deckNames;                               // by id
+    for (auto it = decks.begin(); it != decks.end(); ++it) {
+        EXPECT_EQ(QString::number(it->toObject().value("id").toInteger()), it.key());
+        deckNames[it.key()] = it->toObject().value("name").toString();
+    }
+    EXPECT_EQ(deckNames["1"], QStringLiteral("Default"));
+
+    std::vector<std::pair<QString, QStringList>> byDeck; // deck name, fields
+    for (const QStringList &r : rows("select n.flds, c.did, n.mid, n.guid from notes n join cards c on c.nid = n.id "
+                                     "order by n.id")) {
+        EXPECT_EQ(r[2], models.begin().key());
+        byDeck.emplace_back(deckNames.at(r[1]), r[0].split(QChar(0x1F)));
+    }
+    std::stable_sort(byDeck.begin(), byDeck.end(),
+                     [](const auto &a, const auto &b) { return a.first.compare(b.first, Qt::CaseInsensitive) < 0; });
+    std::vector<QStringList> expected;
+    for (const auto &g : groups)
+        for (const auto &w : g.words)
+            expected.push_back(
+                {w.word.toHtmlEscaped(),
+                 w.transcription.isEmpty() ? QString() : QLatin1Char('/') + w.transcription + QLatin1Char('/'),
+                 w.meaning.toHtmlEscaped()});
+    ASSERT_EQ(byDeck.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(byDeck[i].second, expected[i]) << i;
+    EXPECT_EQ(rows("select count(distinct guid) from notes")[0][0], QString::number(expected.size()));
+    sqlite3_close(db);
+}
+
+// The notebook: what Alt+D appended (GB18030, CR LF, a word noted twice, the
+// transcription as the word window showed it), once each, back the same.
+TEST_F(ExportFixture, NotebookExportsItsWordsOnce)
+{
+    const QString notebook = dir.filePath(QStringLiteral("生词本.txt"));
+    ASSERT_TRUE(test::writeAll(notebook, codec::toGb18030(QStringLiteral("apple# n. 苹果#/ˈæpl/\r\n"
+                                                                         "rock#n. 岩石#\r\n"
+                                                                         "apple# n. 苹果#/ˈæpl/\r\n"
+                                                                         "cat#n. 猫#kæt\r\n"))));
+    exporting::ExportGroup group;
+    ASSERT_FALSE(exporting::readNotebook(notebook, QStringLiteral("生词本"), group).has_value());
+    const std::vector<exporting::PlainWord> expected{
+        {QStringLiteral("apple"), QStringLiteral("ˈæpl"), QStringLiteral("n. 苹果")},
+        {QStringLiteral("rock"), QString(), QStringLiteral("n. 岩石")},
+        {QStringLiteral("cat"), QStringLiteral("kæt"), QStringLiteral("n. 猫")}};
+    EXPECT_EQ(group.words, expected);
+    const auto back = roundTrip({group}, QStringLiteral("notebook.apkg"));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].title, QStringLiteral("生词本"));
+    EXPECT_EQ(back[0].words, expected);
+}
+
+} // namespace

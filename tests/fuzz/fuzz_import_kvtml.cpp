@@ -1,0 +1,14 @@
+// KVTML (both versions) through the import: see import_fuzz.h for what is
+// checked. Inputs taken for another format are checked too, but kept out of
+// the corpus.
+#include "import_fuzz.h"
+
+using namespace kelp;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static fuzz::ImportHarness harness;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const import::Format format = harness.run(bytes, QStringLiteral("lessons.kvtml"), fuzz::optionsFor(size));
+    return format == import::Format::Kvtml ? 0 : -1;
+}

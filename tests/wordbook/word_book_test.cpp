@@ -1,0 +1,221 @@
+// The words window's book on a local study database: search, edits, deletes,
+// moves and splits reach the file in place, each undone and redone; a row
+// another trainer changed meanwhile is never overwritten.
+#include "studydb/word_store.h"
+#include "support/database_fixture.h"
+#include "wordbook/word_book.h"
+#include "wordbook/word_book_window.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+using namespace kelp;
+
+namespace {
+
+const std::array<int, 8> kDays{0, 1, 2, 4, 7, 15, 30, 60};
+const QDate kDay(2026, 5, 4);
+
+struct WordBookFixture : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<test::StudyDb> db;
+    platform::OdbcConnection connection;
+    std::unique_ptr<WordBook> book;
+
+    void SetUp() override
+    {
+        test::odbcIniPath();
+        db = std::make_unique<test::StudyDb>(dir.filePath("kelp.mdb"));
+        db->group(1, QStringLiteral("Fruit"), kDay, 2);
+        db->word(1, QStringLiteral("apple"), QStringLiteral("/ˈæpl/ n. 苹果"), 1);
+        db->word(1, QStringLiteral("pear"), QStringLiteral("[peə] n. 梨"), 2);
+        db->word(1, QStringLiteral("Pineapple"), QStringLiteral("n. 菠萝"), 3);
+        db->word(1, QStringLiteral("grape"), QStringLiteral("n. 葡萄"), 4);
+        db->group(2, QStringLiteral("Animals"), kDay, 0);
+        db->word(2, QStringLiteral("cat"), QStringLiteral("/kæt/ n. 猫"), 1);
+        ASSERT_FALSE(connectDatabaseFile(connection, dir.filePath("kelp.mdb")).has_value());
+        book = std::make_unique<WordBook>(connection, kDays, kDay);
+        ASSERT_FALSE(book->load().has_value());
+    }
+
+    // "group place word|lx2" of every stored word, as the file holds them.
+    QStringList stored()
+    {
+        std::vector<StoredGroup> groups;
+        EXPECT_FALSE(WordStore(connection).read(groups).has_value());
+        QStringList out;
+        for (const StoredGroup &g : groups) {
+            out << QStringLiteral("#%1 %2 %3 %4")
+                       .arg(g.number)
+                       .arg(g.title, g.referenceDate.toString(Qt::ISODate))
+                       .arg(g.stage);
+            for (const StoredWord &w : g.words)
+                out << QStringLiteral("%1 %2 %3|%4").arg(g.number).arg(w.place).arg(w.word, w.stored);
+        }
+        return out;
+    }
+
+    int indexOf(const QString &word)
+    {
+        for (size_t i = 0; i < book->wordList().size(); ++i)
+            if (book->wordList()[i].stored.word == word)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    QStringList shownWords()
+    {
+        QStringList out;
+        for (int row = 0; row < book->words().rowCount(); ++row)
+            out << book->words().index(row, WordTableModel::Word).data().toString();
+        return out;
+    }
+
+    // Undo, redo, undo: the file each time as it should be.
+    void expectUndoable(const QStringList &before, const QStringList &after)
+    {
+        EXPECT_EQ(stored(), after);
+        book->undoStack().undo();
+        EXPECT_EQ(stored(), before);
+        book->undoStack().redo();
+        EXPECT_EQ(stored(), after);
+        book->undoStack().undo();
+        EXPECT_EQ(stored(), before);
+    }
+};
+
+TEST_F(WordBookFixture, TablesShowGroupsAndSplitWords)
+{
+    EXPECT_EQ(book->groups().rowCount(), 2);
+    EXPECT_EQ(book->groups().index(0, GroupTableModel::Words).data().toInt(), 4);
+    EXPECT_EQ(book->groups().index(0, GroupTableModel::NextReview).data().toString(), QStringLiteral("2026-05-06"));
+    EXPECT_EQ(book->groups().index(1, GroupTableModel::NextReview).data().toString(), QStringLiteral("—"));
+    EXPECT_EQ(shownWords(), (QStringList{"apple", "pear", "Pineapple", "grape"}));
+    EXPECT_EQ(book->words().index(1, WordTableModel::Transcription).data().toString(), QStringLiteral("peə"));
+    EXPECT_EQ(book->words().index(1, WordTableModel::Meaning).data().toString(), QStringLiteral("n. 梨"));
+}
+
+TEST_F(WordBookFixture, SearchFindsWordsAndMeaningsInAnyCase)
+{
+    book->setSearch(QStringLiteral("APPLE"));
+    EXPECT_EQ(shownWords(), (QStringList{"apple", "Pineapple"}));
+    book->setSearch(QStringLiteral("猫"));
+    EXPECT_EQ(shownWords(), (QStringList{"cat"}));
+    book->setSearch(QStringLiteral("n. "));
+    EXPECT_EQ(book->words().rowCount(), 5);
+    // An edit is found at once.
+    book->setSearch(QStringLiteral("狸"));
+    EXPECT_EQ(book->words().rowCount(), 0);
+    ASSERT_TRUE(book->editWord(indexOf("cat"), WordTableModel::Meaning, QStringLiteral("n. 狸猫")));
+    book->setSearch(QStringLiteral("狸"));
+    EXPECT_EQ(shownWords(), (QStringList{"cat"}));
+}
+
+TEST_F(WordBookFixture, EditsKeepTheTranscriptionAndUndo)
+{
+    const QStringList before = stored();
+    ASSERT_TRUE(
+        book->words().setData(book->words().index(0, WordTableModel::Meaning), QStringLiteral("n. 苹果；苹果树")));
+    QStringList after = before;
+    after[1] = QStringLiteral("1 1 apple|/ˈæpl/ n. 苹果；苹果树");
+    expectUndoable(before, after);
+    EXPECT_EQ(book->words().index(0, WordTableModel::Meaning).data().toString(), QStringLiteral("n. 苹果"));
+
+    ASSERT_TRUE(book->editWord(indexOf("pear"), WordTableModel::Transcription, QStringLiteral("/peər/")));
+    after = before;
+    after[2] = QStringLiteral("1 2 pear|/peər/ n. 梨");
+    expectUndoable(before, after);
+
+    ASSERT_TRUE(book->groups().setData(book->groups().index(1, GroupTableModel::Title), QStringLiteral("动物")));
+    after = before;
+    after[5] = QStringLiteral("#2 动物 2026-05-04 0");
+    expectUndoable(before, after);
+}
+
+TEST_F(WordBookFixture, ChangeMadeElsewhereIsNotOverwritten)
+{
+    QSignalSpy problems(book.get(), &WordBook::problem);
+    db->exec("update fb set lx2 = 'n. 苹果（另一台）' where da = 'apple'");
+    EXPECT_FALSE(book->editWord(indexOf("apple"), WordTableModel::Meaning, QStringLiteral("n. 苹果树")));
+    EXPECT_EQ(problems.count(), 1);
+    EXPECT_TRUE(stored().contains(QStringLiteral("1 1 apple|n. 苹果（另一台）")));
+    EXPECT_EQ(book->wordList()[static_cast<size_t>(indexOf("apple"))].meaning, QStringLiteral("n. 苹果（另一台）"));
+    EXPECT_FALSE(book->undoStack().canUndo());
+
+    // An undo that would overwrite is refused too.
+    ASSERT_TRUE(book->renameGroup(2, QStringLiteral("Pets")));
+    db->exec("update zb set bt = 'Zoo' where xh = 2");
+    book->undoStack().undo();
+    EXPECT_EQ(problems.count(), 2);
+    EXPECT_TRUE(stored().contains(QStringLiteral("#2 Zoo 2026-05-04 0")));
+}
+
+TEST_F(WordBookFixture, DeletesUndo)
+{
+    const QStringList before = stored();
+    ASSERT_TRUE(book->deleteWords({indexOf("pear"), indexOf("cat")}));
+    QStringList after = before;
+    after.removeAt(6);
+    after.removeAt(2);
+    expectUndoable(before, after);
+
+    ASSERT_TRUE(book->deleteGroup(1));
+    EXPECT_EQ(book->groups().rowCount(), 1);
+    expectUndoable(before, before.mid(5));
+}
+
+TEST_F(WordBookFixture, MovesAndSplitsUndo)
+{
+    const QStringList before = stored();
+    ASSERT_TRUE(book->moveWords({indexOf("pear"), indexOf("grape")}, 2));
+    EXPECT_EQ(book->groups().index(1, GroupTableModel::Words).data().toInt(), 3);
+    QStringList after{before[0],
+                      before[1],
+                      before[3],
+                      before[5],
+                      before[6],
+                      QStringLiteral("2 2 pear|[peə] n. 梨"),
+                      QStringLiteral("2 3 grape|n. 葡萄")};
+    expectUndoable(before, after);
+
+    ASSERT_TRUE(book->splitGroup(indexOf("Pineapple")));
+    // The new part after the last group, on the same schedule.
+    after = QStringList{before[0],
+                        before[1],
+                        before[2],
+                        before[5],
+                        before[6],
+                        QStringLiteral("#3 Fruit (2) 2026-05-04 2"),
+                        QStringLiteral("3 3 Pineapple|n. 菠萝"),
+                        QStringLiteral("3 4 grape|n. 葡萄")};
+    expectUndoable(before, after);
+    EXPECT_FALSE(book->splitGroup(indexOf("apple"))); // nothing would stay behind
+}
+
+TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
+{
+    auto own = std::make_unique<platform::OdbcConnection>();
+    ASSERT_FALSE(connectDatabaseFile(*own, dir.filePath("kelp.mdb")).has_value());
+    WordBookWindow window(std::move(own), QStringLiteral("kelp.mdb"), kDays);
+    ASSERT_FALSE(window.book().load().has_value());
+    QAbstractItemModel *words = window.wordView()->model();
+    EXPECT_EQ(words->rowCount(), 4);
+    window.searchBox()->setText(QStringLiteral("apple"));
+    EXPECT_EQ(words->rowCount(), 2); // apple, Pineapple
+    window.groupView()->setCurrentIndex(window.groupView()->model()->index(1, 0));
+    EXPECT_TRUE(window.searchBox()->text().isEmpty());
+    ASSERT_EQ(words->rowCount(), 1);
+    EXPECT_EQ(words->index(0, WordTableModel::Word).data().toString(), QStringLiteral("cat"));
+}
+
+} // namespace
