@@ -5,6 +5,7 @@
 #include "studydb/data_source.h"
 #include "studydb/study_writer.h"
 #include "studydb/word_store.h"
+#include "wordbook/stored_lines.h"
 #include "support/postgres_server.h"
 #include "wordbook/word_book.h"
 
@@ -50,21 +51,7 @@ struct WordBookServerFixture : ::testing::Test {
         ASSERT_FALSE(book->load().has_value());
     }
 
-    QStringList stored()
-    {
-        std::vector<StoredGroup> groups;
-        EXPECT_FALSE(WordStore(remote).read(groups).has_value());
-        QStringList out;
-        for (const StoredGroup &g : groups) {
-            out << QStringLiteral("#%1 %2 %3 %4")
-                       .arg(g.number)
-                       .arg(g.title, g.referenceDate.toString(Qt::ISODate))
-                       .arg(g.stage);
-            for (const StoredWord &w : g.words)
-                out << QStringLiteral("%1 %2 %3|%4").arg(g.number).arg(w.place).arg(w.word, w.stored);
-        }
-        return out;
-    }
+    QStringList stored() { return test::storedLines(remote); }
 };
 
 TEST_F(WordBookServerFixture, ChangesUndoOnTheServer)

@@ -2,6 +2,7 @@
 // moves and splits reach the file in place, each undone and redone; a row
 // another trainer changed meanwhile is never overwritten.
 #include "studydb/word_store.h"
+#include "wordbook/stored_lines.h"
 #include "support/database_fixture.h"
 #include "wordbook/word_book.h"
 #include "wordbook/word_book_window.h"
@@ -48,22 +49,7 @@ struct WordBookFixture : ::testing::Test {
         ASSERT_FALSE(book->load().has_value());
     }
 
-    // "group place word|lx2" of every stored word, as the file holds them.
-    QStringList stored()
-    {
-        std::vector<StoredGroup> groups;
-        EXPECT_FALSE(WordStore(connection).read(groups).has_value());
-        QStringList out;
-        for (const StoredGroup &g : groups) {
-            out << QStringLiteral("#%1 %2 %3 %4")
-                       .arg(g.number)
-                       .arg(g.title, g.referenceDate.toString(Qt::ISODate))
-                       .arg(g.stage);
-            for (const StoredWord &w : g.words)
-                out << QStringLiteral("%1 %2 %3|%4").arg(g.number).arg(w.place).arg(w.word, w.stored);
-        }
-        return out;
-    }
+    QStringList stored() { return test::storedLines(connection); }
 
     int indexOf(const QString &word)
     {
