@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -48,6 +49,16 @@ QString storable(const QString &text)
             out[i] = QChar::ReplacementCharacter;
     }
     return out;
+}
+
+// A column's text as stored: QString::fromUtf8 would drop a leading U+FEFF,
+// and a group starting with one would never be recognised.
+QString storedText(sqlite3_stmt *statement, int column)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                               sqlite3_column_bytes(statement, column)));
 }
 } // namespace
 
@@ -193,10 +204,8 @@ bool StudyWriter::readExistingTitles()
         return false;
     }
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto *bt = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
-        existingTitles_.emplace(QString::fromUtf8(bt, sqlite3_column_bytes(st, 1)), sqlite3_column_int(st, 0));
-    }
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        existingTitles_.emplace(storedText(st, 1), sqlite3_column_int(st, 0));
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE)
         error_ = sqliteError();
@@ -220,13 +229,8 @@ std::optional<StudyWriter::WordRows> StudyWriter::storedWords(int group)
         return std::nullopt;
     sqlite3_bind_int(st, 1, group);
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto column = [st](int i) {
-            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
-                                     sqlite3_column_bytes(st, i));
-        };
-        rows.emplace_back(column(0), column(1));
-    }
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        rows.emplace_back(storedText(st, 0), storedText(st, 1));
     sqlite3_finalize(st);
     return rc == SQLITE_DONE ? std::optional(rows) : std::nullopt;
 }

@@ -431,26 +431,34 @@ TEST_F(ImportFixture, BigGroupsAreCutAndRepeatsSkipped)
     EXPECT_TRUE(full.line.contains(QLatin1String("--group-size"))) << qPrintable(full.line);
 }
 
-TEST_F(ImportFixture, HalfACharacterIsReplacedAndTheFileStillRecognisedAgain)
+TEST_F(ImportFixture, WordsReadBackAsStoredSoAFileIsRecognisedAgain)
 {
     // Half of a UTF-16 pair has no UTF-8 form: from an HTML entity in Anki's
-    // notes, and from a UTF-16 file.
-    QByteArray utf16 = "\xFF\xFE";
-    for (const char16_t c : std::u16string(u"word|meaning\npe\xDD00" u"ar|梨\n"))
-        utf16 += QByteArray(reinterpret_cast<const char *>(&c), 2);
+    // notes, and from a UTF-16 file. A U+FEFF starts a line of two UTF-16
+    // files put together, each with its byte-order mark.
+    const auto utf16 = [](const std::u16string &text) {
+        QByteArray bytes;
+        for (const char16_t c : text)
+            bytes += QByteArray(reinterpret_cast<const char *>(&c), 2);
+        return bytes;
+    };
+    const std::u16string bom(1, char16_t(0xFEFF));
     const struct {
         QString file;
-        QString expected;
+        QString word; // the first word as the trainer reads it
     } cases[] = {
-        {writeFile(dir, "notes.txt", "#separator:tab\n#html:true\nab&#xD800;c\t\xE8\x8B\xB9\xE6\x9E\x9C\n"),
+        {writeFile(dir, "notes.txt", "#separator:tab\n#html:true\nab&#xD800;c\t苹果\n"),
          QStringLiteral("ab\uFFFDc||苹果")},
-        {writeFile(dir, "pears.csv", utf16), QStringLiteral("pe\uFFFDar||梨")},
+        {writeFile(dir, "pears.csv", utf16(bom + u"word|meaning\npe" + char16_t(0xDD00) + u"ar|梨\n")),
+         QStringLiteral("pe\uFFFDar||梨")},
+        {writeFile(dir, "joined.csv", utf16(bom + u"word|meaning\ncat|猫\n" + bom + u"dog|狗\n")),
+         QStringLiteral("cat||猫")},
     };
     for (const auto &c : cases) {
         QFile::remove(dbPath);
         const import::ImportReport first = add(c.file);
         ASSERT_TRUE(first.ok) << qPrintable(first.line);
-        EXPECT_EQ(trainerReads().value(1), c.expected);
+        EXPECT_EQ(trainerReads().value(1), c.word);
         const QByteArray before = dbBytes();
         const import::ImportReport repeat = add(c.file);
         ASSERT_TRUE(repeat.ok) << qPrintable(repeat.line);
