@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -172,10 +173,16 @@ void EncodingSniffer::feed(const char *data, qsizetype size)
         const auto c = static_cast<unsigned char>(data[i]);
         if (offset_ < 3)
             markBytes_ += c == static_cast<unsigned char>("\xEF\xBB\xBF"[offset_]);
-        if (c < 0x80 && due_ == 0 && gbState_ == 0 && !latinPending_) {
-            // Plain ASCII between characters, most of a word list: nothing to decide.
-            prevAsciiLetter_ = isAsciiLetter(c);
-            line_ += c == '\n';
+        if (c < 0x80 && due_ == 0 && gbState_ == 0 && !latinPending_ && offset_ >= 3) {
+            // Plain ASCII between characters, most of a word list: nothing to
+            // decide but the line count, taken a run at a time.
+            qsizetype end = i + 1;
+            while (end < size && static_cast<unsigned char>(data[end]) < 0x80)
+                ++end;
+            line_ += std::count(data + i, data + end, '\n');
+            prevAsciiLetter_ = isAsciiLetter(static_cast<unsigned char>(data[end - 1]));
+            offset_ += end - 1 - i;
+            i = end - 1;
             continue;
         }
         utf8Byte(c);

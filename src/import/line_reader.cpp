@@ -139,28 +139,49 @@ namespace {
 void scanFields(QStringView line, QChar delimiter, QStringList &fields, QString &field, bool &quoted)
 {
     const qsizetype n = line.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = line[i];
+    qsizetype i = 0;
+    while (i < n) {
         if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
+            const qsizetype q = line.indexOf(QLatin1Char('"'), i);
+            if (q < 0) {
+                field += line.sliced(i);
+                return;
             }
-        } else if (c == delimiter) {
-            fields << field;
-            field.clear();
-        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
-            quoted = true;
-            field.clear();
-        } else {
-            field += c;
+            field += line.sliced(i, q - i);
+            if (q + 1 < n && line[q + 1] == QLatin1Char('"')) {
+                field += QLatin1Char('"');
+                i = q + 2;
+            } else {
+                quoted = false;
+                i = q + 1;
+            }
+            continue;
         }
+        qsizetype j = i;
+        while (j < n && line[j] != delimiter && line[j] != QLatin1Char('"'))
+            ++j;
+        if (j == n) {
+            field += line.sliced(i);
+            return;
+        }
+        if (line[j] == delimiter) {
+            if (field.isEmpty()) {
+                fields << line.sliced(i, j - i).toString(); // most fields: one copy
+            } else {
+                field += line.sliced(i, j - i);
+                fields << field;
+                field.clear();
+            }
+        } else {
+            field += line.sliced(i, j - i);
+            if (field.trimmed().isEmpty()) {
+                quoted = true;
+                field.clear();
+            } else {
+                field += QLatin1Char('"');
+            }
+        }
+        i = j + 1;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "import/word_import.h"
 
 #include "import/readers.h"
+#include "util/vector_state.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -176,6 +177,7 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
         return report;
     }
     // Read (and its encoding decided) before the database is touched.
+    util::clearUpperVectorState();
     LineReader lines;
     if (textFormat) {
         if (const auto error = lines.open(path)) {

@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -25,13 +26,21 @@ namespace {
 constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
 constexpr int kBusyTimeoutMs = 4000;   // as long as the trainer waits for a locked database
 
-QString trimmedTranscription(QString t)
+QStringView trimmedTranscription(QStringView t)
 {
     t = t.trimmed();
     while (t.size() >= 2 && ((t.startsWith(QLatin1Char('/')) && t.endsWith(QLatin1Char('/'))) ||
                              (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))))
-        t = t.mid(1, t.size() - 2).trimmed();
+        t = t.sliced(1, t.size() - 2).trimmed();
     return t;
+}
+
+// `text` with every "/" as "／", appended.
+void appendWithoutSlashes(QString &out, QStringView text)
+{
+    const qsizetype from = out.size();
+    out += text;
+    std::replace(out.begin() + from, out.end(), QChar(QLatin1Char('/')), QChar(0xFF0F));
 }
 
 // A lone surrogate (an HTML entity or a UTF-16 file may hold one) has no UTF-8
@@ -146,11 +155,11 @@ bool StudyWriter::insertGroup(int number, const QString &title, const QDate &ref
     const QByteArray bytes = title.toUtf8();
     const QByteArray date = referenceDate.isValid() ? referenceDate.toString(Qt::ISODate).toLatin1() : QByteArray();
     sqlite3_bind_int(insertGroup_, 1, number);
-    sqlite3_bind_text(insertGroup_, 2, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(insertGroup_, 2, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
     if (date.isEmpty())
         sqlite3_bind_null(insertGroup_, 3);
     else
-        sqlite3_bind_text(insertGroup_, 3, date.constData(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insertGroup_, 3, date.constData(), static_cast<int>(date.size()), SQLITE_STATIC);
     sqlite3_bind_int(insertGroup_, 4, stage);
     const bool ok = sqlite3_step(insertGroup_) == SQLITE_DONE;
     sqlite3_reset(insertGroup_);
@@ -170,11 +179,12 @@ bool StudyWriter::insertWord(int group, int place, const QString &word, const QS
         }
         return true;
     }
+    // The bytes outlive the step: SQLite need not copy them.
     const QByteArray daBytes = word.toUtf8();
     const QByteArray lx2 = meaning.toUtf8();
     sqlite3_bind_int(insertWord_, 1, group);
-    sqlite3_bind_text(insertWord_, 2, daBytes.constData(), static_cast<int>(daBytes.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(insertWord_, 3, lx2.constData(), static_cast<int>(lx2.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(insertWord_, 2, daBytes.constData(), static_cast<int>(daBytes.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insertWord_, 3, lx2.constData(), static_cast<int>(lx2.size()), SQLITE_STATIC);
     sqlite3_bind_int(insertWord_, 4, place);
     const bool ok = sqlite3_step(insertWord_) == SQLITE_DONE;
     sqlite3_reset(insertWord_);
@@ -307,7 +317,8 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
         QFile::remove(buildPath_ + QStringLiteral("-journal"));
         target = buildPath_;
     }
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // One thread uses the connection: no lock around every call.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(QFile::encodeName(target).constData(), &db_, flags, nullptr) != SQLITE_OK) {
         const QString why = sqliteError();
         rollback();
@@ -431,12 +442,17 @@ bool StudyWriter::flushGroup()
 QString StudyWriter::storedMeaning(const StudyWord &word)
 {
     // A "/" in the meaning would be taken for the end of a transcription.
-    QString meaning = word.meaning.trimmed();
-    meaning.replace(QLatin1Char('/'), QChar(0xFF0F));
-    const QString t = trimmedTranscription(word.transcription).replace(QLatin1Char('/'), QChar(0xFF0F));
-    if (t.isEmpty())
-        return meaning;
-    return QLatin1Char('/') + t + QStringLiteral("/ ") + meaning;
+    const QStringView meaning = QStringView(word.meaning).trimmed();
+    const QStringView t = trimmedTranscription(word.transcription);
+    QString stored;
+    stored.reserve(t.size() + meaning.size() + 3);
+    if (!t.isEmpty()) {
+        stored += QLatin1Char('/');
+        appendWithoutSlashes(stored, t);
+        stored += QLatin1String("/ ");
+    }
+    appendWithoutSlashes(stored, meaning);
+    return stored;
 }
 
 bool StudyWriter::addWord(const StudyWord &word)
