@@ -3,9 +3,11 @@
 # busy machine weighs on both alike:
 #   first word: a bare Qt window with three labels (bench/floor_window.cpp)
 #     against the trainer in text-file mode and in review mode (ODBC), time
-#     from exec to the window mapped and peak resident memory;
-#   command: a bare socket client (bench/socket_floor.cpp) against
-#     "kelpword pause", each from exec to answered.
+#     from exec to the first word painted and resident memory at that moment
+#     (medians, with the spread);
+#   command: a bare C socket client (bench/socket_floor.c) against
+#     "kelpword next" on the trainer's socket, each timed from fork to exit
+#     (bench/process_timer.c).
 #   word to first sound: the word asked for against the same word on a fresh
 #     stream of the sound server's own client library (bench/speech_probe.cpp).
 #   usage: bench/floors.sh [rounds] [build-dir]
@@ -46,29 +48,25 @@ for i in $(seq "$rounds"); do
 done
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 field() { sed "s/.*$1=\([0-9.]*\).*/\1/" "$2" | median; }
-floor_ms=$(field map_ms "$tmp/floor"); floor_kib=$(field rss_kib "$tmp/floor")
-printf 'first word, the floor (bare Qt window):  %6.1f ms  %6.1f MiB\n' "$floor_ms" "$(echo "$floor_kib / 1024" | bc -l)"
+spread() { sed "s/.*$1=\([0-9.]*\).*/\1/" "$2" | sort -n | awk 'NR==1{a=$1} {b=$1} END {printf "%s-%s", a, b}'; }
+floor_ms=$(field paint_ms "$tmp/floor"); floor_kib=$(field paint_rss_kib "$tmp/floor")
+printf 'first word painted, the floor (bare Qt window): %6.1f ms (%s)  %6.1f MiB\n' "$floor_ms" \
+  "$(spread paint_ms "$tmp/floor")" "$(echo "$floor_kib / 1024" | bc -l)"
 for mode in textmode reviewmode; do
-  ms=$(field map_ms "$tmp/$mode"); kib=$(field rss_kib "$tmp/$mode")
-  printf 'first word, %-28s %6.1f ms  %6.1f MiB   ratio %.2f x time, %.2f x memory\n' "${mode%mode} mode:" \
-    "$ms" "$(echo "$kib / 1024" | bc -l)" "$(echo "$ms / $floor_ms" | bc -l)" "$(echo "$kib / $floor_kib" | bc -l)"
+  ms=$(field paint_ms "$tmp/$mode"); kib=$(field paint_rss_kib "$tmp/$mode")
+  printf 'first word painted, %-21s %6.1f ms (%s)  %6.1f MiB   ratio %.2f x time, %.2f x memory\n' \
+    "${mode%mode} mode:" "$ms" "$(spread paint_ms "$tmp/$mode")" "$(echo "$kib / 1024" | bc -l)" \
+    "$(echo "$ms / $floor_ms" | bc -l)" "$(echo "$kib / $floor_kib" | bc -l)"
 done
 
-# Commands: the trainer in text mode, paused, against the bare socket pair.
+# Commands: the trainer in text mode, paused; the floor sends the same line
+# to the same socket.
 desktop_session_trainer "$build" "$tmp/text" "$tmp/out"
 for _ in $(seq 200); do "$build/kelpword" pause 2>/dev/null && break; sleep 0.05; done
-"$build/bench/kelp_socket_floor" serve "$tmp/floor.socket" &
-SESSION_PIDS+=($!)
-for _ in $(seq 100); do [ -S "$tmp/floor.socket" ] && break; sleep 0.05; done
-ns() { date +%s%N; }
-: >"$tmp/cmd"; : >"$tmp/cmdfloor"
-for i in $(seq "$rounds"); do
-  t=$(ns); "$build/bench/kelp_socket_floor" send "$tmp/floor.socket" next; echo $(($(ns) - t)) >>"$tmp/cmdfloor"
-  t=$(ns); "$build/kelpword" next; echo $(($(ns) - t)) >>"$tmp/cmd"
-done
-cmd=$(median <"$tmp/cmd"); cmdfloor=$(median <"$tmp/cmdfloor")
-printf 'command answered: kelpword next %.2f ms, the floor (bare socket client) %.2f ms, ratio %.2f x\n' \
-  "$(echo "$cmd / 1000000" | bc -l)" "$(echo "$cmdfloor / 1000000" | bc -l)" "$(echo "$cmd / $cmdfloor" | bc -l)"
+"$build/bench/kelp_process_timer" "$rounds" \
+  "command answered, the floor (a bare C socket client)" \
+  "$build/bench/kelp_socket_floor" "$XDG_RUNTIME_DIR/kelpword.socket" next \; \
+  "command answered, kelpword next" "$build/kelpword" next
 
 # Word to first sound, on the session's sound server.
 KELPWORD_SPEECH_MODULE="$build/libkelpword-speech.so" "$build/bench/kelp_speech_probe" |

@@ -1,6 +1,8 @@
 // Starts a program and measures, on the running X server, the time from exec
-// to the mapping of its window with a given title, then its peak resident
-// memory after it has settled. Prints "map_ms=<ms> rss_kib=<KiB>".
+// to the mapping of its window with a given title and to the first paint of
+// that window (its pixels no longer all alike: the first word is drawn), the
+// resident memory at that paint, and the peak resident memory after it has
+// settled. Prints "map_ms=<ms> paint_ms=<ms> paint_rss_kib=<KiB> rss_kib=<KiB>".
 //
 // usage: kelp_startup_probe <title> <settle-ms> <program> [args...]
 #include <xcb/xcb.h>
@@ -42,15 +44,36 @@ xcb_atom_t intern(xcb_connection_t *c, const char *name)
     return atom;
 }
 
-long peakRssKib(pid_t pid)
+long statusKib(pid_t pid, const char *field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
+    const size_t n = std::strlen(field);
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.compare(0, n, field) == 0)
+            return std::strtol(line.c_str() + n, nullptr, 10);
     }
     return -1;
+}
+
+// True once the window's pixels are not all alike: something is drawn.
+bool painted(xcb_connection_t *c, xcb_window_t window)
+{
+    auto geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (!geometry)
+        return false;
+    const uint16_t w = geometry->width, h = geometry->height;
+    std::free(geometry);
+    auto image = xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, w, h, ~0u), nullptr);
+    if (!image)
+        return false;
+    const auto *pixels = reinterpret_cast<const uint32_t *>(xcb_get_image_data(image));
+    const int count = xcb_get_image_data_length(image) / 4;
+    bool varied = false;
+    for (int i = 1; i < count && !varied; ++i)
+        varied = (pixels[i] & 0xFFFFFF) != (pixels[0] & 0xFFFFFF);
+    std::free(image);
+    return varied;
 }
 
 } // namespace
@@ -83,6 +106,7 @@ int main(int argc, char **argv)
     }
 
     double mapMs = -1;
+    xcb_window_t window = 0;
     const int fd = xcb_get_file_descriptor(c);
     while (mapMs < 0) {
         pollfd pfd{fd, POLLIN, 0};
@@ -94,8 +118,10 @@ int main(int argc, char **argv)
                 auto *map = reinterpret_cast<xcb_map_notify_event_t *>(ev);
                 const std::string name = property(c, map->window, netWmName);
                 const std::string legacy = property(c, map->window, XCB_ATOM_WM_NAME);
-                if (name == title || legacy == title)
+                if (name == title || legacy == title) {
                     mapMs = std::chrono::duration<double, std::milli>(now - t0).count();
+                    window = map->window;
+                }
             }
             std::free(ev);
         }
@@ -105,8 +131,18 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    double paintMs = -1;
+    long paintRss = -1;
+    while (mapMs >= 0 && paintMs < 0 && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10)) {
+        if (painted(c, window)) {
+            paintMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            paintRss = statusKib(pid, "VmRSS:");
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    const long rss = peakRssKib(pid);
+    const long rss = statusKib(pid, "VmHWM:");
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -115,6 +151,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "window \"%s\" never mapped\n", title.c_str());
         return 1;
     }
-    std::printf("map_ms=%.1f rss_kib=%ld\n", mapMs, rss);
+    std::printf("map_ms=%.1f paint_ms=%.1f paint_rss_kib=%ld rss_kib=%ld\n", mapMs, paintMs, paintRss, rss);
     return 0;
 }
