@@ -3,9 +3,10 @@
 #include "sound/sound_queue.h"
 #include "util/log.h"
 
-
+#include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -50,8 +51,11 @@ cst_voice *fliteVoice(const QString &id)
     if (it != loaded.end())
         return it->second;
     for (const FliteVoice &v : kFliteVoices) {
-        if (id == QLatin1String(v.id))
-            return loaded[id] = v.registerVoice(nullptr);
+        if (id == QLatin1String(v.id)) {
+            cst_voice *voice = loaded[id] = v.registerVoice(nullptr);
+            ::malloc_trim(0); // what loading needed and let go goes back now, not never
+            return voice;
+        }
     }
     return nullptr;
 }
@@ -74,6 +78,7 @@ int espeakRate()
         const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
         if (r > 0)
             espeak_SetSynthCallback(collectSamples);
+        ::malloc_trim(0);
         return r;
     }();
     return rate;
@@ -82,8 +87,9 @@ int espeakRate()
 std::vector<VoiceInfo> espeakEnglishVoices()
 {
     std::vector<VoiceInfo> voices;
-    if (espeakRate() <= 0)
-        return voices;
+    // The voice files only: the phoneme data (megabytes) waits for a word
+    // said in one of these voices.
+    espeak_ng_InitializePath(nullptr);
     const espeak_VOICE **list = espeak_ListVoices(nullptr);
     for (int i = 0; list && list[i]; ++i) {
         const espeak_VOICE *v = list[i];
