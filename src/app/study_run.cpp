@@ -32,6 +32,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -205,6 +207,9 @@ bool StudyRun::start()
 
     session_ = std::make_unique<StudySession>(std::move(material.words), std::move(material.groups),
                                               isDatabaseMode(settings_.sourceMode));
+    // What the load needed and let go (its thread's heap, the database
+    // client's buffers) goes back now: the program keeps running all day.
+    ::malloc_trim(0);
     session_->setInterval(settings_.interval);
     session_->setNotebookPath(folder_.notebook());
 
