@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # First start with an empty configuration beside a study database: the
 # trainer registers its own data source, studies the groups due today
-# (the first of them is group 2), and on SIGTERM keeps its place for today.
+# (the first of them is group 2), and on SIGTERM keeps its place for today;
+# a database another program holds locked, or none at all, ends in the
+# message, which stays until answered, and status 1.
 source "$(dirname "$0")/lib.sh"
 BUILD=$(dirname "$KELPWORD")
 
@@ -32,6 +34,25 @@ grep -q $'^reci1=2\r$' "$PROG/wkcfg.ini" || { cat "$PROG/wkcfg.ini" >&2; fail "r
 grep -q "^lssj=$(date +%Y-%m-%d)"$'\r$' "$PROG/wkcfg.ini" || fail "today was not saved as the last day of study"
 grep -q '^\[kelp1\]$' "$ODBCINI" || fail "the data source was not registered"
 grep -q "^Database=$PROG/kelp.mdb\$" "$ODBCINI" || fail "the data source does not point at the program folder"
+
+# Another program holds the database locked: the wait ends, the message
+# stays until the learner answers it, then the end.
+mkfifo "$E2E_TMP/locker"
+sqlite3 "$PROG/kelp.mdb" <"$E2E_TMP/locker" >/dev/null 2>&1 &
+E2E_PIDS+=($!)
+exec 7>"$E2E_TMP/locker"
+echo 'begin exclusive;' >&7
+locked() { ! sqlite3 "$PROG/kelp.mdb" "pragma busy_timeout = 0; select count(*) from zb" >/dev/null 2>&1; }
+wait_until "the database was not locked" locked
+start_kelpword
+box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "locked: no database error message"
+sleep 1
+xdotool search --all --onlyvisible --name "数据库错!cur_product" >/dev/null || fail "locked: the message did not stay"
+xdotool windowfocus --sync "$box" key Return
+wait_exit "$KELP_PID" || fail "locked: the program did not end after the database error"
+[ "$EXIT_STATUS" = 1 ] || fail "locked: ended with status $EXIT_STATUS"
+exec 7>&- # the end of its input: the locker rolls back and ends
+wait_until "the lock was not given up" eval '! locked'
 
 # Without the database the first query fails: the message with its status,
 # then the end, and no empty database is left behind.

@@ -2,9 +2,10 @@
 # The trainer on a data source of a PostgreSQL server of the test's own: the
 # same first word as from the local file, a second trainer with a home of
 # its own sees the same groups, and a server that does not answer in time (a
-# statement waiting on a lock, or a frozen server at login), is
-# down before the start or goes away after the due groups were read ends in
-# the database error message and status 1, never a hang. The data source is
+# statement waiting on a lock, or a frozen server at login), refuses the
+# login or has no such database, is down before the start or goes away after
+# the due groups were read ends in the database error message and status 1,
+# never a hang. The data source is
 # left as it was.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../support/postgres_server.sh"
@@ -93,7 +94,7 @@ database_error() {
 
 # Stopped during loading: another session holds the words table, so the
 # trainer's words query waits on the server when the server goes away.
-psql_as -c "begin; lock table fb in access exclusive mode; select pg_sleep(120);" >/dev/null 2>&1 &
+psql_as -c "begin; lock table fb in access exclusive mode; select pg_sleep(300);" >/dev/null 2>&1 &
 LOCKER=$!
 E2E_PIDS+=("$LOCKER")
 waiting_on_fb() {
@@ -153,6 +154,25 @@ FROZEN=
 [ "$EXIT_STATUS" = 1 ] || fail "progress on a frozen server ended with status $EXIT_STATUS"
 grep -q "did not answer within 3 s" "$E2E_TMP/frozen.err" || fail "progress said: $(cat "$E2E_TMP/frozen.err")"
 unset KELPWORD_LOAD_LIMIT_MS
+# Data sources the server refuses: a wrong password, a database it does not have.
+psql_as -c "create role kelpwrong login password 'right'" >/dev/null
+pg_as sh -c "sed -i '1i local all kelpwrong scram-sha-256' '$PGDIR/data/pg_hba.conf'"
+pg_as "$PG_BIN/pg_ctl" -D "$PGDIR/data" reload >/dev/null
+cp "$ODBCINI" "$E2E_TMP/odbc.ini.kept"
+for refused in "Username=kelpwrong
+Password=wrong" "Database=nosuchdb"; do
+  { printf '\n[kelprefused]\nDriver=PostgreSQL Unicode\nServername=%s\nPort=%s\n' "$PGDIR" "$PG_PORT"
+    grep -q Database <<<"$refused" || echo "Database=$PG_DATABASE"
+    grep -q Username <<<"$refused" || echo "Username=postgres"
+    echo "$refused"; } >>"$ODBCINI"
+  cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
+  printf '[Start]\r\nFirst=false\r\n[ODBC]\r\nDSN_Name=kelprefused\r\n[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
+  start_kelpword
+  database_error "refused (${refused%%$'\n'*})"
+  cp "$E2E_TMP/odbc.ini.kept" "$ODBCINI"
+  cp "$ODBCINI" "$E2E_TMP/odbc.ini.orig"
+done
+trainer_config
 start_kelpword
 wait_until "the trainer did not reach the words query" waiting_on_fb
 pg_halt "$PGDIR"
