@@ -55,13 +55,20 @@ QIcon programIcon()
 // The toolkit ends the process when it cannot reach the display after all
 // (it went away since the check above, or the platform plug-in is missing),
 // with advice that does not help: the same line as for no display instead.
+// What it says before that is kept back, and said only if it starts.
 QtMessageHandler g_toolkitHandler = nullptr;
-void toolkitStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+std::vector<std::pair<QtMsgType, QString>> g_toolkitSaid;
+void toolkitStartMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtFatalMsg)
         noDisplay();
-    if (g_toolkitHandler)
-        g_toolkitHandler(type, context, message);
+    g_toolkitSaid.emplace_back(type, message);
+}
+void toolkitStarted()
+{
+    qInstallMessageHandler(g_toolkitHandler);
+    for (const auto &[type, message] : std::exchange(g_toolkitSaid, {}))
+        qt_message_output(type, QMessageLogContext(), message);
 }
 
 } // namespace
@@ -112,7 +119,7 @@ int main(int argc, char *argv[])
 
     g_toolkitHandler = qInstallMessageHandler(toolkitStartMessage);
     kelp::KelpApplication app(argc, argv);
-    qInstallMessageHandler(g_toolkitHandler);
+    toolkitStarted();
     kelp::platform::installQtTranslations(QLocale::system());
     kelp::platform::installOwnTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));

@@ -3,7 +3,8 @@
 # mistake, and logs out (SIGTERM): the second copy is refused with the
 # message box (never hidden under the splash), and the first stores its resume
 # row without touching anything else in the configuration file. Without any
-# display it says what it needs and ends with status 1.
+# display, or when the display goes away between the program's own check and
+# the toolkit's start, it says what it needs and ends with status 1.
 source "$(dirname "$0")/lib.sh"
 
 status=0
@@ -13,6 +14,14 @@ grep 'XWayland' "$E2E_TMP/nodisplay.out" >/dev/null || fail "without a display i
 grep 'Reinstalling' "$E2E_TMP/nodisplay.out" >/dev/null && fail "Qt's own advice came too"
 
 start_xvfb
+before=$(find "$PROG" -printf '%p %s\n' | sort)
+status=0
+(cd "$PROG" && LD_PRELOAD="$KELP_TEST_HOOKS" KELPWORD_TEST_DISPLAY_GONE=1 "$KELPWORD") >"$E2E_TMP/gone.out" 2>&1 ||
+  status=$?
+[ "$status" = 1 ] || fail "with the display gone before the toolkit reached it: status $status"
+grep 'XWayland' "$E2E_TMP/gone.out" >/dev/null || fail "with the display gone: $(cat "$E2E_TMP/gone.out")"
+[ "$(wc -l <"$E2E_TMP/gone.out")" = 1 ] || fail "with the display gone, more than the one line: $(cat "$E2E_TMP/gone.out")"
+[ "$(find "$PROG" -printf '%p %s\n' | sort)" = "$before" ] || fail "with the display gone, files were written"
 
 # 25 words and no title line: 28 rows with the numbered headers.
 for i in $(seq 25); do echo "word$i#释义$i#wɜːd$i"; done | write_gbk "$PROG/data/词表.txt"
