@@ -1,6 +1,8 @@
 // Speech figures against the running sound server (bench/speech.sh starts
-// one): the time from asking for a word to its first sound on the output,
-// and the synthesis time of every voice. Prints medians.
+// one): the time from asking for a word to its first sound on the output
+// against a fresh stream of the same samples, in interleaved rounds (21
+// unless given), and the synthesis time of every voice. Prints medians and
+// the spread.   usage: kelp_speech_probe [rounds]
 #include "config/settings.h"
 #include "speech/pronouncer.h"
 #include "speech/speech_engine.h"
@@ -17,6 +19,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -113,53 +118,52 @@ int main(int argc, char **argv)
     // idle null output first plays out what it rendered ahead.
     QThread::msleep(3000);
 
-    std::vector<double> firstSound;
-    for (int i = 0; i < 9; ++i) {
-        listener.arm();
-        const auto start = Clock::now();
-        pronouncer.pronounce(QStringLiteral("sea"));
-        QThread::msleep(300);
-        if (const auto heard = listener.heard())
-            firstSound.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
-    }
-    std::printf("from pronounce(\"sea\") to its first sound on the output: median %.1f ms (%zu of 9 heard)\n",
-                median(firstSound), firstSound.size());
-    // The part of it the sound server takes: the word already synthesized.
-    std::vector<double> serverPart;
-    const kelp::sound::Pcm sea = engine.synthesize(engine.voice(0), QStringLiteral("sea"));
-    for (int i = 0; i < 9; ++i) {
-        listener.arm();
-        const auto start = Clock::now();
-        engine.playSound(sea);
-        QThread::msleep(600);
-        if (const auto heard = listener.heard())
-            serverPart.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
-    }
-    std::printf("of which the sound server (synthesized word to first sound): median %.1f ms\n", median(serverPart));
     // The floor: a fresh stream of the server's own client library playing
-    // the same samples, from opening the stream to its first sound (the word's
-    // soft start is then in both figures alike).
-    std::vector<double> floor;
-    const std::vector<int16_t> &tone = sea.samples;
+    // the same samples, from opening the stream to its first sound (the
+    // word's soft start is then in both figures alike). Word, floor and the
+    // server's part alone take turns, round after round.
+    const kelp::sound::Pcm sea = engine.synthesize(engine.voice(0), QStringLiteral("sea"));
     const QByteArray sinkName = sink.toUtf8();
-    for (int i = 0; i < 9; ++i) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    std::vector<double> firstSound, serverPart, floor;
+    const auto timed = [&listener](std::vector<double> &into, const std::function<void()> &play, int settleMs) {
         listener.arm();
         const auto start = Clock::now();
-        pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};
-        pa_simple *out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
-                                       nullptr, nullptr, nullptr);
-        if (!out)
-            break;
-        pa_simple_write(out, tone.data(), tone.size() * sizeof(int16_t), nullptr);
-        pa_simple_drain(out, nullptr);
-        QThread::msleep(300);
+        play();
+        QThread::msleep(settleMs);
         if (const auto heard = listener.heard())
-            floor.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
-        pa_simple_free(out);
+            into.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
+    };
+    for (int i = 0; i < rounds; ++i) {
+        timed(firstSound, [&] { pronouncer.pronounce(QStringLiteral("sea")); }, 400);
+        timed(serverPart, [&] { engine.playSound(sea); }, 400);
+        pa_simple *out = nullptr;
+        timed(floor, [&] {
+            pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};
+            out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
+                                nullptr, nullptr, nullptr);
+            if (out) {
+                pa_simple_write(out, sea.samples.data(), sea.samples.size() * sizeof(int16_t), nullptr);
+                pa_simple_drain(out, nullptr);
+            }
+        }, 300);
+        if (out)
+            pa_simple_free(out);
     }
-    std::printf("floor (the word on a fresh stream, to its first sound): median %.1f ms; word to first sound "
+    const auto spread = [](const std::vector<double> &v) {
+        return v.empty() ? std::string("-")
+                         : QStringLiteral("%1-%2")
+                               .arg(*std::min_element(v.begin(), v.end()), 0, 'f', 1)
+                               .arg(*std::max_element(v.begin(), v.end()), 0, 'f', 1)
+                               .toStdString();
+    };
+    std::printf("from pronounce(\"sea\") to its first sound on the output: median %.1f ms (%s; %zu of %d heard)\n",
+                median(firstSound), spread(firstSound).c_str(), firstSound.size(), rounds);
+    std::printf("of which the sound server (synthesized word to first sound): median %.1f ms (%s)\n", median(serverPart),
+                spread(serverPart).c_str());
+    std::printf("floor (the word on a fresh stream, to its first sound): median %.1f ms (%s); word to first sound "
                 "is %.2f x the floor\n",
-                median(floor), median(floor) > 0 ? median(firstSound) / median(floor) : 0.0);
+                median(floor), spread(floor).c_str(), median(floor) > 0 ? median(firstSound) / median(floor) : 0.0);
 
     for (int v = 0; v < engine.voiceCount(); ++v) {
         std::vector<double> times;
