@@ -4,8 +4,14 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelp::codec {
 namespace {
@@ -226,11 +232,222 @@ EncodingSniffer::Verdict EncodingSniffer::verdict() const
     return gb.bad <= utf8.bad ? of(Encoding::Gb18030, gb, false) : of(Encoding::Utf8, utf8, false);
 }
 
+namespace {
+
+bool inRange(unsigned c, unsigned low, unsigned high)
+{
+    return c - low <= high - low;
+}
+
+// The first byte at or after `i` above ASCII, or `size`.
+qsizetype skipAscii(const unsigned char *d, qsizetype i, qsizetype size)
+{
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, d + i, 8);
+        if (const quint64 high = word & 0x8080808080808080ULL) {
+            const int bit =
+                std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
+            return i + bit / 8;
+        }
+    }
+    while (i < size && d[i] < 0x80)
+        ++i;
+    return i;
+}
+
+struct Utf8Count {
+    qint64 bad = 0;
+    qint64 multibyte = 0;
+    bool longSequence = false; // a character of three or four bytes
+};
+
+// The UTF-8 reading as EncodingSniffer counts it, given up after `limit` bad bytes.
+Utf8Count countUtf8(const QByteArray &bytes, qint64 limit)
+{
+    const auto *d = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    Utf8Count r;
+    for (qsizetype i = skipAscii(d, 0, size); i < size && r.bad <= limit; i = skipAscii(d, i, size)) {
+        const unsigned c = d[i++];
+        int due = 0;
+        char32_t code = 0;
+        if (inRange(c, 0xC2, 0xDF))
+            due = 1, code = c & 0x1F;
+        else if (inRange(c, 0xE0, 0xEF))
+            due = 2, code = c & 0x0F;
+        else if (inRange(c, 0xF0, 0xF4))
+            due = 3, code = c & 0x07;
+        else {
+            ++r.bad;
+            continue;
+        }
+        const int length = due + 1;
+        for (; due > 0 && i < size && (d[i] & 0xC0) == 0x80; --due)
+            code = (code << 6) | (d[i++] & 0x3F);
+        if (due > 0) { // cut short: the byte that cut it starts afresh
+            ++r.bad;
+            continue;
+        }
+        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) || (code >= 0xD800 && code <= 0xDFFF) ||
+            code > 0x10FFFF) {
+            ++r.bad;
+            continue;
+        }
+        ++r.multibyte;
+        r.longSequence = r.longSequence || length > 2;
+    }
+    return r;
+}
+
+// GB18030 without a bad byte over [i, end), from the start of a character:
+// one byte 00-7F; two bytes 81-FE then 40-7E or 80-FE; four bytes 81-FE 30-39
+// 81-FE 30-39.
+bool cleanGb18030(const unsigned char *d, qsizetype i, qsizetype end)
+{
+    while (i < end) {
+        const unsigned c = d[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (!inRange(c, 0x81, 0xFE) || i + 1 >= end)
+            return false;
+        const unsigned c2 = d[i + 1];
+        if (inRange(c2, 0x40, 0x7E) || inRange(c2, 0x80, 0xFE)) {
+            i += 2;
+            continue;
+        }
+        if (!inRange(c2, 0x30, 0x39) || i + 3 >= end || !inRange(d[i + 2], 0x81, 0xFE) ||
+            !inRange(d[i + 3], 0x30, 0x39))
+            return false;
+        i += 4;
+    }
+    return true;
+}
+
+#if defined(__SSE2__)
+// 64 bytes as four vectors; bit k of a mask stands for byte k.
+struct Block {
+    __m128i v[4];
+    explicit Block(const unsigned char *p)
+    {
+        for (int k = 0; k < 4; ++k)
+            v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+    }
+    static quint64 mask(__m128i a, __m128i b, __m128i c, __m128i d)
+    {
+        const auto bits = [](__m128i x) { return static_cast<quint64>(static_cast<unsigned>(_mm_movemask_epi8(x))); };
+        return bits(a) | bits(b) << 16 | bits(c) << 32 | bits(d) << 48;
+    }
+    quint64 aboveAscii() const { return mask(v[0], v[1], v[2], v[3]); }
+    // The bytes in [low, high] as signed bytes (low above -128, high below 127).
+    quint64 between(signed char low, signed char high) const
+    {
+        const __m128i below = _mm_set1_epi8(static_cast<char>(low - 1));
+        const __m128i above = _mm_set1_epi8(static_cast<char>(high + 1));
+        const auto in = [&](__m128i x) { return _mm_and_si128(_mm_cmpgt_epi8(x, below), _mm_cmpgt_epi8(above, x)); };
+        return mask(in(v[0]), in(v[1]), in(v[2]), in(v[3]));
+    }
+};
+
+// True when the line of `length` (below 64) bytes at `p`, with 64 bytes
+// readable there, is surely clean GB18030; false leaves it to the byte loop.
+// With no 80 or FF, a run of bytes above ASCII that starts a character is
+// pairs of two-byte characters, and only a run of odd length has a last lead
+// byte whose second byte is ASCII: 40-7E ends a two-byte character, 30-39
+// makes bytes 1-2 of a four-byte one, whose bytes 3-4 make the same pattern
+// once more right after. Such patterns two bytes apart form chains; the first
+// of each is a character's start, so a chain is whole four-byte characters
+// when its length is even.
+bool surelyCleanGb18030(const unsigned char *p, qsizetype length)
+{
+    const Block block(p);
+    const quint64 line = (quint64{1} << length) - 1;
+    const quint64 high = block.aboveAscii() & line;
+    if (high == 0)
+        return true;
+    if (high & ~block.between(-127, -2)) // 80 or FF
+        return false;
+    constexpr quint64 even = 0x5555555555555555ULL;
+    const quint64 runStarts = high & ~(high << 1);
+    // A carry put in at a run's start comes out just past its end.
+    const quint64 afterOddRuns =
+        ((high + (runStarts & even)) & ~high & ~even) | ((high + (runStarts & ~even)) & ~high & even);
+    if (afterOddRuns == 0)
+        return true;
+    const quint64 digits = block.between(0x30, 0x39) & line;
+    if (afterOddRuns & ~(digits | (block.between(0x40, 0x7E) & line)))
+        return false;
+    const quint64 halves = (afterOddRuns & digits) >> 1;
+    // A chain of n halves filled in is a run of 2n - 1 bits; a carry put in at
+    // its start comes out 2n - 1 bits on, 3 more than a multiple of 4 when n is even.
+    const quint64 chains = halves | ((halves << 1) & (halves >> 1));
+    const quint64 chainStarts = chains & ~(chains << 1);
+    constexpr quint64 everyFourth[4] = {0x1111111111111111ULL, 0x2222222222222222ULL, 0x4444444444444444ULL,
+                                        0x8888888888888888ULL};
+    for (int r = 0; r < 4; ++r) {
+        const quint64 ends = (chains + (chainStarts & everyFourth[r])) & ~chains;
+        if (ends & ~everyFourth[(r + 3) % 4])
+            return false;
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+LineSniffer::LineSniffer(const QByteArray &bytes) : bytes_(bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        decided_ = Encoding::Utf8;
+        return;
+    }
+    // The UTF-8 reading first: on a GB18030 file it gives up within a few
+    // lines, and it decides a UTF-8 file alone.
+    constexpr qint64 kFewBad = 16;
+    const Utf8Count utf8 = countUtf8(bytes, kFewBad);
+    const bool mostlyClean = utf8.bad <= kFewBad && utf8.bad * 10 <= utf8.multibyte;
+    if (utf8.bad > kFewBad)
+        gbPending_ = true;
+    else if ((utf8.bad == 0 && (utf8.longSequence || utf8.multibyte == 0)) || (utf8.longSequence && mostlyClean))
+        decided_ = Encoding::Utf8;
+}
+
+void LineSniffer::line(qsizetype begin, qsizetype next)
+{
+    if (begin != checked_ || !wantsLines())
+        return;
+    checked_ = next;
+    const auto *d = reinterpret_cast<const unsigned char *>(bytes_.constData());
+#if defined(__SSE2__)
+    if (next - begin < 64 && begin + 64 <= bytes_.size() && surelyCleanGb18030(d + begin, next - begin))
+        return;
+#endif
+    gbClean_ = cleanGb18030(d, begin, next);
+}
+
+Encoding LineSniffer::encoding() const
+{
+    if (decided_)
+        return *decided_;
+    if (gbPending_ && gbClean_ && checked_ == bytes_.size())
+        return Encoding::Gb18030;
+    EncodingSniffer sniffer;
+    sniffer.feed(bytes_);
+    return sniffer.verdict().encoding;
+}
+
 Encoding detect(const QByteArray &bytes)
 {
-    EncodingSniffer sniffer;
-    sniffer.feed(bytes);
-    return sniffer.verdict().encoding;
+    LineSniffer sniffer(bytes);
+    for (qsizetype pos = 0; sniffer.wantsLines() && pos < bytes.size();) {
+        const void *lf = std::memchr(bytes.constData() + pos, '\n', static_cast<size_t>(bytes.size() - pos));
+        const qsizetype next = lf ? static_cast<const char *>(lf) - bytes.constData() + 1 : bytes.size();
+        sniffer.line(pos, next);
+        pos = next;
+    }
+    return sniffer.encoding();
 }
 
 QString fromGb18030(const QByteArray &bytes)
@@ -258,6 +475,11 @@ QString decode(const QByteArray &bytes, Encoding encoding)
 QByteArray encode(const QString &text, Encoding encoding)
 {
     return encoding == Encoding::Utf8 ? text.toUtf8() : toGb18030(text);
+}
+
+QByteArrayView byteOrderMark(Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? QByteArrayView("\xEF\xBB\xBF") : QByteArrayView("\x84\x31\x95\x33");
 }
 
 std::optional<QStringConverter::Encoding> utf16Of(const QByteArray &bytes)

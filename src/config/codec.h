@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringConverter>
@@ -37,9 +38,9 @@ public:
 
     struct Verdict {
         Encoding encoding = Encoding::Utf8;
-        bool clear = true;          // false: neither reading holds up
-        qint64 badBytes = 0;        // in the chosen reading, replaced by U+FFFD
-        QList<qint64> badLines;     // the first few lines (from 1) that hold them
+        bool clear = true;           // false: neither reading holds up
+        qint64 badBytes = 0;         // in the chosen reading, replaced by U+FFFD
+        QList<qint64> badLines;      // the first few lines (from 1) that hold them
         qint64 firstBadUtf8Line = 0; // read as UTF-8 whatever was chosen; 0: none
     };
     Verdict verdict() const;
@@ -76,8 +77,35 @@ private:
     unsigned char gbLead_ = 0;
 };
 
+// The same encoding as EncodingSniffer's verdict, for a caller that splits the
+// bytes into lines anyway, mostly without its byte-at-a-time work: a mark
+// decides; UTF-8 without a bad byte and with a character of three or four
+// bytes (or none above ASCII) is UTF-8; more than 16 bad bytes as UTF-8 and
+// none as GB18030 is GB18030, the GB18030 reading checked a line at a time,
+// a machine word at a time where it can. Whatever these cannot tell,
+// EncodingSniffer decides after all.
+class LineSniffer {
+public:
+    explicit LineSniffer(const QByteArray &bytes); // shared, not copied
+    // True while the lines decide: give line() every line, in order.
+    bool wantsLines() const { return gbPending_ && gbClean_; }
+    // The bytes [begin, next): a line with its '\n' (the last one may lack it).
+    void line(qsizetype begin, qsizetype next);
+    Encoding encoding() const;
+
+private:
+    QByteArray bytes_;
+    std::optional<Encoding> decided_;
+    bool gbPending_ = false; // the GB18030 reading decides
+    bool gbClean_ = true;    // ... and has no bad byte so far
+    qsizetype checked_ = 0;  // bytes of lines checked
+};
+
 // The encoding of a whole file's bytes, by the rule above.
 Encoding detect(const QByteArray &bytes);
+
+// The bytes of U+FEFF, the byte-order mark.
+QByteArrayView byteOrderMark(Encoding encoding);
 
 // The UTF-16 byte order a file's byte-order mark names, if it has one.
 std::optional<QStringConverter::Encoding> utf16Of(const QByteArray &bytes);

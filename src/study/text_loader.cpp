@@ -2,87 +2,67 @@
 
 #include "config/codec.h"
 #include "config/safe_file.h"
-
-#include <QStringView>
+#include "util/vector_state.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kelp {
 
 namespace {
 
-void addLine(QStringView line, WordBuffer &buf, int &groupNumber)
+// The lines of `bytes` from `pos` on into the buffer, a last line without its
+// line end too, each handed to `sniffer` (when it still wants them) while
+// in the cache. Returns the next group number.
+int addLines(const QByteArray &bytes, qsizetype pos, WordBuffer &buffer, codec::LineSniffer *sniffer)
 {
-    const long ii = buf.appendRow();
-    const qsizetype firstHash = line.indexOf(QLatin1Char('#'));
-    if (firstHash < 0) {
-        buf.setItem(ii, kWordColumn, QString::number(groupNumber));
-        buf.setItem(ii, kMeaningColumn, line.toString());
-        ++groupNumber;
-        return;
-    }
-    buf.setItem(ii, kWordColumn, trimSpaces(line.left(firstHash).toString()));
-    const qsizetype secondHash = line.indexOf(QLatin1Char('#'), firstHash + 1);
-    if (secondHash < 0 || secondHash - firstHash < 2) {
-        buf.setItem(ii, kMeaningColumn, line.mid(firstHash + 1).toString());
-        return;
-    }
-    buf.setItem(ii, kMeaningColumn, line.mid(firstHash + 1, secondHash - firstHash - 1).toString());
-    const QStringView rest = line.mid(secondHash + 1);
-    if (!rest.isEmpty())
-        buf.setItem(ii, kPhoneticColumn, QStringLiteral("/ ") + rest.toString() + QLatin1Char('/'));
-}
-
-// Puts a "无组标题" header before every ten rows, in place: rows move back
-// from the end, so the buffer is never held twice (long files are large).
-void numberGroups(WordBuffer &buf)
-{
-    std::vector<WordRow> &rows = buf.rows();
-    const size_t n = rows.size();
-    const size_t headers = (n + 9) / 10;
-    rows.resize(n + headers);
-    for (size_t i = n; i-- > 0;)
-        rows[i + i / 10 + 1] = std::move(rows[i]);
-    for (size_t k = 0; k < headers; ++k) {
-        WordRow header;
-        header.word = QString::number(static_cast<qulonglong>(k + 1));
-        header.meaning = QStringLiteral("无组标题");
-        rows[11 * k] = std::move(header);
-    }
-}
-
-// Room for every line, and for the headers numberGroups() may add.
-void reserveRows(WordBuffer &buffer, qsizetype lines)
-{
-    const size_t more = static_cast<size_t>(lines) + 1;
-    buffer.reserve(static_cast<size_t>(buffer.rowCount()) + more + more / 10 + 1);
-}
-
-// The lines of `text` into the buffer; a last line without its line end too.
-void addLines(QStringView all, WordBuffer &buffer, int &groupNumber)
-{
-    qsizetype pos = 0;
-    const qsizetype size = all.size();
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    // Room for as many rows as the first lines suggest, and some: growing
+    // would copy them all, while room never used is never touched, so costs
+    // no memory. At most a row for every 16 bytes, the room itself no larger
+    // than the file.
+    const qsizetype sample = std::min<qsizetype>(size - pos, 64 * 1024);
+    const qsizetype sampleLines = std::count(data + pos, data + pos + sample, '\n') + 1;
+    const qsizetype rows = std::min((size - pos) / std::max<qsizetype>(sample, 1) * sampleLines * 5 / 4, size / 16);
+    buffer.reserve(static_cast<size_t>(buffer.rowCount() + rows + 16));
+    bool sniffing = sniffer && sniffer->wantsLines();
+    int groupNumber = 1;
     while (pos < size) {
-        qsizetype lf = all.indexOf(QLatin1Char('\n'), pos);
-        qsizetype end = lf < 0 ? size : lf;
-        const qsizetype next = lf < 0 ? size : lf + 1;
-        if (end > pos && all[end - 1] == QLatin1Char('\r'))
+        // Asked for ahead: the bytes come from memory (the file is larger
+        // than the caches), and every line waited for its own otherwise.
+        __builtin_prefetch(data + std::min(pos + 1024, size));
+        const void *lf = std::memchr(data + pos, '\n', static_cast<size_t>(size - pos));
+        const qsizetype next = lf ? static_cast<const char *>(lf) - data + 1 : size;
+        qsizetype end = lf ? next - 1 : size;
+        if (end > pos && data[end - 1] == '\r')
             --end;
-        addLine(all.mid(pos, end - pos), buffer, groupNumber);
+        const bool title = !std::memchr(data + pos, '#', static_cast<size_t>(end - pos));
+        buffer.appendLine(pos, end - pos, title ? groupNumber++ : 0);
+        if (sniffing) {
+            sniffer->line(pos, next);
+            sniffing = sniffer->wantsLines();
+        }
         pos = next;
     }
+    return groupNumber;
+}
+
+// A file without titles of more than ten lines gets a header every ten words.
+void numberGroups(WordBuffer &buffer, int groupNumber)
+{
+    if (groupNumber == 1 && buffer.rowCount() > 10)
+        buffer.insertGroupHeaders(QStringLiteral("无组标题"));
 }
 
 } // namespace
 
 void loadWordText(const QString &text, WordBuffer &buffer)
 {
-    int groupNumber = 1;
-    reserveRows(buffer, text.count(QLatin1Char('\n')));
-    addLines(text, buffer, groupNumber);
-    if (groupNumber == 1 && buffer.rowCount() > 10)
-        numberGroups(buffer);
+    const QByteArray bytes = text.toUtf8();
+    buffer.setText(bytes);
+    buffer.setEncoding(codec::Encoding::Utf8);
+    numberGroups(buffer, addLines(bytes, 0, buffer, nullptr));
 }
 
 void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer)
@@ -91,30 +71,29 @@ void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer)
         loadWordText(codec::decodeFile(bytes), buffer);
         return;
     }
-    // Decoded a piece at a time, each ending with a line: the file's text is
-    // never held twice over (raw and decoded) however large the file. A line
-    // end byte is never part of a GB18030 or UTF-8 character.
-    const codec::Encoding encoding = codec::detect(bytes);
-    qsizetype pos = encoding == codec::Encoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    reserveRows(buffer, bytes.count('\n'));
-    constexpr qsizetype kPiece = 1 << 20;
-    int groupNumber = 1;
-    while (pos < bytes.size()) {
-        qsizetype end = std::min(pos + kPiece, bytes.size());
-        if (end < bytes.size()) {
-            const qsizetype lf = bytes.indexOf('\n', end);
-            end = lf < 0 ? bytes.size() : lf + 1;
-        }
-        const QString text = codec::decode(bytes.mid(pos, end - pos), encoding);
-        addLines(text, buffer, groupNumber);
-        pos = end;
-    }
-    if (groupNumber == 1 && buffer.rowCount() > 10)
-        numberGroups(buffer);
+    // The bytes are kept as they are; the whole file decides their encoding,
+    // checked as it is split.
+    codec::LineSniffer sniffer(bytes);
+    const qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    // Decoding drops a U+FEFF that starts the text (after a UTF-8 mark, one
+    // more) as a byte-order mark: a text of nothing else has no line at all.
+    const QByteArrayView text = QByteArrayView(bytes).sliced(start);
+    if (text.size() <= 4 && text == codec::byteOrderMark(sniffer.encoding()))
+        return;
+    buffer.setText(bytes);
+    const long firstRow = buffer.rowCount() + 1;
+    const int groupNumber = addLines(bytes, start, buffer, &sniffer);
+    const codec::Encoding encoding = sniffer.encoding();
+    buffer.setEncoding(encoding);
+    if (text.startsWith(codec::byteOrderMark(encoding)))
+        buffer.skipLineStart(firstRow, codec::byteOrderMark(encoding).size());
+    numberGroups(buffer, groupNumber);
 }
 
 TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
 {
+    // The loops below are SSE code, which leftover AVX state would slow.
+    util::clearUpperVectorState();
     using Status = FileRead::Status;
     // Exclusive access while reading: a writer must not change the list under us.
     const FileRead read = readRegularFile(wordFilePath, kMaxWordFileBytes, true);

@@ -22,7 +22,7 @@ struct TextLoadResult {
 // ten words. Lines end at LF or CR LF.
 void loadWordText(const QString &text, WordBuffer &buffer);
 // The same from a file's bytes (UTF-8 when valid, else GB18030; UTF-16 with
-// its mark), decoded a piece at a time.
+// its mark), which the buffer keeps: a cell is decoded when asked for.
 void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer);
 
 // Reads the file `wordFilePath` (UTF-8 when valid, else GB18030) with

@@ -41,7 +41,7 @@ mkfifo "$E2E_TMP/locker"
 sqlite3 "$PROG/kelp.mdb" <"$E2E_TMP/locker" >/dev/null 2>&1 &
 E2E_PIDS+=($!)
 exec 7>"$E2E_TMP/locker"
-echo 'begin exclusive;' >&7
+printf '.timeout 10000\nbegin exclusive;\n' >&7 # waits out the checks below
 locked() { ! sqlite3 "$PROG/kelp.mdb" "pragma busy_timeout = 0; select count(*) from zb" >/dev/null 2>&1; }
 wait_until "the database was not locked" locked
 start_kelpword

@@ -162,6 +162,49 @@ TEST(TextLoader, ALargeFileReadInPiecesLoadsAsAWhole)
     }
 }
 
+TEST(TextLoader, AByteOrderMarkOnlyStartsTheText)
+{
+    // GB18030's mark (U+FEFF) before the first title is no part of it; a
+    // U+FEFF within the file is kept, in either encoding.
+    const QString text = QStringLiteral("Unit\r\nsea#\uFEFF海洋#\uFEFFsiː\r\n\uFEFF");
+    WordBuffer gb;
+    loadWordBytes(codec::toGb18030(QChar(0xFEFF) + text), gb);
+    WordBuffer utf8;
+    loadWordBytes("\xEF\xBB\xBF" + text.toUtf8(), utf8);
+    for (const WordBuffer *b : {&gb, &utf8}) {
+        ASSERT_EQ(b->rowCount(), 3);
+        expectRow(*b, 1, QString("1"), QString("Unit"), std::nullopt);
+        expectRow(*b, 2, QString("sea"), QStringLiteral("\uFEFF海洋"), QStringLiteral("/ \uFEFFsiː/"));
+        expectRow(*b, 3, QString("2"), QStringLiteral("\uFEFF"), std::nullopt);
+    }
+}
+
+TEST(WordBufferCells, LoadedRowsEditAndFindAsSetOnes)
+{
+    WordBuffer b = test::wordsFrom(QStringLiteral("Unit\n  12 #x\nsea#海#siː\n\u3000#y\n"));
+    ASSERT_EQ(b.rowCount(), 4);
+    EXPECT_TRUE(b.isHeader(1));
+    EXPECT_TRUE(b.isHeader(2)); // a numeric word, blanks around it
+    EXPECT_FALSE(b.isHeader(3));
+    EXPECT_FALSE(b.isHeader(4));
+    EXPECT_EQ(b.find("12"), 2);
+    EXPECT_EQ(b.find("1"), 1);
+    EXPECT_EQ(b.find(QStringLiteral("\u3000")), 4);
+    const WordRow row = b.row(3);
+    EXPECT_EQ(row.word, QString("sea"));
+    EXPECT_EQ(row.meaning, QStringLiteral("海"));
+    EXPECT_EQ(row.phonetic, QStringLiteral("/ siː/"));
+    // A changed cell leaves the row's others as they were.
+    b.setItem(3, kMeaningColumn, QStringLiteral("大海"));
+    expectRow(b, 3, QString("sea"), QStringLiteral("大海"), QStringLiteral("/ siː/"));
+    EXPECT_EQ(b.insertRow(2), 2);
+    b.setItem(2, kWordColumn, "12");
+    EXPECT_EQ(b.find("12"), 2);
+    EXPECT_EQ(b.find("sea"), 4);
+    expectRow(b, 3, QString("12"), QString("x"), std::nullopt);
+    expectRow(b, 5, QStringLiteral("\u3000"), QString("y"), std::nullopt);
+}
+
 TEST(TextLoader, UnreadableFileAddsNoRows)
 {
     QTemporaryDir dir;
