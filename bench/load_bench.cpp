@@ -1,6 +1,7 @@
 // Loading a large word text file into the word buffer.
 #include "config/codec.h"
 #include "study/text_loader.h"
+#include "word_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,20 +10,11 @@
 
 namespace {
 
-// A 100,000-line word file in GBK, with a title line every 20 lines.
+// A word file of `lines` lines in GBK, with a title line every 20 lines.
 QString makeWordFile(const QTemporaryDir &dir, int lines)
 {
-    QString text;
-    for (int i = 0; i < lines; ++i) {
-        if (i % 20 == 0)
-            text += QStringLiteral("Unit %1 日常用语\r\n").arg(i / 20 + 1);
-        else
-            text += QStringLiteral("word%1#n. 单词；词语%1#'wɜːd%1\r\n").arg(i);
-    }
     const QString path = dir.filePath(QStringLiteral("big.txt"));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(kelp::codec::toGb18030(text));
+    writeWordFile(path.toStdString(), lines);
     return path;
 }
 

@@ -126,17 +126,20 @@ int main(int argc, char **argv)
     const QByteArray sinkName = sink.toUtf8();
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     std::vector<double> firstSound, serverPart, floor;
-    const auto timed = [&listener](std::vector<double> &into, const std::function<void()> &play, int settleMs) {
+    // Each sound is played out to its end and followed by silence, so that
+    // the next one is not heard in the last one's tail.
+    const auto timed = [&listener, &engine](std::vector<double> &into, const std::function<void()> &play, int settleMs) {
         listener.arm();
         const auto start = Clock::now();
         play();
+        engine.waitUntilDone(5000);
         QThread::msleep(settleMs);
         if (const auto heard = listener.heard())
             into.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
     };
     for (int i = 0; i < rounds; ++i) {
-        timed(firstSound, [&] { pronouncer.pronounce(QStringLiteral("sea")); }, 400);
-        timed(serverPart, [&] { engine.playSound(sea); }, 400);
+        timed(firstSound, [&] { pronouncer.pronounce(QStringLiteral("sea")); }, 300);
+        timed(serverPart, [&] { engine.playSound(sea); }, 300);
         pa_simple *out = nullptr;
         timed(floor, [&] {
             pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};

@@ -9,6 +9,7 @@
 // it) / lines - file bytes / lines; resident from /proc/self/statm.
 #include "config/codec.h"
 #include "study/text_loader.h"
+#include "word_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -55,23 +56,6 @@ double residentKib()
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1024.0;
 }
 
-// Realistic lines in GBK (GB18030 for the phonetic letters), a title every 20 lines.
-void writeWordFile(const std::string &path, int lines)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    QString text;
-    for (int i = 0; i < lines; ++i) {
-        if (i % 20 == 0)
-            text += QStringLiteral("Unit %1 日常用语\r\n").arg(i / 20 + 1);
-        else
-            text += QStringLiteral("word%1#n. 单词；词语%1#'wɜːd%1\r\n").arg(i);
-        if (text.size() > (1 << 20) || i + 1 == lines) {
-            const QByteArray bytes = kelp::codec::toGb18030(text);
-            out.write(bytes.constData(), bytes.size());
-            text.clear();
-        }
-    }
-}
 
 // The floor: the file into a std::string, split with std::string_view.
 long plainSplit(const std::string &path, std::string &data)

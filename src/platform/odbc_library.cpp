@@ -9,6 +9,7 @@
 #include <sqlext.h>
 
 #include "platform/odbc.h"
+#include "util/lazy_library.h"
 
 #include <QFile>
 
@@ -59,22 +60,9 @@ void *installer()
     return handle;
 }
 
-template <typename Function>
-Function resolve(void *handle, const char *name)
-{
-    return handle ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
-}
-
 } // namespace
 
-#define KELP_FORWARD(from, failed, result, name, params, args)                                                         \
-    extern "C" result name params                                                                                      \
-    {                                                                                                                  \
-        static const auto real = resolve<result(*) params>(from(), #name);                                             \
-        return real ? real args : failed;                                                                              \
-    }
-
-#define KELP_SQL(name, params, args) KELP_FORWARD(driverManager, SQL_ERROR, SQLRETURN SQL_API, name, params, args)
+#define KELP_SQL(name, params, args) KELP_LAZY_FORWARD(driverManager, SQL_ERROR, SQLRETURN SQL_API, name, params, args)
 
 KELP_SQL(SQLAllocHandle, (SQLSMALLINT type, SQLHANDLE input, SQLHANDLE *output), (type, input, output))
 KELP_SQL(SQLFreeHandle, (SQLSMALLINT type, SQLHANDLE handle), (type, handle))
@@ -118,9 +106,9 @@ KELP_SQL(SQLGetDiagRec,
           SQLSMALLINT size, SQLSMALLINT *length),
          (type, handle, record, state, native, text, size, length))
 
-KELP_FORWARD(installer, 0, BOOL INSTAPI, SQLSetConfigMode, (UWORD mode), (mode))
-KELP_FORWARD(installer, 0, BOOL INSTAPI, SQLWriteDSNToIni, (LPCSTR name, LPCSTR driver), (name, driver))
-KELP_FORWARD(installer, 0, BOOL INSTAPI, SQLWritePrivateProfileString,
+KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLSetConfigMode, (UWORD mode), (mode))
+KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLWriteDSNToIni, (LPCSTR name, LPCSTR driver), (name, driver))
+KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLWritePrivateProfileString,
              (LPCSTR section, LPCSTR entry, LPCSTR value, LPCSTR file), (section, entry, value, file))
 
 // A lookup that fails leaves the default in the buffer, as the library does.
@@ -128,7 +116,7 @@ extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, 
                                                   LPCSTR file)
 {
     using Function = int(INSTAPI *)(LPCSTR, LPCSTR, LPCSTR, LPSTR, int, LPCSTR);
-    static const auto real = resolve<Function>(installer(), "SQLGetPrivateProfileString");
+    static const auto real = kelp::util::lazySymbol<Function>(installer(), "SQLGetPrivateProfileString");
     if (real)
         return real(section, entry, fallback, buffer, size, file);
     if (!buffer || size < 1)

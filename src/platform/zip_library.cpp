@@ -4,6 +4,8 @@
 // function the program calls is defined here under its own name and
 // forwards to the library, opened the first time any is called; without it
 // every call fails as a broken archive does, and says why.
+#include "util/lazy_library.h"
+
 #include <zip.h>
 
 #include <cstring>
@@ -18,33 +20,12 @@ void *library()
     return handle;
 }
 
-template <typename Function>
-Function resolve(const char *name)
-{
-    void *handle = library();
-    return handle ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
-}
-
 const char kUnloaded[] = "libzip (libzip.so.4) cannot be loaded";
 
 } // namespace
 
-#define KELP_ZIP(failed, result, name, params, args)                                                                   \
-    extern "C" result name params                                                                                      \
-    {                                                                                                                  \
-        static const auto real = resolve<result(*) params>(#name);                                                     \
-        return real ? real args : failed;                                                                              \
-    }
-
-#define KELP_ZIP_VOID(name, params, args, otherwise)                                                                   \
-    extern "C" void name params                                                                                        \
-    {                                                                                                                  \
-        static const auto real = resolve<void(*) params>(#name);                                                       \
-        if (real)                                                                                                      \
-            real args;                                                                                                 \
-        else                                                                                                           \
-            otherwise;                                                                                                 \
-    }
+#define KELP_ZIP(failed, result, name, params, args) KELP_LAZY_FORWARD(library, failed, result, name, params, args)
+#define KELP_ZIP_VOID(name, params, args, otherwise) KELP_LAZY_FORWARD_VOID(library, name, params, args, otherwise)
 
 // Opening, reading and writing archives.
 KELP_ZIP(nullptr, zip_t *, zip_open, (const char *path, int flags, int *error),

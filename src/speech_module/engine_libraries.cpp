@@ -8,6 +8,8 @@
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
 
+#include "util/lazy_library.h"
+
 #include <dlfcn.h>
 
 namespace {
@@ -15,12 +17,6 @@ namespace {
 void *open(const char *name)
 {
     return ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
-}
-
-template <typename Function>
-Function resolve(void *handle, const char *name)
-{
-    return handle ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
 }
 
 #define KELP_LIBRARY(function, soname)                                                                                 \
@@ -40,38 +36,23 @@ KELP_LIBRARY(espeak, "libespeak-ng.so.1")
 
 } // namespace
 
-#define KELP_FORWARD(from, failed, result, name, params, args)                                                         \
-    extern "C" result name params                                                                                      \
-    {                                                                                                                  \
-        static const auto real = resolve<result(*) params>(from(), #name);                                             \
-        return real ? real args : failed;                                                                              \
-    }
+KELP_LAZY_FORWARD(flite, -1, int, flite_init, (void), ())
+KELP_LAZY_FORWARD(flite, nullptr, cst_wave *, flite_text_to_wave, (const char *text, cst_voice *voice), (text, voice))
+KELP_LAZY_FORWARD_VOID(flite, delete_wave, (cst_wave * wave), (wave), (void)wave)
+KELP_LAZY_FORWARD(slt, nullptr, cst_voice *, register_cmu_us_slt, (const char *voxdir), (voxdir))
+KELP_LAZY_FORWARD(rms, nullptr, cst_voice *, register_cmu_us_rms, (const char *voxdir), (voxdir))
+KELP_LAZY_FORWARD(awb, nullptr, cst_voice *, register_cmu_us_awb, (const char *voxdir), (voxdir))
+KELP_LAZY_FORWARD(kal16, nullptr, cst_voice *, register_cmu_us_kal16, (const char *voxdir), (voxdir))
+KELP_LAZY_FORWARD(kal, nullptr, cst_voice *, register_cmu_us_kal, (const char *voxdir), (voxdir))
 
-#define KELP_FORWARD_VOID(from, name, params, args)                                                                    \
-    extern "C" void name params                                                                                        \
-    {                                                                                                                  \
-        static const auto real = resolve<void(*) params>(from(), #name);                                               \
-        if (real)                                                                                                      \
-            real args;                                                                                                 \
-    }
-
-KELP_FORWARD(flite, -1, int, flite_init, (void), ())
-KELP_FORWARD(flite, nullptr, cst_wave *, flite_text_to_wave, (const char *text, cst_voice *voice), (text, voice))
-KELP_FORWARD_VOID(flite, delete_wave, (cst_wave * wave), (wave))
-KELP_FORWARD(slt, nullptr, cst_voice *, register_cmu_us_slt, (const char *voxdir), (voxdir))
-KELP_FORWARD(rms, nullptr, cst_voice *, register_cmu_us_rms, (const char *voxdir), (voxdir))
-KELP_FORWARD(awb, nullptr, cst_voice *, register_cmu_us_awb, (const char *voxdir), (voxdir))
-KELP_FORWARD(kal16, nullptr, cst_voice *, register_cmu_us_kal16, (const char *voxdir), (voxdir))
-KELP_FORWARD(kal, nullptr, cst_voice *, register_cmu_us_kal, (const char *voxdir), (voxdir))
-
-KELP_FORWARD_VOID(espeak, espeak_ng_InitializePath, (const char *path), (path))
-KELP_FORWARD(espeak, -1, int, espeak_Initialize,
+KELP_LAZY_FORWARD_VOID(espeak, espeak_ng_InitializePath, (const char *path), (path), (void)path)
+KELP_LAZY_FORWARD(espeak, -1, int, espeak_Initialize,
              (espeak_AUDIO_OUTPUT output, int length, const char *path, int options), (output, length, path, options))
-KELP_FORWARD_VOID(espeak, espeak_SetSynthCallback, (t_espeak_callback * callback), (callback))
-KELP_FORWARD(espeak, nullptr, const espeak_VOICE **, espeak_ListVoices, (espeak_VOICE * spec), (spec))
-KELP_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_SetVoiceByName, (const char *name), (name))
-KELP_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synth,
+KELP_LAZY_FORWARD_VOID(espeak, espeak_SetSynthCallback, (t_espeak_callback * callback), (callback), (void)callback)
+KELP_LAZY_FORWARD(espeak, nullptr, const espeak_VOICE **, espeak_ListVoices, (espeak_VOICE * spec), (spec))
+KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_SetVoiceByName, (const char *name), (name))
+KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synth,
              (const void *text, size_t size, unsigned int position, espeak_POSITION_TYPE type, unsigned int end,
               unsigned int flags, unsigned int *identifier, void *userData),
              (text, size, position, type, end, flags, identifier, userData))
-KELP_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synchronize, (void), ())
+KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synchronize, (void), ())
