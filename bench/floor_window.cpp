@@ -25,10 +25,10 @@ void speak(const char *text)
     flite_init();
     cst_voice *voice = register_cmu_us_slt(nullptr);
     cst_wave *wave = flite_text_to_wave(text, voice);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(wave->sample_rate),
-                              static_cast<uint8_t>(wave->num_channels)};
-    if (pa_simple *stream = pa_simple_new(nullptr, "floor", PA_STREAM_PLAYBACK, nullptr, "word", &spec, nullptr,
-                                          nullptr, nullptr)) {
+    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(wave->sample_rate),
+                                static_cast<uint8_t>(wave->num_channels)};
+    if (pa_simple *stream =
+            pa_simple_new(nullptr, "floor", PA_STREAM_PLAYBACK, nullptr, "word", &format, nullptr, nullptr, nullptr)) {
         pa_simple_write(stream, wave->samples, sizeof(short) * wave->num_samples * wave->num_channels, nullptr);
         pa_simple_drain(stream, nullptr);
         pa_simple_free(stream);

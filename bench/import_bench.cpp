@@ -126,9 +126,9 @@ int main(int argc, char **argv)
     std::printf("  kelpword import:                          %.3f s (%.3f-%.3f), ratio %.2f x (target 1.5)\n",
                 ours.median(), ours.min(), ours.max(), ours.median() / floor.median());
     if (!older.seconds.empty())
-        std::printf("  the other build's import:                 %.3f s (%.3f-%.3f), ratio %.2f x; this build %.2f x it\n",
-                    older.median(), older.min(), older.max(), older.median() / floor.median(),
-                    ours.median() / older.median());
+        std::printf(
+            "  the other build's import:                 %.3f s (%.3f-%.3f), ratio %.2f x; this build %.2f x it\n",
+            older.median(), older.min(), older.max(), older.median() / floor.median(), ours.median() / older.median());
     fs::remove_all(dir);
     return 0;
 }

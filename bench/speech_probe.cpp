@@ -21,8 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <string>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -128,7 +128,8 @@ int main(int argc, char **argv)
     std::vector<double> firstSound, serverPart, floor;
     // Each sound is played out to its end and followed by silence, so that
     // the next one is not heard in the last one's tail.
-    const auto timed = [&listener, &engine](std::vector<double> &into, const std::function<void()> &play, int settleMs) {
+    const auto timed = [&listener, &engine](std::vector<double> &into, const std::function<void()> &play,
+                                            int settleMs) {
         listener.arm();
         const auto start = Clock::now();
         play();
@@ -138,18 +139,24 @@ int main(int argc, char **argv)
             into.push_back(std::chrono::duration<double, std::milli>(*heard - start).count());
     };
     for (int i = 0; i < rounds; ++i) {
-        timed(firstSound, [&] { pronouncer.pronounce(QStringLiteral("sea")); }, 300);
-        timed(serverPart, [&] { engine.playSound(sea); }, 300);
+        timed(
+            firstSound, [&] { pronouncer.pronounce(QStringLiteral("sea")); }, 300);
+        timed(
+            serverPart, [&] { engine.playSound(sea); }, 300);
         pa_simple *out = nullptr;
-        timed(floor, [&] {
-            pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate), static_cast<uint8_t>(sea.channels)};
-            out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
-                                nullptr, nullptr, nullptr);
-            if (out) {
-                pa_simple_write(out, sea.samples.data(), sea.samples.size() * sizeof(int16_t), nullptr);
-                pa_simple_drain(out, nullptr);
-            }
-        }, 300);
+        timed(
+            floor,
+            [&] {
+                pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sea.rate),
+                                      static_cast<uint8_t>(sea.channels)};
+                out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
+                                    nullptr, nullptr, nullptr);
+                if (out) {
+                    pa_simple_write(out, sea.samples.data(), sea.samples.size() * sizeof(int16_t), nullptr);
+                    pa_simple_drain(out, nullptr);
+                }
+            },
+            300);
         if (out)
             pa_simple_free(out);
     }
@@ -162,8 +169,8 @@ int main(int argc, char **argv)
     };
     std::printf("from pronounce(\"sea\") to its first sound on the output: median %.1f ms (%s; %zu of %d heard)\n",
                 median(firstSound), spread(firstSound).c_str(), firstSound.size(), rounds);
-    std::printf("of which the sound server (synthesized word to first sound): median %.1f ms (%s)\n", median(serverPart),
-                spread(serverPart).c_str());
+    std::printf("of which the sound server (synthesized word to first sound): median %.1f ms (%s)\n",
+                median(serverPart), spread(serverPart).c_str());
     std::printf("floor (the word on a fresh stream, to its first sound): median %.1f ms (%s); word to first sound "
                 "is %.2f x the floor\n",
                 median(floor), spread(floor).c_str(), median(floor) > 0 ? median(firstSound) / median(floor) : 0.0);

@@ -109,7 +109,7 @@ KELP_SQL(SQLGetDiagRec,
 KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLSetConfigMode, (UWORD mode), (mode))
 KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLWriteDSNToIni, (LPCSTR name, LPCSTR driver), (name, driver))
 KELP_LAZY_FORWARD(installer, 0, BOOL INSTAPI, SQLWritePrivateProfileString,
-             (LPCSTR section, LPCSTR entry, LPCSTR value, LPCSTR file), (section, entry, value, file))
+                  (LPCSTR section, LPCSTR entry, LPCSTR value, LPCSTR file), (section, entry, value, file))
 
 // A lookup that fails leaves the default in the buffer, as the library does.
 extern "C" int INSTAPI SQLGetPrivateProfileString(LPCSTR section, LPCSTR entry, LPCSTR fallback, LPSTR buffer, int size,

@@ -28,8 +28,7 @@ const char kUnloaded[] = "libzip (libzip.so.4) cannot be loaded";
 #define KELP_ZIP_VOID(name, params, args, otherwise) KELP_LAZY_FORWARD_VOID(library, name, params, args, otherwise)
 
 // Opening, reading and writing archives.
-KELP_ZIP(nullptr, zip_t *, zip_open, (const char *path, int flags, int *error),
-         (path, flags, error))
+KELP_ZIP(nullptr, zip_t *, zip_open, (const char *path, int flags, int *error), (path, flags, error))
 KELP_ZIP(nullptr, zip_t *, zip_open_from_source, (zip_source_t * source, int flags, zip_error_t *error),
          (source, flags, error))
 KELP_ZIP(-1, int, zip_close, (zip_t * archive), (archive))

@@ -47,12 +47,13 @@ KELP_LAZY_FORWARD(kal, nullptr, cst_voice *, register_cmu_us_kal, (const char *v
 
 KELP_LAZY_FORWARD_VOID(espeak, espeak_ng_InitializePath, (const char *path), (path), (void)path)
 KELP_LAZY_FORWARD(espeak, -1, int, espeak_Initialize,
-             (espeak_AUDIO_OUTPUT output, int length, const char *path, int options), (output, length, path, options))
+                  (espeak_AUDIO_OUTPUT output, int length, const char *path, int options),
+                  (output, length, path, options))
 KELP_LAZY_FORWARD_VOID(espeak, espeak_SetSynthCallback, (t_espeak_callback * callback), (callback), (void)callback)
-KELP_LAZY_FORWARD(espeak, nullptr, const espeak_VOICE **, espeak_ListVoices, (espeak_VOICE * spec), (spec))
+KELP_LAZY_FORWARD(espeak, nullptr, const espeak_VOICE **, espeak_ListVoices, (espeak_VOICE * wanted), (wanted))
 KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_SetVoiceByName, (const char *name), (name))
 KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synth,
-             (const void *text, size_t size, unsigned int position, espeak_POSITION_TYPE type, unsigned int end,
-              unsigned int flags, unsigned int *identifier, void *userData),
-             (text, size, position, type, end, flags, identifier, userData))
+                  (const void *text, size_t size, unsigned int position, espeak_POSITION_TYPE type, unsigned int end,
+                   unsigned int flags, unsigned int *identifier, void *userData),
+                  (text, size, position, type, end, flags, identifier, userData))
 KELP_LAZY_FORWARD(espeak, EE_INTERNAL_ERROR, espeak_ERROR, espeak_Synchronize, (void), ())

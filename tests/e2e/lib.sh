@@ -157,6 +157,16 @@ write_text_mode_ini() {
     write_gbk "$PROG/wkcfg.ini"
 }
 
+# Review mode from the first start: a study database of the sample words
+# beside empty settings (groups 2 and 5 due today), its data source in a
+# private odbc.ini.
+write_review_folder() {
+  export ODBCINI="$E2E_TMP/odbc.ini"
+  "$(dirname "$KELPWORD")/kelpword-mkdb" --due 2,5 "$(dirname "${BASH_SOURCE[0]}")/../../data/New_Word.txt" \
+    "$PROG/kelp.mdb" >/dev/null
+  : >"$PROG/wkcfg.ini"
+}
+
 # Writes UTF-8 text to a file as GB18030 with CR LF line ends.
 write_gbk() {
   local file=$1

@@ -5,12 +5,9 @@
 # a database another program holds locked, or none at all, ends in the
 # message, which stays until answered, and status 1.
 source "$(dirname "$0")/lib.sh"
-BUILD=$(dirname "$KELPWORD")
 
 start_xvfb
-export ODBCINI="$E2E_TMP/odbc.ini"
-"$BUILD/kelpword-mkdb" --due 2,5 "$(dirname "$0")/../../data/New_Word.txt" "$PROG/kelp.mdb" >/dev/null
-: >"$PROG/wkcfg.ini"
+write_review_folder
 
 start_kelpword
 wait_ready

@@ -3,12 +3,9 @@
 # corrected there by keyboard is in the study database at once, and the word
 # window shows it after a restart (the notebook line Alt+D writes says so).
 source "$(dirname "$0")/lib.sh"
-BUILD=$(dirname "$KELPWORD")
 
 start_xvfb
-export ODBCINI="$E2E_TMP/odbc.ini"
-"$BUILD/kelpword-mkdb" --due 2,5 "$(dirname "$0")/../../data/New_Word.txt" "$PROG/kelp.mdb" >/dev/null
-: >"$PROG/wkcfg.ini"
+write_review_folder
 
 start_kelpword
 wait_ready

@@ -7,8 +7,5 @@ using namespace kelp;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static fuzz::ImportHarness harness;
-    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const import::Format format = harness.run(bytes, QStringLiteral("notes.txt"), fuzz::optionsFor(size));
-    return format == import::Format::AnkiText ? 0 : -1;
+    return fuzz::importOne(data, size, QStringLiteral("notes.txt"), import::Format::AnkiText);
 }

@@ -205,4 +205,13 @@ inline import::ImportOptions optionsFor(std::size_t size)
     return options;
 }
 
+// One input as a file named `name`: 0 when it was read as `format`, -1 (kept
+// out of the corpus) when it was taken for another format.
+inline int importOne(const std::uint8_t *data, std::size_t size, const QString &name, import::Format format)
+{
+    static ImportHarness harness;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    return harness.run(bytes, name, optionsFor(size)) == format ? 0 : -1;
+}
+
 } // namespace kelp::fuzz
