@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/instance_guard.h"
+#include "platform/termination_signals.h"
 #include "platform/translations.h"
 #include "app/start_loader.h"
 
@@ -111,6 +112,9 @@ int main(int argc, char *argv[])
     auto guard = std::make_unique<kelp::platform::InstanceGuard>();
     const kelp::platform::InstanceGuard::Outcome running = guard->acquire();
     const QString given = cl.userFolder ? kelp::userFolderPath() : QString::fromLocal8Bit(cl.folder.c_str());
+    // A logout (SIGTERM) while a database holds the loads up must end the
+    // start as one after it does, not kill the process: caught from here on.
+    kelp::platform::TerminationSignals::catchNow();
     // Owns the start's loads and their threads until the end of main.
     kelp::StartLoader loader(running == kelp::platform::InstanceGuard::Outcome::Acquired
                                  ? (given.isEmpty() ? QStringLiteral(".") : given)

@@ -14,6 +14,10 @@ public:
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
 
+    // Catches the signals from now on, before the toolkit and this object
+    // exist: one that comes meanwhile is told once the object does.
+    static void catchNow();
+
 signals:
     void terminationRequested(int signalNumber);
 
