@@ -83,6 +83,7 @@ struct AudioPlayer::State {
     pa_stream *stream = nullptr;
     std::vector<std::uint8_t> data;
     size_t written = 0;
+    bool complete = true; // no more samples will come
     bool draining = false;
 
     std::mutex mutex;
@@ -127,23 +128,40 @@ void onDrained(pa_stream *stream, int success, void *data)
         state->finish();
 }
 
-// The server asks for more: hand it what is left, then ask to be told when
-// the last sample has been played.
+// Hands the server what it asked for, as far as there is any; once the
+// whole sound is there and written, asks to be told when the last sample has
+// been played.
+void feed(AudioPlayer::State &state, pa_stream *stream, size_t wanted)
+{
+    const size_t n = std::min(wanted, state.data.size() - state.written);
+    if (n > 0) {
+        pa_stream_write(stream, state.data.data() + state.written, n, nullptr, 0, PA_SEEK_RELATIVE);
+        state.written += n;
+    }
+    if (state.complete && state.written == state.data.size() && !state.draining) {
+        state.draining = true;
+        if (pa_operation *op = pa_stream_drain(stream, onDrained, &state))
+            pa_operation_unref(op);
+    }
+}
+
 void onWritable(pa_stream *stream, size_t wanted, void *data)
 {
     auto *state = static_cast<AudioPlayer::State *>(data);
-    if (stream != state->stream)
-        return;
-    const size_t n = std::min(wanted, state->data.size() - state->written);
-    if (n > 0) {
-        pa_stream_write(stream, state->data.data() + state->written, n, nullptr, 0, PA_SEEK_RELATIVE);
-        state->written += n;
-    }
-    if (state->written == state->data.size() && !state->draining) {
-        state->draining = true;
-        if (pa_operation *op = pa_stream_drain(stream, onDrained, state))
-            pa_operation_unref(op);
-    }
+    if (stream == state->stream)
+        feed(*state, stream, wanted);
+}
+
+// What the server would take now of a sound that grows: it asks only when
+// its buffer runs low, so samples that come between its requests are written
+// as they come.
+void feedReadyStream(AudioPlayer::State &state)
+{
+    if (!state.stream || pa_stream_get_state(state.stream) != PA_STREAM_READY)
+        return; // a stream not ready yet asks for its first samples itself
+    const size_t writable = pa_stream_writable_size(state.stream);
+    if (writable != static_cast<size_t>(-1))
+        feed(state, state.stream, writable);
 }
 
 void onStreamState(pa_stream *stream, void *data)
@@ -264,6 +282,43 @@ void AudioPlayer::stopStream()
 
 bool AudioPlayer::play(const Pcm &pcm, const QString &sink)
 {
+    return start(pcm, sink, true);
+}
+
+bool AudioPlayer::playOpenEnded(const Pcm &start, const QString &sink)
+{
+    return this->start(start, sink, false);
+}
+
+void AudioPlayer::append(const std::int16_t *samples, size_t count)
+{
+    State &s = *state_;
+    if (!s.loop || count == 0)
+        return;
+    pa_threaded_mainloop_lock(s.loop);
+    if (s.stream && !s.complete) { // not cut meanwhile
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(samples);
+        s.data.insert(s.data.end(), bytes, bytes + count * sizeof(std::int16_t));
+        feedReadyStream(s);
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+void AudioPlayer::endInput()
+{
+    State &s = *state_;
+    if (!s.loop)
+        return;
+    pa_threaded_mainloop_lock(s.loop);
+    if (s.stream && !s.complete) {
+        s.complete = true;
+        feedReadyStream(s);
+    }
+    pa_threaded_mainloop_unlock(s.loop);
+}
+
+bool AudioPlayer::start(const Pcm &pcm, const QString &sink, bool complete)
+{
     State &s = *state_;
     if (!s.loop)
         return false;
@@ -285,6 +340,7 @@ bool AudioPlayer::play(const Pcm &pcm, const QString &sink)
     s.data.assign(reinterpret_cast<const std::uint8_t *>(pcm.samples.data()),
                   reinterpret_cast<const std::uint8_t *>(pcm.samples.data() + pcm.samples.size()));
     s.written = 0;
+    s.complete = complete;
     s.draining = false;
     s.stream = pa_stream_new(s.context, "word", &sampleFormat, nullptr);
     if (!s.stream) {

@@ -44,6 +44,11 @@ public:
     // server or the output cannot be had; timedOut() then tells whether the
     // server did not answer within kConnectTimeoutMs.
     bool play(const Pcm &pcm, const QString &sink);
+    // The same for a sound that is still being made: its start now, the
+    // rest with append(), and endInput() once there is no more.
+    bool playOpenEnded(const Pcm &start, const QString &sink);
+    void append(const std::int16_t *samples, size_t count);
+    void endInput();
     bool timedOut() const;
     // Drops the connection: the next sound connects anew.
     void disconnect();
@@ -61,6 +66,7 @@ public:
 
 private:
     bool connectServer();
+    bool start(const Pcm &pcm, const QString &sink, bool complete);
     void stopStream();
 
     std::unique_ptr<State> state_;

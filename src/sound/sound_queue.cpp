@@ -5,12 +5,86 @@
 
 #include <pthread.h>
 
+#include <utility>
+
 namespace kelp::sound {
 namespace {
 
 // What an output may add to a sound before its last sample has been heard
 // (the test server's null outputs hold up to two seconds).
 constexpr qint64 kDrainAllowanceMs = 2500;
+
+// The start of a sound, played while the producer makes the rest.
+class EarlyStart final : public EarlySamples {
+public:
+    EarlyStart(std::function<bool()> wanted, AudioPlayer &player, const QString &sink)
+        : wanted_(std::move(wanted)), player_(player), sink_(sink)
+    {
+    }
+
+    bool add(const std::int16_t *samples, size_t count, int rate, int channels) override
+    {
+        if (!wanted_())
+            return false;
+        if (failed_)
+            return true; // a stream that could not be had is tried again with the whole sound
+        if (started_) {
+            player_.append(samples, count);
+            handed_ += count;
+            return true;
+        }
+        // Even without samples yet (a voice's leading silence): the format
+        // is known, and the server sets the stream up while the word is made.
+        Pcm start;
+        start.samples.assign(samples, samples + count);
+        start.rate = rate;
+        start.channels = channels;
+        started_ = player_.playOpenEnded(start, sink_);
+        if (started_) {
+            handed_ = count;
+            format_ = {rate, channels};
+        } else {
+            failed_ = true;
+            failure_ = player_.lastError();
+            stalled_ = player_.timedOut();
+        }
+        return true;
+    }
+
+    bool started() const { return started_; }
+    // Plays what the whole sound has beyond what was handed on, and no
+    // more; false (and silent) when the whole is in another format than its
+    // start, to be played afresh.
+    bool finish(const Pcm &whole)
+    {
+        if (format_ != std::pair{whole.rate, whole.channels}) {
+            player_.purge();
+            return false;
+        }
+        if (whole.samples.size() > handed_)
+            player_.append(whole.samples.data() + handed_, whole.samples.size() - handed_);
+        player_.endInput();
+        return true;
+    }
+    // The stream could not be had: why, and whether the server did not answer.
+    bool failed(QString *failure, bool *stalled) const
+    {
+        *failure = failure_;
+        *stalled = stalled_;
+        return failed_;
+    }
+
+private:
+    std::function<bool()> wanted_;
+    AudioPlayer &player_;
+    const QString &sink_;
+    size_t handed_ = 0; // samples played from the producer's hand
+    std::pair<int, int> format_; // rate and channels
+    bool started_ = false;
+    bool failed_ = false;
+    bool stalled_ = false;
+    QString failure_;
+};
 
 } // namespace
 
@@ -115,24 +189,30 @@ SoundQueue::Result SoundQueue::play(Job &job)
     result.id = job.id;
     result.speech = job.speech;
     std::optional<Pcm> pcm;
+    EarlyStart early([this, &job] { return isCurrent(job.id); }, player_, job.sink);
     try {
-        pcm = job.produce();
+        pcm = job.produce(early);
     } catch (...) {
         result.error = std::current_exception();
+    }
+    const bool current = isCurrent(job.id);
+    if (result.error || !current || !pcm || pcm->samples.empty()) {
+        if (early.started())
+            player_.purge(); // a start without its end, or no longer wanted
+        result.cancelled = !result.error && !current;
         return result;
     }
-    if (!isCurrent(job.id)) {
-        result.cancelled = true;
-        return result;
-    }
-    if (!pcm || pcm->samples.empty())
-        return result;
 
     // The chosen output first; when it went away (unplugged, unloaded), the
     // default one; when the server went away, once more on a new connection.
     QString failure;
     bool stalled = false;
-    bool played = attempt(job.id, *pcm, job.sink, &failure, &stalled);
+    bool played = false;
+    if (early.started() && early.finish(*pcm)) {
+        played = playToTheEnd(job.id, pcm->durationMs(), &failure, &stalled);
+    } else if (!early.failed(&failure, &stalled)) {
+        played = attempt(job.id, *pcm, job.sink, &failure, &stalled);
+    }
     if (!played && !stalled && isCurrent(job.id) && !job.sink.isEmpty()) {
         qCInfo(lcPlatform).noquote() << "output" << job.sink << "failed (" << failure << "); the default output takes it";
         played = attempt(job.id, *pcm, QString(), &failure, &stalled);
@@ -176,12 +256,17 @@ bool SoundQueue::attempt(quint64 id, const Pcm &pcm, const QString &sink, QStrin
         *stalled = player_.timedOut();
         return false;
     }
+    return playToTheEnd(id, pcm.durationMs(), failure, stalled);
+}
+
+bool SoundQueue::playToTheEnd(quint64 id, qint64 durationMs, QString *failure, bool *stalled)
+{
     // Replaced while it was being started: the newer sound must not wait for it.
     if (!isCurrent(id)) {
         player_.purge();
         return true;
     }
-    const int bound = static_cast<int>(std::min<qint64>(pcm.durationMs() + kDrainAllowanceMs, 120000));
+    const int bound = static_cast<int>(std::min<qint64>(durationMs + kDrainAllowanceMs, 120000));
     if (!player_.waitUntilDone(bound)) {
         player_.purge();
         *stalled = true;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -18,11 +19,26 @@
 
 namespace kelp::sound {
 
+// Where a producer may hand on the start of a sound while it still makes the
+// rest, so that the start is heard before the end exists.
+class EarlySamples {
+public:
+    // Plays these samples after the ones added before (all in the format of
+    // the first). False once the sound is no longer wanted (cut or
+    // replaced): the producer may stop.
+    virtual bool add(const std::int16_t *samples, size_t count, int rate, int channels) = 0;
+
+protected:
+    ~EarlySamples() = default;
+};
+
 class SoundQueue {
 public:
     // Makes the samples on the queue's thread; may throw (the exception is
-    // handed back in the result). Nothing: there is nothing to play.
-    using Producer = std::function<std::optional<Pcm>()>;
+    // handed back in the result). Nothing: there is nothing to play. What it
+    // returns is the whole sound, beginning with whatever it handed on early
+    // (a second attempt plays it from the start).
+    using Producer = std::function<std::optional<Pcm>(EarlySamples &)>;
 
     struct Result {
         quint64 id = 0;
@@ -66,6 +82,7 @@ private:
     void run();
     Result play(Job &job);
     bool attempt(quint64 id, const Pcm &pcm, const QString &sink, QString *failure, bool *stalled);
+    bool playToTheEnd(quint64 id, qint64 durationMs, QString *failure, bool *stalled);
     bool isCurrent(quint64 id) const;
 
     std::function<void(const Result &)> finished_;

@@ -39,6 +39,11 @@ const FliteVoice kFliteVoices[] = {
     {"kal", "flite kal - US English, male (diphone, 8 kHz)", register_cmu_us_kal},
 };
 
+// Where flite's samples go as they are made; null: nowhere but the wave.
+struct FliteStream;
+FliteStream *g_fliteStream = nullptr; // guarded by g_synthesis, as the engines are
+int onFliteSamples(const cst_wave *wave, int start, int size, int last, cst_audio_streaming_info *);
+
 cst_voice *fliteVoice(const QString &id)
 {
     static bool initialised = false;
@@ -53,6 +58,12 @@ cst_voice *fliteVoice(const QString &id)
     for (const FliteVoice &v : kFliteVoices) {
         if (id == QLatin1String(v.id)) {
             cst_voice *voice = loaded[id] = v.registerVoice(nullptr);
+            // Every voice hands on its samples while it makes the rest: a
+            // word is heard before the whole of it exists.
+            if (cst_audio_streaming_info *streaming = voice ? new_audio_streaming_info() : nullptr) {
+                streaming->asc = onFliteSamples;
+                feat_set(voice->features, "streaming_info", audio_streaming_info_val(streaming));
+            }
             ::malloc_trim(0); // what loading needed and let go goes back now, not never
             return voice;
         }
@@ -64,11 +75,16 @@ cst_voice *fliteVoice(const QString &id)
 // time, whichever thread asks.
 std::mutex g_synthesis;
 std::vector<std::int16_t> *g_espeakSamples = nullptr;
+sound::EarlySamples *g_espeakEarly = nullptr;
+int g_espeakRate = 0;
 
 int collectSamples(short *samples, int count, espeak_EVENT *)
 {
-    if (samples && g_espeakSamples)
+    if (samples && count > 0 && g_espeakSamples) {
         g_espeakSamples->insert(g_espeakSamples->end(), samples, samples + count);
+        if (g_espeakEarly && !g_espeakEarly->add(samples, static_cast<size_t>(count), g_espeakRate, 1))
+            return 1; // nobody listens any more: stop
+    }
     return 0;
 }
 
@@ -109,17 +125,59 @@ std::vector<VoiceInfo> espeakEnglishVoices()
 }
 
 // flite pads every utterance with silence; a word should start at once.
-void trimSilence(std::vector<std::int16_t> &samples)
-{
-    constexpr int kQuiet = 64;
-    const auto loud = [](std::int16_t s) { return std::abs(static_cast<int>(s)) > kQuiet; };
-    const auto first = std::find_if(samples.begin(), samples.end(), loud);
-    if (first == samples.end()) {
-        samples.clear();
-        return;
+// Samples are taken as they come: quiet ones at the start are dropped, quiet
+// ones later are held until a loud one follows, and those still held at the
+// end are dropped.
+class SilenceTrim {
+public:
+    // Appends to `kept` what is certain to be heard; returns how many.
+    size_t take(const std::int16_t *samples, size_t count, std::vector<std::int16_t> &kept)
+    {
+        const size_t before = kept.size();
+        for (size_t i = 0; i < count; ++i) {
+            const std::int16_t s = samples[i];
+            if (std::abs(static_cast<int>(s)) <= kQuiet) {
+                if (started_)
+                    held_.push_back(s);
+                continue;
+            }
+            started_ = true;
+            kept.insert(kept.end(), held_.begin(), held_.end());
+            held_.clear();
+            kept.push_back(s);
+        }
+        return kept.size() - before;
     }
-    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    samples = std::vector<std::int16_t>(first, last);
+
+private:
+    static constexpr int kQuiet = 64;
+    bool started_ = false;
+    std::vector<std::int16_t> held_;
+};
+
+std::vector<std::int16_t> trimSilence(const std::int16_t *samples, size_t count)
+{
+    std::vector<std::int16_t> kept;
+    SilenceTrim().take(samples, count, kept);
+    return kept;
+}
+
+struct FliteStream {
+    sound::EarlySamples *early;
+    SilenceTrim trim;
+    std::vector<std::int16_t> piece;
+};
+
+int onFliteSamples(const cst_wave *wave, int start, int size, int, cst_audio_streaming_info *)
+{
+    FliteStream *stream = g_fliteStream;
+    if (!stream || !stream->early || size <= 0)
+        return CST_AUDIO_STREAM_CONT;
+    stream->piece.clear();
+    stream->trim.take(wave->samples + start, static_cast<size_t>(size), stream->piece);
+    if (!stream->early->add(stream->piece.data(), stream->piece.size(), wave->sample_rate, wave->num_channels))
+        return CST_AUDIO_STREAM_STOP; // nobody listens any more
+    return CST_AUDIO_STREAM_CONT;
 }
 
 } // namespace
@@ -195,6 +253,11 @@ QString SynthesisEngine::chosenSink() const
 
 sound::Pcm SynthesisEngine::synthesize(const VoiceInfo &voice, const QString &text)
 {
+    return synthesize(voice, text, nullptr);
+}
+
+sound::Pcm SynthesisEngine::synthesize(const VoiceInfo &voice, const QString &text, sound::EarlySamples *early)
+{
     std::lock_guard lock(g_synthesis);
     sound::Pcm pcm;
     const QByteArray utf8 = text.toUtf8();
@@ -205,14 +268,19 @@ sound::Pcm SynthesisEngine::synthesize(const VoiceInfo &voice, const QString &te
                               QStringLiteral("the voice %1 cannot be loaded").arg(voice.id));
         if (text.trimmed().isEmpty())
             return pcm; // loads the voice, says nothing
+        // What is handed on early is the start of the wave returned: flite
+        // hands on the very samples it leaves in the wave.
+        FliteStream stream{early, {}, {}};
+        g_fliteStream = &stream;
         cst_wave *wave = flite_text_to_wave(utf8.constData(), v);
+        g_fliteStream = nullptr;
         if (!wave)
             throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("synthesis failed"));
         pcm.rate = wave->sample_rate;
         pcm.channels = wave->num_channels;
-        pcm.samples.assign(wave->samples, wave->samples + wave->num_samples * wave->num_channels);
+        pcm.samples =
+            trimSilence(wave->samples, static_cast<size_t>(wave->num_samples) * static_cast<size_t>(wave->num_channels));
         delete_wave(wave);
-        trimSilence(pcm.samples);
         return pcm;
     }
     const int rate = espeakRate();
@@ -223,16 +291,19 @@ sound::Pcm SynthesisEngine::synthesize(const VoiceInfo &voice, const QString &te
     if (text.trimmed().isEmpty())
         return pcm;
     g_espeakSamples = &pcm.samples;
+    g_espeakEarly = early;
+    g_espeakRate = rate;
     const espeak_ERROR rc = espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
                                          espeakCHARS_UTF8, nullptr, nullptr);
     espeak_Synchronize();
     g_espeakSamples = nullptr;
+    g_espeakEarly = nullptr;
     if (rc != EE_OK)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("synthesis failed"));
     return pcm;
 }
 
-void SynthesisEngine::submit(std::function<std::optional<sound::Pcm>()> produce, bool speech)
+void SynthesisEngine::submit(std::function<std::optional<sound::Pcm>(sound::EarlySamples &)> produce, bool speech)
 {
     const quint64 id = queue_->submit(std::move(produce), chosenSink(), speech);
     speaking_ = speech ? id : 0;
@@ -249,7 +320,10 @@ void SynthesisEngine::speak(const QString &text, int flags)
     }
     if (audioOutputCount() < 1)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
-    submit([this, chosen, text]() -> std::optional<sound::Pcm> { return synthesize(chosen, text); }, true);
+    submit([this, chosen, text](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
+        return synthesize(chosen, text, &early);
+    },
+           true);
     if (!(flags & Async))
         waitUntilDone(-1);
 }
@@ -301,13 +375,13 @@ void SynthesisEngine::setNotifications(std::function<void()> spoken, std::functi
 void SynthesisEngine::playSound(sound::Pcm pcm)
 {
     auto shared = std::make_shared<sound::Pcm>(std::move(pcm));
-    submit([shared]() -> std::optional<sound::Pcm> { return std::move(*shared); }, false);
+    submit([shared](sound::EarlySamples &) -> std::optional<sound::Pcm> { return std::move(*shared); }, false);
 }
 
 void SynthesisEngine::playFile(const QString &path, bool bellInstead)
 {
     submit(
-        [path, bellInstead]() -> std::optional<sound::Pcm> {
+        [path, bellInstead](sound::EarlySamples &) -> std::optional<sound::Pcm> {
             QString error;
             std::optional<sound::Pcm> pcm = sound::readSoundFile(path, &error);
             if (!pcm) {
@@ -323,7 +397,7 @@ void SynthesisEngine::playFile(const QString &path, bool bellInstead)
 
 void SynthesisEngine::playEventSound()
 {
-    submit([]() -> std::optional<sound::Pcm> { return sound::eventSound(); }, false);
+    submit([](sound::EarlySamples &) -> std::optional<sound::Pcm> { return sound::eventSound(); }, false);
 }
 
 } // namespace kelp

@@ -12,6 +12,7 @@
 #include <vector>
 
 namespace kelp::sound {
+class EarlySamples;
 class SoundQueue;
 }
 
@@ -43,7 +44,9 @@ public:
 
 private:
     QString chosenSink() const;
-    void submit(std::function<std::optional<sound::Pcm>()> produce, bool speech);
+    // With `early`, the samples go there as they are made (quiet ends left out, as in the result).
+    sound::Pcm synthesize(const VoiceInfo &voice, const QString &text, sound::EarlySamples *early);
+    void submit(std::function<std::optional<sound::Pcm>(sound::EarlySamples &)> produce, bool speech);
     void delivered(quint64 id);
     std::exception_ptr takeError(quint64 id = 0);
 

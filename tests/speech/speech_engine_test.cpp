@@ -3,6 +3,7 @@
 // fast a purge cuts, recordings and the event sound.
 #include "config/settings.h"
 #include "sound/audio.h"
+#include "sound/sound_queue.h"
 #include "speech/pronouncer.h"
 #include "speech/speech_engine.h"
 #include "speech_module/synthesis_engine.h"
@@ -14,6 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +102,29 @@ TEST_F(WithServer, PurgeCutsAtOnce)
     engine.speak(" ", SpeechEngine::Purge);
     EXPECT_TRUE(engine.waitUntilDone(-1));
     EXPECT_LT(clock.elapsed(), (sentenceMs - 300) / 2);
+}
+
+TEST_F(WithServer, ASoundHandedOnWhileItIsMadeIsPlayedWholeAndOnce)
+{
+    sound::Pcm tone; // one second
+    for (int i = 0; i < 16000; ++i)
+        tone.samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 16000)));
+    test::MonitorRecorder recording("speakers");
+    sound::SoundQueue queue([](const sound::SoundQueue::Result &) {});
+    // Its first part early, a pause as a slow voice makes, a second part,
+    // and the rest only in the whole returned at the end.
+    queue.submit([&tone](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
+        early.add(tone.samples.data(), 6400, tone.rate, 1);
+        QThread::msleep(150);
+        early.add(tone.samples.data() + 6400, 3200, tone.rate, 1);
+        return tone;
+    },
+                 QString());
+    ASSERT_TRUE(queue.waitIdle(10000));
+    QThread::msleep(500); // what the null output still holds
+    const int blocks = test::loudBlocks(recording.stop());
+    EXPECT_GE(blocks, 90) << "samples were lost";
+    EXPECT_LE(blocks, 110) << "samples were played twice";
 }
 
 TEST_F(WithServer, PronouncerSpeaksRecordingsAndFallsBackToTheEventSound)
