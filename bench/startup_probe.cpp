@@ -4,6 +4,9 @@
 // resident memory at that paint, and the peak resident memory after it has
 // settled. Prints "map_ms=<ms> paint_ms=<ms> paint_rss_kib=<KiB> rss_kib=<KiB>".
 //
+// With KELP_PROBE_SMAPS=<file>, the program's memory map at the paint is
+// copied there (what is resident, mapping by mapping).
+//
 // usage: kelp_startup_probe <title> <settle-ms> <program> [args...]
 #include <xcb/xcb.h>
 
@@ -137,6 +140,8 @@ int main(int argc, char **argv)
         if (painted(c, window)) {
             paintMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
             paintRss = statusKib(pid, "VmRSS:");
+            if (const char *copy = std::getenv("KELP_PROBE_SMAPS"))
+                std::ofstream(copy) << std::ifstream("/proc/" + std::to_string(pid) + "/smaps").rdbuf();
         } else {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -47,6 +48,17 @@ QByteArray convert(const char *to, const char *from, const QByteArray &in, const
     return out;
 }
 
+// ASCII is one byte a character, the same bytes, in every encoding involved.
+bool isAsciiBytes(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 } // namespace
 
 bool isValidUtf8(const QByteArray &bytes)
@@ -60,6 +72,10 @@ QString fromGb18030(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return bytes.isNull() ? QString() : QString("");
+    // ASCII reads alike in GB18030: no converter to load for it (a settings
+    // file mostly is).
+    if (isAsciiBytes(bytes))
+        return QString::fromLatin1(bytes);
     const QByteArray utf8 = convert("UTF-8", "GB18030", bytes, QByteArray("\xEF\xBF\xBD"));
     return QString::fromUtf8(utf8);
 }
@@ -68,6 +84,8 @@ QByteArray toGb18030(const QString &text)
 {
     if (text.isEmpty())
         return QByteArray("");
+    if (isAscii(text))
+        return text.toLatin1();
     // Every Unicode scalar value has a GB18030 form; "?" only guards against
     // an iconv without the table.
     return convert("GB18030", "UTF-8", text.toUtf8(), QByteArray("?"));
@@ -110,15 +128,7 @@ QString decodeFile(const QByteArray &bytes)
 
 int gbkLength(const QString &text)
 {
-    // Fast path: ASCII is one byte a character in every encoding involved.
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
+    if (isAscii(text))
         return static_cast<int>(text.size());
     return static_cast<int>(toGb18030(text).size());
 }
