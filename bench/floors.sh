@@ -70,4 +70,4 @@ for _ in $(seq 200); do "$build/kelpword" pause 2>/dev/null && break; sleep 0.05
 
 # Word to first sound, on the session's sound server.
 KELPWORD_SPEECH_MODULE="$build/libkelpword-speech.so" "$build/bench/kelp_speech_probe" |
-  grep -E 'to its first sound on the output|^floor'
+  grep -E 'first sound on the output|^floor'

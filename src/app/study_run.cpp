@@ -233,7 +233,8 @@ bool StudyRun::start()
     // Its word is said once the window is up and the engine is ready.
     session_->start(resumeRowAtStart(settings_, today_, 0));
     window_->show();
-    session_->setPronouncer([this](const QString &word) { return pronouncer_->pronounce(word); });
+    session_->setPronouncer([this](const QString &word) { return pronouncer_->pronounce(word); },
+                            [this](const QString &word) { pronouncer_->prepare(word); });
     // Words are said on the engine's own thread; their end and their
     // failures come back here, through the event loop.
     pronouncer_->setNotifications([this] { session_->speechFinished(); }, onError_);

@@ -94,6 +94,16 @@ void Presentation::pronounceIfWord(const Cell &wordCell)
         pronounce(wordLabel.text);
 }
 
+// The word of the next step, made ready while this one is read.
+void Presentation::prepareNextWord()
+{
+    if (!speaking || !prepare || loadedRows < 1)
+        return;
+    const Cell wordCell = buffer_.item(currentRow > loadedRows ? 1 : currentRow, kWordColumn);
+    if (wordCell && !isNumber(*wordCell))
+        prepare(shown(wordCell));
+}
+
 void Presentation::tick()
 {
     if (loadedRows < 1 || paused)
@@ -111,6 +121,7 @@ void Presentation::tick()
     meaningLabel.visible = true;
     ++currentRow;
     phase = 1;
+    prepareNextWord();
 }
 
 void Presentation::applyLineBreakRule()
@@ -158,6 +169,7 @@ void Presentation::step()
         meaningLabel.visible = true;
         if (currentRow < static_cast<long>(loadedRows) + 1)
             ++currentRow;
+        prepareNextWord();
     }
     ++phase;
     if (phase > 2)

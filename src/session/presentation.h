@@ -86,9 +86,12 @@ public:
 
     // Pronounces a word (called with the text of wordLabel).
     std::function<void(const QString &)> pronounce;
+    // Readies the word the next step will pronounce.
+    std::function<void(const QString &)> prepare;
 
 private:
     void pronounceIfWord(const Cell &wordCell);
+    void prepareNextWord();
     void groupStep(bool next, bool listMode, const std::vector<int> &groups);
     const WordBuffer &buffer_;
 };

@@ -22,9 +22,11 @@ void StudySession::setInterval(int seconds)
         timer_.start(intervalMs_);
 }
 
-void StudySession::setPronouncer(std::function<bool(const QString &)> pronounce)
+void StudySession::setPronouncer(std::function<bool(const QString &)> pronounce,
+                                 std::function<void(const QString &)> prepare)
 {
     pronounce_ = std::move(pronounce);
+    presentation_.prepare = pronounce_ ? std::move(prepare) : nullptr;
     if (!pronounce_) {
         presentation_.pronounce = nullptr;
         return;

@@ -29,7 +29,9 @@ public:
     void setNotebookPath(const QString &path) { notebookPath_ = path; }
     // Has a word said and returns at once: true when speechFinished() will
     // follow. The cycle's next step waits for it; commands do not.
-    void setPronouncer(std::function<bool(const QString &)> pronounce);
+    // `prepare` readies the word due next (optional).
+    void setPronouncer(std::function<bool(const QString &)> pronounce,
+                       std::function<void(const QString &)> prepare = nullptr);
     // The window's position in layout units, read before every step (the
     // font sizes depend on how far the window is from the screen's edge).
     void setWindowPositionSource(std::function<QPoint()> source) { windowPosition_ = std::move(source); }

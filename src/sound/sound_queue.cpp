@@ -22,6 +22,8 @@ public:
     {
     }
 
+    bool wanted() const override { return wanted_(); }
+
     bool add(const std::int16_t *samples, size_t count, int rate, int channels) override
     {
         if (!wanted_())
@@ -134,6 +136,15 @@ void SoundQueue::cancel()
     player_.purge();
 }
 
+void SoundQueue::whenIdle(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(mutex_);
+        idleTask_ = std::move(task);
+    }
+    wake_.notify_all();
+}
+
 bool SoundQueue::isCurrent(quint64 id) const
 {
     std::lock_guard lock(mutex_);
@@ -160,13 +171,22 @@ void SoundQueue::run()
 {
     for (;;) {
         Job job;
+        std::function<void()> idleTask;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || pending_; });
+            wake_.wait(lock, [this] { return stopping_ || pending_ || idleTask_; });
             if (stopping_)
                 break;
-            job = std::move(*pending_);
-            pending_.reset();
+            if (pending_) {
+                job = std::move(*pending_);
+                pending_.reset();
+            } else {
+                idleTask = std::exchange(idleTask_, nullptr);
+            }
+        }
+        if (idleTask) {
+            idleTask();
+            continue;
         }
         const Result result = play(job);
         if (finished_)

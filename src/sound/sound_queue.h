@@ -27,6 +27,8 @@ public:
     // the first). False once the sound is no longer wanted (cut or
     // replaced): the producer may stop.
     virtual bool add(const std::int16_t *samples, size_t count, int rate, int channels) = 0;
+    // False once the sound is no longer wanted (what was made of it may be cut short).
+    virtual bool wanted() const = 0;
 
 protected:
     ~EarlySamples() = default;
@@ -61,6 +63,10 @@ public:
     quint64 submit(Producer produce, const QString &sink, bool speech = false);
     // Cuts what plays and drops what waits; returns at once.
     void cancel();
+    // Runs `task` on the queue's thread once no sound waits (after the one
+    // that plays), in place of a task given before and not yet begun. For
+    // work ahead of a sound, such as making the next word's samples.
+    void whenIdle(std::function<void()> task);
     // True once nothing plays or waits (false when `timeoutMs` passed first;
     // -1 waits without limit).
     bool waitIdle(int timeoutMs);
@@ -91,6 +97,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::optional<Job> pending_;
+    std::function<void()> idleTask_;
     quint64 nextId_ = 1;
     quint64 current_ = 0; // the newest id; anything older is cancelled
     bool busy_ = false;

@@ -78,11 +78,30 @@ bool Pronouncer::isSpeaking() const
     return engine_ && engine_->isSpeaking();
 }
 
+bool Pronouncer::hasRecording(const QString &word, QString *path) const
+{
+    const std::optional<QString> found = recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"),
+                                                       settings_.recordingsFolder, programFolder_);
+    if (!found || !QFileInfo(*found).isFile())
+        return false;
+    if (path)
+        *path = *found;
+    return true;
+}
+
+void Pronouncer::prepare(const QString &word)
+{
+    if (word.isEmpty() || !engine_ || settings_.voice < 1 || settings_.voice > engine_->voiceCount() ||
+        hasRecording(word))
+        return;
+    engine_->setVoice(settings_.voice - 1);
+    engine_->prepare(word);
+}
+
 bool Pronouncer::pronounce(const QString &word)
 {
-    const std::optional<QString> path = recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"),
-                                                      settings_.recordingsFolder, programFolder_);
-    const bool recorded = path && QFileInfo(*path).isFile();
+    QString path;
+    const bool recorded = hasRecording(word, &path);
     if (!recorded && settings_.voice >= 1 && engine_) {
         if (word.isEmpty())
             return false;
@@ -99,7 +118,7 @@ bool Pronouncer::pronounce(const QString &word)
     if (settings_.audioOutput >= 1 && settings_.audioOutput <= engine_->audioOutputCount())
         engine_->setAudioOutput(settings_.audioOutput - 1);
     if (recorded)
-        engine_->playFile(*path); // an unreadable one gives the event sound
+        engine_->playFile(path); // an unreadable one gives the event sound
     else
         engine_->playEventSound(); // no recording: the desktop's own sound
     return false;

@@ -39,6 +39,9 @@ public:
     // Throws SpeechError when the chosen voice or output cannot be had; a
     // failure while speaking reaches `failed` later.
     bool pronounce(const QString &word);
+    // Readies `word`, due next, so that pronounce() of it is heard at once
+    // (a word with a recording needs nothing).
+    void prepare(const QString &word);
     // What the engine reports back, on this thread (see SpeechEngine).
     void setNotifications(std::function<void()> spoken, std::function<void(std::exception_ptr)> failed);
     bool isSpeaking() const;
@@ -46,6 +49,8 @@ public:
     SpeechEngine *engine() const { return engine_.get(); }
 
 private:
+    bool hasRecording(const QString &word, QString *path = nullptr) const;
+
     Settings &settings_;
     QString programFolder_;
     std::function<void()> spoken_;

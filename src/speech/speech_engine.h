@@ -68,6 +68,11 @@ public:
     // voice here and now (and throws when it cannot). Other text is spoken on
     // the sound thread; with Async this returns at once, otherwise once spoken.
     virtual void speak(const QString &text, int flags) = 0;
+    // Makes the samples of `text` in the chosen voice on the sound thread
+    // once it is otherwise idle, so that speak() of it starts at once: for
+    // the word due next. The word said last is kept alike (it is said twice
+    // in a row, with its meaning).
+    virtual void prepare(const QString &text) = 0;
     // Waits until what was asked for has been said (-1: as long as the sound
     // thread's own limits allow). True when done; throws the SpeechError of
     // a word that failed meanwhile (it then reaches `failed` no more).

@@ -321,11 +321,46 @@ void SynthesisEngine::speak(const QString &text, int flags)
     if (audioOutputCount() < 1)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
     submit([this, chosen, text](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
-        return synthesize(chosen, text, &early);
+        if (std::optional<sound::Pcm> made = ready(chosen, text))
+            return made;
+        sound::Pcm pcm = synthesize(chosen, text, &early);
+        if (early.wanted()) // not cut short
+            keep(chosen, text, pcm);
+        return pcm;
     },
            true);
     if (!(flags & Async))
         waitUntilDone(-1);
+}
+
+void SynthesisEngine::prepare(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    const VoiceInfo chosen = voice(voice_);
+    queue_->whenIdle([this, chosen, text] {
+        if (ready(chosen, text))
+            return;
+        try {
+            keep(chosen, text, synthesize(chosen, text, nullptr));
+        } catch (const SpeechError &) {
+            // Said when the word is asked for, as it always is.
+        }
+    });
+}
+
+std::optional<sound::Pcm> SynthesisEngine::ready(const VoiceInfo &voice, const QString &text)
+{
+    std::lock_guard lock(readyMutex_);
+    if (ready_ && ready_->engine == voice.engine && ready_->voiceId == voice.id && ready_->text == text)
+        return ready_->pcm;
+    return std::nullopt;
+}
+
+void SynthesisEngine::keep(const VoiceInfo &voice, const QString &text, const sound::Pcm &pcm)
+{
+    std::lock_guard lock(readyMutex_);
+    ready_ = ReadyWord{voice.engine, voice.id, text, pcm};
 }
 
 void SynthesisEngine::purge()

@@ -33,6 +33,7 @@ public:
     void setVoice(int index) override;
     void setAudioOutput(int index) override;
     void speak(const QString &text, int flags) override;
+    void prepare(const QString &text) override;
     bool waitUntilDone(int timeoutMs) override;
     void purge() override;
     bool isSpeaking() const override { return speaking_ != 0; }
@@ -48,6 +49,9 @@ private:
     sound::Pcm synthesize(const VoiceInfo &voice, const QString &text, sound::EarlySamples *early);
     void submit(std::function<std::optional<sound::Pcm>(sound::EarlySamples &)> produce, bool speech);
     void delivered(quint64 id);
+    // The word made ahead or said last, when it is `text` in `voice`.
+    std::optional<sound::Pcm> ready(const VoiceInfo &voice, const QString &text);
+    void keep(const VoiceInfo &voice, const QString &text, const sound::Pcm &pcm);
     std::exception_ptr takeError(quint64 id = 0);
 
     std::vector<VoiceInfo> voices_;
@@ -61,6 +65,14 @@ private:
     std::mutex errorMutex_;
     quint64 errorId_ = 0;
     std::exception_ptr error_;
+    struct ReadyWord {
+        VoiceInfo::Engine engine;
+        QString voiceId;
+        QString text;
+        sound::Pcm pcm;
+    };
+    std::mutex readyMutex_;
+    std::optional<ReadyWord> ready_;
     std::unique_ptr<sound::SoundQueue> queue_; // last: its thread ends first
 };
 

@@ -63,6 +63,25 @@ TEST(Presentation, StartRowThenFirstTickCompletesIt)
     EXPECT_EQ(c.spoken.size(), 4);
 }
 
+TEST(Presentation, TheWordReadiedIsTheOneTheNextStepSays)
+{
+    // Blanks to trim, a group header between words, and the wrap to row 1.
+    Cycle c(QStringLiteral("  sea  #海\n12#Unit 12\nocean#大洋\nwave#波浪\n"));
+    QStringList readied;
+    c.p.prepare = [&readied](const QString &w) { readied << w; };
+    ASSERT_TRUE(c.p.showFirstRow());
+    for (int i = 0; i < 12; ++i) {
+        const qsizetype before = readied.size();
+        c.p.tick();
+        if (readied.size() > before)
+            c.p.tick(); // the readied word's own step
+        else
+            continue;
+        EXPECT_EQ(c.spoken.back(), readied.back()) << "step " << i;
+    }
+    EXPECT_EQ(readied, (QStringList{"ocean", "wave", "sea", "ocean", "wave", "sea"}));
+}
+
 TEST(Presentation, EmptyBufferShowsNoDataAndTicksDoNothing)
 {
     Cycle c{QString()};

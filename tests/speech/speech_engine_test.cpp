@@ -114,6 +114,7 @@ TEST_F(WithServer, ASoundHandedOnWhileItIsMadeIsPlayedWholeAndOnce)
     // Its first part early, a pause as a slow voice makes, a second part,
     // and the rest only in the whole returned at the end.
     queue.submit([&tone](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
+        EXPECT_TRUE(early.wanted());
         early.add(tone.samples.data(), 6400, tone.rate, 1);
         QThread::msleep(150);
         early.add(tone.samples.data() + 6400, 3200, tone.rate, 1);
