@@ -21,18 +21,20 @@ first_rows=$(sed -n '1,/word said/p' "$OUT" | grep -c '^kelpword: row ')
 [ "$first_rows" = 1 ] || fail "the cycle stepped $first_rows times while the first phrase was said"
 
 # Six pauses while a phrase is being said, each answered and carried out.
+# The phrase of row 2 has only begun: a program that answered only once it
+# was said would have said it first.
 wait_log 2 '^kelpword: row '
+said_before=$(grep -c 'word said' "$OUT")
 worst=0
 for i in $(seq 1 6); do
   t0=$(ms)
   "$KELPWORD" pause || fail "pause $i was reported as failed"
   t=$(($(ms) - t0))
   [ "$t" -gt "$worst" ] && worst=$t
+  [ "$i" = 1 ] && [ "$(grep -c 'word said' "$OUT")" != "$said_before" ] &&
+    fail "the first pause was answered only after the phrase was said"
   wait_log "$i" 'command "pause"'
 done
-# A blocked program answers after the phrase (seconds); a generous bound
-# that a busy machine still meets.
-[ "$worst" -lt 1500 ] || fail "a pause took $worst ms to be answered while a phrase was said"
 
 # Twenty "next" in a row while speaking: all taken, all carried out.
 for i in $(seq 1 20); do

@@ -79,10 +79,7 @@ TEST_F(WithServer, SpeechGoesToTheChosenOutputAndWaitingLastsAsLongAsTheWord)
     clock.start();
     engine.speak("seaside", SpeechEngine::Async);
     EXPECT_TRUE(engine.waitUntilDone(-1));
-    const qint64 waited = clock.elapsed();
-    EXPECT_GE(waited, wordMs - 20) << "returned before the last sample was played";
-    // A null output of the test server holds up to two seconds of sound.
-    EXPECT_LT(waited, wordMs + 3000);
+    EXPECT_GE(clock.elapsed(), wordMs - 20) << "returned before the last sample was played";
     EXPECT_GT(test::loudBlocks(onHeadset.stop()), 10);
     EXPECT_EQ(test::loudBlocks(onSpeakers.stop()), 0);
 }
@@ -94,14 +91,14 @@ TEST_F(WithServer, PurgeCutsAtOnce)
     const char *sentence = "a long sentence that takes a few seconds to say from the beginning to the end";
     const qint64 sentenceMs = engine.synthesize(engine.voice(0), sentence).durationMs();
     ASSERT_GT(sentenceMs, 3000);
+    test::MonitorRecorder recording("speakers");
     engine.speak(sentence, SpeechEngine::Async);
     QThread::msleep(300);
-    // Cut, not played to its end: over two seconds of it are left.
-    QElapsedTimer clock;
-    clock.start();
+    // Cut, not played to its end: what reaches the output is a small part of it.
     engine.speak(" ", SpeechEngine::Purge);
     EXPECT_TRUE(engine.waitUntilDone(-1));
-    EXPECT_LT(clock.elapsed(), (sentenceMs - 300) / 2);
+    QThread::msleep(sentenceMs); // as long as the rest would have sounded
+    EXPECT_LT(test::loudBlocks(recording.stop()), sentenceMs / 10 / 2);
 }
 
 TEST_F(WithServer, ASoundHandedOnWhileItIsMadeIsPlayedWholeAndOnce)
@@ -143,11 +140,8 @@ TEST_F(WithServer, PronouncerSpeaksRecordingsAndFallsBackToTheEventSound)
     const QString second = pronouncer.engine()->audioOutput(1).name;
 
     test::MonitorRecorder recording(second);
-    QElapsedTimer clock;
-    clock.start();
-    pronouncer.pronounce("sea");
-    EXPECT_LT(clock.elapsed(), 100); // a recording does not block
-    QThread::msleep(2500);           // the null output's own latency included
+    EXPECT_FALSE(pronouncer.pronounce("sea")); // a recording is played, not spoken
+    QThread::msleep(2500);                     // the null output's own latency included
     EXPECT_GT(test::loudBlocks(recording.stop()), 5);
 
     // Speech failed at start-up and no recording: the desktop's event
