@@ -45,8 +45,6 @@ public:
 
 private:
     QString chosenSink() const;
-    // With `early`, the samples go there as they are made (quiet ends left out, as in the result).
-    sound::Pcm synthesize(const VoiceInfo &voice, const QString &text, sound::EarlySamples *early);
     void submit(std::function<std::optional<sound::Pcm>(sound::EarlySamples &)> produce, bool speech);
     void delivered(quint64 id);
     // The word made ahead or said last, when it is `text` in `voice`.
