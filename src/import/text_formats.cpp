@@ -103,9 +103,28 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
     if (!error.isEmpty())
         return error;
     Columns columns;
+    const QStringList firstRow = rows.value(0);
+    const qsizetype sampled = rows.size();
     if (const auto why = decideColumns(columnOption, rows, columns))
         return why;
+    // Two lists joined into one repeat the header, with the second file's
+    // byte order mark before it: that line holds names, not a word.
+    const bool hasHeader = rows.size() < sampled;
+    const auto cell = [](const QString &field) { return QString(field).remove(QChar(0xFEFF)).trimmed(); };
+    const auto repeatsHeader = [&](const QStringList &record) {
+        if (!hasHeader || record.size() != firstRow.size())
+            return false;
+        for (qsizetype i = 0; i < record.size(); ++i) {
+            if (cell(record[i]) != cell(firstRow[i]))
+                return false;
+        }
+        return true;
+    };
     const auto add = [&](const QStringList &record) {
+        if (repeatsHeader(record)) {
+            writer.skip(QCoreApplication::translate("kelp::import", "repeated header lines"));
+            return true;
+        }
         const QString title = titleOfRow(record, columns);
         if (!title.isNull() && record.size() > 1) {
             writer.beginGroup(title);

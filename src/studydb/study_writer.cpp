@@ -26,12 +26,25 @@ namespace {
 constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
 constexpr int kBusyTimeoutMs = 4000;   // as long as the trainer waits for a locked database
 
+// Trimmed of white space and of U+FEFF too: a byte order mark left inside a
+// file (two lists joined into one) is invisible, and a word starting with one
+// would look like a word with a leading blank and never match its twin.
+QStringView trimmedText(QStringView t)
+{
+    const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
+    while (!t.isEmpty() && blank(t.front()))
+        t = t.sliced(1);
+    while (!t.isEmpty() && blank(t.back()))
+        t.chop(1);
+    return t;
+}
+
 QStringView trimmedTranscription(QStringView t)
 {
-    t = t.trimmed();
+    t = trimmedText(t);
     while (t.size() >= 2 && ((t.startsWith(QLatin1Char('/')) && t.endsWith(QLatin1Char('/'))) ||
                              (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))))
-        t = t.sliced(1, t.size() - 2).trimmed();
+        t = trimmedText(t.sliced(1, t.size() - 2));
     return t;
 }
 
@@ -442,7 +455,7 @@ bool StudyWriter::flushGroup()
 QString StudyWriter::storedMeaning(const StudyWord &word)
 {
     // A "/" in the meaning would be taken for the end of a transcription.
-    const QStringView meaning = QStringView(word.meaning).trimmed();
+    const QStringView meaning = trimmedText(word.meaning);
     const QStringView t = trimmedTranscription(word.transcription);
     QString stored;
     stored.reserve(t.size() + meaning.size() + 3);
@@ -459,7 +472,7 @@ bool StudyWriter::addWord(const StudyWord &word)
 {
     if (!error_.isEmpty())
         return false;
-    const QString da = word.word.trimmed();
+    const QString da = trimmedText(word.word).toString();
     if (da.isEmpty()) {
         skip(QCoreApplication::translate("kelp::studydb", "without a word"));
         return true;

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -152,9 +153,12 @@ private:
         const int prepared = sqlite3_prepare_v2(db, "select da from fb", -1, &st, nullptr);
         KELP_CHECK(prepared == SQLITE_OK, report);
         while (sqlite3_step(st) == SQLITE_ROW) {
-            const QString word = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
-                                                   sqlite3_column_bytes(st, 0));
-            KELP_CHECK(!word.isEmpty() && word == word.trimmed(), report);
+            // Decoded keeping a leading U+FEFF, which fromUtf8 would hide.
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+            const QString word = utf8(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
+                                                     sqlite3_column_bytes(st, 0)));
+            const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
+            KELP_CHECK(!word.isEmpty() && !blank(word.front()) && !blank(word.back()), report);
         }
         sqlite3_finalize(st);
         sqlite3_close(db);

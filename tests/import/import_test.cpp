@@ -434,8 +434,8 @@ TEST_F(ImportFixture, BigGroupsAreCutAndRepeatsSkipped)
 TEST_F(ImportFixture, WordsReadBackAsStoredSoAFileIsRecognisedAgain)
 {
     // Half of a UTF-16 pair has no UTF-8 form: from an HTML entity in Anki's
-    // notes, and from a UTF-16 file. A U+FEFF starts a line of two UTF-16
-    // files put together, each with its byte-order mark.
+    // notes, and from a UTF-16 file. Two UTF-16 files put together repeat
+    // the header after the second byte-order mark: names, not a word.
     const auto utf16 = [](const std::u16string &text) {
         QByteArray bytes;
         for (const char16_t c : text)
@@ -445,20 +445,22 @@ TEST_F(ImportFixture, WordsReadBackAsStoredSoAFileIsRecognisedAgain)
     const std::u16string bom(1, char16_t(0xFEFF));
     const struct {
         QString file;
-        QString word; // the first word as the trainer reads it
+        QString word; // the last word as the trainer reads it
+        int words;
     } cases[] = {
         {writeFile(dir, "notes.txt", "#separator:tab\n#html:true\nab&#xD800;c\t苹果\n"),
-         QStringLiteral("ab\uFFFDc||苹果")},
+         QStringLiteral("ab\uFFFDc||苹果"), 1},
         {writeFile(dir, "pears.csv", utf16(bom + u"word|meaning\npe" + char16_t(0xDD00) + u"ar|梨\n")),
-         QStringLiteral("pe\uFFFDar||梨")},
-        {writeFile(dir, "joined.csv", utf16(bom + u"word|meaning\ncat|猫\n" + bom + u"dog|狗\n")),
-         QStringLiteral("cat||猫")},
+         QStringLiteral("pe\uFFFDar||梨"), 1},
+        {writeFile(dir, "joined.csv", utf16(bom + u"word|meaning\ncat|猫\n" + bom + u"word|meaning\ndog|狗\n")),
+         QStringLiteral("dog||狗"), 2},
     };
     for (const auto &c : cases) {
         QFile::remove(dbPath);
         const import::ImportReport first = add(c.file);
         ASSERT_TRUE(first.ok) << qPrintable(first.line);
-        EXPECT_EQ(trainerReads().value(1), c.word);
+        EXPECT_EQ(first.words, c.words) << qPrintable(first.line);
+        EXPECT_EQ(trainerReads().last(), c.word);
         const QByteArray before = dbBytes();
         const import::ImportReport repeat = add(c.file);
         ASSERT_TRUE(repeat.ok) << qPrintable(repeat.line);
