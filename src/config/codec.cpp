@@ -128,9 +128,23 @@ QString decodeFile(const QByteArray &bytes)
 
 int gbkLength(const QString &text)
 {
-    if (isAscii(text))
-        return static_cast<int>(text.size());
-    return static_cast<int>(toGb18030(text).size());
+    // A meaning is mostly ASCII, common hanzi and full-width punctuation,
+    // whose lengths are known: the converter is loaded only for the rest.
+    const auto twoBytes = [](char16_t c) {
+        return (c >= 0x4E00 && c <= 0x9FA5) || (c >= 0xFF01 && c <= 0xFF5E) || (c >= 0x3000 && c <= 0x3003) ||
+               (c >= 0x3005 && c <= 0x3011) || c == 0x2014 || c == 0x2018 || c == 0x2019 || c == 0x201C ||
+               c == 0x201D || c == 0x2026 || c == 0x00B7;
+    };
+    qsizetype length = 0;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            ++length;
+        else if (twoBytes(c.unicode()))
+            length += 2;
+        else
+            return static_cast<int>(toGb18030(text).size());
+    }
+    return static_cast<int>(length);
 }
 
 } // namespace kelp::codec

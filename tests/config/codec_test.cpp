@@ -39,6 +39,17 @@ TEST(Codec, GbkLengthCountsChineseAsTwoBytes)
     EXPECT_EQ(codec::gbkLength(QStringLiteral("apple")), 5);
     EXPECT_EQ(codec::gbkLength(QStringLiteral("n. 海洋")), 7);
     EXPECT_EQ(codec::gbkLength(QString()), 0);
+    // Counted without the converter where the length is known: it must agree
+    // with the converter for every character of the plane, and for text
+    // mixing them with phonetic symbols and characters beyond it.
+    for (char32_t c = 0x80; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const QString one = QString::fromUcs4(&c, 1);
+        ASSERT_EQ(codec::gbkLength(one), codec::toGb18030(one).size()) << std::hex << unsigned(c);
+    }
+    for (const QString &mixed : {QStringLiteral("/ˈæpl/ n. 苹果"), QStringLiteral("“海”…，😀"), QStringLiteral("〇·、")})
+        EXPECT_EQ(codec::gbkLength(mixed), codec::toGb18030(mixed).size()) << qPrintable(mixed);
 }
 
 TEST(Codec, WholeFileDecidesAndGbkThatLooksLikeUtf8StaysGbk)
