@@ -4,7 +4,8 @@
 #   first word: a bare Qt window with three labels (bench/floor_window.cpp)
 #     against the trainer in text-file mode and in review mode (ODBC), time
 #     from exec to the first word painted and resident memory at that moment
-#     (medians, with the spread);
+#     (medians, with the spread); review mode also against the same window
+#     reading its word from the same data source (kelp_reading_floor);
 #   command: a bare C socket client (bench/socket_floor.c) against
 #     "kelpword next" on the trainer's socket, each timed from fork to exit
 #     (bench/process_timer.c).
@@ -33,14 +34,18 @@ sed -i 's/^\[timer\]\r$/[TTS]\r\nindex1=-4\r\n[timer]\r/' "$tmp/review/wkcfg.ini
 (cd "$tmp/review" && "$probe" "Kelp Words" 300 "$build/kelpword") >/dev/null
 (cd "$tmp/text" && "$probe" "Kelp Words" 300 "$build/kelpword") >/dev/null
 "$probe" "Kelp Words" 300 "$build/bench/kelp_floor_window" >/dev/null
+(cd "$tmp/review" && "$probe" "Kelp Words" 300 "$build/bench/kelp_reading_floor") >/dev/null
 
-: >"$tmp/floor"; : >"$tmp/textmode"; : >"$tmp/reviewmode"
+: >"$tmp/floor"; : >"$tmp/readingfloor"; : >"$tmp/textmode"; : >"$tmp/reviewmode"
 for i in $(seq "$rounds"); do
   # The order turns each round.
-  for which in $(case $((i % 3)) in 0) echo floor textmode reviewmode ;; 1) echo textmode reviewmode floor ;;
-    *) echo reviewmode floor textmode ;; esac); do
+  for which in $(case $((i % 4)) in 0) echo floor textmode reviewmode readingfloor ;;
+    1) echo textmode reviewmode readingfloor floor ;; 2) echo reviewmode readingfloor floor textmode ;;
+    *) echo readingfloor floor textmode reviewmode ;; esac); do
     case $which in
       floor) "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/bench/kelp_floor_window" >>"$tmp/floor" ;;
+      readingfloor) (cd "$tmp/review" && "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/bench/kelp_reading_floor") \
+        >>"$tmp/readingfloor" ;;
       textmode) (cd "$tmp/text" && "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/kelpword") >>"$tmp/textmode" ;;
       reviewmode) (cd "$tmp/review" && "$probe" "Kelp Words" ${KELP_SETTLE_MS:-0} "$build/kelpword") >>"$tmp/reviewmode" ;;
     esac
@@ -58,6 +63,12 @@ for mode in textmode reviewmode; do
     "${mode%mode} mode:" "$ms" "$(spread paint_ms "$tmp/$mode")" "$(echo "$kib / 1024" | bc -l)" \
     "$(echo "$ms / $floor_ms" | bc -l)" "$(echo "$kib / $floor_kib" | bc -l)"
 done
+reading_ms=$(field paint_ms "$tmp/readingfloor"); reading_kib=$(field paint_rss_kib "$tmp/readingfloor")
+review_ms=$(field paint_ms "$tmp/reviewmode"); review_kib=$(field paint_rss_kib "$tmp/reviewmode")
+printf 'first word painted, the floor reading the data source: %6.1f ms (%s)  %6.1f MiB\n' "$reading_ms" \
+  "$(spread paint_ms "$tmp/readingfloor")" "$(echo "$reading_kib / 1024" | bc -l)"
+printf 'first word painted, review mode against it:   ratio %.2f x time, %.2f x memory\n' \
+  "$(echo "$review_ms / $reading_ms" | bc -l)" "$(echo "$review_kib / $reading_kib" | bc -l)"
 
 # Commands: the trainer in text mode, paused; the floor sends the same line
 # to the same socket.

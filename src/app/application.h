@@ -22,6 +22,7 @@ namespace kelp {
 
 class ErrorHandler;
 class KelpApplication;
+class ProgramIcon;
 class SplashWindow;
 class StartLoader;
 class StudyRun;
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<control::Listener> control_;
     std::unique_ptr<QSocketNotifier> controlNotifier_; // declared after control_: gone before its socket
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<ProgramIcon> icon_; // sets the program's icon when a window first needs it
     std::unique_ptr<QTimer> dayTimer_;
     std::unique_ptr<QMenu> trayMenu_;
     bool introduce_ = false;

@@ -13,10 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QIcon>
-#include <QImageReader>
 #include <QLocale>
-#include <QPixmap>
 #include <QThread>
 
 #include <clocale>
@@ -30,15 +27,6 @@
 #include <vector>
 
 namespace {
-
-// The program's icon, read by the toolkit's own PNG reader: left to guess the
-// format, it would have every image plug-in probe the file.
-QIcon programIcon()
-{
-    QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
-    reader.setAutoDetectImageFormat(false);
-    return QIcon(QPixmap::fromImage(reader.read()));
-}
 
 [[noreturn]] void noDisplay()
 {
@@ -127,7 +115,6 @@ int main(int argc, char *argv[])
     kelp::platform::installQtTranslations(QLocale::system());
     kelp::platform::installOwnTranslations(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("kelpword"));
-    QApplication::setWindowIcon(programIcon());
     // The program folder is the current one; a given one or the user's own takes its place.
     QString folder = QString::fromLocal8Bit(cl.folder.c_str());
     bool firstStart = false;
