@@ -151,6 +151,10 @@
         <translation>笔记中没有单词字段和释义字段</translation>
     </message>
     <message>
+        <source>comment lines</source>
+        <translation>注释行</translation>
+    </message>
+    <message>
         <source>repeated header lines</source>
         <translation>重复的表头行</translation>
     </message>

@@ -220,7 +220,25 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
         }
         return std::nullopt;
     };
-    while (nextRecord(lines, separator, fields, error)) {
+    // As in Anki's own reader, a line starting with "#" is a comment wherever
+    // it stands: two exports joined into one repeat their header lines (the
+    // second file's byte order mark before them), and none of them is a note.
+    const auto isComment = [](const QString &l) {
+        return l.startsWith(QLatin1Char('#')) ||
+               (l.startsWith(QChar(0xFEFF)) && QStringView(l).sliced(1).startsWith(QLatin1Char('#')));
+    };
+    for (;;) {
+        if (!lines.next(line)) {
+            error = lines.error().value_or(QString());
+            break;
+        }
+        if (isComment(line)) {
+            writer.skip(QCoreApplication::translate("kelp::import", "comment lines"));
+            continue;
+        }
+        lines.pushBack(line);
+        if (!nextRecord(lines, separator, fields, error))
+            break;
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue;
         Note note;

@@ -186,6 +186,17 @@ TEST_F(ImportFixture, SpreadsheetCsvFromLibreOffice)
     EXPECT_EQ(trainerReads(QStringLiteral("3-3")).value(0), QStringLiteral("#words-sheet 1"));
 }
 
+namespace {
+QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+} // namespace
+
 TEST_F(ImportFixture, AnkiNotesAndPackage)
 {
     const import::ImportReport notes = add(kData + QStringLiteral("/anki-notes.txt"));
@@ -209,6 +220,14 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
                                                           QStringLiteral("say \"cheese\"||拍照时说的话"),
                                                       }
                                                            .join(QLatin1Char('\n'))));
+    // Two exports joined into one: the second one's header lines, after its
+    // byte order mark, are comments as Anki reads them, not notes.
+    QFile::remove(dbPath);
+    const import::ImportReport joined =
+        add(writeFile(dir, "joined.txt",
+                      "\xEF\xBB\xBF#separator:tab\n#html:false\napple\t苹果\n\xEF\xBB\xBF#separator:tab\n#html:false\npear\t梨\n"));
+    ASSERT_TRUE(joined.ok) << qPrintable(joined.line);
+    EXPECT_EQ(trainerReads().mid(1), (QStringList{QStringLiteral("apple||苹果"), QStringLiteral("pear||梨")}));
 }
 
 TEST_F(ImportFixture, WhatIsNotAWordListAddsNothing)
@@ -290,17 +309,6 @@ TEST_F(ImportFixture, FormatComesFromTheContentNotTheName)
         EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n'))) << qPrintable(r.line);
     }
 }
-
-namespace {
-QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(QLatin1String(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-}
-} // namespace
 
 TEST_F(ImportFixture, ColumnsByTheirNamesOrValuesElseRefused)
 {
