@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/error_handler.h"
+#include "app/program_icon.h"
 #include "app/splash_window.h"
 #include "app/study_run.h"
 #include "app/tray_import.h"
@@ -18,11 +19,8 @@
 
 #include <QAction>
 #include <QDir>
-#include <QIcon>
-#include <QImageReader>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
@@ -59,42 +57,6 @@ QAction *actionFor(Commands &c, control::Command command)
 }
 
 } // namespace
-
-// The program's icon, set on the application when the first window that shows
-// it opens (a dialog's frame), or once the first word is up, for the tray. The
-// frameless word window shows none, so its first word does not wait for the
-// PNG reader.
-class ProgramIcon : public QObject {
-public:
-    explicit ProgramIcon(QApplication &app) { app.installEventFilter(this); }
-
-    void set()
-    {
-        if (done_)
-            return;
-        done_ = true;
-        QCoreApplication::instance()->removeEventFilter(this);
-        // Read by the toolkit's own PNG reader: left to guess the format, it
-        // would have every image plug-in probe the file.
-        QImageReader reader(QStringLiteral(":/kelpword.png"), "png");
-        reader.setAutoDetectImageFormat(false);
-        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(reader.read())));
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            const auto *widget = static_cast<const QWidget *>(watched);
-            if (widget->isWindow() && !widget->windowFlags().testFlag(Qt::FramelessWindowHint))
-                set();
-        }
-        return false;
-    }
-
-private:
-    bool done_ = false;
-};
 
 Application::Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
                          platform::InstanceGuard::Outcome running, StartLoader &loader)
