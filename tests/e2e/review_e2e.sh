@@ -57,7 +57,8 @@ rm "$PROG/kelp.mdb"
 start_kelpword
 box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "no database error message"
 # Shown before any word, the message still carries the program's icon.
-xprop -id "$box" _NET_WM_ICON | grep -q 'Icon (64 x 64)' || fail "the database error message has no icon"
+has_icon() { xprop -id "$box" _NET_WM_ICON | grep -q 'Icon (64 x 64)'; }
+wait_until "the database error message has no icon" has_icon
 xdotool windowfocus --sync "$box" key Return
 wait_exit "$KELP_PID" || fail "the program did not end after the database error"
 [ "$EXIT_STATUS" = 1 ] || fail "ended with status $EXIT_STATUS after the database error"
