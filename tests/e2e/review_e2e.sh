@@ -57,7 +57,9 @@ rm "$PROG/kelp.mdb"
 start_kelpword
 box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "no database error message"
 # Shown before any word, the message still carries the program's icon.
-has_icon() { xprop -id "$box" _NET_WM_ICON | grep -q 'Icon (64 x 64)'; }
+# Read whole first: the icon prints 64 lines, and grep -q leaving early would
+# fail the pipe.
+has_icon() { [[ "$(xprop -id "$box" _NET_WM_ICON)" == *'Icon (64 x 64)'* ]]; }
 wait_until "the database error message has no icon" has_icon
 xdotool windowfocus --sync "$box" key Return
 wait_exit "$KELP_PID" || fail "the program did not end after the database error"
