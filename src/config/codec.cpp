@@ -147,4 +147,14 @@ int gbkLength(const QString &text)
     return static_cast<int>(length);
 }
 
+QStringView trimmed(QStringView text)
+{
+    const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text;
+}
+
 } // namespace kelp::codec

@@ -125,4 +125,9 @@ QString decodeFile(const QByteArray &bytes);
 // which the word window measures its texts.
 int gbkLength(const QString &text);
 
+// `text` without white space or U+FEFF at either end: a byte order mark left
+// inside a file (two lists joined into one) is invisible, and a cell starting
+// with one would look like one with a leading blank and never match its twin.
+QStringView trimmed(QStringView text);
+
 } // namespace kelp::codec

@@ -1,5 +1,6 @@
 #include "import/readers.h"
 
+#include "config/codec.h"
 #include "import/columns.h"
 
 #include <QCoreApplication>
@@ -110,12 +111,11 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
     // Two lists joined into one repeat the header, with the second file's
     // byte order mark before it: that line holds names, not a word.
     const bool hasHeader = rows.size() < sampled;
-    const auto cell = [](const QString &field) { return QString(field).remove(QChar(0xFEFF)).trimmed(); };
     const auto repeatsHeader = [&](const QStringList &record) {
         if (!hasHeader || record.size() != firstRow.size())
             return false;
         for (qsizetype i = 0; i < record.size(); ++i) {
-            if (cell(record[i]) != cell(firstRow[i]))
+            if (codec::trimmed(record[i]) != codec::trimmed(firstRow[i]))
                 return false;
         }
         return true;

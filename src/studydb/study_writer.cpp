@@ -1,5 +1,6 @@
 #include "studydb/study_writer.h"
 
+#include "config/codec.h"
 #include "platform/odbc.h"
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
@@ -26,25 +27,12 @@ namespace {
 constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
 constexpr int kBusyTimeoutMs = 4000;   // as long as the trainer waits for a locked database
 
-// Trimmed of white space and of U+FEFF too: a byte order mark left inside a
-// file (two lists joined into one) is invisible, and a word starting with one
-// would look like a word with a leading blank and never match its twin.
-QStringView trimmedText(QStringView t)
-{
-    const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
-    while (!t.isEmpty() && blank(t.front()))
-        t = t.sliced(1);
-    while (!t.isEmpty() && blank(t.back()))
-        t.chop(1);
-    return t;
-}
-
 QStringView trimmedTranscription(QStringView t)
 {
-    t = trimmedText(t);
+    t = codec::trimmed(t);
     while (t.size() >= 2 && ((t.startsWith(QLatin1Char('/')) && t.endsWith(QLatin1Char('/'))) ||
                              (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))))
-        t = trimmedText(t.sliced(1, t.size() - 2));
+        t = codec::trimmed(t.sliced(1, t.size() - 2));
     return t;
 }
 
@@ -455,7 +443,7 @@ bool StudyWriter::flushGroup()
 QString StudyWriter::storedMeaning(const StudyWord &word)
 {
     // A "/" in the meaning would be taken for the end of a transcription.
-    const QStringView meaning = trimmedText(word.meaning);
+    const QStringView meaning = codec::trimmed(word.meaning);
     const QStringView t = trimmedTranscription(word.transcription);
     QString stored;
     stored.reserve(t.size() + meaning.size() + 3);
@@ -472,7 +460,7 @@ bool StudyWriter::addWord(const StudyWord &word)
 {
     if (!error_.isEmpty())
         return false;
-    const QString da = trimmedText(word.word).toString();
+    const QString da = codec::trimmed(word.word).toString();
     if (da.isEmpty()) {
         skip(QCoreApplication::translate("kelp::studydb", "without a word"));
         return true;
