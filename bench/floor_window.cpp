@@ -57,7 +57,8 @@ namespace {
 std::pair<QString, QString> readFirstWord()
 {
     std::pair<QString, QString> word;
-    const QByteArray dsn = qEnvironmentVariableIsEmpty("KELP_FLOOR_DSN") ? QByteArray("kelp1") : qgetenv("KELP_FLOOR_DSN");
+    const QByteArray dsn =
+        qEnvironmentVariableIsEmpty("KELP_FLOOR_DSN") ? QByteArray("kelp1") : qgetenv("KELP_FLOOR_DSN");
     const std::string connect = "DSN=" + dsn.toStdString();
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
@@ -69,7 +70,8 @@ std::pair<QString, QString> readFirstWord()
                                        SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
         char sql[] = "select da, lx2 from fb order by xh, xh1";
-        if (SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR *>(sql), SQL_NTS)) && SQL_SUCCEEDED(SQLFetch(st))) {
+        if (SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR *>(sql), SQL_NTS)) &&
+            SQL_SUCCEEDED(SQLFetch(st))) {
             char text[1024];
             SQLLEN length = 0;
             if (SQL_SUCCEEDED(SQLGetData(st, 1, SQL_C_CHAR, text, sizeof text, &length)) && length >= 0)

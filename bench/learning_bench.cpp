@@ -3,10 +3,10 @@
 // step on a database of 5,000 groups. Each figure is printed beside a floor
 // measured in the same run on the same machine.
 #include "import/word_import.h"
-#include "studydb/study_plan.h"
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
 #include "studydb/study_database.h"
+#include "studydb/study_plan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

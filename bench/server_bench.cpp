@@ -2,9 +2,9 @@
 // private PostgreSQL server and from the local file, for the same data and
 // day; prints the medians of each step and the ratios, server over file.
 #include "platform/odbc.h"
-#include "studydb/study_writer.h"
 #include "studydb/data_source.h"
 #include "studydb/study_database.h"
+#include "studydb/study_writer.h"
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 

@@ -151,8 +151,8 @@ int main(int argc, char **argv)
     // stream to the word's first sound.
     const auto onFreshStream = [&sinkName](const kelp::sound::Pcm &pcm) {
         pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(pcm.rate), static_cast<uint8_t>(pcm.channels)};
-        pa_simple *out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor", &format,
-                                       nullptr, nullptr, nullptr);
+        pa_simple *out = pa_simple_new(nullptr, "kelp-floor", PA_STREAM_PLAYBACK, sinkName.constData(), "floor",
+                                       &format, nullptr, nullptr, nullptr);
         if (out) {
             pa_simple_write(out, pcm.samples.data(), pcm.samples.size() * sizeof(int16_t), nullptr);
             pa_simple_drain(out, nullptr);
@@ -194,9 +194,8 @@ int main(int argc, char **argv)
                                .arg(*std::max_element(v.begin(), v.end()), 0, 'f', 1)
                                .toStdString();
     };
-    const auto ratio = [](const std::vector<double> &a, const std::vector<double> &b, double (*of)(std::vector<double>)) {
-        return of(b) > 0 ? of(a) / of(b) : 0.0;
-    };
+    const auto ratio = [](const std::vector<double> &a, const std::vector<double> &b,
+                          double (*of)(std::vector<double>)) { return of(b) > 0 ? of(a) / of(b) : 0.0; };
     const auto meanOf = [](std::vector<double> v) { return mean(v); };
     std::printf("\"sea\" said for the first time, to its first sound on the output: median %.1f ms (%s; mean %.1f; %zu "
                 "of %d heard)\n",

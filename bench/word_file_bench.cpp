@@ -56,7 +56,6 @@ double residentKib()
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1024.0;
 }
 
-
 // The floor: the file into a std::string, split with std::string_view.
 long plainSplit(const std::string &path, std::string &data)
 {

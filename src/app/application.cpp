@@ -5,7 +5,6 @@
 #include "app/splash_window.h"
 #include "app/study_run.h"
 #include "app/tray_import.h"
-#include "util/test_hooks.h"
 #include "control/listener.h"
 #include "platform/desktop.h"
 #include "platform/instance_guard.h"
@@ -13,6 +12,7 @@
 #include "platform/termination_signals.h"
 #include "progress/progress_entry.h"
 #include "util/log.h"
+#include "util/test_hooks.h"
 #include "wordbook/word_book_window.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
@@ -60,8 +60,7 @@ QAction *actionFor(Commands &c, control::Command command)
 
 Application::Application(KelpApplication &app, std::unique_ptr<platform::InstanceGuard> guard,
                          platform::InstanceGuard::Outcome running, StartLoader &loader)
-    : app_(app), guard_(std::move(guard)), running_(running), loader_(loader),
-      icon_(std::make_unique<ProgramIcon>(app))
+    : app_(app), guard_(std::move(guard)), running_(running), loader_(loader), icon_(std::make_unique<ProgramIcon>(app))
 {
 }
 
@@ -164,16 +163,18 @@ bool Application::startRun()
     });
     // A start-up that takes its time (a big word file, a slow database) shows
     // the splash; a quick one never flashes a window nobody could read.
-    run_->setSlowStartNotice([this] {
-        if (!splash_)
-            splash_ = std::make_unique<SplashWindow>();
-        splash_->open();
-        // A start that takes long can be told to end ("kelpword quit") meanwhile.
-        listenForCommands();
-    }, [this] {
-        if (splash_)
-            splash_->close();
-    });
+    run_->setSlowStartNotice(
+        [this] {
+            if (!splash_)
+                splash_ = std::make_unique<SplashWindow>();
+            splash_->open();
+            // A start that takes long can be told to end ("kelpword quit") meanwhile.
+            listenForCommands();
+        },
+        [this] {
+            if (splash_)
+                splash_->close();
+        });
     starting_ = true;
     restartPending_ = false;
     bool started = false;

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/error_handler.h"
+#include "app/start_loader.h"
 #include "app/user_folder.h"
 #include "launcher/command_line.h"
 #include "launcher/messages.h"
@@ -8,7 +9,6 @@
 #include "platform/instance_guard.h"
 #include "platform/termination_signals.h"
 #include "platform/translations.h"
-#include "app/start_loader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,9 +21,9 @@
 #include <cstdlib>
 #include <memory>
 #include <pthread.h>
-#include <utility>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {

@@ -9,10 +9,10 @@
 #include "settings/settings_file_dialog.h"
 #include "settings/settings_window.h"
 #include "speech/pronouncer.h"
+#include "study/review_schedule.h"
 #include "studydb/data_source.h"
 #include "studydb/study_load.h"
 #include "studydb/study_plan.h"
-#include "study/review_schedule.h"
 #include "util/log.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/context_menu.h"
@@ -155,18 +155,18 @@ bool StudyRun::start()
     // (over D-Bus) whether assistive technology listens, which the first
     // text shown asks.
     bool phoneticFont = false;
-    const StartLoader::Outcome outcome = loader_.take(
-        [this](const LoadAhead &ahead) { return ahead.madeFor(folder_, today_, file_.path()); },
-        [this] { return loadStudy(file_, settings_, folder_, today_, reRegistered_); },
-        [&] {
-            phoneticFont = platform::addFontFile(folder_.phoneticFont());
-            QFont font(QStringLiteral("Arial")); // the word window's
-            font.setPointSize(12);
-            font.setWeight(QFont::Bold);
-            QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
-            QAccessible::isActive();
-        },
-        slowStart_, load);
+    const StartLoader::Outcome outcome =
+        loader_.take([this](const LoadAhead &ahead) { return ahead.madeFor(folder_, today_, file_.path()); },
+                     [this] { return loadStudy(file_, settings_, folder_, today_, reRegistered_); },
+                     [&] {
+                         phoneticFont = platform::addFontFile(folder_.phoneticFont());
+                         QFont font(QStringLiteral("Arial")); // the word window's
+                         font.setPointSize(12);
+                         font.setWeight(QFont::Bold);
+                         QFontMetrics(font).horizontalAdvance(QStringLiteral("sea"));
+                         QAccessible::isActive();
+                     },
+                     slowStart_, load);
     if (outcome == StartLoader::Outcome::Abandoned)
         return false; // the program is ending
     if (outcome == StartLoader::Outcome::TimedOut) {

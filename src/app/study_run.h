@@ -2,9 +2,9 @@
 // its close. Owns the settings, the session, the window and its hot keys.
 #pragma once
 
+#include "app/start_loader.h"
 #include "config/program_folder.h"
 #include "config/settings.h"
-#include "app/start_loader.h"
 #include "studydb/study_load.h"
 
 #include <QDate>

@@ -205,8 +205,7 @@ AppendResult appendToFile(const QString &path, int lockWaitMs, const std::functi
     // Non-blocking: a FIFO or device in the file's place must not hang the
     // program. Not through a link: in a folder others may write to (a shared
     // class folder) one could point at a file of the learner's.
-    const int fd =
-        ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+    const int fd = ::open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
     if (fd < 0) {
         result.error = QString::fromLocal8Bit(std::strerror(errno));
         return result;

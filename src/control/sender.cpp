@@ -75,8 +75,8 @@ int sendCommand(const std::string &command, std::string *message)
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     Socket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     const auto deadline = Clock::now() + std::chrono::milliseconds(kTimeoutMs);
-    bool connected = socket.fd() >= 0 &&
-                     ::connect(socket.fd(), reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    bool connected =
+        socket.fd() >= 0 && ::connect(socket.fd(), reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
     if (!connected && socket.fd() >= 0 && errno == EINPROGRESS && waitFor(socket.fd(), POLLOUT, deadline)) {
         int error = 0;
         socklen_t size = sizeof(error);

@@ -59,7 +59,8 @@ Role roleOfName(const QString &raw)
     const QString name = raw.trimmed().toLower();
     if (name.isEmpty())
         return Role::Other;
-    static const QStringList numbers{"#", "no", "no.", "nr", "nr.", "id", "num", "number", "index", "序号", "编号", "序"};
+    static const QStringList numbers{"#",   "no",     "no.",   "nr",   "nr.",  "id",
+                                     "num", "number", "index", "序号", "编号", "序"};
     if (numbers.contains(name))
         return Role::Number;
     if (name == QLatin1String("pos") || containsAny(name, {u"part of speech", u"词性"}))
@@ -67,12 +68,12 @@ Role roleOfName(const QString &raw)
     if (containsAny(name, {u"phonetic", u"pronunciation", u"ipa", u"transcription", u"音标", u"发音", u"reading"}))
         return Role::Transcription;
     if (name == QLatin1String("zh") || name == QLatin1String("cn") ||
-        containsAny(name, {u"meaning", u"definition", u"back", u"translation", u"chinese", u"answer", u"中文",
-                           u"释义", u"意思", u"词义", u"解释", u"汉语", u"翻译", u"含义"}))
+        containsAny(name, {u"meaning", u"definition", u"back", u"translation", u"chinese", u"answer", u"中文", u"释义",
+                           u"意思", u"词义", u"解释", u"汉语", u"翻译", u"含义"}))
         return Role::Meaning;
     if (name == QLatin1String("en") ||
-        containsAny(name, {u"word", u"term", u"front", u"english", u"vocabulary", u"expression", u"question",
-                           u"英文", u"单词", u"英语", u"词汇", u"短语"}))
+        containsAny(name, {u"word", u"term", u"front", u"english", u"vocabulary", u"expression", u"question", u"英文",
+                           u"单词", u"英语", u"词汇", u"短语"}))
         return Role::Word;
     return Role::Other;
 }
@@ -205,11 +206,11 @@ std::optional<Columns> columnsFromOption(const QString &option, QString *error)
     const QStringList names = option.split(QLatin1Char(','));
     for (int i = 0; i < names.size(); ++i) {
         const QString n = names[i].trimmed().toLower();
-        int *slot = n == QLatin1String("word")                                          ? &c.word
-                    : n == QLatin1String("meaning")                                     ? &c.meaning
+        int *slot = n == QLatin1String("word")                                              ? &c.word
+                    : n == QLatin1String("meaning")                                         ? &c.meaning
                     : n == QLatin1String("phonetic") || n == QLatin1String("transcription") ? &c.transcription
-                    : n == QLatin1String("pos") || n == QLatin1String("part-of-speech") ? &c.partOfSpeech
-                                                                                        : nullptr;
+                    : n == QLatin1String("pos") || n == QLatin1String("part-of-speech")     ? &c.partOfSpeech
+                                                                                            : nullptr;
         if (!slot && n != QLatin1String("-") && n != QLatin1String("skip")) {
             *error = QCoreApplication::translate("kelp::import",
                                                  "--columns: \"%1\" is none of word, phonetic, pos, meaning, -")

@@ -2,8 +2,8 @@
 // writer; an error means the file was not understood and nothing of it stays.
 #pragma once
 
-#include "import/line_reader.h"
 #include "import/columns.h"
+#include "import/line_reader.h"
 
 #include <optional>
 

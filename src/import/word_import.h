@@ -21,10 +21,10 @@ struct ImportReport {
 };
 
 struct ImportOptions {
-    int groupSize = 0;     // words a group at most: every group when set, else 10 for untitled words
-    QString columns;       // "word,phonetic,meaning": a delimited file's columns, in order
-    bool again = false;    // write groups the database holds already all the same
-    QString dataSource;    // an ODBC data source (a server) instead of the database file
+    int groupSize = 0;        // words a group at most: every group when set, else 10 for untitled words
+    QString columns;          // "word,phonetic,meaning": a delimited file's columns, in order
+    bool again = false;       // write groups the database holds already all the same
+    QString dataSource;       // an ODBC data source (a server) instead of the database file
     bool markSamples = false; // the sample words: a study plan introduces them after the learner's own
 };
 

@@ -3,7 +3,6 @@
 #include "control/commands.h"
 #include "launcher/messages.h"
 
-
 namespace kelp {
 
 std::string usage()

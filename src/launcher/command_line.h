@@ -15,7 +15,7 @@ struct CommandLine {
     std::string folder;      // Run: the program folder; empty for the current one
     bool userFolder = false; // Run: the user's own program folder
     std::string command;     // Send; Study: import, progress, export or words (the study program reads the rest)
-    std::string error; // Error: what is wrong with the command line
+    std::string error;       // Error: what is wrong with the command line
 };
 
 CommandLine parseCommandLine(const std::vector<std::string> &arguments);

@@ -30,8 +30,7 @@ std::string installedProgram(const std::string &name)
         return std::string();
     std::string folder(self, static_cast<size_t>(n));
     folder.erase(folder.rfind('/'));
-    for (const std::string &candidate :
-         {folder + '/' + name, folder + '/' + KELP_LIBEXEC_FROM_BIN + '/' + name}) {
+    for (const std::string &candidate : {folder + '/' + name, folder + '/' + KELP_LIBEXEC_FROM_BIN + '/' + name}) {
         char resolved[PATH_MAX];
         if (::access(candidate.c_str(), X_OK) == 0 && ::realpath(candidate.c_str(), resolved))
             return resolved;

@@ -34,8 +34,7 @@ std::vector<size_t> dueOn(const std::vector<PlanGroup> &groups, long long day, i
             due.push_back(i);
     }
     std::stable_sort(due.begin(), due.end(), [&groups](size_t a, size_t b) {
-        return groups[a].due != groups[b].due ? groups[a].due < groups[b].due
-                                              : groups[a].number < groups[b].number;
+        return groups[a].due != groups[b].due ? groups[a].due < groups[b].due : groups[a].number < groups[b].number;
     });
     if (due.size() > static_cast<size_t>(std::max(room, 0)))
         due.resize(static_cast<size_t>(std::max(room, 0)));

@@ -108,9 +108,9 @@ class CallUnderWay {
 public:
     CallUnderWay()
     {
-        g_callStarted = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+        g_callStarted =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
     }
     ~CallUnderWay() { g_callStarted = 0; }
     CallUnderWay(const CallUnderWay &) = delete;

@@ -73,7 +73,8 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     const int square = 12;
     for (int i = 0; i < plan::kCalendarDays; ++i) {
         const plan::CalendarDay &day = progress.calendar[static_cast<size_t>(i)];
-        const QRect box(area.left() + (i / 7) * (square + 3), calendarTop + 22 + (i % 7) * (square + 3), square, square);
+        const QRect box(area.left() + (i / 7) * (square + 3), calendarTop + 22 + (i % 7) * (square + 3), square,
+                        square);
         p.setPen(Qt::NoPen);
         p.setBrush(day.ran ? kKelp : day.missed > 0 ? kMissed : pale);
         p.drawRoundedRect(box, 2, 2);

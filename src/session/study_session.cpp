@@ -107,7 +107,8 @@ void StudySession::pronounceWordOnDisplay()
 {
     const Presentation &p = presentation_;
     const Cell word = words_.item(p.currentRow, kWordColumn);
-    const bool pending = p.loadedRows > 0 && p.speaking && pronounce_ && !isNumber(word) && pronounce_(p.wordLabel.text);
+    const bool pending =
+        p.loadedRows > 0 && p.speaking && pronounce_ && !isNumber(word) && pronounce_(p.wordLabel.text);
     if (pending)
         speechPending_ = true;
     else if (speechPending_)

@@ -14,11 +14,9 @@
 
 namespace kelp::sound {
 
-
 // The server's outputs; empty when no server answers within `timeoutMs` (a
 // server is never started for this).
 std::vector<AudioSink> listAudioSinks(int timeoutMs = 1000);
-
 
 // What one recording may cost: a word is said in seconds, so a file that
 // declares more (many channels, hours of frames) is cut to this, and read in

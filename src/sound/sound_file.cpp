@@ -26,7 +26,8 @@ std::optional<Pcm> readSoundFile(const QString &path, QString *error)
     if (info.channels < 1 || info.channels > kMaxRecordingChannels || info.samplerate < 1 ||
         info.samplerate > kMaxRecordingRate) {
         sf_close(file);
-        *error = QStringLiteral("not a usable recording (%1 channels at %2 Hz)").arg(info.channels).arg(info.samplerate);
+        *error =
+            QStringLiteral("not a usable recording (%1 channels at %2 Hz)").arg(info.channels).arg(info.samplerate);
         return std::nullopt;
     }
     // Floating-point files scaled to the full 16-bit range.

@@ -80,7 +80,7 @@ private:
     std::function<bool()> wanted_;
     AudioPlayer &player_;
     const QString &sink_;
-    size_t handed_ = 0; // samples played from the producer's hand
+    size_t handed_ = 0;          // samples played from the producer's hand
     std::pair<int, int> format_; // rate and channels
     bool started_ = false;
     bool failed_ = false;
@@ -234,7 +234,8 @@ SoundQueue::Result SoundQueue::play(Job &job)
         played = attempt(job.id, *pcm, job.sink, &failure, &stalled);
     }
     if (!played && !stalled && isCurrent(job.id) && !job.sink.isEmpty()) {
-        qCInfo(lcPlatform).noquote() << "output" << job.sink << "failed (" << failure << "); the default output takes it";
+        qCInfo(lcPlatform).noquote() << "output" << job.sink << "failed (" << failure
+                                     << "); the default output takes it";
         played = attempt(job.id, *pcm, QString(), &failure, &stalled);
     }
     if (!played && !stalled && isCurrent(job.id)) {
@@ -259,8 +260,9 @@ SoundQueue::Result SoundQueue::play(Job &job)
     if (failuresInARow_++ == 0)
         firstFailure_ = now;
     const int graceMs = kelp_test_speech_failure_ms ? kelp_test_speech_failure_ms() : 0;
-    result.persistentFailure = failuresInARow_ >= kPersistentFailures && job.speech &&
-                               now - firstFailure_ >= std::chrono::milliseconds(graceMs > 0 ? graceMs : kPersistentFailureMs);
+    result.persistentFailure =
+        failuresInARow_ >= kPersistentFailures && job.speech &&
+        now - firstFailure_ >= std::chrono::milliseconds(graceMs > 0 ? graceMs : kPersistentFailureMs);
     if (result.persistentFailure)
         failuresInARow_ = 0; // reported once; it takes as many again to report again
     else

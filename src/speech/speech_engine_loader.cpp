@@ -24,9 +24,9 @@ QStringList modulePlaces()
     if (!override.isEmpty())
         return {override};
     const QString folder = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
-    return {folder + QLatin1Char('/') + QLatin1String(kModuleName),
-            folder + QLatin1Char('/') + QStringLiteral(KELP_SPEECH_MODULE_FROM_EXE) + QLatin1Char('/') +
-                QLatin1String(kModuleName)};
+    return {folder + QLatin1Char('/') + QLatin1String(kModuleName), folder + QLatin1Char('/') +
+                                                                        QStringLiteral(KELP_SPEECH_MODULE_FROM_EXE) +
+                                                                        QLatin1Char('/') + QLatin1String(kModuleName)};
 }
 
 } // namespace

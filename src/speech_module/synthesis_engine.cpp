@@ -20,7 +20,8 @@ SynthesisEngine::SynthesisEngine() : voices_(voices::list())
             error_ = error;
         }
         const quint64 id = r.id;
-        QMetaObject::invokeMethod(&notifier_, [this, id] { delivered(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &notifier_, [this, id] { delivered(id); }, Qt::QueuedConnection);
     });
 }
 
@@ -90,15 +91,16 @@ void SynthesisEngine::speak(const QString &text, int flags)
     }
     if (audioOutputCount() < 1)
         throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("no audio output"));
-    submit([this, chosen, text](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
-        if (std::optional<sound::Pcm> made = ready(chosen, text))
-            return made;
-        sound::Pcm pcm = voices::synthesize(chosen, text, &early);
-        if (early.wanted()) // not cut short
-            keep(chosen, text, pcm);
-        return pcm;
-    },
-           true);
+    submit(
+        [this, chosen, text](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
+            if (std::optional<sound::Pcm> made = ready(chosen, text))
+                return made;
+            sound::Pcm pcm = voices::synthesize(chosen, text, &early);
+            if (early.wanted()) // not cut short
+                keep(chosen, text, pcm);
+            return pcm;
+        },
+        true);
     if (!(flags & Async))
         waitUntilDone(-1);
 }

@@ -14,7 +14,7 @@
 namespace kelp::sound {
 class EarlySamples;
 class SoundQueue;
-}
+} // namespace kelp::sound
 
 namespace kelp {
 

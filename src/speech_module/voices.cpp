@@ -215,8 +215,8 @@ sound::Pcm synthesize(const VoiceInfo &voice, const QString &text, sound::EarlyS
             throw SpeechError(SpeechError::Kind::Method, QStringLiteral("Speak"), QStringLiteral("synthesis failed"));
         pcm.rate = wave->sample_rate;
         pcm.channels = wave->num_channels;
-        pcm.samples =
-            trimSilence(wave->samples, static_cast<size_t>(wave->num_samples) * static_cast<size_t>(wave->num_channels));
+        pcm.samples = trimSilence(wave->samples,
+                                  static_cast<size_t>(wave->num_samples) * static_cast<size_t>(wave->num_channels));
         delete_wave(wave);
         return pcm;
     }

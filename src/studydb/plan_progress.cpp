@@ -28,8 +28,8 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
         while (q.fetch() == 0)
             words[static_cast<int>(q.integer(1).value_or(0))] = static_cast<int>(q.integer(2).value_or(0));
     }
-    std::vector<PlanGroup> groups;  // the plan's, and those it will take over
-    std::vector<int> neverStudied;  // in the order the plan introduces them
+    std::vector<PlanGroup> groups; // the plan's, and those it will take over
+    std::vector<int> neverStudied; // in the order the plan introduces them
     {
         OdbcQuery q(connection);
         if (q.open(progress.planned ? "select xh, cs, sj, (select 1 from kelp_plan p where p.xh = zb.xh) from zb"
@@ -52,8 +52,8 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
             // As the due query finds it: on the day its stage's count after sj.
             const long long day = sj ? dayOf(*sj) : 0;
             const bool scheduled = cs >= 1 && cs <= 7 && day > 0;
-            groups.push_back(PlanGroup{xh, scheduled ? cs : kRetired,
-                                       scheduled ? day + days[static_cast<size_t>(cs)] : 0, 0});
+            groups.push_back(
+                PlanGroup{xh, scheduled ? cs : kRetired, scheduled ? day + days[static_cast<size_t>(cs)] : 0, 0});
         }
         if (status < 0)
             return q.errorText();
@@ -75,9 +75,9 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
         }
         // The days the trainer ran, and the reviews missed, over the calendar's weeks.
         const long long from = t - kCalendarDays + 1;
-        for (const auto &[sql, missed] : {std::pair{"select day, 0 from kelp_plan_day where day >= ? and day <= ?", false},
-                                          std::pair{"select day, groups from kelp_plan_missed where day >= ? and day <= ?",
-                                                    true}}) {
+        for (const auto &[sql, missed] :
+             {std::pair{"select day, 0 from kelp_plan_day where day >= ? and day <= ?", false},
+              std::pair{"select day, groups from kelp_plan_missed where day >= ? and day <= ?", true}}) {
             OdbcQuery days(connection);
             if (days.open(sql, {SqlParam::of(jd(from)), SqlParam::of(jd(t))}) < 0)
                 continue; // a plan from before the calendar: nothing missed recorded

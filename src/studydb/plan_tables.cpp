@@ -57,7 +57,6 @@ long long dayOf(const QString &sj)
     return ok ? static_cast<long long>(std::floor(jdn + 0.5)) : 0;
 }
 
-
 std::optional<long long> single(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
                                 QString *error)
 {

@@ -35,7 +35,6 @@ QString daysText(const ReviewDays &days)
     return t;
 }
 
-
 std::vector<SqlParam> stageParams(const ReviewDays &days)
 {
     std::vector<SqlParam> p;
@@ -43,7 +42,6 @@ std::vector<SqlParam> stageParams(const ReviewDays &days)
         p.push_back(SqlParam::of(days[k]));
     return p;
 }
-
 
 // zb as the due query reads it: the group at `stage` is due on `day`.
 std::optional<QString> scheduleInZb(platform::OdbcConnection &c, int group, int stage, long long day,
@@ -86,17 +84,16 @@ std::optional<QString> takeOver(platform::OdbcConnection &c, long long today, co
                 c,
                 scheduled ? "insert into kelp_plan (xh, introduced, stage, due) values (?, ?, ?, ?)"
                           : "insert into kelp_plan (xh, introduced, stage) values (?, ?, 8)",
-                scheduled ? std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced)),
-                                                  SqlParam::of(g.stage),
-                                                  SqlParam::of(jd(g.day + days[static_cast<size_t>(g.stage)]))}
-                          : std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced))}))
+                scheduled
+                    ? std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced)), SqlParam::of(g.stage),
+                                            SqlParam::of(jd(g.day + days[static_cast<size_t>(g.stage)]))}
+                    : std::vector<SqlParam>{SqlParam::of(g.number), SqlParam::of(jd(introduced))}))
             return e;
     }
     return std::nullopt;
 }
 
 } // namespace
-
 
 ReviewDays reviewDays(const Settings &settings)
 {
@@ -167,11 +164,12 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         for (const SqlParam &d : stageParams(days))
             p.push_back(d);
         p.push_back(SqlParam::of(jd(t)));
-        if (auto e = platform::execute(connection,
-                         "update zb set sj = ? - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
-                         "when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
-                         "else ? end) where xh in (select xh from kelp_plan where shown = ?)",
-                         p))
+        if (auto e = platform::execute(
+                connection,
+                "update zb set sj = ? - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
+                "when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
+                "else ? end) where xh in (select xh from kelp_plan where shown = ?)",
+                p))
             return e;
     } else {
         std::optional<long long> lastRun;
@@ -188,8 +186,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         }
         // Groups removed since (the words window) leave the plan too: a group
         // made later under the same number starts afresh.
-        if (auto e = platform::execute(connection,
-                                       "delete from kelp_plan where not exists (select 1 from zb where zb.xh = kelp_plan.xh)"))
+        if (auto e = platform::execute(
+                connection, "delete from kelp_plan where not exists (select 1 from zb where zb.xh = kelp_plan.xh)"))
             return e;
         if (auto e = takeOver(connection, t, days))
             return e;
@@ -213,8 +211,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         {
             std::vector<PlanGroup> earlier;
             if (auto e = readPlanGroups(connection,
-                                        "select xh, stage, due, shown from kelp_plan where shown_stage is not null",
-                                        {}, earlier))
+                                        "select xh, stage, due, shown from kelp_plan where shown_stage is not null", {},
+                                        earlier))
                 return e;
             for (const PlanGroup &g : earlier) {
                 if (auto e = scheduleInZb(connection, g.number, g.stage, g.due, days))
@@ -226,9 +224,9 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         }
         // The reviews due by today (the index on due keeps this to them).
         std::vector<PlanGroup> groups;
-        if (auto e = readPlanGroups(connection,
-                                    "select xh, stage, due, shown from kelp_plan where due <= ? and stage between 1 and 7",
-                                    {SqlParam::of(jd(t))}, groups))
+        if (auto e = readPlanGroups(
+                connection, "select xh, stage, due, shown from kelp_plan where due <= ? and stage between 1 and 7",
+                {SqlParam::of(jd(t))}, groups))
             return e;
         // Reviews due by today, oldest first, as many as a day can show: only
         // what the trainer loads counts as shown. The rest waits for the next
@@ -283,11 +281,11 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         }
         for (int xh : fresh) {
             const PlanGroup g = introduce(xh, t, days);
-            if (auto e = platform::execute(connection,
-                                           "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
-                                           "values (?, ?, 1, ?, ?, 1)",
-                                           {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(g.due)),
-                                            SqlParam::of(jd(t))}))
+            if (auto e = platform::execute(
+                    connection,
+                    "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
+                    "values (?, ?, 1, ?, ?, 1)",
+                    {SqlParam::of(xh), SqlParam::of(jd(t)), SqlParam::of(jd(g.due)), SqlParam::of(jd(t))}))
                 return e;
             if (auto e = scheduleInZb(connection, xh, 1, t, days))
                 return e;

@@ -58,10 +58,10 @@ struct Progress {
     bool planned = false;         // the database has a plan
     std::vector<int> todayGroups; // shown today (or due when the trainer starts today)
     int todayWords = 0;
-    std::vector<int> coming;      // groups on each of the next 14 days, today first
-    int newGroups = 0;            // groups with words never studied (no stage, no date)
+    std::vector<int> coming; // groups on each of the next 14 days, today first
+    int newGroups = 0;       // groups with words never studied (no stage, no date)
     int newWords = 0;
-    std::array<int, 9> stages{};  // by next review 1..7; [8] retired or never due
+    std::array<int, 9> stages{}; // by next review 1..7; [8] retired or never due
     int totalGroups = 0;
     int totalWords = 0;
     std::array<CalendarDay, kCalendarDays> calendar{}; // the last twelve weeks, today last

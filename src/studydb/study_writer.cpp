@@ -25,7 +25,7 @@ namespace kelp {
 
 namespace {
 constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
-constexpr int kBusyTimeoutMs = 4000;   // as long as the trainer waits for a locked database
+constexpr int kBusyTimeoutMs = 4000;     // as long as the trainer waits for a locked database
 
 QStringView trimmedTranscription(QStringView t)
 {
@@ -357,8 +357,7 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
                  nullptr);
     // Imported groups are new: no review stage until a plan or a learner gives them one.
     if (sqlite3_prepare_v2(db_, "insert into zb (xh, bt, sj, cs) values (?, ?, julianday(?), ?)", -1, &insertGroup_,
-                           nullptr) !=
-            SQLITE_OK ||
+                           nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(db_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)", -1, &insertWord_, nullptr) !=
             SQLITE_OK ||
         !readExistingTitles()) {
@@ -425,7 +424,8 @@ bool StudyWriter::flushGroup()
         return false;
     if (markSamples_ && db_) {
         const QByteArray sql = "create table if not exists kelp_sample (xh integer primary key); "
-                               "insert into kelp_sample (xh) values (" + QByteArray::number(group) + ")";
+                               "insert into kelp_sample (xh) values (" +
+                               QByteArray::number(group) + ")";
         if (!exec(sql.constData()))
             return false;
     }

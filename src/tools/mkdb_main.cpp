@@ -15,8 +15,6 @@
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
 #include "studydb/study_writer.h"
-#include "study/review_schedule.h"
-#include "study/text_loader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,7 +54,7 @@ QString storedTranscription(const QString &yb)
 
 // Every title line a group, every word line a word of it, as the file does it.
 std::vector<kelp::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std::array<int, 8> &days,
-                                               const QSet<int> &due, int dueEvery, const QDate &today)
+                                       const QSet<int> &due, int dueEvery, const QDate &today)
 {
     std::vector<kelp::StudyGroup> groups;
     for (long r = 1; r <= words.rowCount(); ++r) {
@@ -160,8 +158,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption forceOption(QStringLiteral("force"), QString());
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption versionOption(QStringLiteral("version"), QString());
-    parser.addOptions({todayOption, daysOption, dueOption, everyOption, dsnOption, forceOption, helpOption,
-                       versionOption});
+    parser.addOptions(
+        {todayOption, daysOption, dueOption, everyOption, dsnOption, forceOption, helpOption, versionOption});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "kelpword-mkdb: %s\n", qPrintable(parser.errorText()));
         usage(stderr);

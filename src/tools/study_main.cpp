@@ -6,13 +6,13 @@
 #include "config/safe_file.h"
 #include "export/word_export.h"
 #include "import/word_import.h"
-#include "tools/chart_file.h"
-#include "tools/database_watchdog.h"
 #include "platform/translations.h"
 #include "progress/progress_entry.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
 #include "studydb/word_store.h"
+#include "tools/chart_file.h"
+#include "tools/database_watchdog.h"
 #include "wordbook/word_book_window.h"
 
 #include <QApplication>
@@ -281,8 +281,7 @@ int runWords(const Options &o, const kelp::ProgramFolder &folder)
 int runProgress(const Options &o, const kelp::ProgramFolder &folder)
 {
     kelp::plan::Progress progress;
-    if (const auto error =
-            kelp::readFolderProgress(folder.root, QDate::currentDate(), progress, o.import.dataSource)) {
+    if (const auto error = kelp::readFolderProgress(folder.root, QDate::currentDate(), progress, o.import.dataSource)) {
         std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
         return 1;
     }

@@ -50,15 +50,14 @@ struct ImportFixture : ::testing::Test {
 
     import::ImportReport add(const QString &file, int groupSize = 10) {
         return import::importWordFile(file, dbPath, groupSize);
-}
-    import::ImportReport add(const QString &file, const import::ImportOptions &options) {
-        return import::importWordFile(file, dbPath, options);
+} import::ImportReport add(const QString &file, const import::ImportOptions &options)
+{
+    return import::importWordFile(file, dbPath, options);
 }
 
 // What the trainer loads in group-range mode: per word "word|transcription|meaning",
 // per group "#title".
-QStringList
-trainerReads(const QString &range = QStringLiteral("1-32767"))
+QStringList trainerReads(const QString &range = QStringLiteral("1-32767"))
 {
     platform::OdbcConnection c;
     const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
@@ -223,9 +222,9 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
     // Two exports joined into one: the second one's header lines, after its
     // byte order mark, are comments as Anki reads them, not notes.
     QFile::remove(dbPath);
-    const import::ImportReport joined =
-        add(writeFile(dir, "joined.txt",
-                      "\xEF\xBB\xBF#separator:tab\n#html:false\napple\t苹果\n\xEF\xBB\xBF#separator:tab\n#html:false\npear\t梨\n"));
+    const import::ImportReport joined = add(writeFile(
+        dir, "joined.txt",
+        "\xEF\xBB\xBF#separator:tab\n#html:false\napple\t苹果\n\xEF\xBB\xBF#separator:tab\n#html:false\npear\t梨\n"));
     ASSERT_TRUE(joined.ok) << qPrintable(joined.line);
     EXPECT_EQ(trainerReads().mid(1), (QStringList{QStringLiteral("apple||苹果"), QStringLiteral("pear||梨")}));
 }
@@ -334,7 +333,8 @@ TEST_F(ImportFixture, ColumnsByTheirNamesOrValuesElseRefused)
     const QString unclear = writeFile(dir, "unclear.csv", "alpha,beta,gamma\ndelta,epsilon,zeta\n");
     const import::ImportReport refused = add(unclear);
     EXPECT_FALSE(refused.ok);
-    EXPECT_TRUE(refused.line.contains(QLatin1String("3 \"gamma\"")) && refused.line.contains(QLatin1String("--columns")))
+    EXPECT_TRUE(refused.line.contains(QLatin1String("3 \"gamma\"")) &&
+                refused.line.contains(QLatin1String("--columns")))
         << qPrintable(refused.line);
     EXPECT_EQ(dbBytes(), before);
     import::ImportOptions said;
@@ -349,9 +349,9 @@ TEST_F(ImportFixture, EncodingIsDecidedOverTheWholeFile)
     // GB18030 whose Chinese comes late, and UTF-8 with one stray Latin-1 byte at 78 KB.
     ASSERT_TRUE(add(writeFile(dir, "late.txt", ascii + codec::toGb18030(QStringLiteral("cat#猫\n")))).ok);
     EXPECT_EQ(trainerReads().last(), QStringLiteral("cat||猫"));
-    const import::ImportReport stray =
-        add(writeFile(dir, "stray.txt", QStringLiteral("apple#苹果\n").toUtf8().repeated(20) + ascii +
-                                            "caf\xE9#咖啡馆\n" + QStringLiteral("pear#梨\n").toUtf8()));
+    const import::ImportReport stray = add(writeFile(dir, "stray.txt",
+                                                     QStringLiteral("apple#苹果\n").toUtf8().repeated(20) + ascii +
+                                                         "caf\xE9#咖啡馆\n" + QStringLiteral("pear#梨\n").toUtf8()));
     ASSERT_TRUE(stray.ok) << qPrintable(stray.line);
     EXPECT_TRUE(stray.line.contains(QLatin1String("1 stray bytes replaced (line 6021)"))) << qPrintable(stray.line);
     EXPECT_EQ(trainerReads().last(), QStringLiteral("pear||梨"));

@@ -110,14 +110,15 @@ TEST_F(WithServer, ASoundHandedOnWhileItIsMadeIsPlayedWholeAndOnce)
     sound::SoundQueue queue([](const sound::SoundQueue::Result &) {});
     // Its first part early, a pause as a slow voice makes, a second part,
     // and the rest only in the whole returned at the end.
-    queue.submit([&tone](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
-        EXPECT_TRUE(early.wanted());
-        early.add(tone.samples.data(), 6400, tone.rate, 1);
-        QThread::msleep(150);
-        early.add(tone.samples.data() + 6400, 3200, tone.rate, 1);
-        return tone;
-    },
-                 QString());
+    queue.submit(
+        [&tone](sound::EarlySamples &early) -> std::optional<sound::Pcm> {
+            EXPECT_TRUE(early.wanted());
+            early.add(tone.samples.data(), 6400, tone.rate, 1);
+            QThread::msleep(150);
+            early.add(tone.samples.data() + 6400, 3200, tone.rate, 1);
+            return tone;
+        },
+        QString());
     ASSERT_TRUE(queue.waitIdle(10000));
     QThread::msleep(500); // what the null output still holds
     const int blocks = test::loudBlocks(recording.stop());

@@ -1,13 +1,13 @@
 // The loaders against a PostgreSQL server of the test's own, compared with the
 // same data in a local SQLite file; and the server going away.
 #include "import/word_import.h"
-#include "studydb/study_plan.h"
 #include "platform/odbc.h"
-#include "studydb/schema.h"
-#include "studydb/study_writer.h"
-#include "studydb/study_load.h"
 #include "studydb/data_source.h"
+#include "studydb/schema.h"
 #include "studydb/study_database.h"
+#include "studydb/study_load.h"
+#include "studydb/study_plan.h"
+#include "studydb/study_writer.h"
 #include "support/database_fixture.h"
 #include "support/postgres_server.h"
 
@@ -214,7 +214,8 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
 
     // With a study plan: what a load ahead wrote stays only when a start takes it.
     dropPlan(remote);
-    const QString planned = folderWith(QStringLiteral("planned"), "[Start]\r\nFirst=false\r\n[plan]\r\nnew=2\r\n" + server);
+    const QString planned =
+        folderWith(QStringLiteral("planned"), "[Start]\r\nFirst=false\r\n[plan]\r\nnew=2\r\n" + server);
     const auto planDays = [&] {
         platform::OdbcQuery q(remote);
         return q.open("select count(*) from kelp_plan_day", {}) == 0 && q.fetch() == 0 ? q.integer(1).value_or(-1) : 0;
@@ -242,7 +243,8 @@ TEST_F(ServerFixture, AServerNameDatabaseAndUserAreEnough)
     ASSERT_FALSE(writeStudyTables(remote, sampleGroups(), true).has_value());
     platform::OdbcConnection plain;
     ASSERT_FALSE(connectDataSource(plain, QStringLiteral("kelppg-plain")).has_value()) << qPrintable(plain.errorText);
-    EXPECT_EQ(load(plain, SourceMode::Review, kToday, kFxd, "1-10"), load(remote, SourceMode::Review, kToday, kFxd, "1-10"));
+    EXPECT_EQ(load(plain, SourceMode::Review, kToday, kFxd, "1-10"),
+              load(remote, SourceMode::Review, kToday, kFxd, "1-10"));
 }
 
 TEST_F(ServerFixture, TwoTrainersReadTheSameDueGroups)
@@ -282,8 +284,7 @@ std::vector<StudyGroup> planGroups(int count)
 {
     std::vector<StudyGroup> groups;
     for (int xh = 1; xh <= count; ++xh)
-        groups.push_back(
-            {xh, QStringLiteral("组 %1").arg(xh), QDate(), 0, {{QStringLiteral("w"), "n. 词"}}});
+        groups.push_back({xh, QStringLiteral("组 %1").arg(xh), QDate(), 0, {{QStringLiteral("w"), "n. 词"}}});
     return groups;
 }
 
@@ -393,7 +394,8 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     import::ImportReport reports[2];
     std::thread imports[2];
     for (int i = 0; i < 2; ++i)
-        imports[i] = std::thread([&reports, &sheet, &again, i] { reports[i] = import::importWordFile(sheet, QString(), again); });
+        imports[i] = std::thread(
+            [&reports, &sheet, &again, i] { reports[i] = import::importWordFile(sheet, QString(), again); });
     for (auto &t : imports)
         t.join();
     ASSERT_TRUE(reports[0].ok && reports[1].ok) << qPrintable(reports[0].line + reports[1].line);

@@ -1,8 +1,8 @@
 // The study plan over simulated days: the clock is the `today` handed to each
 // start, and the groups due are those the trainer's own due query returns.
-#include "studydb/study_plan.h"
 #include "studydb/data_source.h"
 #include "studydb/study_database.h"
+#include "studydb/study_plan.h"
 #include "support/database_fixture.h"
 
 #include <QFile>
@@ -254,7 +254,8 @@ TEST_F(PlanFixture, OnlyWhatTheTrainerLoadsCountsAndTheBacklogWaitsItsTurn)
     const auto shownOn = [&](const QDate &day) {
         Groups shown;
         platform::OdbcQuery q(c);
-        EXPECT_EQ(q.open("select xh from kelp_plan where shown = ?", {platform::SqlParam::of(int(day.toJulianDay()))}), 0);
+        EXPECT_EQ(q.open("select xh from kelp_plan where shown = ?", {platform::SqlParam::of(int(day.toJulianDay()))}),
+                  0);
         while (q.fetch() == 0)
             shown.insert(static_cast<int>(q.integer(1).value_or(0)));
         return shown;

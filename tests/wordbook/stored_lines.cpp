@@ -14,7 +14,10 @@ QStringList storedLines(platform::OdbcConnection &connection)
     EXPECT_FALSE(WordStore(connection).read(groups).has_value());
     QStringList out;
     for (const StoredGroup &g : groups) {
-        out << QStringLiteral("#%1 %2 %3 %4").arg(g.number).arg(g.title, g.referenceDate.toString(Qt::ISODate)).arg(g.stage);
+        out << QStringLiteral("#%1 %2 %3 %4")
+                   .arg(g.number)
+                   .arg(g.title, g.referenceDate.toString(Qt::ISODate))
+                   .arg(g.stage);
         for (const StoredWord &w : g.words)
             out << QStringLiteral("%1 %2 %3|%4").arg(g.number).arg(w.place).arg(w.word, w.stored);
     }

@@ -5,8 +5,8 @@
 #include "studydb/data_source.h"
 #include "studydb/study_writer.h"
 #include "studydb/word_store.h"
-#include "wordbook/stored_lines.h"
 #include "support/postgres_server.h"
+#include "wordbook/stored_lines.h"
 #include "wordbook/word_book.h"
 
 #include <QSignalSpy>

@@ -2,8 +2,8 @@
 // moves and splits reach the file in place, each undone and redone; a row
 // another trainer changed meanwhile is never overwritten.
 #include "studydb/word_store.h"
-#include "wordbook/stored_lines.h"
 #include "support/database_fixture.h"
+#include "wordbook/stored_lines.h"
 #include "wordbook/word_book.h"
 #include "wordbook/word_book_window.h"
 
