@@ -12,18 +12,10 @@
 
 namespace kelp::exporting {
 
-QString bareTranscription(QString text)
-{
-    text = text.trimmed();
-    while (text.size() >= 2 && ((text.startsWith(QLatin1Char('/')) && text.endsWith(QLatin1Char('/'))) ||
-                                (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))))
-        text = text.mid(1, text.size() - 2).trimmed();
-    return text == QLatin1String("/") ? QString() : text;
-}
-
 PlainWord plainWord(const QString &word, const QString &stored)
 {
-    return {word, bareTranscription(extractPhonetic(stored)), stripPhonetic(stored).value_or(QString()).trimmed()};
+    SplitMeaning split = splitStoredMeaning(stored);
+    return {word, std::move(split.transcription), std::move(split.meaning)};
 }
 
 std::vector<ExportGroup> exportGroups(const std::vector<StoredGroup> &groups)

@@ -30,9 +30,6 @@ struct ExportGroup {
 
 // A stored word split as the trainer splits fb.lx2: transcription, meaning.
 PlainWord plainWord(const QString &word, const QString &stored);
-// The transcription without the slashes or brackets around it (also several
-// layers of them, as a word file's loader adds its own).
-QString bareTranscription(QString text);
 
 std::vector<ExportGroup> exportGroups(const std::vector<StoredGroup> &groups);
 

@@ -26,7 +26,9 @@ std::optional<QString> createServerStudyTables(platform::OdbcConnection &connect
                 .arg(encoding);
     }
     if (replace) {
-        for (const char *sql : {"drop table if exists fb", "drop table if exists zb"})
+        // The plan's rows and days speak of the groups replaced.
+        for (const char *sql : {"drop table if exists fb", "drop table if exists zb", "drop table if exists kelp_plan",
+                                "drop table if exists kelp_plan_day", "drop table if exists kelp_plan_missed"})
             if (auto e = platform::execute(connection, sql))
                 return e;
     }

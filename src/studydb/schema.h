@@ -11,6 +11,9 @@
 
 namespace kelp {
 
+// Group numbers (zb.xh) are 16-bit: the Windows version reads them so.
+inline constexpr int kMaxGroupNumber = 32767;
+
 inline constexpr const char *kLocalStudyTables =
     "create table zb (xh integer primary key, bt varchar(100), sj real, cs integer);"
     "create table fb (xh integer not null, da varchar(50), lx2 varchar(160), xh1 integer);"

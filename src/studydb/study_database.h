@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "platform/odbc.h"
 #include "study/word_buffer.h"
+#include "studydb/schema.h"
 
 #include <QDate>
 #include <QString>
@@ -17,8 +18,6 @@ namespace kelp {
 
 // The due groups may number at most this many.
 inline constexpr int kMaxDueGroups = 100;
-// Group numbers are 16-bit.
-inline constexpr int kMaxGroupNumber = 32767;
 
 // A query that could not be opened: its status (below 0) and the driver's words.
 struct QueryError {

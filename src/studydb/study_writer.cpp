@@ -2,7 +2,9 @@
 
 #include "config/codec.h"
 #include "platform/odbc.h"
+#include "study/phonetic.h"
 #include "studydb/data_source.h"
+#include "studydb/plan_tables.h"
 #include "studydb/schema.h"
 
 #include <QCoreApplication>
@@ -24,25 +26,7 @@
 namespace kelp {
 
 namespace {
-constexpr int kGroupNumberLimit = 32767; // group numbers are 16-bit
-constexpr int kBusyTimeoutMs = 4000;     // as long as the trainer waits for a locked database
-
-QStringView trimmedTranscription(QStringView t)
-{
-    t = codec::trimmed(t);
-    while (t.size() >= 2 && ((t.startsWith(QLatin1Char('/')) && t.endsWith(QLatin1Char('/'))) ||
-                             (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))))
-        t = codec::trimmed(t.sliced(1, t.size() - 2));
-    return t;
-}
-
-// `text` with every "/" as "／", appended.
-void appendWithoutSlashes(QString &out, QStringView text)
-{
-    const qsizetype from = out.size();
-    out += text;
-    std::replace(out.begin() + from, out.end(), QChar(QLatin1Char('/')), QChar(0xFF0F));
-}
+constexpr int kBusyTimeoutMs = 4000; // as long as the trainer waits for a locked database
 
 // A lone surrogate (an HTML entity or a UTF-16 file may hold one) has no UTF-8
 // form and would be stored as "?": as U+FFFD the words gathered are the words
@@ -131,6 +115,12 @@ std::optional<QString> StudyWriter::startOnServer(const QString &name, bool make
         return noTables(q.errorText());
     lastGroup_ = static_cast<int>(q.integer(1).value_or(0));
     q.close();
+    // A plan's rows of groups removed since would pass to the new groups that take their numbers.
+    if (plan::tableExists(*server_, QStringLiteral("kelp_plan"))) {
+        if (auto e =
+                platform::execute(*server_, "delete from kelp_plan where xh > ?", {platform::SqlParam::of(lastGroup_)}))
+            return *e;
+    }
     if (!readExistingTitles())
         return noTables(error_);
     return std::nullopt;
@@ -413,10 +403,10 @@ bool StudyWriter::flushGroup()
         pending_.clear();
         return true;
     }
-    if (lastGroup_ >= kGroupNumberLimit) {
+    if (lastGroup_ >= kMaxGroupNumber) {
         error_ = QCoreApplication::translate("kelp::studydb", "group numbers end at %1, and words are left over; "
                                                               "larger groups (--group-size N) make fewer of them")
-                     .arg(kGroupNumberLimit);
+                     .arg(kMaxGroupNumber);
         return false;
     }
     const int group = ++lastGroup_;
@@ -438,22 +428,6 @@ bool StudyWriter::flushGroup()
     words_ += static_cast<int>(pending_.size());
     pending_.clear();
     return true;
-}
-
-QString StudyWriter::storedMeaning(const StudyWord &word)
-{
-    // A "/" in the meaning would be taken for the end of a transcription.
-    const QStringView meaning = codec::trimmed(word.meaning);
-    const QStringView t = trimmedTranscription(word.transcription);
-    QString stored;
-    stored.reserve(t.size() + meaning.size() + 3);
-    if (!t.isEmpty()) {
-        stored += QLatin1Char('/');
-        appendWithoutSlashes(stored, t);
-        stored += QLatin1String("/ ");
-    }
-    appendWithoutSlashes(stored, meaning);
-    return stored;
 }
 
 bool StudyWriter::addWord(const StudyWord &word)
@@ -478,7 +452,7 @@ bool StudyWriter::addWord(const StudyWord &word)
             return false;
         title_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
     }
-    pending_.emplace_back(da, storedMeaning(word));
+    pending_.emplace_back(da, storedMeaning(word.meaning, word.transcription));
     return true;
 }
 
@@ -486,6 +460,12 @@ bool StudyWriter::writeGroup(const StudyGroup &group)
 {
     if (!flushGroup())
         return false;
+    if (group.number < 1 || group.number > kMaxGroupNumber) {
+        error_ = QCoreApplication::translate("kelp::studydb", "group numbers run from 1 to %1, not %2")
+                     .arg(kMaxGroupNumber)
+                     .arg(group.number);
+        return false;
+    }
     if (!insertGroup(group.number, group.title, group.referenceDate, group.stage))
         return false;
     int place = 0;

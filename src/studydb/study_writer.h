@@ -96,9 +96,6 @@ public:
     const std::map<QString, int> &skipped() const { return skipped_; }
     const QString &error() const { return error_; }
 
-    // "/transcription/ meaning", as the trainer splits a stored meaning.
-    static QString storedMeaning(const StudyWord &word);
-
 private:
     using WordRows = std::vector<std::pair<QString, QString>>; // fb.da, fb.lx2 in order
     std::optional<QString> openFile(const QString &databasePath, bool create, bool replace);

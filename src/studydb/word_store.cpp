@@ -2,6 +2,8 @@
 
 #include "config/program_folder.h"
 #include "studydb/data_source.h"
+#include "studydb/plan_tables.h"
+#include "studydb/schema.h"
 
 #include <QFileInfo>
 
@@ -15,8 +17,6 @@ namespace {
 
 using platform::OdbcQuery;
 using platform::SqlParam;
-
-constexpr int kLastGroupNumber = 32767; // group numbers are 16-bit
 
 StoreError failed(const QString &text)
 {
@@ -164,6 +164,47 @@ StoreResult insertWord(platform::OdbcConnection &connection, int group, const St
 bool isServer(platform::OdbcConnection &connection)
 {
     return connection.dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+}
+
+// A group number is taken or given back together with its plan row: a row
+// left behind would hand its schedule (retired, say) to the next group that
+// gets the number. Rows past the last group are such leftovers.
+StoreResult dropPlanRows(platform::OdbcConnection &connection, const char *where, int number)
+{
+    if (!plan::tableExists(connection, QStringLiteral("kelp_plan")))
+        return std::nullopt;
+    const QByteArray sql = QByteArray("delete from kelp_plan where ") + where;
+    if (auto e = platform::execute(connection, sql.constData(), {SqlParam::of(number)}))
+        return failed(*e);
+    return std::nullopt;
+}
+
+std::optional<PlanRow> planRow(platform::OdbcConnection &connection, int number, StoreError *error)
+{
+    if (!plan::tableExists(connection, QStringLiteral("kelp_plan")))
+        return std::nullopt;
+    OdbcQuery q(connection);
+    if (q.open("select introduced, stage, coalesce(due, -1), coalesce(shown, -1), coalesce(shown_stage, -1) "
+               "from kelp_plan where xh = ?",
+               {SqlParam::of(number)}) < 0) {
+        *error = failed(q.errorText());
+        return std::nullopt;
+    }
+    if (q.fetch() != 0)
+        return std::nullopt;
+    const auto at = [&q](int column) { return static_cast<int>(q.integer(column).value_or(-1)); };
+    return PlanRow{at(1), at(2), at(3), at(4), at(5)};
+}
+
+StoreResult insertPlanRow(platform::OdbcConnection &connection, int number, const PlanRow &row)
+{
+    if (auto e = platform::execute(connection,
+                                   "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
+                                   "values (?, ?, ?, nullif(?, -1), nullif(?, -1), nullif(?, -1))",
+                                   {SqlParam::of(number), SqlParam::of(row.introduced), SqlParam::of(row.stage),
+                                    SqlParam::of(row.due), SqlParam::of(row.shown), SqlParam::of(row.shownStage)}))
+        return failed(*e);
+    return std::nullopt;
 }
 
 } // namespace
@@ -327,11 +368,19 @@ StoreResult WordStore::moveWords(const std::vector<GroupWord> &words,
     });
 }
 
-StoreResult WordStore::deleteGroup(const StoredGroup &group)
+StoreResult WordStore::deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
 {
     return inTransaction(connection_, [&]() -> StoreResult {
         if (auto e = expectWords(connection_, group.number, INT_MIN, group.words))
             return e;
+        StoreError error;
+        const std::optional<PlanRow> row = planRow(connection_, group.number, &error);
+        if (!error.text.isEmpty())
+            return error;
+        if (auto e = dropPlanRows(connection_, "xh = ?", group.number))
+            return e;
+        if (plan)
+            *plan = row;
         if (auto e = change(connection_, "delete from fb where xh = ?", {SqlParam::of(group.number)},
                             static_cast<long long>(group.words.size()),
                             QStringLiteral("the words of group %1 were changed meanwhile").arg(group.number)))
@@ -342,11 +391,17 @@ StoreResult WordStore::deleteGroup(const StoredGroup &group)
     });
 }
 
-StoreResult WordStore::insertGroup(const StoredGroup &group)
+StoreResult WordStore::insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
 {
     return inTransaction(connection_, [&]() -> StoreResult {
         if (auto e = expectGroupCount(connection_, group.number, 0))
             return e;
+        if (auto e = dropPlanRows(connection_, "xh = ?", group.number))
+            return e;
+        if (plan) {
+            if (auto e = insertPlanRow(connection_, group.number, *plan))
+                return e;
+        }
         if (auto e = expectWords(connection_, group.number, INT_MIN, {}))
             return e;
         const bool scheduled = group.referenceDate.isValid();
@@ -387,14 +442,25 @@ StoreResult WordStore::splitGroup(const StoredGroup &group, int fromPlace, const
         const auto last = single(connection_, "select coalesce(max(xh), 0) from zb", {}, &error);
         if (!last)
             return error;
-        if (*last >= kLastGroupNumber)
-            return failed(QStringLiteral("group numbers end at %1").arg(kLastGroupNumber));
+        if (*last >= kMaxGroupNumber)
+            return failed(QStringLiteral("group numbers end at %1").arg(kMaxGroupNumber));
         const int number = static_cast<int>(*last) + 1;
-        // The new part is studied on the schedule the whole group had.
+        // The new part is studied on the schedule the whole group had, in
+        // the study plan too (on a day the group was shown, zb holds the
+        // stage shown and the plan the next one).
         if (auto e = change(connection_, "insert into zb (xh, bt, sj, cs) select ?, ?, sj, cs from zb where xh = ?",
                             {SqlParam::of(number), SqlParam::of(newTitle), SqlParam::of(group.number)}, 1,
                             QStringLiteral("group %1 is gone").arg(group.number)))
             return e;
+        if (auto e = dropPlanRows(connection_, "xh >= ?", number))
+            return e;
+        const std::optional<PlanRow> row = planRow(connection_, group.number, &error);
+        if (!error.text.isEmpty())
+            return error;
+        if (row) {
+            if (auto e = insertPlanRow(connection_, number, *row))
+                return e;
+        }
         if (auto e = change(connection_, "update fb set xh = ? where xh = ? and coalesce(xh1, 0) >= ?",
                             {SqlParam::of(number), SqlParam::of(group.number), SqlParam::of(fromPlace)},
                             static_cast<long long>(moving.size()),
@@ -421,6 +487,8 @@ StoreResult WordStore::joinSplit(int into, const StoredGroup &part)
         if (auto e = change(connection_, "update fb set xh = ? where xh = ?",
                             {SqlParam::of(into), SqlParam::of(part.number)}, static_cast<long long>(part.words.size()),
                             QStringLiteral("the words of group %1 were changed meanwhile").arg(part.number)))
+            return e;
+        if (auto e = dropPlanRows(connection_, "xh = ?", part.number))
             return e;
         return change(connection_, "delete from zb where xh = ? and coalesce(bt, '') = ?",
                       {SqlParam::of(part.number), SqlParam::of(part.title)}, 1,

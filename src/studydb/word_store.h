@@ -31,6 +31,12 @@ struct GroupWord {
     bool operator==(const GroupWord &) const = default;
 };
 
+// A group's row in the study plan (kelp_plan): kept by a deleted group's undo,
+// so that the group comes back on its own schedule. Unset values are -1.
+struct PlanRow {
+    int introduced = -1, stage = -1, due = -1, shown = -1, shownStage = -1;
+};
+
 struct StoredGroup {
     int number = 0;
     QString title;
@@ -74,13 +80,14 @@ public:
     // are now.
     StoreResult moveWords(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &destinations,
                           std::vector<GroupWord> *placed = nullptr);
-    // Deletes a group with its words, which must be those of `group`.
-    StoreResult deleteGroup(const StoredGroup &group);
-    // Puts a deleted group back as it was, number, schedule and words.
-    StoreResult insertGroup(const StoredGroup &group);
+    // Deletes a group with its words, which must be those of `group`, and
+    // its row in the study plan, which `plan` gets when there was one.
+    StoreResult deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan = nullptr);
+    // Puts a deleted group back as it was, number, schedule, plan row and words.
+    StoreResult insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan = std::nullopt);
     // Cuts `group` before the word at `fromPlace`: the words from there on
     // go to a new group after the last one, titled `newTitle`, on the same
-    // review schedule. `created` gets its number.
+    // review schedule and study plan. `created` gets its number.
     StoreResult splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created);
     // Undoes a split: the words of `part` go back to `into` and `part` goes.
     StoreResult joinSplit(int into, const StoredGroup &part);

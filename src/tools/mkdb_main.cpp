@@ -10,6 +10,7 @@
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
 #include "platform/translations.h"
+#include "study/phonetic.h"
 #include "study/review_schedule.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
@@ -43,15 +44,6 @@ void usage(FILE *to)
     std::fputs(qPrintable(text), to);
 }
 
-// "/ x/" as the text loader wraps a transcription, back to "/x/".
-QString storedTranscription(const QString &yb)
-{
-    QString t = yb;
-    if (t.startsWith(QStringLiteral("/ ")) && t.endsWith(QLatin1Char('/')))
-        t = t.mid(2, t.size() - 3);
-    return QLatin1Char('/') + t + QLatin1Char('/');
-}
-
 // Every title line a group, every word line a word of it, as the file does it.
 std::vector<kelp::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std::array<int, 8> &days,
                                        const QSet<int> &due, int dueEvery, const QDate &today)
@@ -72,10 +64,9 @@ std::vector<kelp::StudyGroup> groupsOf(const kelp::WordBuffer &words, const std:
         }
         if (groups.empty())
             continue; // words before the first title belong to no group
-        QString meaning = row.meaning.value_or(QString());
-        if (row.phonetic && !row.phonetic->isEmpty())
-            meaning = storedTranscription(*row.phonetic) + QLatin1Char(' ') + meaning;
-        groups.back().words.emplace_back(row.word.value_or(QString()), meaning);
+        groups.back().words.emplace_back(
+            row.word.value_or(QString()),
+            kelp::storedMeaning(row.meaning.value_or(QString()), row.phonetic.value_or(QString())));
     }
     return groups;
 }
@@ -209,6 +200,17 @@ int main(int argc, char *argv[])
     }
     std::array<int, 8> days{};
     kelp::parseReviewDays(reviewDays, days);
-    return write(dsn.isEmpty() ? out : dsn, !dsn.isEmpty(), groupsOf(words, days, due, dueEvery, today), days, today,
-                 force);
+    const std::vector<kelp::StudyGroup> groups = groupsOf(words, days, due, dueEvery, today);
+    if (groups.size() > static_cast<size_t>(kelp::kMaxGroupNumber)) {
+        // The trainer reads group numbers as 16-bit: group 40,000 would show as another.
+        std::fprintf(
+            stderr, "kelpword-mkdb: %s\n",
+            qPrintable(QCoreApplication::translate("kelpword-mkdb", "%1 holds %2 groups, but group numbers end at %3; "
+                                                                    "nothing was written")
+                           .arg(files[0])
+                           .arg(groups.size())
+                           .arg(kelp::kMaxGroupNumber)));
+        return 1;
+    }
+    return write(dsn.isEmpty() ? out : dsn, !dsn.isEmpty(), groups, days, today, force);
 }

@@ -1,7 +1,7 @@
 #include "wordbook/word_book.h"
 
 #include "export/word_export.h"
-#include "studydb/study_writer.h"
+#include "study/phonetic.h"
 
 #include <QStringMatcher>
 
@@ -107,11 +107,12 @@ public:
         : BookCommand(book, QStringLiteral("删除第%1组").arg(group.number)), group_(std::move(group))
     {
     }
-    void redo() override { check(book_.applyDeleteGroup(group_)); }
-    void undo() override { check(book_.applyInsertGroup(group_)); }
+    void redo() override { check(book_.applyDeleteGroup(group_, &plan_)); }
+    void undo() override { check(book_.applyInsertGroup(group_, plan_)); }
 
 private:
     StoredGroup group_;
+    std::optional<PlanRow> plan_;
 };
 
 class SplitGroup : public BookCommand {
@@ -367,8 +368,7 @@ bool WordBook::editWord(int wordIndex, int column, const QString &text)
         what = meaning ? QStringLiteral("修改释义") : QStringLiteral("修改音标");
         if ((meaning ? w.meaning : w.transcription) == text.trimmed())
             return true;
-        stored = StudyWriter::storedMeaning(
-            {word, meaning ? text : w.meaning, meaning ? w.transcription : exporting::bareTranscription(text)});
+        stored = storedMeaning(meaning ? text : w.meaning, meaning ? w.transcription : text);
     } else {
         return false;
     }
@@ -509,9 +509,9 @@ StoreResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::
     return std::nullopt;
 }
 
-StoreResult WordBook::applyDeleteGroup(const StoredGroup &group)
+StoreResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
 {
-    if (auto e = store_.deleteGroup(group))
+    if (auto e = store_.deleteGroup(group, plan))
         return e;
     std::erase_if(groups_, [&group](const BookGroup &g) { return g.number == group.number; });
     std::erase_if(words_, [&group](const BookWord &w) { return w.group == group.number; });
@@ -519,9 +519,9 @@ StoreResult WordBook::applyDeleteGroup(const StoredGroup &group)
     return std::nullopt;
 }
 
-StoreResult WordBook::applyInsertGroup(const StoredGroup &group)
+StoreResult WordBook::applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
 {
-    if (auto e = store_.insertGroup(group))
+    if (auto e = store_.insertGroup(group, plan))
         return e;
     groups_.push_back({group.number, group.title, group.referenceDate, group.stage, 0});
     for (const StoredWord &w : group.words)

@@ -117,8 +117,8 @@ public:
     StoreResult applyInsert(const std::vector<GroupWord> &words);
     StoreResult applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
                           std::vector<GroupWord> *placed);
-    StoreResult applyDeleteGroup(const StoredGroup &group);
-    StoreResult applyInsertGroup(const StoredGroup &group);
+    StoreResult applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan);
+    StoreResult applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan);
     StoreResult applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created);
     StoreResult applyJoin(int into, const StoredGroup &part);
     // Says what went wrong; a conflict reads the book anew.

@@ -63,4 +63,24 @@ for delay in 0.05 0.2 0.4; do
 done
 "$KELPWORD" import --folder "$folder" "$DATA/words-sheet.csv" >"$E2E_TMP/import.out" 2>&1 ||
   fail "the import after a killed one: $(cat "$E2E_TMP/import.out")"
+# A dictionary's labels in square brackets are part of the meaning, never a
+# transcription: imported, exported and read back as they were written.
+folder="$E2E_TMP/labels"
+mkdir -p "$folder"
+printf '单词,释义,音标\ncell,n. 细胞 [生]；单元格 [计],\nprogram,n. [计] 程序,/ˈprəʊɡræm/\n' >"$E2E_TMP/labels.csv"
+"$KELPWORD" import --folder "$folder" "$E2E_TMP/labels.csv" >/dev/null 2>&1 || fail "import of the labelled meanings"
+"$KELPWORD" export --folder "$folder" --all "$E2E_TMP/labels-out.csv" >/dev/null 2>&1 || fail "export of the labelled meanings"
+out=$(cat "$E2E_TMP/labels-out.csv")
+case "$out" in
+*'cell,,n. 细胞 ［生］；单元格 ［计］'*'program,/ˈprəʊɡræm/,n. ［计］ 程序'*) ;;
+*) fail "the labelled meanings came back as: $out" ;;
+esac
+
+# More groups than the 16-bit group numbers hold: refused, naming the limit, nothing made.
+awk 'BEGIN { for (i = 1; i <= 32768; i++) printf "g%d\r\nw%d#m\r\n", i, i }' >"$E2E_TMP/many.txt"
+if "$(dirname "$KELPWORD")/kelpword-mkdb" "$E2E_TMP/many.txt" "$E2E_TMP/many.mdb" 2>"$E2E_TMP/err"; then
+  fail "kelpword-mkdb took 32,768 groups"
+fi
+grep -q "32768 groups, but group numbers end at 32767" "$E2E_TMP/err" || fail "kelpword-mkdb said: $(cat "$E2E_TMP/err")"
+[ ! -e "$E2E_TMP/many.mdb" ] || fail "kelpword-mkdb left a database behind"
 echo "1 passed, 0 failed"

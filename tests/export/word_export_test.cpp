@@ -4,6 +4,7 @@
 #include "config/codec.h"
 #include "export/word_export.h"
 #include "import/word_import.h"
+#include "study/phonetic.h"
 #include "study/text_loader.h"
 #include "studydb/word_store.h"
 #include "support/database_fixture.h"
@@ -125,8 +126,7 @@ TEST_F(ExportFixture, WordFileReadsBackTheSameInGb18030)
         if (buffer.isHeader(row))
             shown.push_back({0, r.meaning.value_or(QString()), {}});
         else
-            shown.back().words.push_back({r.word.value_or(QString()),
-                                          exporting::bareTranscription(r.phonetic.value_or(QString())),
+            shown.back().words.push_back({r.word.value_or(QString()), bareTranscription(r.phonetic.value_or(QString())),
                                           r.meaning.value_or(QString()).trimmed()});
     }
     expectSame(groups, shown);

@@ -36,3 +36,30 @@ TEST(Phonetic, MatchesWholeCharactersOnly)
     EXPECT_EQ(extractPhonetic(s), QString(""));
     EXPECT_EQ(stripPhonetic(s), s);
 }
+
+TEST(Phonetic, StoredMeaningIsNeverMisreadByTheSplit)
+{
+    struct Case {
+        QString meaning, transcription;
+        QString shownMeaning, shownTranscription; // what the trainer's split gives back
+    };
+    const Case cases[] = {
+        // Dictionary labels and grammar codes without a transcription.
+        {QStringLiteral("n. 细胞 [生]；单元格 [计]"), "", QStringLiteral("n. 细胞 ［生］；单元格 ［计］"), ""},
+        {QStringLiteral("n. [C] 苹果"), "", QStringLiteral("n. ［C］ 苹果"), ""},
+        {QStringLiteral("n. 和/或"), "", QStringLiteral("n. 和／或"), ""},
+        // A real transcription keeps its place, however it came wrapped.
+        {QStringLiteral("n. [计] 程序"), "/ˈprəʊɡræm/", QStringLiteral("n. ［计］ 程序"), "/ˈprəʊɡræm/"},
+        {QStringLiteral("prep. 在…上面"), "[əˈbʌv]", QStringLiteral("prep. 在…上面"), "/əˈbʌv/"},
+        {QStringLiteral("prep. 在…上面"), "/ əˈbʌv/", QStringLiteral("prep. 在…上面"), "/əˈbʌv/"},
+        {QStringLiteral("x"), "a/b", QStringLiteral("x"), "/a／b/"},
+    };
+    for (const Case &c : cases) {
+        const QString stored = storedMeaning(c.meaning, c.transcription);
+        EXPECT_EQ(extractPhonetic(stored), c.shownTranscription) << qPrintable(stored);
+        EXPECT_EQ(stripPhonetic(stored).value_or(QString()).trimmed(), c.shownMeaning) << qPrintable(stored);
+        // Stored again as shown (a correction in the words window), it stays the same.
+        const SplitMeaning split = splitStoredMeaning(stored);
+        EXPECT_EQ(storedMeaning(split.meaning, split.transcription), stored);
+    }
+}

@@ -3,6 +3,7 @@
 #include "studydb/data_source.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
+#include "studydb/word_store.h"
 #include "support/database_fixture.h"
 
 #include <QFile>
@@ -288,4 +289,47 @@ TEST_F(PlanFixture, GroupsStudiedBeforeThePlanKeepTheirSchedule)
     // Group 1's own review on day 2; group 2's next one 15 days after day 0.
     EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 3}));
     EXPECT_EQ(startOn(kDay0.addDays(15), 1).count(2), 1u);
+}
+
+TEST_F(PlanFixture, AGroupNumberTakenOrGivenBackTakesItsPlanRowAlong)
+{
+    addGroups(3);
+    db->word(1, QStringLiteral("second"), QStringLiteral("n. 第二"), 2);
+    EXPECT_EQ(startOn(kDay0, 3), (Groups{1, 2, 3}));
+    platform::OdbcConnection c;
+    connect(c);
+    ASSERT_FALSE(platform::execute(c, "update kelp_plan set stage = 8, due = null where xh = 3")); // retired
+    WordStore store(c);
+    std::vector<StoredGroup> groups;
+    ASSERT_FALSE(store.read(groups));
+    const auto planOf = [&c](int xh) {
+        platform::OdbcQuery q(c);
+        EXPECT_EQ(q.open("select introduced, stage, due, shown, shown_stage from kelp_plan where xh = ?",
+                         {platform::SqlParam::of(xh)}),
+                  0);
+        QStringList row;
+        if (q.fetch() == 0) {
+            for (int i = 1; i <= 5; ++i)
+                row << q.text(i).value_or(QStringLiteral("null"));
+        }
+        return row;
+    };
+    // Group 2 deleted and undone: back on its own schedule.
+    const QStringList second = planOf(2);
+    std::optional<PlanRow> kept;
+    ASSERT_FALSE(store.deleteGroup(groups[1], &kept));
+    EXPECT_TRUE(planOf(2).isEmpty());
+    ASSERT_FALSE(store.insertGroup(groups[1], kept));
+    EXPECT_EQ(planOf(2), second);
+    // The last group (retired) deleted, then group 1 split on the day it was
+    // shown: the new part takes number 3 and group 1's plan, not the retired row.
+    ASSERT_FALSE(store.deleteGroup(groups[2]));
+    int created = 0;
+    ASSERT_FALSE(store.splitGroup(groups[0], 2, QStringLiteral("part"), &created));
+    ASSERT_EQ(created, 3);
+    EXPECT_EQ(planOf(3), planOf(1));
+    for (int d = 1; d <= 40; ++d) {
+        const Groups due = startOn(kDay0.addDays(d), 0);
+        EXPECT_EQ(due.count(1), due.count(3)) << "day " << d;
+    }
 }
