@@ -59,11 +59,26 @@ struct StatementCloser {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
+// Markup that Anki shows as `text`: line breaks as "<br>", and a space that
+// markup would fold (after another, at a line's edge) as "&nbsp;".
 QString fieldText(const QString &text)
 {
-    QString html = text.toHtmlEscaped();
-    html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
-    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    QString escaped = text.toHtmlEscaped();
+    escaped.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString html;
+    html.reserve(escaped.size());
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        const QChar c = escaped[i];
+        if (c == QLatin1Char('\n')) {
+            html += QLatin1String("<br>");
+        } else if (c == QLatin1Char(' ') &&
+                   (i == 0 || i + 1 == escaped.size() || escaped[i - 1] == QLatin1Char(' ') ||
+                    escaped[i - 1] == QLatin1Char('\n') || escaped[i + 1] == QLatin1Char('\n'))) {
+            html += QLatin1String("&nbsp;");
+        } else {
+            html += c;
+        }
+    }
     return html;
 }
 

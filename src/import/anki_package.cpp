@@ -195,9 +195,27 @@ std::optional<QString> readTypesAndDecks(sqlite3 *db, Collection &c)
 Columns columnsOfType(const QStringList &names, const QList<QStringList> &rows)
 {
     Columns known;
+    const auto filled = [&rows](int i) {
+        return std::count_if(rows.begin(), rows.end(),
+                             [i](const QStringList &r) { return i < r.size() && !r[i].isEmpty(); });
+    };
+    const auto transcriptions = [&rows](int i) {
+        return std::count_if(rows.begin(), rows.end(),
+                             [i](const QStringList &r) { return i < r.size() && looksLikeTranscription(r[i]); });
+    };
     for (int i = 0; i < names.size(); ++i) {
+        // A field no note fills (a "发音" field that held only [sound:…]) takes no role.
+        if (!rows.isEmpty() && filled(i) == 0)
+            continue;
+        const Role role = roleOfName(names[i]);
+        // Two fields named for the transcription: the one that holds transcriptions.
+        if (role == Role::Transcription && known.transcription >= 0 &&
+            transcriptions(i) > transcriptions(known.transcription)) {
+            known.transcription = i;
+            continue;
+        }
         int *slot = nullptr;
-        switch (roleOfName(names[i])) {
+        switch (role) {
         case Role::Word: slot = &known.word; break;
         case Role::Transcription: slot = &known.transcription; break;
         case Role::PartOfSpeech: slot = &known.partOfSpeech; break;

@@ -22,7 +22,8 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
 // KVTML 2 (lessons become groups).
 std::optional<QString> readKvtml(const QString &path, StudyWriter &writer);
 
-// Anki field text as plain text: tags, entities and [sound:...] removed.
+// Anki field text as Anki shows it, as plain text: tags, entities and
+// [sound:...] removed, line breaks and the spaces "&nbsp;" keeps kept.
 QString plainText(const QString &html);
 
 } // namespace kelp::import

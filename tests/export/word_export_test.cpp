@@ -134,7 +134,12 @@ TEST_F(ExportFixture, WordFileReadsBackTheSameInGb18030)
 
 TEST_F(ExportFixture, AnkiPackageReadsBackTheSame)
 {
-    const auto groups = source();
+    auto groups = source();
+    // Spaces and breaks that markup would fold: kept as written.
+    groups.push_back({15,
+                      QStringLiteral("Spaces"),
+                      {{QStringLiteral("space"), QString(), QStringLiteral("n. 空间\u3000太空  空白\n（两行）")},
+                       {QStringLiteral("gap"), QString(), QStringLiteral("n.  间隙 \n 缺口")}}});
     expectSame(groups, roundTrip(groups, QStringLiteral("words.apkg")));
 }
 

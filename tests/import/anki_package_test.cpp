@@ -161,12 +161,36 @@ TEST_F(AnkiPackageFixture, AnkiCurrentPackageByDeckAndFieldNames)
     ASSERT_TRUE(report.ok) << qPrintable(report.line);
     EXPECT_EQ(studyRows(), (QStringList{
                                QStringLiteral("Kelp::Animals|cat|/kæt/ n. 猫"),
-                               QStringLiteral("Kelp::Animals|dog|n. 狗 犬"),
+                               QStringLiteral("Kelp::Animals|dog|n. 狗  \n犬"), // as Anki shows it
                                QStringLiteral("Kelp::Fruit|apple|/ˈæpəl/ n. 苹果"),
                                QStringLiteral("Kelp::Fruit|café|n. 咖啡馆 — 小餐馆"),
                                QStringLiteral("Kelp::Fruit|pear|/peə/ n. 梨"),
                            }));
     EXPECT_EQ(report.groups, 2);
+}
+
+TEST_F(AnkiPackageFixture, AnkiSoundOnlyFieldTakesNoRoleAndClozeShowsItsAnswer)
+{
+    // 单词/发音/音标/释义: the field named for pronunciation holds only sound.
+    const QByteArray notes = collection(
+        QStringLiteral("collection.anki2"),
+        "insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}',"
+        " '{\"1\": {\"id\": 1, \"name\": \"词汇\", \"flds\": [{\"name\": \"单词\", \"ord\": 0},"
+        " {\"name\": \"发音\", \"ord\": 1}, {\"name\": \"音标\", \"ord\": 2}, {\"name\": \"释义\", \"ord\": 3}]},"
+        " \"2\": {\"id\": 2, \"name\": \"Cloze\", \"flds\": [{\"name\": \"Text\", \"ord\": 0},"
+        " {\"name\": \"Back Extra\", \"ord\": 1}]}}', '{\"1\": {\"id\": 1, \"name\": \"Default\"}}', '{}', '{}');"
+        "insert into notes values (1, 'a', 1, 0, 0, '', 'sea\x1f[sound:sea.mp3]\x1f/siː/\x1fn. 海', 0, 0, 0, ''),"
+        " (2, 'b', 1, 0, 0, '', 'tree\x1f[sound:tree.mp3]\x1f/triː/\x1fn. 树', 0, 0, 0, ''),"
+        " (3, 'c', 2, 0, 0, '', '{{c1::sparrow::a bird}}\x1fn. 麻雀', 0, 0, 0, '');"
+        "insert into cards values (1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ''),"
+        " (2, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, ''), (3, 3, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+        "'');");
+    const QString apkg = package(QStringLiteral("sound.apkg"), {{"collection.anki2", notes}});
+    const import::ImportReport report = import::importWordFile(apkg, dir.filePath("kelp.mdb"), 10);
+    ASSERT_TRUE(report.ok) << qPrintable(report.line);
+    EXPECT_EQ(studyRows(),
+              (QStringList{QStringLiteral("Default|sea|/siː/ n. 海"), QStringLiteral("Default|tree|/triː/ n. 树"),
+                           QStringLiteral("Default|sparrow|n. 麻雀")}));
 }
 
 TEST_F(AnkiPackageFixture, AnkiDamagedCompressedCollectionAddsNothing)

@@ -200,21 +200,20 @@ TEST_F(ImportFixture, AnkiNotesAndPackage)
 {
     const import::ImportReport notes = add(kData + QStringLiteral("/anki-notes.txt"));
     ASSERT_TRUE(notes.ok) << qPrintable(notes.line);
-    EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
-                                                          QStringLiteral("#Kelp::Fruit"),
-                                                          QStringLiteral("apple||n. 苹果 (水果)"),
-                                                          QStringLiteral("pear||n. 梨"),
-                                                          QStringLiteral("#Kelp::Places"),
-                                                          QStringLiteral("river||n. 河流 \"长江\""),
-                                                      }
-                                                           .join(QLatin1Char('\n'))));
+    EXPECT_EQ(trainerReads().join(QLatin1Char('\n')),
+              (QStringList{
+                  QStringLiteral("#Kelp::Fruit"), QStringLiteral("apple||n. 苹果 (水果)"),
+                  QStringLiteral("pear||n. 梨"), QStringLiteral("#Kelp::Places"),
+                  QStringLiteral("river||n. 河流\n\"长江\""), // a line break, as Anki shows it
+              }
+                   .join(QLatin1Char('\n'))));
     QFile::remove(dbPath);
     const import::ImportReport package = add(kData + QStringLiteral("/anki-deck.apkg"));
     ASSERT_TRUE(package.ok) << qPrintable(package.line);
     EXPECT_EQ(trainerReads().join(QLatin1Char('\n')), (QStringList{
                                                           QStringLiteral("#Kelp test deck"),
                                                           QStringLiteral("apple||n. 苹果"),
-                                                          QStringLiteral("river||n. 河流 江"),
+                                                          QStringLiteral("river||n. 河流\n江"),
                                                           QStringLiteral("AT&T||美国电话电报公司 <公司>"),
                                                           QStringLiteral("say \"cheese\"||拍照时说的话"),
                                                       }
