@@ -15,6 +15,9 @@ namespace kelp::import {
 namespace {
 
 constexpr int kMaxLessonDepth = 100;
+// Markup inside a text (<b>, <i>) is never this deep in a real file; deeper
+// is refused rather than followed.
+constexpr int kMaxMarkupDepth = 100;
 
 struct Translation {
     int id = 0;
@@ -92,11 +95,34 @@ public:
     std::vector<Lesson> lessons;
 
 private:
+    // The text of the current element with that of the elements inside it,
+    // read without recursion (the toolkit's own reader recurses once a level).
+    QString elementText()
+    {
+        QString text;
+        for (int depth = 1; depth > 0 && !xml_.atEnd();) {
+            switch (xml_.readNext()) {
+            case QXmlStreamReader::StartElement:
+                if (++depth > kMaxMarkupDepth) {
+                    xml_.raiseError(QCoreApplication::translate("kelp::import", "markup nested more than %1 deep")
+                                        .arg(kMaxMarkupDepth));
+                    return QString();
+                }
+                break;
+            case QXmlStreamReader::EndElement: --depth; break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference: text += xml_.text(); break;
+            default: break;
+            }
+        }
+        return text;
+    }
+
     void readInformation()
     {
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("title"))
-                title = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                title = elementText().trimmed();
             else
                 xml_.skipCurrentElement();
         }
@@ -129,11 +155,11 @@ private:
         t.id = xml_.attributes().value(QLatin1String("id")).toInt();
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("text"))
-                t.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                t.text = elementText();
             else if (xml_.name() == QLatin1String("pronunciation"))
-                t.pronunciation = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                t.pronunciation = elementText();
             else if (xml_.name() == QLatin1String("comment"))
-                t.comment = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                t.comment = elementText();
             else
                 xml_.skipCurrentElement();
         }
@@ -162,7 +188,7 @@ private:
         lessons.push_back({});
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("name"))
-                lessons[index].name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                lessons[index].name = elementText().trimmed();
             else if (xml_.name() == QLatin1String("entry")) {
                 lessons[index].entries << xml_.attributes().value(QLatin1String("id")).toString();
                 xml_.skipCurrentElement();
@@ -192,7 +218,7 @@ private:
                 while (xml_.readNextStartElement()) {
                     if (xml_.name() == QLatin1String("desc")) {
                         const QString no = xml_.attributes().value(QLatin1String("no")).toString();
-                        lessonOf(no).name = xml_.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                        lessonOf(no).name = elementText().trimmed();
                     } else {
                         xml_.skipCurrentElement();
                     }
@@ -205,9 +231,9 @@ private:
                 while (xml_.readNextStartElement()) {
                     if (xml_.name() == QLatin1String("o")) {
                         original.pronunciation = xml_.attributes().value(QLatin1String("p")).toString();
-                        original.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                        original.text = elementText();
                     } else if (xml_.name() == QLatin1String("t") && translation.text.isEmpty()) {
-                        translation.text = xml_.readElementText(QXmlStreamReader::IncludeChildElements);
+                        translation.text = elementText();
                     } else {
                         xml_.skipCurrentElement();
                     }

@@ -374,6 +374,13 @@ TEST_F(ImportFixture, OversizedOrDeepInputChangesNothing)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.line.contains(QLatin1String("nested"))) << qPrintable(r.line);
     EXPECT_EQ(QDir(dir.path()).entryList({"*mdb*"}, QDir::Files | QDir::Hidden), QStringList());
+    // Markup nested deep inside a word's text: refused, not followed down the stack.
+    const import::ImportReport markup = add(writeFile(
+        dir, "markup.kvtml",
+        "<?xml version=\"1.0\"?><kvtml version=\"2.0\"><entries><entry id=\"0\"><translation id=\"0\"><text>" +
+            QByteArray("<b>").repeated(100000)));
+    EXPECT_FALSE(markup.ok);
+    EXPECT_TRUE(markup.line.contains(QLatin1String("markup nested more than 100 deep"))) << qPrintable(markup.line);
     // A build that a killed import left behind blocks nothing and goes.
     writeFile(dir, ".kelp.mdb.import-999999999", "half a database");
     ASSERT_TRUE(add(writeFile(dir, "ok.txt", "one#一\n")).ok);
