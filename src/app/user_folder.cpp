@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -50,6 +51,30 @@ QByteArray cornerPosition()
     const QPoint device = deviceFromLogical(at, screen->devicePixelRatio());
     return "[other]\r\nwinx=" + QByteArray::number(units.pixelsToX(device.x())) +
            "\r\nwiny=" + QByteArray::number(units.pixelsToY(device.y())) + "\r\n";
+}
+
+// The learner's words, notes and settings are nobody else's: the folder is
+// made private, and one laid out by an older version (0755, its files 0644)
+// is tightened once; a marker says it was, so a learner who opens it up
+// again on purpose is not overruled at every start.
+void makePrivate(const QString &folder)
+{
+    const QString marker = folder + QStringLiteral("/.private");
+    if (QFile::exists(marker))
+        return;
+    const auto tighten = [](const QString &path) {
+        QFile::setPermissions(path, QFile::permissions(path) &
+                                        ~(QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    };
+    tighten(folder);
+    for (const QString &sub : {folder, folder + QStringLiteral("/data")}) {
+        QDirIterator it(sub, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks);
+        while (it.hasNext())
+            tighten(it.next());
+    }
+    QString ignored;
+    replaceFileContents(marker, QByteArray(), &ignored);
 }
 
 } // namespace
@@ -97,6 +122,7 @@ QString prepareUserFolder(QString *error, bool *firstStart)
         if (firstStart)
             *firstStart = true;
     }
+    makePrivate(folder);
     return folder;
 }
 

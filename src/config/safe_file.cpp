@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -53,9 +54,14 @@ bool rewriteInPlace(const QByteArray &name, const QByteArray &data, QString *err
         qCWarning(lcConfig).noquote() << "the folder of" << QString::fromLocal8Bit(name)
                                       << "is not writable; the file is rewritten in place";
     }
-    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    // Never through a link: in a folder of someone else's, the link may
+    // point at a file of the learner's that this write was never meant for.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
-        *error = systemError("open");
+        *error = errno == ELOOP ? QCoreApplication::translate("kelp::config",
+                                                              "the file is a link in a folder that cannot be written; "
+                                                              "it was not followed")
+                                : systemError("open");
         return false;
     }
     struct stat st {};
@@ -94,6 +100,95 @@ bool rewriteInPlace(const QByteArray &name, const QByteArray &data, QString *err
     return ok;
 }
 
+// The permissions a new file gets: what the umask leaves of rw-rw-rw-.
+mode_t newFileMode()
+{
+    // Read without setting it: umask(2) changes it for every thread meanwhile.
+    QFile status(QStringLiteral("/proc/self/status"));
+    mode_t mask = 077; // unknown: private
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:"))
+                mask = static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+        }
+    }
+    return 0666 & ~mask;
+}
+
+// A file with no name in `folder`: nothing is left behind when the process
+// dies before it is linked in. -1 where the filesystem has no such files.
+int unnamedFile(const QByteArray &folder)
+{
+#ifdef O_TMPFILE
+    return ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+    Q_UNUSED(folder);
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// Gives the unnamed file `fd` the name `temp`.
+bool linkUnnamed(int fd, const QByteArray &temp)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The rename itself reaches the disk with the folder.
+bool finishReplacement(const QString &path, bool done)
+{
+    if (!done)
+        return false;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace {
+// Writes `data` to the new file `fd`, links it in as `temp` when it has no
+// name yet, and renames it over `name`. The temporary name is removed on failure.
+bool completeReplacement(int fd, bool unnamed, QByteArray &temp, const QByteArray &name, const QByteArray &data,
+                         mode_t mode, QString *error, bool *linkFailed = nullptr)
+{
+    bool ok = ::fchmod(fd, mode) == 0 || errno == EPERM;
+    if (!ok)
+        *error = systemError("fchmod");
+    ok = ok && pwriteAll(fd, data.constData(), data.size(), 0, error); // a new file: from its start
+    if (ok && ::fsync(fd) != 0) {
+        *error = systemError("fsync");
+        ok = false;
+    }
+    bool named = !unnamed;
+    for (int attempt = 0; ok && !named && attempt < 100; ++attempt) {
+        temp = name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        named = linkUnnamed(fd, temp);
+        if (!named && errno != EEXIST) {
+            *error = systemError("link");
+            ok = false;
+            if (linkFailed)
+                *linkFailed = true;
+        }
+    }
+    ok = ok && named;
+    if (::close(fd) != 0 && ok) {
+        *error = systemError("close");
+        ok = false;
+    }
+    if (ok && ::rename(temp.constData(), name.constData()) != 0) {
+        *error = systemError("rename");
+        ok = false;
+    }
+    if (!ok && named)
+        ::unlink(temp.constData());
+    return ok;
+}
 } // namespace
 
 bool replaceFileContents(const QString &path, const QByteArray &data, QString *error)
@@ -105,9 +200,22 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
         *error = QCoreApplication::translate("kelp::config", "not a regular file");
         return false;
     }
-    const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = exists ? (st.st_mode & 07777) : newFileMode();
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
 
-    QByteArray temp = name + ".XXXXXX";
+    // The new contents go to a file without a name where the filesystem
+    // allows, so that a process killed half-way leaves nothing behind; it is
+    // named only once complete, and the rename puts it in place. Elsewhere
+    // (or where it cannot be linked in) a named temporary file.
+    QByteArray temp;
+    bool done = false;
+    if (const int fd = unnamedFile(folder); fd >= 0) {
+        bool linkFailed = false;
+        done = completeReplacement(fd, true, temp, name, data, mode, error, &linkFailed);
+        if (!linkFailed)
+            return finishReplacement(path, done);
+    }
+    temp = name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int why = errno;
@@ -117,34 +225,8 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
         *error = systemError("cannot create a temporary file");
         return false;
     }
-    bool ok = ::fchmod(fd, mode) == 0 || errno == EPERM;
-    if (!ok)
-        *error = systemError("fchmod");
-    ok = ok && pwriteAll(fd, data.constData(), data.size(), 0, error); // a new file: from its start
-    if (ok && ::fsync(fd) != 0) {
-        *error = systemError("fsync");
-        ok = false;
-    }
-    if (::close(fd) != 0 && ok) {
-        *error = systemError("close");
-        ok = false;
-    }
-    if (ok && ::rename(temp.constData(), name.constData()) != 0) {
-        *error = systemError("rename");
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    done = completeReplacement(fd, false, temp, name, data, mode, error);
+    return finishReplacement(path, done);
 }
 
 FileRead readRegularFile(const QString &path, qint64 maxBytes, bool exclusive)

@@ -82,6 +82,40 @@ TEST(SafeFile, ReplacementKeepsTheFileMode)
     EXPECT_EQ(test::readAll(path), "b");
 }
 
+TEST(SafeFile, NewFileHonoursTheUmaskAndAKilledWriteLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("backup.csv");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::umask(027);
+        QString error;
+        if (!replaceFileContents(dir.filePath("small.csv"), "a", &error))
+            _exit(1);
+        const QByteArray big(256 << 20, 'x');
+        (void)!::write(ready[1], "!", 1);
+        replaceFileContents(path, big, &error);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::usleep(20000); // into the write of 256 MB
+    ::kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("small.csv")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    QStringList left = entries(dir.path());
+    left.removeAll(QStringLiteral("backup.csv")); // had the write ended all the same
+    EXPECT_EQ(left, QStringList{"small.csv"});
+}
+
 TEST(SafeFile, ReadOnlyFolderWithAWritableFileIsWrittenInPlace)
 {
     QTemporaryDir dir;

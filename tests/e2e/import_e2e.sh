@@ -83,4 +83,22 @@ if "$(dirname "$KELPWORD")/kelpword-mkdb" "$E2E_TMP/many.txt" "$E2E_TMP/many.mdb
 fi
 grep -q "32768 groups, but group numbers end at 32767" "$E2E_TMP/err" || fail "kelpword-mkdb said: $(cat "$E2E_TMP/err")"
 [ ! -e "$E2E_TMP/many.mdb" ] || fail "kelpword-mkdb left a database behind"
+# Exports: a new file honours the umask; in a folder that cannot be written
+# (another user's), a link there is never followed to overwrite what it points at.
+(umask 077 && "$KELPWORD" export --folder "$folder" --all "$E2E_TMP/private.csv" >/dev/null 2>&1) ||
+  fail "export under umask 077"
+[ "$(stat -c %a "$E2E_TMP/private.csv")" = 600 ] || fail "an export under umask 077 is $(stat -c %a "$E2E_TMP/private.csv")"
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  chmod 755 "$E2E_TMP" "$folder"
+  mkdir -p "$E2E_TMP/theirs"
+  echo "my notes" >"$E2E_TMP/notes.txt"
+  chown 65534 "$E2E_TMP/notes.txt"
+  ln -s "$E2E_TMP/notes.txt" "$E2E_TMP/theirs/words.csv"
+  if setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$E2E_TMP" \
+    "$KELPWORD" export --folder "$folder" --all "$E2E_TMP/theirs/words.csv" 2>"$E2E_TMP/err"; then
+    fail "an export through another user's link reported success"
+  fi
+  [ "$(cat "$E2E_TMP/notes.txt")" = "my notes" ] || fail "an export wrote through another user's link"
+  grep -q "it was not followed" "$E2E_TMP/err" || fail "the refused export said: $(cat "$E2E_TMP/err")"
+fi
 echo "1 passed, 0 failed"

@@ -47,6 +47,11 @@ wait_ready
 user="$XDG_DATA_HOME/kelpword"
 [ -f "$user/wkcfg.ini" ] && [ -f "$user/data/New_Word.txt" ] && [ -f "$user/kelp.mdb" ] ||
   fail "the per-user folder was not laid out"
+# The learner's folder and files are private to the learner.
+[ "$(stat -c %a "$user")" = 700 ] || fail "the per-user folder is $(stat -c %a "$user")"
+for f in wkcfg.ini kelp.mdb data/New_Word.txt; do
+  [ $((0$(stat -c %a "$user/$f") & 077)) = 0 ] || fail "$f is $(stat -c %a "$user/$f")"
+done
 grep -q $'^sjms=1\r$' "$user/wkcfg.ini" && grep -q $'^new=1\r$' "$user/wkcfg.ini" || fail "not in review mode with a plan"
 grep -q '^\[kelpword-user\]$' "$ODBCINI" || fail "the data source kelpword-user was not registered"
 [ "$(sqlite3 "$user/kelp.mdb" 'select count(*) from kelp_plan')" = 1 ] || fail "the plan did not introduce the first group"
