@@ -361,18 +361,20 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         return ra != rb ? ra < rb : a.id < b.id;
     });
 
-    int group = -1;
-    for (const Note &n : c.notes) {
-        const int r = rankOf(n.deck);
-        if (r != group) {
-            group = r;
-            if (r == INT_MAX)
-                writer.endGroup();
-            else
-                writer.beginGroup(c.decks[n.deck].trimmed());
+    // Deck by deck; a deck of our own packages without notes is a group the
+    // learner emptied, kept as such.
+    auto note = c.notes.begin();
+    for (size_t r = 0; r <= deckIds.size(); ++r) {
+        const bool decked = r < deckIds.size();
+        const auto inDeck = [&] { return note != c.notes.end() && rankOf(note->deck) == (decked ? int(r) : INT_MAX); };
+        if (!decked)
+            writer.endGroup();
+        else if (inDeck() || c.places.count(deckIds[r]))
+            writer.beginGroup(c.decks[deckIds[r]].trimmed(), c.places.count(deckIds[r]) > 0);
+        for (; inDeck(); ++note) {
+            if (!writer.addWord(wordFromFields(note->fields, columns[note->type])))
+                return writer.error();
         }
-        if (!writer.addWord(wordFromFields(n.fields, columns[n.type])))
-            return writer.error();
     }
     return std::nullopt;
 }

@@ -16,7 +16,7 @@ std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer)
         if (first < 0) {
             if (line.trimmed().isEmpty())
                 continue;
-            writer.beginGroup(line.trimmed());
+            writer.beginGroup(line.trimmed(), true);
             continue;
         }
         Word w;
@@ -127,7 +127,7 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
         }
         const QString title = titleOfRow(record, columns);
         if (!title.isNull() && record.size() > 1) {
-            writer.beginGroup(title);
+            writer.beginGroup(title, true);
             return true;
         }
         return writer.addWord(wordFromFields(record, columns));

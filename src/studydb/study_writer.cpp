@@ -22,6 +22,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kelp {
 
@@ -372,13 +373,14 @@ void StudyWriter::setAutoTitle(const QString &baseTitle)
     autoCount_ = 0;
 }
 
-void StudyWriter::beginGroup(const QString &title)
+void StudyWriter::beginGroup(const QString &title, bool keepEmpty)
 {
     if (!flushGroup())
         return;
     title_ = title;
     titled_ = true;
     part_ = 1;
+    keepEmpty_ = keepEmpty && !codec::trimmed(title).isEmpty();
 }
 
 void StudyWriter::endGroup()
@@ -391,7 +393,8 @@ bool StudyWriter::flushGroup()
 {
     if (!error_.isEmpty())
         return false;
-    if (pending_.empty())
+    const bool keepEmpty = std::exchange(keepEmpty_, false);
+    if (pending_.empty() && !keepEmpty)
         return true;
     title_ = storable(title_);
     for (auto &[word, meaning] : pending_) {
@@ -453,6 +456,7 @@ bool StudyWriter::addWord(const StudyWord &word)
         title_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
     }
     pending_.emplace_back(da, storedMeaning(word.meaning, word.transcription));
+    keepEmpty_ = false;
     return true;
 }
 

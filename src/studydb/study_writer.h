@@ -75,8 +75,9 @@ public:
     // study plan introduces after the learner's own.
     void setMarkSamples(bool samples) { markSamples_ = samples; }
 
-    // Starts a titled group; it is written with its first word (no empty groups).
-    void beginGroup(const QString &title);
+    // Starts a titled group; it is written with its first word, or with
+    // `keepEmpty` even without one (a list exported with a group emptied).
+    void beginGroup(const QString &title, bool keepEmpty = false);
     // Leaves the titled group: later words go to automatic groups again.
     void endGroup();
     // False when the database refused the word (error() says why).
@@ -125,7 +126,8 @@ private:
     QString title_;
     WordRows pending_;
     bool titled_ = false;
-    int part_ = 1; // of a titled group cut at the group size
+    bool keepEmpty_ = false; // the titled group is written even without words
+    int part_ = 1;           // of a titled group cut at the group size
     QString autoTitle_;
     int groupSize_ = 10;
     bool splitTitled_ = false;

@@ -45,6 +45,7 @@ void fill(test::StudyDb &db)
     db.word(14, QStringLiteral("less"), QStringLiteral("/les/ adj. <少的> & 更少"), 2);
     db.word(14, QStringLiteral("café"), QString(), 3);
     db.word(14, QStringLiteral("ʃ"), QStringLiteral("/ʃ/"), 5); // a gap in the places
+    db.group(15, QStringLiteral("emptied"), day, 1);            // every word deleted: still a group
 }
 
 struct ExportFixture : ::testing::Test {
@@ -101,7 +102,7 @@ void expectSame(const std::vector<exporting::ExportGroup> &a, const std::vector<
 TEST_F(ExportFixture, CsvReadsBackTheSame)
 {
     const auto groups = source();
-    ASSERT_EQ(groups.size(), 14u);
+    ASSERT_EQ(groups.size(), 15u);
     EXPECT_EQ(groups[13].words[1].transcription, QStringLiteral("les"));
     expectSame(groups, roundTrip(groups, QStringLiteral("words.csv")));
     const QByteArray bytes = test::readAll(dir.filePath("words.csv"));
@@ -136,7 +137,7 @@ TEST_F(ExportFixture, AnkiPackageReadsBackTheSame)
 {
     auto groups = source();
     // Spaces and breaks that markup would fold: kept as written.
-    groups.push_back({15,
+    groups.push_back({16,
                       QStringLiteral("Spaces"),
                       {{QStringLiteral("space"), QString(), QStringLiteral("n. 空间\u3000太空  空白\n（两行）")},
                        {QStringLiteral("gap"), QString(), QStringLiteral("n.  间隙 \n 缺口")}}});
