@@ -94,7 +94,8 @@ void StudyRun::endSlowStart()
 
 bool StudyRun::dayTurned() const
 {
-    return session_ && settings_.sourceMode == SourceMode::Review && QDate::currentDate() != today_ &&
+    // Only forward: a clock set back a day is still the plan's day.
+    return session_ && settings_.sourceMode == SourceMode::Review && QDate::currentDate() > today_ &&
            file_.read(plan::newGroupsPerDay) >= 1;
 }
 

@@ -52,7 +52,7 @@ MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const
     return {};
 }
 
-StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
+StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, QDate today,
                     bool reRegistered, bool pending)
 {
     StudyLoad load;

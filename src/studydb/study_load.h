@@ -60,7 +60,7 @@ struct StudyLoad {
 // the range) or from the word file, as `settings` ask. Any thread.
 // With `pending`, what it writes (the plan's step) stays uncommitted until
 // confirm().
-StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, const QDate &today,
+StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, QDate today,
                     bool reRegistered, bool pending = false);
 
 // A start in a database mode, loaded from the program folder alone on the

@@ -103,15 +103,17 @@ ReviewDays reviewDays(const Settings &settings)
 }
 
 bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
-                    const QDate &today)
+                    QDate &today)
 {
     const int perDay = file.read(newGroupsPerDay);
     if (perDay < 1 || !connection.isConnected())
         return true;
-    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay)) {
+    StepResult step;
+    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay, &step)) {
         std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n", qPrintable(*error));
         return false;
     }
+    today = step.day;
     return true;
 }
 
@@ -121,7 +123,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     StepResult local;
     StepResult &r = result ? *result : local;
     r = {};
-    const long long t = today.toJulianDay();
+    long long t = today.toJulianDay();
     // Made outside the transaction, so that its first statement is a write
     // and a second trainer waits for the first instead of reading around it.
     for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays, kCreateMissed}) {
@@ -132,6 +134,15 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 return e;
         }
     }
+    // A clock set back (by hand, or a machine's wrong time for a while) never
+    // turns the plan back: a day earlier than its last one is that same day.
+    {
+        QString error;
+        if (const auto last = single(connection, "select coalesce(max(day), 0) from kelp_plan_day", {}, &error);
+            last && *last > t)
+            t = *last;
+    }
+    r.day = QDate::fromJulianDay(t);
     const QString daysNow = daysText(days);
     const QByteArray daysBytes = daysNow.toLatin1();
     const QByteArray freshQuery = freshGroupsQuery(connection);

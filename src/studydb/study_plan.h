@@ -28,14 +28,17 @@ ReviewDays reviewDays(const Settings &settings);
 // plan is brought up to today on `connection` before the due groups are
 // looked up. A failure is said on stderr (and false returned); the start
 // goes on with what the database holds.
+// `today` becomes the plan's day: the plan's last day when the clock says an
+// earlier one.
 bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
-                    const QDate &today);
+                    QDate &today);
 
 struct StepResult {
     bool alreadyToday = false; // it ran earlier today: nothing new
     int introduced = 0;
     int reviewed = 0; // groups shown today for a review, missed ones included
     int waiting = 0;  // reviews due that the day had no room for: the next days'
+    QDate day;        // the plan's day: never earlier than its last one (a clock set back)
 };
 
 // Brings the plan up to `today` in one transaction: two trainers starting at

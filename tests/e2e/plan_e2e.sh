@@ -73,6 +73,14 @@ wait_log 2 "hot keys grabbed" # the word window of the new day
 kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM after midnight"
 
+# The clock set back to a day the trainer never ran on: the plan stays on its
+# last day (2027-03-07), nothing is introduced or moved.
+planned=$(sqlite3 "$PROG/kelp.mdb" 'select count(*), max(day) from kelp_plan, kelp_plan_day')
+start_on 2027-03-03
+[ "$(sqlite3 "$PROG/kelp.mdb" 'select count(*), max(day) from kelp_plan, kelp_plan_day')" = "$planned" ] ||
+  fail "a clock set back changed the plan"
+[ "$(due_on 2027-03-07)" = "2 4 5 6" ] || fail "after the clock went back: due '$(due_on 2027-03-07)'"
+
 # Without [plan] the review-mode start reads and never writes.
 printf '[sjly]\r\nsjms=1\r\n' >"$PROG/wkcfg.ini"
 before=$(sha256sum <"$PROG/kelp.mdb")

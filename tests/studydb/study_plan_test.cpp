@@ -184,7 +184,8 @@ TEST_F(PlanFixture, WithoutPlanTheDatabaseIsNeverWritten)
         const Settings settings = Settings::load(file);
         platform::OdbcConnection c;
         connect(c);
-        plan::startReviewDay(file, settings, c, kDay0);
+        QDate day = kDay0;
+        plan::startReviewDay(file, settings, c, day);
         std::vector<int> groups;
         ASSERT_FALSE(findDueGroups(c, kDay0, plan::reviewDays(settings), groups).has_value());
         EXPECT_EQ(groups, std::vector<int>{4});
@@ -332,4 +333,23 @@ TEST_F(PlanFixture, AGroupNumberTakenOrGivenBackTakesItsPlanRowAlong)
         const Groups due = startOn(kDay0.addDays(d), 0);
         EXPECT_EQ(due.count(1), due.count(3)) << "day " << d;
     }
+}
+
+TEST_F(PlanFixture, AClockSetBackIsStillThePlansDay)
+{
+    addGroups(6);
+    startOn(kDay0, 2);
+    const Groups dayOne = startOn(kDay0.addDays(1), 2);
+    // The clock goes back a day: the plan stays on its last day, and the
+    // trainer loads what that day holds.
+    platform::OdbcConnection c;
+    connect(c);
+    plan::StepResult step;
+    ASSERT_FALSE(plan::bringUpToDate(c, kDay0, kDays, 2, &step).has_value());
+    EXPECT_EQ(step.day, kDay0.addDays(1));
+    EXPECT_TRUE(step.alreadyToday);
+    EXPECT_EQ(step.introduced, 0);
+    std::vector<int> groups;
+    ASSERT_FALSE(findDueGroups(c, step.day, kDays, groups).has_value());
+    EXPECT_EQ(Groups(groups.begin(), groups.end()), dayOne);
 }
