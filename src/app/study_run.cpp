@@ -9,7 +9,7 @@
 #include "settings/settings_file_dialog.h"
 #include "settings/settings_window.h"
 #include "speech/pronouncer.h"
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 #include "studydb/data_source.h"
 #include "studydb/study_load.h"
 #include "studydb/study_plan.h"

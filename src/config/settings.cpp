@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include "config/review_schedule.h"
 #include "util/log.h"
 
 #include <QStringList>
@@ -78,6 +79,7 @@ Settings Settings::load(const SettingsFile &file)
         s.*field = file.read(*key);
     s.firstRun = file.read(keys::firstRun) == QLatin1String("true");
     s.sourceMode = SourceMode(file.read(keys::sourceMode));
+    parseReviewDays(s.reviewCycle, s.reviewDays);
     // The last study day only matters for the review position.
     if (s.sourceMode == SourceMode::Review)
         s.lastStudyDay = parseSettingsDate(file.read(keys::lastStudyDay));

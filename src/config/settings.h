@@ -108,7 +108,7 @@ struct Settings {
     QString userName;
     QString password;
     QString reviewCycle;
-    // Its day counts per stage 1..7, parsed once at start-up; the settings
+    // Its day counts per stage 1..7, parsed by load(); the settings
     // window shows and edits these (a saved 0 stays 0 until the next start).
     std::array<int, 8> reviewDays{};
     int voice = keys::voice.defaultValue; // or a SpeechFailure

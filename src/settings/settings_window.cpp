@@ -3,7 +3,7 @@
 #include "config/settings.h"
 #include "settings/settings_file_dialog.h"
 #include "speech/speech_engine.h"
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "studydb/study_load.h"
 
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
 #include "studydb/study_database.h"

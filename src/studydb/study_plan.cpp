@@ -1,6 +1,6 @@
 #include "studydb/study_plan.h"
 
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 #include "studydb/plan_tables.h"
 
 #include <QCoreApplication>

@@ -11,7 +11,7 @@
 // date that makes the chosen groups due today and the others tomorrow.
 #include "platform/translations.h"
 #include "study/phonetic.h"
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
 #include "studydb/schema.h"

@@ -1,12 +1,16 @@
 // The words window's book on a local study database: search, edits, deletes,
 // moves and splits reach the file in place, each undone and redone; a row
 // another trainer changed meanwhile is never overwritten.
+#include "studydb/study_database.h"
+#include "studydb/study_plan.h"
 #include "studydb/word_store.h"
 #include "support/database_fixture.h"
+#include "support/files.h"
 #include "wordbook/stored_lines.h"
 #include "wordbook/word_book.h"
 #include "wordbook/word_book_window.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
@@ -202,6 +206,58 @@ TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
     EXPECT_TRUE(window.searchBox()->text().isEmpty());
     ASSERT_EQ(words->rowCount(), 1);
     EXPECT_EQ(words->index(0, WordTableModel::Word).data().toString(), QStringLiteral("cat"));
+}
+
+TEST(WordBookWindow, NextReviewIsTheDayTheDueQueryFindsAGroup)
+{
+    test::odbcIniPath();
+    QTemporaryDir dir;
+    const QDate today = QDate::currentDate(); // the window's own day
+    const std::array<int, 8> days{0, 2, 3, 5, 8, 16, 31, 61};
+    {
+        test::StudyDb db(dir.filePath("kelp.mdb"));
+        // Two groups at each stage: one due today, one due the day after.
+        for (int stage = 1; stage <= 7; ++stage) {
+            for (int later = 0; later <= 1; ++later) {
+                const int xh = stage * 2 - 1 + later;
+                db.group(xh, QStringLiteral("g%1").arg(xh), today.addDays(later - days[static_cast<size_t>(stage)]),
+                         stage);
+                db.word(xh, QStringLiteral("w%1").arg(xh), QStringLiteral("词"), 1);
+            }
+        }
+        db.group(15, QStringLiteral("new"), QDate(), 0);
+        db.word(15, QStringLiteral("w15"), QStringLiteral("词"), 1);
+    }
+    ASSERT_TRUE(test::writeAll(dir.filePath("wkcfg.ini"), "[YWQX]\r\nXXTS=2t3t5t8t16t31t61t\r\n"));
+    const auto compare = [&](const char *when) {
+        platform::OdbcConnection c;
+        ASSERT_FALSE(connectDatabaseFile(c, dir.filePath("kelp.mdb")).has_value());
+        std::vector<int> due;
+        ASSERT_FALSE(findDueGroups(c, today, days, due).has_value());
+        openWordBook(dir.path());
+        WordBookWindow *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            window = window ? window : dynamic_cast<WordBookWindow *>(w);
+        ASSERT_NE(window, nullptr);
+        const QAbstractItemModel *groups = window->groupView()->model();
+        int shownDue = 0;
+        for (int row = 0; row < groups->rowCount(); ++row) {
+            const int xh = groups->index(row, GroupTableModel::Number).data().toInt();
+            const QString next = groups->index(row, GroupTableModel::NextReview).data().toString();
+            const bool isDue = std::count(due.begin(), due.end(), xh) > 0;
+            EXPECT_EQ(next == today.toString(QStringLiteral("yyyy-MM-dd")), isDue) << when << " group " << xh;
+            shownDue += isDue;
+        }
+        EXPECT_GT(shownDue, 0) << when;
+        delete window;
+    };
+    compare("without a plan");
+    {
+        platform::OdbcConnection c;
+        ASSERT_FALSE(connectDatabaseFile(c, dir.filePath("kelp.mdb")).has_value());
+        ASSERT_FALSE(plan::bringUpToDate(c, today, days, 1).has_value());
+    }
+    compare("with a plan");
 }
 
 } // namespace

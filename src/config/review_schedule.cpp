@@ -1,4 +1,4 @@
-#include "study/review_schedule.h"
+#include "config/review_schedule.h"
 
 #include "study/word_buffer.h"
 
