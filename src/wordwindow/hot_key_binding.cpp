@@ -5,6 +5,8 @@
 #include "wordwindow/commands.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QWindow>
 
 namespace kelp {
 
@@ -17,6 +19,8 @@ HotKeyBinding::HotKeyBinding(platform::GlobalHotKeys &keys, const Commands &comm
                 hotKey.action->trigger();
         }
     });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this,
+            [this](QWindow *window) { focusChanged(window != nullptr); });
 }
 
 namespace {
@@ -31,9 +35,10 @@ bool isArrowKey(QKeyCombination key)
 void HotKeyBinding::grabAll()
 {
     grabbed_ = true;
+    held_ = arrows_ && !ownFocus_;
     int taken = 0;
     for (const Commands::HotKey &hotKey : commands_.hotKeys()) {
-        if (arrows_ || !isArrowKey(hotKey.key))
+        if (held_ || !isArrowKey(hotKey.key))
             taken += keys_.grab(hotKey.key) ? 1 : 0;
     }
     qCDebug(lcWordWindow) << "hot keys grabbed:" << taken << "of" << commands_.hotKeys().size();
@@ -44,6 +49,7 @@ void HotKeyBinding::releaseAll()
     // Grabs on the root window outlive our windows: every key is given back.
     keys_.releaseAll();
     grabbed_ = false;
+    held_ = false;
 }
 
 void HotKeyBinding::setArrowKeys(bool taken)
@@ -51,17 +57,32 @@ void HotKeyBinding::setArrowKeys(bool taken)
     if (taken == arrows_)
         return;
     arrows_ = taken;
-    if (!grabbed_)
+    holdArrows(arrows_ && !ownFocus_);
+    qCDebug(lcWordWindow) << "arrow hot keys" << (taken ? "taken" : "given back");
+}
+
+void HotKeyBinding::focusChanged(bool ownWindow)
+{
+    if (ownWindow == ownFocus_)
         return;
+    ownFocus_ = ownWindow;
+    holdArrows(arrows_ && !ownFocus_);
+    qCDebug(lcWordWindow) << "a window of ours" << (ownWindow ? "has the focus" : "lost the focus");
+}
+
+void HotKeyBinding::holdArrows(bool hold)
+{
+    if (!grabbed_ || hold == held_)
+        return;
+    held_ = hold;
     for (const Commands::HotKey &hotKey : commands_.hotKeys()) {
         if (!isArrowKey(hotKey.key))
             continue;
-        if (taken)
+        if (hold)
             keys_.grab(hotKey.key);
         else
             keys_.release(hotKey.key);
     }
-    qCDebug(lcWordWindow) << "arrow hot keys" << (taken ? "taken" : "given back");
 }
 
 } // namespace kelp

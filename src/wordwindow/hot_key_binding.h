@@ -25,9 +25,17 @@ public:
     bool arrowKeys() const { return arrows_; }
 
 private:
+    // The arrow keys are held while the setting asks for them and no window
+    // of ours has the focus: typed into the words window's search box or a
+    // dialog, they belong to it.
+    void holdArrows(bool hold);
+    void focusChanged(bool ownWindow);
+
     platform::GlobalHotKeys &keys_;
     const Commands &commands_;
     bool arrows_ = true;
+    bool ownFocus_ = false;
+    bool held_ = false; // the arrow keys are grabbed now
     bool grabbed_ = false;
 };
 

@@ -14,22 +14,28 @@ press alt+x pause # the first group's header stays where it is
 "$KELPWORD" words || fail "kelpword words was not taken"
 BOOK=$(wait_window "$KELP_PID" "词库 - $(cd "$PROG" && pwd -P)/kelp.mdb") || fail "the words window did not open"
 xdotool windowfocus --sync "$BOOK"
+wait_log 1 "a window of ours has the focus"
 xdotool type --delay 30 school
-# To the word found, on to its meaning, and edit it.
-xdotool key --delay 50 Return Tab Tab F2 ctrl+a # Tab: the arrow keys are the trainer's
+# To the word found, on to its meaning with the arrow keys (the window's
+# while it has the focus), and edit it.
+xdotool key --delay 50 Return Right Right F2 ctrl+a
 xdotool type --delay 30 "n. school building"
 xdotool key Return
 meaning() { sqlite3 "$PROG/kelp.mdb" "select lx2 from fb where da = 'school'"; }
 has_new_meaning() { [ "$(meaning)" = "/skuːl/ n. school building" ]; }
 came_true has_new_meaning || fail "the study database holds '$(meaning)' for school"
+[ "$(log_count 'command "nextItem"')" = 0 ] || fail "the arrow keys typed into the words window stepped the word window"
+# The focus elsewhere: the arrow keys are the trainer's again.
+xdotool windowfocus --sync "$(xwininfo -root | awk '/Window id:/ { print $4 }')"
+wait_log 1 "a window of ours lost the focus"
+press Right nextItem # school, the first word due today
 
 "$KELPWORD" quit || fail "quit was not taken"
 wait_exit "$KELP_PID" || fail "kelpword did not end"
 
 start_kelpword
 wait_ready
-press alt+x pause
-press Right nextItem # school, the first word due today
+press alt+x pause # on school, where the last run stopped
 press alt+d addToNotebook
 wait_notebook_lines 1
 printf 'school# n. school building#/skuːl/\n' | write_gbk "$E2E_TMP/expected.txt"
