@@ -1,6 +1,7 @@
 #include "progress/progress_chart.h"
 
 #include "config/safe_file.h"
+#include "settings/screen_fit.h"
 
 #include <QImage>
 #include <QPainter>
@@ -112,13 +113,18 @@ ProgressWindow::ProgressWindow(const plan::Progress &progress, QWidget *parent) 
 {
     setWindowTitle(QStringLiteral("学习进度"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(kProgressChartSize);
+    // The chart shrinks as a whole where the screen's free area is smaller
+    // (a high scale factor), so that no part of it is off the screen.
+    const QRect free = freeArea();
+    setFixedSize(kProgressChartSize.scaled(fittedSize(kProgressChartSize, free), Qt::KeepAspectRatio));
+    centreIn(*this, free);
 }
 
 void ProgressWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    paintProgress(painter, rect(), progress_, palette());
+    painter.scale(double(width()) / kProgressChartSize.width(), double(height()) / kProgressChartSize.height());
+    paintProgress(painter, QRect(QPoint(), kProgressChartSize), progress_, palette());
 }
 
 } // namespace kelp

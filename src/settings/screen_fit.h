@@ -40,6 +40,19 @@ inline ScreenFit fitToScreen(int widthUnits, int heightUnits)
     return fit;
 }
 
+// The primary screen's free area (empty without a screen).
+inline QRect freeArea()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// `wanted`, or as much of it as fits the free area with the window's frame.
+inline QSize fittedSize(const QSize &wanted, const QRect &free)
+{
+    return free.isEmpty() ? wanted : wanted.boundedTo(free.size() - kWindowFrame);
+}
+
 // Centres the window, with its frame, in the free area.
 inline void centreIn(QWidget &window, const QRect &free)
 {

@@ -1,9 +1,11 @@
 #include "settings/settings_window.h"
 
+#include "settings/screen_fit.h"
+
+#include "config/review_schedule.h"
 #include "config/settings.h"
 #include "settings/settings_file_dialog.h"
 #include "speech/speech_engine.h"
-#include "config/review_schedule.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -99,14 +101,11 @@ void SettingsWindow::fitScreen()
 {
     // The designed size where it fits the screen's free area, else as much
     // as fits, the form scrolling inside.
-    QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
+    const QRect free = freeArea();
+    if (free.isEmpty())
         return;
-    const QRect free = screen->availableGeometry();
-    const QSize frame(24, 48); // title bar and borders, before the window manager says
-    const QSize wanted = content_->size() + QSize(2, 2);
-    resize(wanted.boundedTo(free.size() - frame));
-    move(free.center() - QRect(QPoint(), size() + frame).center());
+    resize(fittedSize(content_->size() + QSize(2, 2), free));
+    centreIn(*this, free);
 }
 
 void SettingsWindow::build()

@@ -3,6 +3,7 @@
 #include "config/program_folder.h"
 #include "config/settings.h"
 #include "export/word_export.h"
+#include "settings/screen_fit.h"
 #include "studydb/word_store.h"
 #include "wordbook/word_book.h"
 
@@ -74,7 +75,10 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
     // The program's windows come above its word window.
     if (onTop)
         window->setWindowFlag(Qt::WindowStaysOnTopHint);
-    window->resize(980, 620);
+    // Inside the screen's free area, however large the scale factor.
+    const QRect free = freeArea();
+    window->resize(fittedSize(QSize(980, 620), free));
+    centreIn(*window, free);
     window->show();
     openWindow() = window;
     return window;

@@ -43,4 +43,18 @@ cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || {
   iconv -f GB18030 -t UTF-8 "$PROG/data/生词本.txt" >&2 || true
   fail "the word window did not show the corrected meaning"
 }
+"$KELPWORD" quit || fail "quit was not taken"
+wait_exit "$KELP_PID" || fail "kelpword did not end"
+
+# At scale 2 the words window opens inside the 1280x800 screen.
+inside() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1280 ] && [ $((Y + HEIGHT)) -le 800 ]
+}
+export QT_SCALE_FACTOR=2
+start_kelpword
+wait_ready
+"$KELPWORD" words || fail "kelpword words was not taken"
+BOOK=$(wait_window "$KELP_PID" "词库 - $(cd "$PROG" && pwd -P)/kelp.mdb") || fail "the words window did not open at scale 2"
+came_true inside "$BOOK" || fail "at scale 2 the words window is ${WIDTH}x${HEIGHT} at $X,$Y"
 echo "1 passed, 0 failed"
