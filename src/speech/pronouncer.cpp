@@ -1,10 +1,14 @@
 #include "speech/pronouncer.h"
 
 #include "config/settings.h"
+#include "platform/sound_player.h"
 #include "speech/speech_engine.h"
 #include "util/log.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace kelp {
 namespace {
@@ -13,6 +17,34 @@ bool usableAsFileName(const QString &word)
 {
     return !word.isEmpty() && !word.contains(QLatin1Char('/')) && !word.contains(QChar(0)) &&
            word != QLatin1String(".") && word != QLatin1String("..");
+}
+
+// The entry of `folder` named `name` but for case ("Sea.wav" for "sea.wav",
+// "S" for "s"): recordings made on Windows, whose names are alike in any case.
+// A folder's names are read once, again when it changes.
+QString sameButForCase(const QString &folder, const QString &name)
+{
+    struct Listing {
+        QDateTime modified, read;
+        QHash<QString, QString> byFolded;
+    };
+    static QHash<QString, Listing> listings;
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return QString();
+    Listing &listing = listings[folder];
+    // A listing read within a second of the folder's change may have missed
+    // a second change in the same clock tick: it is read again.
+    const QDateTime modified = info.lastModified();
+    if (listing.modified != modified || listing.modified.msecsTo(listing.read) < 1000) {
+        listing.modified = modified;
+        listing.read = QDateTime::currentDateTime();
+        listing.byFolded.clear();
+        for (const QString &entry : QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            listing.byFolded.insert(entry.toCaseFolded(), entry);
+    }
+    const QString found = listing.byFolded.value(name.toCaseFolded());
+    return found.isEmpty() ? QString() : folder + QLatin1Char('/') + found;
 }
 
 } // namespace
@@ -27,7 +59,18 @@ std::optional<QString> recordingPath(const QString &ext, const QString &word, co
     const QString direct = base + word + ext;
     if (QFileInfo::exists(direct))
         return direct;
-    return base + first + QLatin1Char('/') + word + ext;
+    const QString second = base + first + QLatin1Char('/') + word + ext;
+    if (QFileInfo::exists(second))
+        return second;
+    // Where neither is there as written, one that differs only in case.
+    const QString folder = base.chopped(1);
+    if (QString found = sameButForCase(folder, word + ext); !found.isEmpty())
+        return found;
+    if (const QString letter = sameButForCase(folder, first); !letter.isEmpty()) {
+        if (QString found = sameButForCase(letter, word + ext); !found.isEmpty())
+            return found;
+    }
+    return second;
 }
 
 Pronouncer::Pronouncer(Settings &settings, const QString &programFolder)
@@ -112,7 +155,13 @@ bool Pronouncer::pronounce(const QString &word)
     }
     // A recording, played without waiting; with no sound device (or no
     // engine to play it), nothing.
-    if (!engine_ || engine_->audioOutputCount() < 1)
+    if (!engine_) {
+        // Without the speech module the recordings and the desktop's sound
+        // are still heard, through the sound server's own player.
+        platform::playSoundFileDetached(recorded ? path : platform::eventSoundFile());
+        return false;
+    }
+    if (engine_->audioOutputCount() < 1)
         return false;
     // On the chosen output when there is such an output; the default one otherwise.
     if (settings_.audioOutput >= 1 && settings_.audioOutput <= engine_->audioOutputCount())

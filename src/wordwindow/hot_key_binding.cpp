@@ -19,8 +19,7 @@ HotKeyBinding::HotKeyBinding(platform::GlobalHotKeys &keys, const Commands &comm
                 hotKey.action->trigger();
         }
     });
-    connect(qApp, &QGuiApplication::focusWindowChanged, this,
-            [this](QWindow *window) { focusChanged(window != nullptr); });
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &HotKeyBinding::focusChanged);
 }
 
 namespace {
@@ -61,8 +60,18 @@ void HotKeyBinding::setArrowKeys(bool taken)
     qCDebug(lcWordWindow) << "arrow hot keys" << (taken ? "taken" : "given back");
 }
 
-void HotKeyBinding::focusChanged(bool ownWindow)
+void HotKeyBinding::focusChanged(QWindow *window)
 {
+    disconnect(hidden_);
+    disconnect(gone_);
+    const bool ownWindow = window && window->isVisible();
+    if (ownWindow) {
+        hidden_ = connect(window, &QWindow::visibleChanged, this, [this](bool visible) {
+            if (!visible)
+                focusChanged(nullptr);
+        });
+        gone_ = connect(window, &QObject::destroyed, this, [this] { focusChanged(nullptr); });
+    }
     if (ownWindow == ownFocus_)
         return;
     ownFocus_ = ownWindow;

@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+class QWindow;
+
 namespace kelp {
 
 class Commands;
@@ -29,7 +31,7 @@ private:
     // of ours has the focus: typed into the words window's search box or a
     // dialog, they belong to it.
     void holdArrows(bool hold);
-    void focusChanged(bool ownWindow);
+    void focusChanged(QWindow *window);
 
     platform::GlobalHotKeys &keys_;
     const Commands &commands_;
@@ -37,6 +39,8 @@ private:
     bool ownFocus_ = false;
     bool held_ = false; // the arrow keys are grabbed now
     bool grabbed_ = false;
+    // A focused window that closes may leave no word of the focus moving on.
+    QMetaObject::Connection hidden_, gone_;
 };
 
 } // namespace kelp

@@ -114,4 +114,17 @@ wait_log 1 "hot keys grabbed"
 cmp -s "$E2E_TMP/before.ini" "$PROG/wkcfg.ini" || fail "the settings file changed after a property failure"
 kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end"
+
+# Without the speech module the recordings are still heard: "sea", the first
+# word, from wav/Sea.wav, named in another case as on Windows.
+mkdir -p "$PROG/wav"
+espeak-ng -w "$PROG/wav/Sea.wav" sea
+write_text_mode_ini 1
+start_recording speakers "$E2E_TMP/recorded.raw"
+KELPWORD_SPEECH_MODULE="$E2E_TMP/no-such-module.so" start_kelpword
+wait_ready
+came_true has_sound "$E2E_TMP/recorded.raw" || fail "without the speech module the recording was not heard"
+stop_recording
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end"
 echo "1 passed, 0 failed"

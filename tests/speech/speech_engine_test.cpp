@@ -216,6 +216,11 @@ TEST(RecordingPath, BothRootsBothCandidatesAndUnusableWords)
     // A configured root has no wav level of its own.
     EXPECT_EQ(recordingPath(".wav", "sea", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/s/sea.wav"));
     EXPECT_EQ(recordingPath(".wav", "海", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/海/海.wav"));
+    // Recordings named on Windows: found whatever their case, where none is there as written.
+    EXPECT_EQ(recordingPath(".wav", "Sea", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/s/sea.wav"));
+    QDir().mkpath(dir.filePath("rec/T"));
+    QFile(dir.filePath("rec/T/Tree.WAV")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(recordingPath(".wav", "tree", "/wav/", dir.filePath("rec"), prog), dir.filePath("rec/T/Tree.WAV"));
     for (const QString &word : {QString("a/b"), QString(".."), QString("."), QString(""), QString("x") + QChar(0)})
         EXPECT_FALSE(recordingPath(".wav", word, "/wav/", "", prog).has_value()) << qPrintable(word);
     EXPECT_EQ(recordingPath(".wav", "../x", "/wav/", "", prog), std::nullopt);
