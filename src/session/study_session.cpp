@@ -154,7 +154,7 @@ void StudySession::addToNotebook()
     const AppendResult r = appendNotebookLine(notebookPath_, *line);
     if (!r.written) {
         qCWarning(lcSession).noquote() << "cannot add to the notebook" << notebookPath_ << ":" << r.error;
-        emit notebookFailed(!r.opened);
+        emit notebookFailed(!r.opened, notebookPath_ + QStringLiteral(": ") + r.error);
     }
 }
 

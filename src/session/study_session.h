@@ -86,7 +86,8 @@ signals:
     void hiddenChanged(bool hidden);
     // Appending to the notebook failed; `openFailed` when the file could not
     // even be opened.
-    void notebookFailed(bool openFailed);
+    // `why`: the system's reason, with the notebook's path.
+    void notebookFailed(bool openFailed, const QString &why);
 
 private:
     void syncWindowPosition();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 namespace kelp {
 
@@ -90,13 +91,23 @@ void loadWordBytes(const QByteArray &bytes, WordBuffer &buffer)
     numberGroups(buffer, groupNumber);
 }
 
+qint64 maxWordFileBytes()
+{
+    constexpr qint64 kOffsets = (qint64(1) << 32) - 1;
+    constexpr qint64 kFloor = qint64(1) << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    const qint64 half = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize / 2 : kFloor;
+    return std::clamp(half, kFloor, kOffsets);
+}
+
 TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
 {
     // The loops below are SSE code, which leftover AVX state would slow.
     util::clearUpperVectorState();
     using Status = FileRead::Status;
     // Exclusive access while reading: a writer must not change the list under us.
-    const FileRead read = readRegularFile(wordFilePath, kMaxWordFileBytes, true);
+    const qint64 limit = maxWordFileBytes();
+    const FileRead read = readRegularFile(wordFilePath, limit, true);
     switch (read.status) {
     case Status::Ok: break;
     case Status::CannotOpen: return {false, QStringLiteral("无法打开文件:%1(%2)").arg(wordFilePath, read.error)};
@@ -104,9 +115,9 @@ TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
         return {false, QStringLiteral("不是普通文件,不能作为单词文件读入:%1").arg(wordFilePath)};
     case Status::Locked: return {false, QStringLiteral("文件正被其他程序使用:%1").arg(wordFilePath)};
     case Status::TooLarge:
-        return {false, QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2")
-                           .arg(kMaxWordFileBytes / (1024 * 1024))
-                           .arg(wordFilePath)};
+        return {
+            false,
+            QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2").arg(limit / (1024 * 1024)).arg(wordFilePath)};
     case Status::ReadFailed: return {false, QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, read.error)};
     }
     loadWordBytes(read.data, buffer);

@@ -7,9 +7,10 @@
 
 namespace kelp {
 
-// Largest word file accepted; anything bigger is surely not a word list and
-// would only exhaust memory.
-inline constexpr qint64 kMaxWordFileBytes = 64 * 1024 * 1024;
+// Largest word file accepted: what the buffer's 32-bit line offsets hold
+// and half the machine's memory allow, and never less than 1 GiB. The file
+// is kept whole in memory, with 16 bytes a line beside it.
+qint64 maxWordFileBytes();
 
 struct TextLoadResult {
     bool ok = true;

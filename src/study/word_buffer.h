@@ -87,7 +87,7 @@ public:
 
 private:
     enum class Kind : std::uint8_t { Stored, WordLine, TitleLine };
-    // 16 bytes a row; 32-bit offsets, as a word file is at most 64 MiB.
+    // 16 bytes a row; 32-bit offsets, as a word file is at most 4 GiB.
     struct RowRef {
         std::uint32_t start = 0;  // a line's first byte in the text; a stored row's index in stored_
         std::uint32_t length = 0; // a line's bytes

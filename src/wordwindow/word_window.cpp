@@ -146,11 +146,17 @@ void WordWindow::showState()
     resize(std::max(1, units_.xToPixels(p.win.width)), std::max(1, units_.yToPixels(p.win.height)));
 }
 
-void WordWindow::showNotebookFailure(bool openFailed)
+void WordWindow::showNotebookFailure(bool openFailed, const QString &why)
 {
+    // The fixed texts, and below them why (another user's file, a lock, a full disk).
+    const auto tell = [&why](const QString &text) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), text);
+        box.setInformativeText(why);
+        box.exec();
+    };
     if (openFailed)
-        QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("文件不能打开"));
-    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("文件写入错误"));
+        tell(QStringLiteral("文件不能打开"));
+    tell(QStringLiteral("文件写入错误"));
 }
 
 void WordWindow::toggleLayout()

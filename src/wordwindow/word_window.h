@@ -56,7 +56,7 @@ private:
     void showState();
     void toggleLayout();
     void endDrag();
-    void showNotebookFailure(bool openFailed);
+    void showNotebookFailure(bool openFailed, const QString &why);
     bool isOwnLabel(QObject *object) const;
 
     StudySession &session_;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace kelp;
 
 namespace {
@@ -156,4 +158,14 @@ TEST(StudySession, NotebookTakesTheWordOnDisplayAndReportsFailures)
     s.addToNotebook();
     ASSERT_EQ(failed.count(), 1);
     EXPECT_TRUE(failed.at(0).at(0).toBool());
+    // Another user's notebook: refused, and the learner is told why.
+    const QString theirs = folder.filePath(QStringLiteral("data/theirs.txt"));
+    ASSERT_TRUE(test::writeAll(theirs, "x#y\r\n"));
+    if (::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0) {
+        s.setNotebookPath(theirs);
+        s.addToNotebook();
+        ASSERT_EQ(failed.count(), 2);
+        EXPECT_TRUE(failed.at(1).at(1).toString().contains(QLatin1String("belongs to another user")))
+            << qPrintable(failed.at(1).at(1).toString());
+    }
 }

@@ -162,6 +162,27 @@ TEST(TextLoader, ALargeFileReadInPiecesLoadsAsAWhole)
     }
 }
 
+TEST(TextLoader, AWordFileOverSixtyFourMegabytesLoads)
+{
+    // A long list is no reason to refuse it: over 64 MiB of lines, the last one read whole.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray line = "Unit\r\n" + QByteArray("word#") + QByteArray(100, 'm') + "#t\r\n";
+        const QByteArray block = line.repeated(8192);
+        for (qint64 written = 0; written <= (qint64(65) << 20); written += block.size())
+            ASSERT_EQ(f.write(block), block.size());
+        ASSERT_TRUE(f.write("last#end\r\n") > 0);
+    }
+    ASSERT_GE(maxWordFileBytes(), qint64(1) << 30);
+    WordBuffer buffer;
+    const TextLoadResult r = loadWordFile(path, buffer);
+    ASSERT_TRUE(r.ok) << qPrintable(r.error);
+    EXPECT_EQ(buffer.item(buffer.rowCount(), 1), QStringLiteral("last"));
+}
+
 TEST(TextLoader, AByteOrderMarkOnlyStartsTheText)
 {
     // GB18030's mark (U+FEFF) before the first title is no part of it; a
