@@ -23,6 +23,10 @@
         <source>the file belongs to another user</source>
         <translation>文件属于另一个用户</translation>
     </message>
+    <message>
+        <source>the file is a link in a folder that cannot be written; it was not followed</source>
+        <translation>该文件是一个位于不可写文件夹中的链接；没有跟随它写入</translation>
+    </message>
 </context>
 <context>
     <name>kelp::import</name>
@@ -226,6 +230,10 @@
         <source>%1: %2 words in %3 groups added (%4)%5; into %6</source>
         <translation>%1：导入了 %3 组共 %2 个单词（%4）%5；导入到 %6</translation>
     </message>
+    <message>
+        <source>markup nested more than %1 deep</source>
+        <translation>标记嵌套超过 %1 层</translation>
+    </message>
 </context>
 <context>
     <name>kelp::plan</name>
@@ -378,6 +386,34 @@
         <source>the data source %1 points at %2, not at this program folder&apos;s %3; give this folder a data source name of its own ([ODBC] DSN_Name)</source>
         <translation>数据源 %1 指向 %2，而不是这个程序文件夹的 %3；请给这个文件夹一个自己的数据源名称（[ODBC] DSN_Name）</translation>
     </message>
+    <message>
+        <source>cannot connect to data source %1: %2</source>
+        <translation>无法连接数据源 %1：%2</translation>
+    </message>
+    <message>
+        <source>connecting to data source %1 failed (%2); registering it again</source>
+        <translation>连接数据源 %1 失败（%2）；重新注册后再试</translation>
+    </message>
+    <message>
+        <source>the study database's path cannot be handed to the ODBC driver (it holds &quot;;&quot;); start the program from its own folder</source>
+        <translation>学习数据库的路径无法交给 ODBC 驱动（其中含有“;”）；请在程序自己的文件夹中启动程序</translation>
+    </message>
+    <message>
+        <source>cannot connect to the study database %1: %2</source>
+        <translation>无法连接学习数据库 %1：%2</translation>
+    </message>
+    <message>
+        <source>group numbers run from 1 to %1, not %2</source>
+        <translation>组号只能是 1 到 %1，不能是 %2</translation>
+    </message>
+    <message>
+        <source>no study database %1</source>
+        <translation>没有学习数据库 %1</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>kelpword-gui</name>
@@ -416,6 +452,10 @@
     <message>
         <source>there is no wkcfg.ini in this folder, so the trainer asks for one; &quot;kelpword --user-folder&quot; runs it in your own folder, as the menu does</source>
         <translation>这个文件夹中没有 wkcfg.ini，所以程序要求选择一个；“kelpword --user-folder”像菜单里的程序一样在你自己的文件夹中运行它</translation>
+    </message>
+    <message>
+        <source>database query failed (status %1): %2 - database %3</source>
+        <translation>数据库查询失败（状态 %1）：%2 —— 数据库 %3</translation>
     </message>
 </context>
 <context>
@@ -461,6 +501,10 @@
     <message>
         <source>%1 exists (use --force to replace it)</source>
         <translation>%1 已经存在（用 --force 替换）</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 groups, but group numbers end at %3; nothing was written</source>
+        <translation>%1 有 %2 组，但组号最大为 %3；什么也没有写入</translation>
     </message>
 </context>
 <context>
@@ -624,6 +668,17 @@ minutes (the others), ends the command with status 1; nothing half-written stays
     <message>
         <source>cannot make the folder %1</source>
         <translation>无法建立文件夹 %1</translation>
+    </message>
+    <message>
+        <source>Show the version.</source>
+        <translation>显示版本。</translation>
+    </message>
+</context>
+<context>
+    <name>kelp::export</name>
+    <message>
+        <source>the notebook %1 cannot be read: %2</source>
+        <translation>无法读取生词本 %1：%2</translation>
     </message>
 </context>
 </TS>

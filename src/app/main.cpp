@@ -76,6 +76,10 @@ int main(int argc, char *argv[])
         std::fputs(kelp::usage().c_str(), stdout);
         return 0;
     }
+    if (cl.action == kelp::CommandLine::Action::Version) {
+        std::printf("kelpword-gui %s\n", KELP_VERSION);
+        return 0;
+    }
     if (cl.action != kelp::CommandLine::Action::Run) {
         std::fprintf(stderr, "kelpword-gui: %s\n%s",
                      kelp::translated(cl.error.empty() ? "use kelpword for this" : cl.error).c_str(),

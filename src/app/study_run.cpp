@@ -1,5 +1,6 @@
 #include "app/study_run.h"
 
+#include "config/review_schedule.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
 #include "platform/odbc.h"
@@ -9,7 +10,6 @@
 #include "settings/settings_file_dialog.h"
 #include "settings/settings_window.h"
 #include "speech/pronouncer.h"
-#include "config/review_schedule.h"
 #include "studydb/data_source.h"
 #include "studydb/study_load.h"
 #include "studydb/study_plan.h"
@@ -186,8 +186,10 @@ bool StudyRun::start()
     StudyMaterial &material = load.material;
     switch (problem.kind) {
     case MaterialProblem::Kind::QueryFailed:
-        qCCritical(lcApp).noquote() << "database query failed (status" << problem.status << "):" << problem.text
-                                    << "- database" << folder_.database();
+        qCCritical(lcApp).noquote() << QCoreApplication::translate(
+                                           "kelpword-gui", "database query failed (status %1): %2 - database %3")
+                                           .arg(problem.status)
+                                           .arg(problem.text, folder_.database());
         endSlowStart();
         QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(problem.status));
         return false;

@@ -5,6 +5,7 @@
 #include "study/phonetic.h"
 #include "study/text_loader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <set>
@@ -37,7 +38,8 @@ std::optional<QString> readNotebook(const QString &path, const QString &title, E
     WordBuffer buffer;
     const TextLoadResult loaded = loadWordFile(path, buffer);
     if (!loaded.ok)
-        return QStringLiteral("the notebook %1 cannot be read: %2").arg(path, loaded.error);
+        return QCoreApplication::translate("kelp::export", "the notebook %1 cannot be read: %2")
+            .arg(path, loaded.error);
     group = ExportGroup{1, title, {}};
     // Alt+D on the same word twice notes it twice; a card deck wants it once.
     std::set<std::tuple<QString, QString, QString>> seen;

@@ -135,25 +135,31 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
     if (connection.status != 0 && !reRegistered && !isOwnDataSource(s.name)) {
         // Someone set this name up for another driver (a database server):
         // registering the local file over it would lose that set-up.
-        qCWarning(lcStudy).noquote() << "cannot connect to data source" << s.name << ":" << connection.errorText;
+        qCWarning(lcStudy).noquote() << QCoreApplication::translate("kelp::studydb",
+                                                                    "cannot connect to data source %1: %2")
+                                            .arg(s.name, connection.errorText);
         reRegistered = true;
         return;
     }
     if (connection.status != 0 && !reRegistered) {
-        qCInfo(lcStudy).noquote() << "connecting to data source" << s.name << "failed (" << connection.errorText
-                                  << "); registering it again";
+        qCInfo(lcStudy).noquote() << QCoreApplication::translate(
+                                         "kelp::studydb",
+                                         "connecting to data source %1 failed (%2); registering it again")
+                                         .arg(s.name, connection.errorText);
         registerDataSource(s);
         reRegistered = true;
         const QString retry = registeredConnectString(s);
         if (retry.isEmpty())
-            qCWarning(lcStudy).noquote() << "the study database's path cannot be handed to the ODBC driver"
-                                         << "(it holds \";\"); start the program from its own folder";
+            qCWarning(lcStudy).noquote() << QCoreApplication::translate(
+                "kelp::studydb", "the study database's path cannot be handed to the ODBC driver (it holds \";\"); "
+                                 "start the program from its own folder");
         else
             connection.connect(retry, autoCommit);
     }
     if (connection.status != 0)
-        qCWarning(lcStudy).noquote() << "cannot connect to the study database" << s.databaseFile << ":"
-                                     << connection.errorText;
+        qCWarning(lcStudy).noquote() << QCoreApplication::translate("kelp::studydb",
+                                                                    "cannot connect to the study database %1: %2")
+                                            .arg(s.databaseFile, connection.errorText);
 }
 
 bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source)

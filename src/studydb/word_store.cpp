@@ -5,6 +5,7 @@
 #include "studydb/plan_tables.h"
 #include "studydb/schema.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <climits>
@@ -212,11 +213,11 @@ StoreResult insertPlanRow(platform::OdbcConnection &connection, int number, cons
 std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection, const QString &path)
 {
     if (!QFileInfo(path).isFile())
-        return QStringLiteral("no study database %1").arg(path);
+        return QCoreApplication::translate("kelp::studydb", "no study database %1").arg(path);
     const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
                          QStringLiteral("};Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
     if (connection.connect(text, true) != 0)
-        return QStringLiteral("cannot open %1: %2").arg(path, connection.errorText);
+        return QCoreApplication::translate("kelp::studydb", "cannot open %1: %2").arg(path, connection.errorText);
     return std::nullopt;
 }
 

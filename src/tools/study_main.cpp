@@ -117,8 +117,10 @@ std::optional<int> parse(const QStringList &arguments, Options &o, bool quiet = 
                                       QCoreApplication::translate("kelpword-study", "Export the notebook."));
     const QCommandLineOption all(QStringLiteral("all"),
                                  QCoreApplication::translate("kelpword-study", "Export every group (a backup)."));
-    parser.addOptions(
-        {help, folder, user, dsn, groupSize, columns, again, samples, chart, autostart, groups, notebook, all});
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QCoreApplication::translate("kelpword-study", "Show the version."));
+    parser.addOptions({help, version, folder, user, dsn, groupSize, columns, again, samples, chart, autostart, groups,
+                       notebook, all});
     const auto wrong = [quiet](const QString &why) {
         if (!quiet)
             std::fprintf(stderr, "kelpword: %s\n%s", qPrintable(why), qPrintable(usage()));
@@ -126,6 +128,11 @@ std::optional<int> parse(const QStringList &arguments, Options &o, bool quiet = 
     };
     if (!parser.parse(arguments))
         return wrong(parser.errorText());
+    if (parser.isSet(version)) {
+        if (!quiet)
+            std::printf("kelpword-study %s\n", KELP_VERSION);
+        return 0;
+    }
     if (parser.isSet(help)) {
         if (quiet)
             return 0;

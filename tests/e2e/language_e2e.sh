@@ -47,6 +47,26 @@ check "the trainer without a display" 1 env -u DISPLAY "$KELPWORD"
 check "kelpword-study --help" 0 "$STUDY" --help
 check "kelpword-mkdb --help" 0 "$MKDB" --help
 check "kelpword-mkdb onto a file that is there" 1 "$MKDB" "$E2E_TMP/words.csv" "$E2E_TMP/words.csv"
+check "an export without a study database" 1 "$KELPWORD" export --folder "$E2E_TMP/folder" "$E2E_TMP/x.csv"
+# The trainer's lines about a study database it cannot reach, up to the message it then shows.
+trainer_without_database() {
+  cd "$1" && printf '[sjly]\r\nsjms=2\r\n' >wkcfg.ini
+  QT_QPA_PLATFORM=offscreen ODBCINI="$1/odbc.ini" "$KELPWORD" >trainer.out 2>&1 &
+  local pid=$! i=0
+  until grep -q 'kelp.mdb' trainer.out || [ $i -ge 600 ]; do sleep 0.05; i=$((i + 1)); done
+  kill "$pid" && wait "$pid" 2>/dev/null
+  cat trainer.out
+}
+export -f trainer_without_database
+export KELPWORD
+check "the trainer without its study database" 0 bash -c 'trainer_without_database "$0"' "$E2E_TMP/folder"
+
+# Every program answers --version and --help, with status 0.
+for program in "$KELPWORD" "$STUDY" "$MKDB" "$(dirname "$KELPWORD")/kelpword-gui"; do
+  for option in --version --help; do
+    "$program" "$option" >/dev/null 2>&1 || fail "$program $option ended with status $?"
+  done
+done
 
 # The version is a number in any language.
 for lang in zh_CN.UTF-8 C.UTF-8; do
