@@ -265,6 +265,18 @@
         <source>no study plan yet: set [plan] new=1 in wkcfg.ini and start the trainer in review mode</source>
         <translation>还没有学习计划：请在 wkcfg.ini 中设置 [plan] new=1，并以复习模式启动背单词程序</translation>
     </message>
+    <message>
+        <source>, </source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source> (%1)</source>
+        <translation>（%1）</translation>
+    </message>
 </context>
 <context>
     <name>kelp::platform</name>

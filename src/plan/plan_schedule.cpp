@@ -42,8 +42,9 @@ std::vector<size_t> dueOn(const std::vector<PlanGroup> &groups, long long day, i
 }
 
 std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const ReviewDays &days, int newPerDay,
-                          int newLeft, bool ranToday, int horizon)
+                          const std::vector<int> &fresh, bool ranToday, int horizon)
 {
+    size_t next = 0; // of `fresh`
     std::vector<int> counts(static_cast<size_t>(std::max(horizon, 0)), 0);
     for (int d = 0; d < horizon; ++d) {
         const long long day = today + d;
@@ -55,11 +56,11 @@ std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const 
         const std::vector<size_t> due = dueOn(groups, day, kDayRoom);
         for (size_t i : due)
             show(groups[i], day, days);
-        const int fresh = std::min({std::max(newPerDay, 0), newLeft, kDayRoom - static_cast<int>(due.size())});
-        newLeft -= fresh;
-        for (int i = 0; i < fresh; ++i)
-            groups.push_back(introduce(0, day, days));
-        counts[static_cast<size_t>(d)] = static_cast<int>(due.size()) + fresh;
+        const int room = std::min(std::max(newPerDay, 0), kDayRoom - static_cast<int>(due.size()));
+        int introduced = 0;
+        for (; introduced < room && next < fresh.size(); ++introduced)
+            groups.push_back(introduce(fresh[next++], day, days));
+        counts[static_cast<size_t>(d)] = static_cast<int>(due.size()) + introduced;
     }
     return counts;
 }

@@ -42,11 +42,13 @@ std::vector<std::size_t> dueOn(const std::vector<PlanGroup> &groups, long long d
 
 // Groups shown on each of `horizon` days from `today`, when the trainer
 // starts every day: reviews of the groups in the plan and of the `newPerDay`
-// groups introduced each day (in the room a day leaves) while `newLeft` last
+// groups introduced each day (in the room a day leaves) from `fresh`, the
+// numbers of the groups never studied in the order the plan takes them,
 // (today's only when `ranToday` is false; then groups already shown today
-// count today).
+// count today). Their numbers order them among reviews due the same day, as
+// in the plan's own step.
 std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const ReviewDays &days, int newPerDay,
-                          int newLeft, bool ranToday, int horizon);
+                          const std::vector<int> &fresh, bool ranToday, int horizon);
 
 // Groups in the plan by their next review: [1..7] at that stage, [8] retired.
 std::array<int, 9> stageCounts(const std::vector<PlanGroup> &groups);

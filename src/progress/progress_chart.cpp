@@ -70,7 +70,7 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     // the days whose reviews were missed.
     const int calendarTop = stripTop + 104;
     p.drawText(QRect(area.left(), calendarTop, area.width(), 18), Qt::AlignLeft,
-               QStringLiteral("最近十二周: 绿色为学习过的日子, 红色为错过复习的日子"));
+               QStringLiteral("最近十二周：绿色为学习过的日子，红色为错过复习的日子"));
     const int square = 12;
     for (int i = 0; i < plan::kCalendarDays; ++i) {
         const plan::CalendarDay &day = progress.calendar[static_cast<size_t>(i)];

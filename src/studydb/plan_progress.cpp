@@ -114,7 +114,7 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
             progress.todayGroups.push_back(neverStudied[static_cast<size_t>(i)]);
     }
     if (progress.planned || perDay > 0) {
-        progress.coming = forecast(groups, t, days, perDay, progress.newGroups, ranToday, kForecastDays);
+        progress.coming = forecast(groups, t, days, perDay, neverStudied, ranToday, kForecastDays);
     } else {
         // No plan: the database's own schedule, as the due query reads it; it never moves on.
         progress.coming.assign(kForecastDays, 0);
@@ -135,6 +135,9 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
 
 QString progressText(const Progress &p)
 {
+    // The separators are the reader's language's too: "，" and "：" in Chinese.
+    const QString separator = QCoreApplication::translate("kelp::plan", ", ");
+    const QString labelled = QCoreApplication::translate("kelp::plan", "%1: %2");
     QStringList out;
     QStringList today;
     for (int xh : p.todayGroups)
@@ -143,8 +146,9 @@ QString progressText(const Progress &p)
                .arg(p.today.toString(QStringLiteral("yyyy-MM-dd")))
                .arg(p.todayGroups.size())
                .arg(p.todayWords)
-               .arg(today.isEmpty() ? QString()
-                                    : QStringLiteral(" (") + today.join(QLatin1Char(' ')) + QLatin1Char(')'));
+               .arg(today.isEmpty()
+                        ? QString()
+                        : QCoreApplication::translate("kelp::plan", " (%1)").arg(today.join(QLatin1Char(' '))));
     QStringList coming;
     for (size_t d = 0; d < p.coming.size(); ++d)
         coming << QStringLiteral("%1 %2")
@@ -152,17 +156,17 @@ QString progressText(const Progress &p)
                       .arg(p.coming[d]);
     out << QCoreApplication::translate("kelp::plan", "next %1 days: %2")
                .arg(p.coming.size())
-               .arg(coming.join(QStringLiteral(", ")));
+               .arg(coming.join(separator));
     QStringList stages;
     for (int k = 1; k <= 7; ++k)
-        stages << QStringLiteral("%1: %2").arg(k).arg(p.stages[static_cast<size_t>(k)]);
+        stages << labelled.arg(k).arg(p.stages[static_cast<size_t>(k)]);
     out << QCoreApplication::translate(
                "kelp::plan", "groups: %1 in all (%2 words), %3 new (%4 words), by next review stage %5, %6 retired")
                .arg(p.totalGroups)
                .arg(p.totalWords)
                .arg(p.newGroups)
                .arg(p.newWords)
-               .arg(stages.join(QStringLiteral(", ")))
+               .arg(stages.join(separator))
                .arg(p.stages[kRetired]);
     if (p.planned) {
         // Twelve weeks, a line each, oldest first: # ran, x reviews missed, . neither.

@@ -1,7 +1,7 @@
 #include "studydb/study_database.h"
 
-#include "study/phonetic.h"
 #include "config/review_schedule.h"
+#include "study/phonetic.h"
 
 #include <QRegularExpression>
 

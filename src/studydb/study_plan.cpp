@@ -239,6 +239,17 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 connection, "select xh, stage, due, shown from kelp_plan where due <= ? and stage between 1 and 7",
                 {SqlParam::of(jd(t))}, groups))
             return e;
+        // Due on a day the trainer did not run: missed then, whether it is
+        // shown today or waits. Kept for the calendar.
+        for (const PlanGroup &g : groups) {
+            if (g.due >= t || (lastRun && g.due <= *lastRun))
+                continue;
+            if (auto e = platform::execute(connection,
+                                           "insert into kelp_plan_missed (day, groups) values (?, 1) "
+                                           "on conflict (day) do update set groups = kelp_plan_missed.groups + 1",
+                                           {SqlParam::of(jd(g.due))}))
+                return e;
+        }
         // Reviews due by today, oldest first, as many as a day can show: only
         // what the trainer loads counts as shown. The rest waits for the next
         // days, due tomorrow meanwhile.
@@ -268,14 +279,6 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
             if (chosen[i] || g.stage < 1 || g.stage > 7 || g.due > t)
                 continue;
             ++r.waiting;
-            // Missed on its day (the trainer did not run then): kept for the calendar.
-            if (g.due < t && (!lastRun || g.due > *lastRun)) {
-                if (auto e = platform::execute(connection,
-                                               "insert into kelp_plan_missed (day, groups) values (?, 1) "
-                                               "on conflict (day) do update set groups = kelp_plan_missed.groups + 1",
-                                               {SqlParam::of(jd(g.due))}))
-                    return e;
-            }
             if (auto e = scheduleInZb(connection, g.number, g.stage, t + 1, days))
                 return e;
         }

@@ -134,7 +134,8 @@ TEST_F(PlanFixture, ForecastMatchesTheDaysAsTheyCome)
         EXPECT_EQ(static_cast<int>(startOn(kDay0.addDays(d), 2).size()), forecast[static_cast<size_t>(d)])
             << "day " << d;
     // Worked by hand for one new group a day out of three.
-    EXPECT_EQ(plan::forecast({}, 0, kDays, 1, 3, false, 12), (std::vector<int>{1, 2, 3, 2, 2, 1, 1, 1, 1, 1, 0, 0}));
+    EXPECT_EQ(plan::forecast({}, 0, kDays, 1, {1, 2, 3}, false, 12),
+              (std::vector<int>{1, 2, 3, 2, 2, 1, 1, 1, 1, 1, 0, 0}));
 }
 
 TEST_F(PlanFixture, TwoTrainersStartingAtOnceIntroduceOnce)
@@ -352,4 +353,49 @@ TEST_F(PlanFixture, AClockSetBackIsStillThePlansDay)
     std::vector<int> groups;
     ASSERT_FALSE(findDueGroups(c, step.day, kDays, groups).has_value());
     EXPECT_EQ(Groups(groups.begin(), groups.end()), dayOne);
+}
+
+TEST_F(PlanFixture, ForecastOfFullDaysAndACalendarOfMissedDays)
+{
+    // Forty new groups a day fill the days within a week: the forecast made
+    // on the first day (groups never studied taken in the plan's own order
+    // among the reviews) is what the trainer then loads each day.
+    addGroups(400);
+    startOn(kDay0, 40);
+    std::vector<int> forecast;
+    {
+        platform::OdbcConnection c;
+        connect(c);
+        plan::Progress progress;
+        ASSERT_FALSE(plan::readProgress(c, kDay0.addDays(1), kDays, 40, progress).has_value());
+        forecast = progress.coming;
+    }
+    bool full = false;
+    for (int d = 0; d < plan::kForecastDays; ++d) {
+        const int loaded = static_cast<int>(startOn(kDay0.addDays(d + 1), 40).size());
+        EXPECT_EQ(loaded, forecast[static_cast<size_t>(d)]) << "day " << d + 1;
+        full = full || loaded == kMaxDueGroups;
+    }
+    EXPECT_TRUE(full) << "no day was full";
+}
+
+TEST_F(PlanFixture, CalendarMarksTheDaysReviewsWereMissed)
+{
+    addGroups(2);
+    startOn(kDay0, 1);
+    startOn(kDay0.addDays(1), 1); // both due on day 2
+    // Away until day 10: both are shown on the day of return, and day 2 is
+    // marked as missed all the same.
+    const QDate back = kDay0.addDays(10);
+    EXPECT_EQ(startOn(back, 0), (Groups{1, 2}));
+    platform::OdbcConnection c;
+    connect(c);
+    plan::Progress progress;
+    ASSERT_FALSE(plan::readProgress(c, back, kDays, 0, progress).has_value());
+    const auto missedOn = [&](int day) {
+        return progress.calendar[static_cast<size_t>(plan::kCalendarDays - 1 - (10 - day))].missed;
+    };
+    EXPECT_EQ(missedOn(2), 2);
+    EXPECT_EQ(missedOn(3), 0);
+    EXPECT_TRUE(progress.calendar.back().ran);
 }
