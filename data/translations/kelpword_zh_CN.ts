@@ -693,4 +693,15 @@ minutes (the others), ends the command with status 1; nothing half-written stays
         <translation>无法读取生词本 %1：%2</translation>
     </message>
 </context>
+<context>
+    <name>kelp::wordbook</name>
+    <message>
+        <source>the last change is still being saved</source>
+        <translation>上一次修改还在保存中</translation>
+    </message>
+    <message>
+        <source>the study database did not answer within %1 s; the change may still be saved when it answers (重新载入 shows what it holds)</source>
+        <translation>学习数据库在 %1 秒内没有回应；它回应后这次修改仍可能被保存（“重新载入”可显示它现在的内容）</translation>
+    </message>
+</context>
 </TS>

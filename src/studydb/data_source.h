@@ -14,6 +14,11 @@
 namespace kelp {
 
 // The SQLite ODBC driver's library, in the folder `driverFolder`.
+// However long a database takes to answer one call (a server frozen in the
+// middle of a statement answers nothing, and no time-out of its own fires),
+// the programs give it up after this.
+inline constexpr int kStatementLimitS = 30;
+
 inline const QString kDriverLibrary = QStringLiteral("libsqlite3odbc.so");
 inline const QString kDriverName = QStringLiteral("SQLite3");
 

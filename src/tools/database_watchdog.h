@@ -6,9 +6,10 @@
 // out of the database (a server rolls back a connection that goes away).
 #pragma once
 
+#include "studydb/data_source.h"
+
 namespace kelp {
 
-inline constexpr int kStatementLimitS = 30;
 inline constexpr int kImportRunLimitS = 1800;
 inline constexpr int kRunLimitS = 300;
 

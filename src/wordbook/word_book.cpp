@@ -147,9 +147,16 @@ bool byPlace(const BookWord &a, const BookWord &b)
 
 } // namespace
 
+WordBook::WordBook(std::shared_ptr<platform::OdbcConnection> connection, StoreWorker::Connect reconnect,
+                   const std::array<int, 8> &reviewDays, const QDate &today)
+    : worker_(std::move(connection), std::move(reconnect)), reviewDays_(reviewDays), today_(today),
+      groupModel_(std::make_unique<GroupTableModel>(*this)), wordModel_(std::make_unique<WordTableModel>(*this))
+{
+}
+
 WordBook::WordBook(platform::OdbcConnection &connection, const std::array<int, 8> &reviewDays, const QDate &today)
-    : store_(connection), reviewDays_(reviewDays), today_(today), groupModel_(std::make_unique<GroupTableModel>(*this)),
-      wordModel_(std::make_unique<WordTableModel>(*this))
+    : WordBook(std::shared_ptr<platform::OdbcConnection>(&connection, [](platform::OdbcConnection *) {}), {},
+               reviewDays, today)
 {
 }
 
@@ -163,9 +170,14 @@ BookWord WordBook::bookWord(int group, const StoredWord &w)
 
 std::optional<QString> WordBook::load()
 {
-    std::vector<StoredGroup> stored;
-    if (auto error = store_.read(stored))
-        return error;
+    auto read = std::make_shared<std::vector<StoredGroup>>();
+    if (auto error = worker_.run([read](WordStore &store) -> StoreResult {
+            if (auto e = store.read(*read))
+                return StoreError{false, *e};
+            return std::nullopt;
+        }))
+        return error->text;
+    const std::vector<StoredGroup> &stored = *read;
     groups_.clear();
     words_.clear();
     for (const StoredGroup &g : stored) {
@@ -441,7 +453,8 @@ bool WordBook::splitGroup(int wordIndex)
 
 StoreResult WordBook::applySetWord(const GroupWord &old, const QString &word, const QString &stored)
 {
-    if (auto e = store_.setWord(old.group, old.word, word, stored))
+    if (auto e =
+            worker_.run([old, word, stored](WordStore &s) { return s.setWord(old.group, old.word, word, stored); }))
         return e;
     const int i = findWord(old.group, old.word.place);
     if (i >= 0) {
@@ -454,7 +467,7 @@ StoreResult WordBook::applySetWord(const GroupWord &old, const QString &word, co
 
 StoreResult WordBook::applySetTitle(int number, const QString &old, const QString &title)
 {
-    if (auto e = store_.setTitle(number, old, title))
+    if (auto e = worker_.run([number, old, title](WordStore &s) { return s.setTitle(number, old, title); }))
         return e;
     if (const int row = groupRow(number); row >= 0) {
         groups_[static_cast<size_t>(row)].title = title;
@@ -465,7 +478,7 @@ StoreResult WordBook::applySetTitle(int number, const QString &old, const QStrin
 
 StoreResult WordBook::applyDelete(const std::vector<GroupWord> &words)
 {
-    if (auto e = store_.deleteWords(words))
+    if (auto e = worker_.run([words](WordStore &s) { return s.deleteWords(words); }))
         return e;
     std::set<std::pair<int, int>> gone;
     for (const GroupWord &w : words)
@@ -477,7 +490,7 @@ StoreResult WordBook::applyDelete(const std::vector<GroupWord> &words)
 
 StoreResult WordBook::applyInsert(const std::vector<GroupWord> &words)
 {
-    if (auto e = store_.insertWords(words))
+    if (auto e = worker_.run([words](WordStore &s) { return s.insertWords(words); }))
         return e;
     for (const GroupWord &w : words)
         words_.push_back(bookWord(w.group, w.word));
@@ -488,9 +501,10 @@ StoreResult WordBook::applyInsert(const std::vector<GroupWord> &words)
 StoreResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
                                 std::vector<GroupWord> *placed)
 {
-    std::vector<GroupWord> moved;
-    if (auto e = store_.moveWords(words, to, &moved))
+    auto placedOut = std::make_shared<std::vector<GroupWord>>();
+    if (auto e = worker_.run([words, to, placedOut](WordStore &s) { return s.moveWords(words, to, placedOut.get()); }))
         return e;
+    std::vector<GroupWord> moved = std::move(*placedOut);
     // Found before any of them changes: the order is by group and place.
     std::vector<int> indices;
     indices.reserve(words.size());
@@ -511,8 +525,11 @@ StoreResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::
 
 StoreResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
 {
-    if (auto e = store_.deleteGroup(group, plan))
+    auto planOut = std::make_shared<std::optional<PlanRow>>();
+    if (auto e = worker_.run([group, planOut](WordStore &s) { return s.deleteGroup(group, planOut.get()); }))
         return e;
+    if (plan)
+        *plan = *planOut;
     std::erase_if(groups_, [&group](const BookGroup &g) { return g.number == group.number; });
     std::erase_if(words_, [&group](const BookWord &w) { return w.group == group.number; });
     rebuild();
@@ -521,7 +538,7 @@ StoreResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<P
 
 StoreResult WordBook::applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
 {
-    if (auto e = store_.insertGroup(group, plan))
+    if (auto e = worker_.run([group, plan](WordStore &s) { return s.insertGroup(group, plan); }))
         return e;
     groups_.push_back({group.number, group.title, group.referenceDate, group.stage, 0});
     for (const StoredWord &w : group.words)
@@ -532,8 +549,12 @@ StoreResult WordBook::applyInsertGroup(const StoredGroup &group, const std::opti
 
 StoreResult WordBook::applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created)
 {
-    if (auto e = store_.splitGroup(group, fromPlace, title, created))
+    auto number = std::make_shared<int>(0);
+    if (auto e = worker_.run([group, fromPlace, title, number](WordStore &s) {
+            return s.splitGroup(group, fromPlace, title, number.get());
+        }))
         return e;
+    *created = *number;
     groups_.push_back({*created, title, group.referenceDate, group.stage, 0});
     for (BookWord &w : words_) {
         if (w.group == group.number && w.stored.place >= fromPlace)
@@ -545,7 +566,7 @@ StoreResult WordBook::applySplit(const StoredGroup &group, int fromPlace, const 
 
 StoreResult WordBook::applyJoin(int into, const StoredGroup &part)
 {
-    if (auto e = store_.joinSplit(into, part))
+    if (auto e = worker_.run([into, part](WordStore &s) { return s.joinSplit(into, part); }))
         return e;
     for (BookWord &w : words_) {
         if (w.group == part.number)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "studydb/word_store.h"
+#include "wordbook/store_worker.h"
 
 #include <QAbstractTableModel>
 #include <QDate>
@@ -76,7 +77,12 @@ private:
 class WordBook : public QObject {
     Q_OBJECT
 public:
-    // `reviewDays`: the days after zb.sj each stage 1..7 falls due.
+    // `reviewDays`: the days after zb.sj each stage 1..7 falls due. The
+    // database work runs off this thread; `reconnect` makes a new connection
+    // when the one held stopped answering.
+    WordBook(std::shared_ptr<platform::OdbcConnection> connection, StoreWorker::Connect reconnect,
+             const std::array<int, 8> &reviewDays, const QDate &today);
+    // On a connection of the caller's, which outlives the book.
     WordBook(platform::OdbcConnection &connection, const std::array<int, 8> &reviewDays, const QDate &today);
     ~WordBook() override;
 
@@ -86,6 +92,7 @@ public:
     GroupTableModel &groups() { return *groupModel_; }
     WordTableModel &words() { return *wordModel_; }
     QUndoStack &undoStack() { return undo_; }
+    StoreWorker &worker() { return worker_; }
 
     const std::vector<BookGroup> &groupList() const { return groups_; }
     const std::vector<BookWord> &wordList() const { return words_; }
@@ -147,7 +154,7 @@ private:
     static QString searchLine(const BookWord &w);
     void updateSearchLine(int wordIndex);
 
-    WordStore store_;
+    StoreWorker worker_;
     std::array<int, 8> reviewDays_;
     QDate today_;
     std::vector<BookGroup> groups_;

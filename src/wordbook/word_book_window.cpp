@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -66,7 +67,17 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
     if (auto error = connectFolderDatabase(*connection, folder, dataSource, &where))
         return refuse(*error);
     const SettingsFile file(ProgramFolder{folder}.settingsFile());
-    auto *window = new WordBookWindow(std::move(connection), where, Settings::load(file).reviewDays);
+    auto reconnect = [folder, dataSource](QString *error) {
+        auto again = std::make_unique<platform::OdbcConnection>();
+        QString ignored;
+        if (auto e = connectFolderDatabase(*again, folder, dataSource, &ignored)) {
+            *error = *e;
+            return std::unique_ptr<platform::OdbcConnection>();
+        }
+        return again;
+    };
+    auto *window =
+        new WordBookWindow(std::move(connection), where, Settings::load(file).reviewDays, nullptr, reconnect);
     if (auto error = window->book().load()) {
         delete window;
         return refuse(*error);
@@ -87,9 +98,11 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
 } // namespace
 
 WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connection, const QString &where,
-                               const std::array<int, 8> &reviewDays, QWidget *parent)
-    : QWidget(parent, Qt::Window), connection_(std::move(connection)),
-      book_(std::make_unique<WordBook>(*connection_, reviewDays, QDate::currentDate()))
+                               const std::array<int, 8> &reviewDays, QWidget *parent,
+                               std::function<std::unique_ptr<platform::OdbcConnection>(QString *error)> reconnect)
+    : QWidget(parent, Qt::Window),
+      book_(std::make_unique<WordBook>(std::shared_ptr<platform::OdbcConnection>(std::move(connection)),
+                                       std::move(reconnect), reviewDays, QDate::currentDate()))
 {
     setWindowTitle(QStringLiteral("词库 - %1").arg(where));
 
@@ -175,6 +188,21 @@ WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connect
         QStringLiteral("修改会立即写入词库；正在运行的单词窗口在下次载入时（重新启动或“保存且重启”后）显示这些修改。"),
         this);
     status_->setWordWrap(true);
+    // While a change waits for the database the window shows it and takes no
+    // input; it still answers, and so does the trainer it was opened from.
+    connect(&book_->worker(), &StoreWorker::busyChanged, this, [this](bool busy) {
+        // A disabled window loses its focus widget: it gets it back after.
+        if (busy)
+            focusBefore_ = focusWidget();
+        setEnabled(!busy);
+        if (busy) {
+            setCursor(Qt::BusyCursor);
+        } else {
+            unsetCursor();
+            if (focusBefore_)
+                focusBefore_->setFocus();
+        }
+    });
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(groups_);
@@ -190,10 +218,18 @@ WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connect
 
 WordBookWindow::~WordBookWindow()
 {
-    // The book's tables go before the connection they were read from.
+    // The book's tables go before the book.
     words_->setModel(nullptr);
     groups_->setModel(nullptr);
     book_.reset();
+}
+
+void WordBookWindow::closeEvent(QCloseEvent *event)
+{
+    if (book_->worker().isBusy())
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 std::vector<int> WordBookWindow::selectedWords() const

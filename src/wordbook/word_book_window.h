@@ -5,9 +5,11 @@
 
 #include "platform/odbc.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -22,9 +24,11 @@ class WordBook;
 
 class WordBookWindow : public QWidget {
 public:
-    // Takes the connection to the study database named by `where`.
+    // Takes the connection to the study database named by `where`;
+    // `reconnect` makes a new one when it stopped answering.
     WordBookWindow(std::unique_ptr<platform::OdbcConnection> connection, const QString &where,
-                   const std::array<int, 8> &reviewDays, QWidget *parent = nullptr);
+                   const std::array<int, 8> &reviewDays, QWidget *parent = nullptr,
+                   std::function<std::unique_ptr<platform::OdbcConnection>(QString *error)> reconnect = {});
     ~WordBookWindow() override;
 
     WordBook &book() { return *book_; }
@@ -36,18 +40,22 @@ public:
     std::vector<int> selectedWords() const;
     int currentGroup() const;
 
+protected:
+    // Not while a change is being saved: the book waits for its answer.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void selectShownGroup();
     void moveSelected();
     void exportGroups();
     void deleteSelected();
 
-    std::unique_ptr<platform::OdbcConnection> connection_;
     std::unique_ptr<WordBook> book_;
     QLineEdit *search_ = nullptr;
     QTableView *groups_ = nullptr;
     QTableView *words_ = nullptr;
     QLabel *status_ = nullptr;
+    QPointer<QWidget> focusBefore_; // while a change waits
 };
 
 // Opens the words window of the program folder `folder` (or of the data

@@ -82,6 +82,48 @@ PROG="$E2E_TMP/prog2" && mkdir -p "$PROG/data" "$PROG/font"
 trainer_config
 first_word_is_school "second trainer"
 
+# The words window of a trainer on the server, the server frozen in the middle
+# of a change: the trainer answers all the while, the window gives the change
+# up at its limit and says so; once the server is back the change lands late,
+# and the next one goes through a new connection.
+lx2_of_school() { psql_as -At -c "select lx2 from fb where da = 'school'"; }
+trainer_config
+KELPWORD_STATEMENT_LIMIT_MS=6000 LD_PRELOAD="$KELP_TEST_HOOKS" start_kelpword
+wait_ready
+press alt+x pause
+"$KELPWORD" words || fail "kelpword words was not taken"
+BOOK=$(wait_window "$KELP_PID" "词库 - kelppg") || fail "the words window did not open"
+xdotool windowfocus --sync "$BOOK"
+wait_log 1 "a window of ours has the focus"
+xdotool type --delay 30 school
+xdotool key --delay 50 Return Right Right F2 ctrl+a
+xdotool type --delay 30 "n. frozen"
+postmaster=$(head -n1 "$PGDIR/data/postmaster.pid")
+FROZEN="$postmaster $(pgrep -P "$postmaster" | tr '\n' ' ')"
+kill -STOP $FROZEN
+xdotool key Return
+for n in 1 2 3; do
+  "$KELPWORD" next || fail "the trainer did not answer while its words window waited on the server ($n)"
+done
+box=$(wait_window "$KELP_PID" "词库") || fail "no message when the server did not answer"
+kill -CONT $FROZEN
+FROZEN=
+xdotool windowfocus --sync "$box" key Return
+wait_until "the late change did not land" eval '[ "$(lx2_of_school)" = "/skuːl/ n. frozen" ]'
+focused=$(log_count "a window of ours has the focus")
+xdotool windowfocus --sync "$BOOK" key F5
+wait_log $((focused + 1)) "a window of ours has the focus"
+xdotool key ctrl+a # the search box keeps the last search
+xdotool type --delay 30 school
+xdotool key --delay 50 Return Right Right F2 ctrl+a
+xdotool type --delay 30 "n. thawed"
+xdotool key Return
+wait_until "the change after the server came back was not saved: $(lx2_of_school)" \
+  eval '[ "$(lx2_of_school)" = "/skuːl/ n. thawed" ]'
+psql_as -c "update fb set lx2 = '/skuːl/ n. 学校' where da = 'school'" >/dev/null
+kill -TERM "$KELP_PID"
+wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"
+
 database_error() {
   local started=$SECONDS box
   box=$(wait_window "$KELP_PID" "数据库错!cur_product") || fail "$1: no database error message"

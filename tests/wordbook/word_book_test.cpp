@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +149,22 @@ TEST_F(WordBookFixture, ChangeMadeElsewhereIsNotOverwritten)
     book->undoStack().undo();
     EXPECT_EQ(problems.count(), 2);
     EXPECT_TRUE(stored().contains(QStringLiteral("#2 Zoo 2026-05-04 0")));
+}
+
+TEST_F(WordBookFixture, AChangeWaitsForALockWithoutStoppingTheWindow)
+{
+    // Another program holds the file locked; it lets go from a timer of this
+    // thread, which only runs while the change waits off it.
+    db->exec("begin exclusive");
+    db->exec("update zb set bt = bt where xh = 1");
+    bool released = false;
+    QTimer::singleShot(100, [&] {
+        db->exec("commit");
+        released = true;
+    });
+    EXPECT_TRUE(book->editWord(indexOf("apple"), WordTableModel::Meaning, QStringLiteral("n. 苹果树")));
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(stored().contains(QStringLiteral("1 1 apple|/ˈæpl/ n. 苹果树")));
 }
 
 TEST_F(WordBookFixture, DeletesUndo)

@@ -1,0 +1,118 @@
+#include "wordbook/store_worker.h"
+
+#include "studydb/data_source.h"
+#include "util/log.h"
+#include "util/test_hooks.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <future>
+#include <pthread.h>
+#include <thread>
+
+namespace kelp {
+
+namespace {
+
+struct Outcome {
+    StoreResult result;
+    std::shared_ptr<platform::OdbcConnection> connection; // the one the job ran on
+    bool fresh = false;                                   // made for it
+};
+
+int limitMs()
+{
+    const int test = kelp_test_statement_limit_ms ? kelp_test_statement_limit_ms() : 0;
+    return test > 0 ? test : kStatementLimitS * 1000;
+}
+
+} // namespace
+
+StoreWorker::StoreWorker(std::shared_ptr<platform::OdbcConnection> connection, Connect reconnect)
+    : connection_(std::move(connection)), reconnect_(std::move(reconnect))
+{
+}
+
+StoreResult StoreWorker::run(const Job &job)
+{
+    if (busy_)
+        return StoreError{false, QCoreApplication::translate("kelp::wordbook", "the last change is still being saved")};
+    busy_ = true;
+    emit busyChanged(true);
+    StoreResult result;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto task = std::make_shared<std::packaged_task<Outcome()>>(
+            [connection = connection_, reconnect = reconnect_, job]() mutable {
+                Outcome out;
+                if (!connection || !connection->isConnected()) {
+                    QString error;
+                    connection = reconnect ? std::shared_ptr<platform::OdbcConnection>(reconnect(&error)) : nullptr;
+                    if (!connection) {
+                        out.result = StoreError{false, error};
+                        return out;
+                    }
+                    out.fresh = true;
+                }
+                WordStore store(*connection);
+                out.result = job(store);
+                out.connection = std::move(connection);
+                return out;
+            });
+        std::future<Outcome> done = task->get_future();
+        // The loop ends when the job does (told through the application's
+        // queue, which outlives any loop) or at the limit.
+        QEventLoop wait;
+        auto waiting = std::make_shared<QPointer<QEventLoop>>(&wait);
+        // Given up after the limit, the thread ends on its own when the
+        // database answers at last; it holds all it uses.
+        std::thread([task, waiting] {
+            pthread_setname_np(pthread_self(), "kelp-wordbook");
+            (*task)();
+            QMetaObject::invokeMethod(
+                qApp,
+                [waiting] {
+                    if (*waiting)
+                        (*waiting)->quit();
+                },
+                Qt::QueuedConnection);
+        }).detach();
+        const int limit = limitMs();
+        QTimer::singleShot(limit, &wait, &QEventLoop::quit);
+        if (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            wait.exec();
+        *waiting = nullptr;
+        if (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            qCWarning(lcStudy) << "the study database did not answer within" << limit << "ms";
+            connection_.reset(); // the next change connects anew
+            result = StoreError{false, QCoreApplication::translate(
+                                           "kelp::wordbook",
+                                           "the study database did not answer within %1 s; the change may still be "
+                                           "saved when it answers (重新载入 shows what it holds)")
+                                           .arg((limit + 999) / 1000)};
+            break;
+        }
+        Outcome out = done.get();
+        result = out.result;
+        const bool oldConnection = !out.fresh;
+        connection_ = std::move(out.connection);
+        if (!result || result->conflict)
+            break;
+        // A failure on a connection of before (a server restarted since,
+        // the network gone a while): once more on a new one.
+        if (!reconnect_)
+            break;
+        connection_.reset();
+        if (!oldConnection)
+            break;
+        qCInfo(lcStudy).noquote() << "retrying on a new connection:" << result->text;
+    }
+    busy_ = false;
+    emit busyChanged(false);
+    return result;
+}
+
+} // namespace kelp
