@@ -120,8 +120,8 @@ TEST_F(WithServer, ASoundHandedOnWhileItIsMadeIsPlayedWholeAndOnce)
         },
         QString());
     ASSERT_TRUE(queue.waitIdle(10000));
-    QThread::msleep(500); // what the null output still holds
-    const int blocks = test::loudBlocks(recording.stop());
+    // What the null output still holds comes late: until nothing more comes.
+    const int blocks = recording.waitForLoud(90, 500);
     EXPECT_GE(blocks, 90) << "samples were lost";
     EXPECT_LE(blocks, 110) << "samples were played twice";
 }
@@ -142,16 +142,14 @@ TEST_F(WithServer, PronouncerSpeaksRecordingsAndFallsBackToTheEventSound)
 
     test::MonitorRecorder recording(second);
     EXPECT_FALSE(pronouncer.pronounce("sea")); // a recording is played, not spoken
-    QThread::msleep(2500);                     // the null output's own latency included
-    EXPECT_GT(test::loudBlocks(recording.stop()), 5);
+    EXPECT_GT(recording.waitForLoud(6), 5);
 
     // Speech failed at start-up and no recording: the desktop's event
     // sound, on the chosen output too.
     settings.voice = -4;
     test::MonitorRecorder bell(second);
     pronouncer.pronounce("ocean");
-    QThread::msleep(2500);
-    EXPECT_GT(test::loudBlocks(bell.stop()), 0) << "no event sound was heard";
+    EXPECT_GT(bell.waitForLoud(1), 0) << "no event sound was heard";
 }
 
 TEST_F(WithServer, StartUpCodes)

@@ -102,6 +102,40 @@ std::vector<std::int16_t> MonitorRecorder::stop()
     return samples_;
 }
 
+std::vector<std::int16_t> MonitorRecorder::samplesSoFar() const
+{
+    QFile in(file_.fileName());
+    const QByteArray raw = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    std::vector<std::int16_t> samples(static_cast<size_t>(raw.size() / 2));
+    std::memcpy(samples.data(), raw.constData(), samples.size() * 2);
+    return samples;
+}
+
+int MonitorRecorder::waitForLoud(int blocks, int quietMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int loud = loudBlocks(samplesSoFar());
+    while (loud < blocks && clock.elapsed() < 10000) {
+        QThread::msleep(20);
+        loud = loudBlocks(samplesSoFar());
+    }
+    // Then until the count stands still for `quietMs`.
+    for (QElapsedTimer still; quietMs > 0 && clock.elapsed() < 10000;) {
+        if (!still.isValid())
+            still.start();
+        QThread::msleep(20);
+        const int now = loudBlocks(samplesSoFar());
+        if (now != loud) {
+            loud = now;
+            still.restart();
+        } else if (still.elapsed() >= quietMs) {
+            break;
+        }
+    }
+    return loud;
+}
+
 int loudBlocks(const std::vector<std::int16_t> &samples)
 {
     constexpr size_t kBlock = 160; // 10 ms at 16 kHz

@@ -37,8 +37,12 @@ public:
     ~MonitorRecorder();
     // Stops and returns the samples.
     std::vector<std::int16_t> stop();
+    // Waits (10 s at most) until `blocks` loud blocks have come, then until
+    // nothing more comes for `quietMs`; the loud blocks so far.
+    int waitForLoud(int blocks, int quietMs = 0);
 
 private:
+    std::vector<std::int16_t> samplesSoFar() const;
     QTemporaryFile file_;
     QProcess recorder_;
     std::vector<std::int16_t> samples_;
