@@ -426,6 +426,22 @@
         <source>cannot open %1: %2</source>
         <translation>无法打开 %1：%2</translation>
     </message>
+    <message>
+        <source>the study database is of version %1, made by a newer program; this one knows version %2 at most and leaves it as it is</source>
+        <translation>学习数据库是第 %1 版，由更新的程序建立；本程序最多认识第 %2 版，不会改动它</translation>
+    </message>
+    <message>
+        <source>the upgrade could not be committed</source>
+        <translation>无法提交升级</translation>
+    </message>
+    <message>
+        <source>the study database could not be upgraded from version %1 to %2 (it is left as it was): %3</source>
+        <translation>学习数据库无法从第 %1 版升级到第 %2 版（保持原样）：%3</translation>
+    </message>
+    <message>
+        <source>the study database was upgraded from version %1 to %2</source>
+        <translation>学习数据库已从第 %1 版升级到第 %2 版</translation>
+    </message>
 </context>
 <context>
     <name>kelpword-gui</name>

@@ -193,6 +193,11 @@ bool StudyRun::start()
         endSlowStart();
         QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(problem.status));
         return false;
+    case MaterialProblem::Kind::NewerDatabase:
+        qCCritical(lcApp).noquote() << problem.text;
+        endSlowStart();
+        QMessageBox::critical(nullptr, QStringLiteral("错误提示"), problem.text);
+        return false;
     case MaterialProblem::Kind::WordFileMissing:
         endSlowStart();
         QMessageBox::warning(nullptr, QStringLiteral("错误提示"),

@@ -1,8 +1,129 @@
 #include "studydb/schema.h"
 
+#include "util/log.h"
+
 #include <QCoreApplication>
 
+#include <array>
+
 namespace kelp {
+
+namespace {
+
+// What each version adds, in order; tables the program made before it kept
+// a version (the plan's) may be there already.
+struct Step {
+    int version;
+    std::vector<const char *> statements;
+};
+const std::array<Step, 1> kSteps{{
+    {1,
+     {"create table if not exists kelp_plan (xh integer primary key, introduced integer not null, "
+      "stage integer not null, due integer, shown integer, shown_stage integer)",
+      "create index if not exists kelp_plan_due on kelp_plan (due)",
+      "create table if not exists kelp_plan_day (day integer primary key, days varchar(40))",
+      // Reviews missed, by the day they were due on: the history the calendar shows.
+      "create table if not exists kelp_plan_missed (day integer primary key, groups integer not null)"}},
+}};
+
+bool hasSchemaTable(platform::OdbcConnection &connection)
+{
+    // Asked without a statement that fails: a server ends a transaction at the first.
+    platform::OdbcQuery q(connection);
+    const bool sqlite = connection.dbmsName().contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    if (q.open(sqlite ? "select count(*) from sqlite_master where name = 'kelp_schema'"
+                      : "select count(*) from information_schema.tables where table_name = 'kelp_schema'",
+               {}) < 0 ||
+        q.fetch() != 0)
+        return false;
+    return q.integer(1).value_or(0) > 0;
+}
+
+} // namespace
+
+std::optional<int> schemaVersion(platform::OdbcConnection &connection, QString *error)
+{
+    if (!hasSchemaTable(connection))
+        return 0;
+    platform::OdbcQuery q(connection);
+    if (q.open("select max(version) from kelp_schema", {}) < 0 || q.fetch() != 0) {
+        *error = q.errorText();
+        return std::nullopt;
+    }
+    return static_cast<int>(q.integer(1).value_or(0));
+}
+
+QString newerSchemaMessage(int found)
+{
+    return QCoreApplication::translate("kelp::studydb",
+                                       "the study database is of version %1, made by a newer program; this one knows "
+                                       "version %2 at most and leaves it as it is")
+        .arg(found)
+        .arg(kSchemaVersion);
+}
+
+std::optional<QString> refuseNewerSchema(platform::OdbcConnection &connection)
+{
+    QString error;
+    const std::optional<int> version = schemaVersion(connection, &error);
+    if (!version)
+        return error;
+    if (*version > kSchemaVersion)
+        return newerSchemaMessage(*version);
+    return std::nullopt;
+}
+
+std::optional<QString> upgradeSchema(platform::OdbcConnection &connection)
+{
+    QString error;
+    std::optional<int> from = schemaVersion(connection, &error);
+    if (!from)
+        return error;
+    if (*from > kSchemaVersion)
+        return newerSchemaMessage(*from);
+    if (*from == kSchemaVersion)
+        return std::nullopt;
+    std::optional<QString> failure;
+    {
+        platform::OdbcTransaction transaction(connection);
+        const auto run = [&](const char *sql) {
+            if (!failure)
+                failure = platform::execute(connection, sql);
+        };
+        for (const Step &step : kSteps) {
+            if (step.version <= *from)
+                continue;
+            for (const char *sql : step.statements)
+                run(sql);
+        }
+        if (*from == 0)
+            run("create table kelp_schema (version integer not null)");
+        else
+            run("delete from kelp_schema");
+        if (!failure)
+            failure = platform::execute(connection, "insert into kelp_schema (version) values (?)",
+                                        {platform::SqlParam::of(kSchemaVersion)});
+        if (!failure && !transaction.commit())
+            failure = QCoreApplication::translate("kelp::studydb", "the upgrade could not be committed");
+    }
+    if (failure) {
+        // Another program may have upgraded it meanwhile.
+        QString again;
+        if (const auto now = schemaVersion(connection, &again); now && *now == kSchemaVersion)
+            return std::nullopt;
+        return QCoreApplication::translate("kelp::studydb",
+                                           "the study database could not be upgraded from version %1 to %2 (it is "
+                                           "left as it was): %3")
+            .arg(*from)
+            .arg(kSchemaVersion)
+            .arg(*failure);
+    }
+    qCInfo(lcStudy).noquote() << QCoreApplication::translate("kelp::studydb",
+                                                             "the study database was upgraded from version %1 to %2")
+                                     .arg(*from)
+                                     .arg(kSchemaVersion);
+    return std::nullopt;
+}
 
 bool hasStudyTables(platform::OdbcConnection &connection)
 {
@@ -28,7 +149,8 @@ std::optional<QString> createServerStudyTables(platform::OdbcConnection &connect
     if (replace) {
         // The plan's rows and days speak of the groups replaced.
         for (const char *sql : {"drop table if exists fb", "drop table if exists zb", "drop table if exists kelp_plan",
-                                "drop table if exists kelp_plan_day", "drop table if exists kelp_plan_missed"})
+                                "drop table if exists kelp_plan_day", "drop table if exists kelp_plan_missed",
+                                "drop table if exists kelp_schema"})
             if (auto e = platform::execute(connection, sql))
                 return e;
     }

@@ -22,6 +22,24 @@ inline constexpr const char *kLocalStudyTables =
 // True when the data source already holds a table zb.
 bool hasStudyTables(platform::OdbcConnection &connection);
 
+// The layout of the study tables has a version of its own (table
+// kelp_schema). 0: zb and fb alone, as kelpword-mkdb and the Windows version
+// make them; 1: the study plan's tables beside them. A database is upgraded
+// only when the program has something to add, never rewritten.
+inline constexpr int kSchemaVersion = 1;
+
+// The database's version: 0 without a table kelp_schema. Unset with `error`
+// set when it cannot be read.
+std::optional<int> schemaVersion(platform::OdbcConnection &connection, QString *error);
+// The words that refuse a database of a newer program, naming both versions.
+QString newerSchemaMessage(int found);
+// The error when the database is of a newer program (nothing may be written
+// to it, nor read as if it were ours).
+std::optional<QString> refuseNewerSchema(platform::OdbcConnection &connection);
+// Brings an older database up to kSchemaVersion in one transaction of its
+// own (said once on stderr); a newer one is refused, the current one left alone.
+std::optional<QString> upgradeSchema(platform::OdbcConnection &connection);
+
 // Makes zb and fb on a server (dropping old ones when `replace`), inside
 // whatever transaction the caller has open. The error says why not; a
 // database that is not UTF-8 is refused before anything is written.

@@ -3,6 +3,7 @@
 #include "config/review_schedule.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
+#include "studydb/schema.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
 
@@ -62,6 +63,12 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
         const DataSource source = dataSourceOf(settings, folder);
         connectStudyDatabase(*load.connection, source, readAutoCommit(file), load.reRegistered);
         warnIfDatabaseElsewhere(source);
+        if (load.connection->isConnected()) {
+            if (auto newer = refuseNewerSchema(*load.connection)) {
+                load.problem = {MaterialProblem::Kind::NewerDatabase, 0, *newer};
+                return load;
+            }
+        }
     }
     if (settings.sourceMode == SourceMode::Review) {
         if (pending && load.connection->isConnected())

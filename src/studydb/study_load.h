@@ -31,6 +31,7 @@ struct MaterialProblem {
         QueryFailed,        // the program cannot go on: `status` and `text` say why
         WordFileMissing,    // nothing loaded; the learner is told where it was looked for
         WordFileUnreadable, // nothing loaded; `text` says why, for the learner
+        NewerDatabase,      // the program cannot go on: `text` names both versions
     };
     Kind kind = Kind::None;
     int status = 0;

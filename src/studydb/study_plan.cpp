@@ -2,6 +2,7 @@
 
 #include "config/review_schedule.h"
 #include "studydb/plan_tables.h"
+#include "studydb/schema.h"
 
 #include <QCoreApplication>
 
@@ -15,17 +16,8 @@ using platform::OdbcQuery;
 using platform::SqlParam;
 
 // Plan days are julian day numbers; zb.sj is always written as a bound date,
-// which each engine stores in its own way.
-constexpr const char *kCreatePlan = "create table if not exists kelp_plan (xh integer primary key, "
-                                    "introduced integer not null, stage integer not null, due integer, "
-                                    "shown integer, shown_stage integer)";
-constexpr const char *kCreatePlanIndex = "create index if not exists kelp_plan_due on kelp_plan (due)";
-
-constexpr const char *kCreateDays =
-    "create table if not exists kelp_plan_day (day integer primary key, days varchar(40))";
-// Reviews missed, by the day they were due on: the history the calendar shows.
-constexpr const char *kCreateMissed =
-    "create table if not exists kelp_plan_missed (day integer primary key, groups integer not null)";
+// which each engine stores in its own way. The plan's tables come with the
+// schema's version 1 (studydb/schema.cpp).
 
 QString daysText(const ReviewDays &days)
 {
@@ -124,16 +116,11 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     StepResult &r = result ? *result : local;
     r = {};
     long long t = today.toJulianDay();
-    // Made outside the transaction, so that its first statement is a write
-    // and a second trainer waits for the first instead of reading around it.
-    for (const char *sql : {kCreatePlan, kCreatePlanIndex, kCreateDays, kCreateMissed}) {
-        // A server refuses the second of two creations at the same moment
-        // once the first is done; the table is there then.
-        if (platform::execute(connection, sql)) {
-            if (auto e = platform::execute(connection, sql))
-                return e;
-        }
-    }
+    // The plan's tables, made in a transaction of their own before the
+    // step's, so that the step's first statement is a write and a second
+    // trainer waits for the first instead of reading around it.
+    if (auto e = upgradeSchema(connection))
+        return e;
     // A clock set back (by hand, or a machine's wrong time for a while) never
     // turns the plan back: a day earlier than its last one is that same day.
     {

@@ -96,6 +96,8 @@ std::optional<QString> StudyWriter::startOnServer(const QString &name, bool make
             return error;
         return std::nullopt;
     }
+    if (auto newer = refuseNewerSchema(*server_))
+        return newer;
     // The queries end before a failure closes the connection under them.
     platform::OdbcQuery q(*server_);
     // A second import (or a trainer's plan) waits for this one: the group
@@ -318,6 +320,19 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
             .arg(databasePath, why);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    if (!create) {
+        // A database of a newer program is left as it is.
+        sqlite3_stmt *version = nullptr;
+        int found = 0;
+        if (sqlite3_prepare_v2(db_, "select max(version) from kelp_schema", -1, &version, nullptr) == SQLITE_OK &&
+            sqlite3_step(version) == SQLITE_ROW)
+            found = sqlite3_column_int(version, 0);
+        sqlite3_finalize(version);
+        if (found > kSchemaVersion) {
+            rollback();
+            return newerSchemaMessage(found);
+        }
+    }
     // Immediate: a trainer's plan or a second import waits for us, never half-sees us.
     if (!exec("begin immediate")) {
         const QString why = error_;

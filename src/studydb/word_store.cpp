@@ -221,8 +221,9 @@ std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection,
     return std::nullopt;
 }
 
-std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connection, const QString &folder,
-                                             const QString &dataSource, QString *where)
+namespace {
+std::optional<QString> connectFolder(platform::OdbcConnection &connection, const QString &folder,
+                                     const QString &dataSource, QString *where)
 {
     if (!dataSource.isEmpty()) {
         *where = dataSource;
@@ -244,6 +245,16 @@ std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connectio
     }
     *where = programFolder.database();
     return connectDatabaseFile(connection, programFolder.database());
+}
+} // namespace
+
+std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connection, const QString &folder,
+                                             const QString &dataSource, QString *where)
+{
+    if (auto error = connectFolder(connection, folder, dataSource, where))
+        return error;
+    // A database of a newer program is neither changed nor read as ours.
+    return refuseNewerSchema(connection);
 }
 
 std::optional<QString> WordStore::read(std::vector<StoredGroup> &groups, int first, int last)

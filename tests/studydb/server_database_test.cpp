@@ -55,7 +55,7 @@ std::vector<StudyGroup> sampleGroups()
 void dropPlan(platform::OdbcConnection &c)
 {
     for (const char *sql : {"drop table if exists kelp_plan", "drop table if exists kelp_plan_day",
-                            "drop table if exists kelp_plan_missed"}) {
+                            "drop table if exists kelp_plan_missed", "drop table if exists kelp_schema"}) {
         platform::OdbcQuery q(c);
         ASSERT_EQ(q.open(sql, {}), 0) << qPrintable(q.errorText());
     }
@@ -444,4 +444,23 @@ TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
     bool fellBack = false;
     WordBuffer empty;
     EXPECT_TRUE(loadFromDatabase(again, SourceMode::Review, kToday, kFxd, "1-10", fellBack, empty, groups).has_value());
+}
+
+TEST_F(ServerFixture, SchemaVersionOnTheServerAsInTheLocalFile)
+{
+    ASSERT_FALSE(writeStudyTables(remote, planGroups(3), true).has_value());
+    QString error;
+    EXPECT_EQ(schemaVersion(remote, &error), 0);
+    ASSERT_FALSE(plan::bringUpToDate(remote, kDay0, kFxd, 1).has_value());
+    EXPECT_EQ(schemaVersion(remote, &error), kSchemaVersion);
+    // A newer program's tables: the plan and an import refuse them, nothing written.
+    ASSERT_FALSE(platform::execute(remote, "update kelp_schema set version = 99"));
+    const auto plan = plan::bringUpToDate(remote, kDay0.addDays(1), kFxd, 1);
+    EXPECT_EQ(plan.value_or(QString()), newerSchemaMessage(99));
+    StudyWriter writer;
+    EXPECT_EQ(writer.openDataSource(test::kServerDsn), newerSchemaMessage(99));
+    platform::OdbcQuery q(remote);
+    ASSERT_EQ(q.open("select count(*) from kelp_plan_day", {}), 0);
+    ASSERT_EQ(q.fetch(), 0);
+    EXPECT_EQ(q.integer(1).value_or(-1), 1) << "the newer database was written";
 }

@@ -1,10 +1,14 @@
 // The study plan over simulated days: the clock is the `today` handed to each
 // start, and the groups due are those the trainer's own due query returns.
 #include "studydb/data_source.h"
+#include "studydb/plan_tables.h"
+#include "studydb/schema.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
+#include "studydb/study_writer.h"
 #include "studydb/word_store.h"
 #include "support/database_fixture.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -398,4 +402,37 @@ TEST_F(PlanFixture, CalendarMarksTheDaysReviewsWereMissed)
     EXPECT_EQ(missedOn(2), 2);
     EXPECT_EQ(missedOn(3), 0);
     EXPECT_TRUE(progress.calendar.back().ran);
+}
+
+TEST_F(PlanFixture, SchemaVersionIsUpgradedWholeOrNotAtAllAndANewerOneIsLeftAlone)
+{
+    addGroups(2);
+    platform::OdbcConnection c;
+    connect(c);
+    QString error;
+    EXPECT_EQ(schemaVersion(c, &error), 0) << "zb and fb alone, as kelpword-mkdb makes them";
+    // An upgrade that fails half-way (a name it needs is an index's) leaves
+    // version 0 and none of the tables it had made.
+    db->exec("create index kelp_plan_missed on fb (xh)");
+    EXPECT_TRUE(plan::bringUpToDate(c, kDay0, kDays, 1).has_value());
+    EXPECT_EQ(schemaVersion(c, &error), 0);
+    EXPECT_FALSE(plan::tableExists(c, QStringLiteral("kelp_plan")));
+    db->exec("drop index kelp_plan_missed");
+    // The plan's first step upgrades it, once.
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    EXPECT_EQ(schemaVersion(c, &error), kSchemaVersion);
+    // A newer program's database: the plan, an import and the words window
+    // refuse it, naming both versions, and the file stays as it was.
+    db->exec("update kelp_schema set version = 99");
+    const QByteArray before = test::readAll(dbPath);
+    const auto plan = plan::bringUpToDate(c, kDay0.addDays(1), kDays, 1);
+    ASSERT_TRUE(plan.has_value());
+    EXPECT_TRUE(plan->contains(QLatin1String("version 99")) && plan->contains(QLatin1String("version 1 at most")))
+        << qPrintable(*plan);
+    StudyWriter writer;
+    EXPECT_EQ(writer.open(dbPath), newerSchemaMessage(99));
+    platform::OdbcConnection words;
+    QString where;
+    EXPECT_EQ(connectFolderDatabase(words, dir.path(), QString(), &where), newerSchemaMessage(99));
+    EXPECT_EQ(test::readAll(dbPath), before);
 }
