@@ -96,7 +96,7 @@ bool StudyRun::dayTurned() const
 {
     // Only forward: a clock set back a day is still the plan's day.
     return session_ && settings_.sourceMode == SourceMode::Review && QDate::currentDate() > today_ &&
-           file_.read(plan::newGroupsPerDay) >= 1;
+           file_.read(keys::newGroupsPerDay) >= 1;
 }
 
 void StudyRun::switchSpeechOff(bool persist)

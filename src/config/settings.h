@@ -36,6 +36,8 @@ inline constexpr TextKey dataSourceName{"ODBC", "DSN_Name", "kelp1"};
 inline constexpr TextKey userName{"ODBC", "USER_Name", ""};
 inline constexpr TextKey password{"ODBC", "USER_pw", ""};
 inline constexpr TextKey autoCommit{"ODBC", "AutoCommit", "true"};
+// New groups per day of the study plan; 0 (or missing): no plan, the database is never written.
+inline constexpr IntKey newGroupsPerDay{"plan", "new", 0, 0, 1000};
 inline constexpr TextKey reviewCycle{"YWQX", "XXTS", "1t2t4t7t15t"};
 inline constexpr IntKey voice{"TTS", "index1", 1};
 inline constexpr IntKey audioOutput{"TTS", "index2", 1};

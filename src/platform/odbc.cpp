@@ -160,6 +160,10 @@ int OdbcConnection::connect(const QString &connectString, bool autoCommit)
         return status;
     }
     connected_ = true;
+    const QString engine = dbmsName();
+    dialect_ = engine.contains(QLatin1String("SQLite"), Qt::CaseInsensitive)       ? Dialect::SQLite
+               : engine.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) ? Dialect::PostgreSQL
+                                                                                   : Dialect::Other;
     status = 0;
     return 0;
 }
@@ -188,6 +192,7 @@ void OdbcConnection::disconnect()
     if (connected_)
         SQLDisconnect(dbc_);
     connected_ = false;
+    dialect_ = Dialect::None;
     if (dbc_)
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
     if (env_)

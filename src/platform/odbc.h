@@ -28,6 +28,9 @@ public:
     void *handle() const { return dbc_; }
     // The database engine behind the connection ("SQLite", "PostgreSQL", ...).
     QString dbmsName() const;
+    // The SQL the engine speaks where the two differ, fixed when it connects.
+    enum class Dialect { None, SQLite, PostgreSQL, Other };
+    Dialect dialect() const { return dialect_; }
 
     int status = 0;
     QString errorText;
@@ -38,6 +41,7 @@ private:
     void *env_ = nullptr;
     void *dbc_ = nullptr;
     bool connected_ = false;
+    Dialect dialect_ = Dialect::None;
 };
 
 struct SqlParam {

@@ -34,7 +34,7 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
         if (connection.connect(connectString(named), true) != 0)
             return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
                 .arg(source, connection.errorText);
-        return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(plan::newGroupsPerDay),
+        return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay),
                                   progress);
     }
     if (!QFileInfo(programFolder.database()).isFile())
@@ -49,7 +49,7 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
     if (connection.connect(text, true) != 0)
         return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
             .arg(programFolder.database(), connection.errorText);
-    return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(plan::newGroupsPerDay),
+    return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay),
                               progress);
 }
 

@@ -28,7 +28,7 @@ bool hasTable(platform::OdbcConnection &connection, const char *probe)
 bool tableExists(platform::OdbcConnection &connection, const QString &name)
 {
     OdbcQuery q(connection);
-    const bool sqlite = connection.dbmsName().contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    const bool sqlite = connection.dialect() == platform::OdbcConnection::Dialect::SQLite;
     if (q.open(sqlite ? "select count(*) from sqlite_master where type = 'table' and name = ?"
                       : "select count(*) from information_schema.tables where table_name = ?",
                {SqlParam::of(name)}) < 0 ||

@@ -30,7 +30,7 @@ bool hasSchemaTable(platform::OdbcConnection &connection)
 {
     // Asked without a statement that fails: a server ends a transaction at the first.
     platform::OdbcQuery q(connection);
-    const bool sqlite = connection.dbmsName().contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    const bool sqlite = connection.dialect() == platform::OdbcConnection::Dialect::SQLite;
     if (q.open(sqlite ? "select count(*) from sqlite_master where name = 'kelp_schema'"
                       : "select count(*) from information_schema.tables where table_name = 'kelp_schema'",
                {}) < 0 ||
@@ -134,7 +134,7 @@ bool hasStudyTables(platform::OdbcConnection &connection)
 
 std::optional<QString> createServerStudyTables(platform::OdbcConnection &connection, bool replace)
 {
-    if (connection.dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) {
+    if (connection.dialect() == platform::OdbcConnection::Dialect::PostgreSQL) {
         // Chinese meanings in a database of another encoding would be refused
         // or mangled word by word: say so before anything is written.
         platform::OdbcQuery q(connection);

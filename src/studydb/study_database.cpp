@@ -130,7 +130,7 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
     if (count == 0)
         return std::nullopt;
     platform::OdbcQuery query(connection);
-    if (connection.dbmsName() == QLatin1String("SQLite")) {
+    if (connection.dialect() == platform::OdbcConnection::Dialect::SQLite) {
         // The local file: one statement, run again with each group's number.
         for (size_t i = 0; i < count; ++i) {
             if (const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[i])}); status < 0)

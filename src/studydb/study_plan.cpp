@@ -97,7 +97,7 @@ ReviewDays reviewDays(const Settings &settings)
 bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
                     QDate &today)
 {
-    const int perDay = file.read(newGroupsPerDay);
+    const int perDay = file.read(keys::newGroupsPerDay);
     if (perDay < 1 || !connection.isConnected())
         return true;
     StepResult step;

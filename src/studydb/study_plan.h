@@ -18,9 +18,6 @@
 
 namespace kelp::plan {
 
-// New groups per day; 0 (or missing): no plan, the database is never written.
-inline constexpr IntKey newGroupsPerDay{"plan", "new", 0, 0, 1000};
-
 // The review-day counts of the settings.
 ReviewDays reviewDays(const Settings &settings);
 

@@ -107,7 +107,7 @@ std::optional<QString> StudyWriter::startOnServer(const QString &name, bool make
                                            "%1 holds no study tables (make them with kelpword-mkdb --dsn): %2")
             .arg(name, why);
     };
-    if (server_->dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) &&
+    if (server_->dialect() == platform::OdbcConnection::Dialect::PostgreSQL &&
         q.open("lock table zb in share row exclusive mode", {}) < 0) {
         if (q.errorText().startsWith(QLatin1String("42P01"))) // undefined table
             return noTables(q.errorText());

@@ -164,7 +164,7 @@ StoreResult insertWord(platform::OdbcConnection &connection, int group, const St
 
 bool isServer(platform::OdbcConnection &connection)
 {
-    return connection.dbmsName().contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+    return connection.dialect() == platform::OdbcConnection::Dialect::PostgreSQL;
 }
 
 // A group number is taken or given back together with its plan row: a row
