@@ -227,16 +227,15 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 {SqlParam::of(jd(t))}, groups))
             return e;
         // Due on a day the trainer did not run: missed then, whether it is
-        // shown today or waits. Kept for the calendar.
-        for (const PlanGroup &g : groups) {
-            if (g.due >= t || (lastRun && g.due <= *lastRun))
-                continue;
-            if (auto e = platform::execute(connection,
-                                           "insert into kelp_plan_missed (day, groups) values (?, 1) "
-                                           "on conflict (day) do update set groups = kelp_plan_missed.groups + 1",
-                                           {SqlParam::of(jd(g.due))}))
-                return e;
-        }
+        // shown today or waits. Kept for the calendar, a row a day, in one
+        // statement however many there are.
+        if (auto e =
+                platform::execute(connection,
+                                  "insert into kelp_plan_missed (day, groups) select due, count(*) from kelp_plan "
+                                  "where due < ? and due > ? and stage between 1 and 7 group by due "
+                                  "on conflict (day) do update set groups = kelp_plan_missed.groups + excluded.groups",
+                                  {SqlParam::of(jd(t)), SqlParam::of(jd(lastRun.value_or(0)))}))
+            return e;
         // Reviews due by today, oldest first, as many as a day can show: only
         // what the trainer loads counts as shown. The rest waits for the next
         // days, due tomorrow meanwhile.
@@ -261,12 +260,22 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
                 return e;
             ++r.reviewed;
         }
-        for (size_t i = 0; i < groups.size(); ++i) {
-            const PlanGroup &g = groups[i];
-            if (chosen[i] || g.stage < 1 || g.stage > 7 || g.due > t)
-                continue;
-            ++r.waiting;
-            if (auto e = scheduleInZb(connection, g.number, g.stage, t + 1, days))
+        // The rest wait, due tomorrow meanwhile as the due query reads zb: one
+        // statement for all of them (after a long absence they are many).
+        for (size_t i = 0; i < groups.size(); ++i)
+            r.waiting += !chosen[i] && groups[i].stage >= 1 && groups[i].stage <= 7 && groups[i].due <= t;
+        if (r.waiting > 0) {
+            std::vector<SqlParam> p{SqlParam::of(QDate::fromJulianDay(t + 1))};
+            for (const SqlParam &d : stageParams(days))
+                p.push_back(d);
+            p.push_back(SqlParam::of(jd(t)));
+            if (auto e = platform::execute(
+                    connection,
+                    "update zb set cs = (select p.stage from kelp_plan p where p.xh = zb.xh), "
+                    "sj = ? - (case (select p.stage from kelp_plan p where p.xh = zb.xh) when 1 then ? when 2 then ? "
+                    "when 3 then ? when 4 then ? when 5 then ? when 6 then ? else ? end) "
+                    "where xh in (select xh from kelp_plan where due <= ? and stage between 1 and 7)",
+                    p))
                 return e;
         }
 
