@@ -13,6 +13,7 @@
 #include "progress/progress_entry.h"
 #include "util/log.h"
 #include "util/test_hooks.h"
+#include "wordbook/word_book.h"
 #include "wordbook/word_book_window.h"
 #include "wordwindow/commands.h"
 #include "wordwindow/word_window.h"
@@ -62,6 +63,13 @@ Application::Application(KelpApplication &app, std::unique_ptr<platform::Instanc
                          platform::InstanceGuard::Outcome running, StartLoader &loader)
     : app_(app), guard_(std::move(guard)), running_(running), loader_(loader), icon_(std::make_unique<ProgramIcon>(app))
 {
+    // A correction made in the words window reaches the running word window.
+    QObject::connect(&bookNotices(), &BookNotices::wordStored, &app_,
+                     [this](int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                            const QString &stored) {
+                         if (run_)
+                             run_->correctWord(group, oldWord, oldStored, word, stored);
+                     });
 }
 
 Application::~Application()

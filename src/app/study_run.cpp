@@ -92,6 +92,13 @@ void StudyRun::endSlowStart()
         slowStartEnd_();
 }
 
+void StudyRun::correctWord(int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                           const QString &stored)
+{
+    if (session_)
+        session_->correctWord(group, oldWord, oldStored, word, stored);
+}
+
 bool StudyRun::dayTurned() const
 {
     // Only forward: a clock set back a day is still the plan's day.

@@ -78,6 +78,9 @@ public:
 
     WordWindow *window() const { return window_.get(); }
     Commands *commands() const { return commands_.get(); }
+    // A word corrected in the words window, shown at once where it is loaded.
+    void correctWord(int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                     const QString &stored);
 
 private:
     bool findSettingsFile();

@@ -124,6 +124,23 @@ void Presentation::tick()
     prepareNextWord();
 }
 
+void Presentation::refreshRow(long row)
+{
+    if (loadedRows < 1 || row != rowOnDisplay() || isNumber(buffer_.item(row, kWordColumn)))
+        return;
+    wordLabel.text = shown(buffer_.item(row, kWordColumn));
+    const Cell phoneticCell = buffer_.item(row, kPhoneticColumn);
+    phoneticLabel.text = shown(phoneticCell);
+    phoneticLabel.visible = wordLabel.visible && phoneticCell && !phoneticCell->isEmpty();
+    if (meaningLabel.visible) {
+        meaningLabel.text = shown(buffer_.item(row, kMeaningColumn));
+        if (fitted)
+            applyLineBreakRule();
+    }
+    if (fitted && row == currentRow)
+        fitToRow();
+}
+
 void Presentation::applyLineBreakRule()
 {
     if (hasLineBreak(meaningLabel.text)) {

@@ -69,6 +69,9 @@ public:
     // The row whose item is on display (the meaning step has already moved
     // `row` past it).
     long rowOnDisplay() const { return meaningLabel.visible ? currentRow - 1 : currentRow; }
+    // Row `row` was changed in the buffer: shown again where it is on
+    // display, the place in the cycle kept.
+    void refreshRow(long row);
 
     // Presentation state.
     long currentRow = 0;

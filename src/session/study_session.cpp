@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "study/notebook.h"
+#include "study/phonetic.h"
 #include "util/log.h"
 
 #include <algorithm>
@@ -155,6 +156,31 @@ void StudySession::addToNotebook()
     if (!r.written) {
         qCWarning(lcSession).noquote() << "cannot add to the notebook" << notebookPath_ << ":" << r.error;
         emit notebookFailed(!r.opened, notebookPath_ + QStringLiteral(": ") + r.error);
+    }
+}
+
+void StudySession::correctWord(int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                               const QString &stored)
+{
+    if (!listMode_)
+        return; // a word file's words are not the database's
+    const QString header = QString::number(group);
+    const QString oldMeaning = stripPhonetic(oldStored).value_or(QString());
+    const QString oldPhonetic = extractPhonetic(oldStored);
+    for (long row = 1; row <= words_.rowCount(); ++row) {
+        if (!words_.isHeader(row) || words_.item(row, kWordColumn) != header)
+            continue;
+        for (long r = row + 1; r <= words_.rowCount() && !words_.isHeader(r); ++r) {
+            if (words_.item(r, kWordColumn).value_or(QString()) != oldWord ||
+                words_.item(r, kMeaningColumn).value_or(QString()) != oldMeaning ||
+                words_.item(r, kPhoneticColumn).value_or(QString()) != oldPhonetic)
+                continue;
+            words_.setItem(r, kWordColumn, word);
+            words_.setItem(r, kMeaningColumn, stripPhonetic(stored).value_or(QString()));
+            words_.setItem(r, kPhoneticColumn, extractPhonetic(stored));
+            update([this, r] { presentation_.refreshRow(r); });
+            return;
+        }
     }
 }
 

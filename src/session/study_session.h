@@ -75,6 +75,11 @@ public slots:
     void toggleHidden();
     void toggleMute();
     void addToNotebook();
+    // A word of group `group` corrected elsewhere (the words window): the
+    // loaded row that holds `oldWord` and `oldStored` holds the new text,
+    // shown at once where it is on display.
+    void correctWord(int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                     const QString &stored);
     void nextItem();
     void previousItem();
     void nextGroup();

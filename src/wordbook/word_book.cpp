@@ -147,6 +147,12 @@ bool byPlace(const BookWord &a, const BookWord &b)
 
 } // namespace
 
+BookNotices &bookNotices()
+{
+    static BookNotices notices;
+    return notices;
+}
+
 WordBook::WordBook(std::shared_ptr<platform::OdbcConnection> connection, StoreWorker::Connect reconnect,
                    const std::array<int, 8> &reviewDays, const QDate &today)
     : worker_(std::move(connection), std::move(reconnect)), reviewDays_(reviewDays), today_(today),
@@ -456,6 +462,7 @@ StoreResult WordBook::applySetWord(const GroupWord &old, const QString &word, co
     if (auto e =
             worker_.run([old, word, stored](WordStore &s) { return s.setWord(old.group, old.word, word, stored); }))
         return e;
+    emit bookNotices().wordStored(old.group, old.word.word, old.word.stored, word, stored);
     const int i = findWord(old.group, old.word.place);
     if (i >= 0) {
         words_[static_cast<size_t>(i)] = bookWord(old.group, {old.word.place, word, stored});

@@ -37,6 +37,17 @@ struct BookGroup {
 
 class WordBook;
 
+// What the words window changed, for a trainer in the same process that has
+// the words loaded: a correction reaches its word window at once.
+class BookNotices : public QObject {
+    Q_OBJECT
+signals:
+    // A word of group `group` stored as `oldWord`/`oldStored` is now `word`/`stored`.
+    void wordStored(int group, const QString &oldWord, const QString &oldStored, const QString &word,
+                    const QString &stored);
+};
+BookNotices &bookNotices();
+
 class GroupTableModel : public QAbstractTableModel {
 public:
     enum Column { Number, Title, Words, Stage, NextReview, ColumnCount };

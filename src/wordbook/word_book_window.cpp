@@ -184,9 +184,9 @@ WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connect
         a->setShortcutContext(Qt::WindowShortcut);
     addActions(toolbar->actions());
 
-    status_ = new QLabel(
-        QStringLiteral("修改会立即写入词库；正在运行的单词窗口在下次载入时（重新启动或“保存且重启”后）显示这些修改。"),
-        this);
+    status_ = new QLabel(QStringLiteral("修改会立即写入词库；单词和释义的改正会立即显示在正在运行的单词窗口中，"
+                                        "其他修改（删除、移动、拆分）在下次载入时显示。"),
+                         this);
     status_->setWordWrap(true);
     // While a change waits for the database the window shows it and takes no
     // input; it still answers, and so does the trainer it was opened from.
