@@ -158,3 +158,17 @@ QStringView trimmed(QStringView text)
 }
 
 } // namespace kelp::codec
+
+namespace kelp {
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' '))
+        --e;
+    return text.mid(b, e - b);
+}
+
+} // namespace kelp

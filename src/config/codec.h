@@ -131,3 +131,8 @@ int gbkLength(const QString &text);
 QStringView trimmed(QStringView text);
 
 } // namespace kelp::codec
+
+namespace kelp {
+// `text` without the space characters (only those) at its ends.
+QString trimSpaces(const QString &text);
+} // namespace kelp

@@ -1,6 +1,6 @@
 #include "config/review_schedule.h"
 
-#include "study/word_buffer.h"
+#include "config/codec.h"
 
 #include <limits>
 

@@ -49,16 +49,6 @@ bool isNumber(const Cell &cell)
     return cell && isNumber(*cell);
 }
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' '))
-        --e;
-    return text.mid(b, e - b);
-}
-
 QString trimSpaces(const Cell &cell)
 {
     return cell ? trimSpaces(*cell) : QString("");

@@ -35,7 +35,6 @@ bool isNumber(const QString &text);
 bool isNumber(const Cell &cell);
 
 // Removes leading and trailing space characters only (tabs stay).
-QString trimSpaces(const QString &text);
 QString trimSpaces(const Cell &cell); // null gives the empty text
 
 // The integer value of a numeric text (its whole part), 0 when not numeric.
