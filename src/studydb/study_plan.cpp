@@ -46,6 +46,25 @@ std::optional<QString> scheduleInZb(platform::OdbcConnection &c, int group, int 
                               SqlParam::of(stage), SqlParam::of(group)});
 }
 
+// zb as the due query reads it, for every group of the plan that `where`
+// picks (one parameter: the plan day `whereDay`): due on `day` at the stage
+// its plan row's `stageColumn` holds, which `setStage` writes to zb.cs too.
+std::optional<QString> scheduleAllInZb(platform::OdbcConnection &c, long long day, const ReviewDays &days,
+                                       const char *stageColumn, bool setStage, const char *where, long long whereDay)
+{
+    const QByteArray stage = QByteArray("(select p.") + stageColumn + " from kelp_plan p where p.xh = zb.xh)";
+    const QByteArray sql = "update zb set " + (setStage ? "cs = " + stage + ", " : QByteArray()) + "sj = ? - (case " +
+                           stage +
+                           " when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
+                           "else ? end) where xh in (select xh from kelp_plan where " +
+                           where + ")";
+    std::vector<SqlParam> p{SqlParam::of(QDate::fromJulianDay(day))};
+    for (const SqlParam &d : stageParams(days))
+        p.push_back(d);
+    p.push_back(SqlParam::of(jd(whereDay)));
+    return platform::execute(c, sql.constData(), p);
+}
+
 // Groups with a schedule of their own (a database made with kelpword-mkdb,
 // one kept by hand) become the plan's as they stand: never studied they are not.
 std::optional<QString> takeOver(platform::OdbcConnection &c, long long today, const ReviewDays &days)
@@ -157,17 +176,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         q.close();
         if (same)
             return std::nullopt;
-        std::vector<SqlParam> p;
-        p.push_back(SqlParam::of(QDate::fromJulianDay(t)));
-        for (const SqlParam &d : stageParams(days))
-            p.push_back(d);
-        p.push_back(SqlParam::of(jd(t)));
-        if (auto e = platform::execute(
-                connection,
-                "update zb set sj = ? - (case (select shown_stage from kelp_plan p where p.xh = zb.xh) "
-                "when 1 then ? when 2 then ? when 3 then ? when 4 then ? when 5 then ? when 6 then ? "
-                "else ? end) where xh in (select xh from kelp_plan where shown = ?)",
-                p))
+        if (auto e = scheduleAllInZb(connection, t, days, "shown_stage", false, "shown = ?", t))
             return e;
     } else {
         std::optional<long long> lastRun;
@@ -265,17 +274,8 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         for (size_t i = 0; i < groups.size(); ++i)
             r.waiting += !chosen[i] && groups[i].stage >= 1 && groups[i].stage <= 7 && groups[i].due <= t;
         if (r.waiting > 0) {
-            std::vector<SqlParam> p{SqlParam::of(QDate::fromJulianDay(t + 1))};
-            for (const SqlParam &d : stageParams(days))
-                p.push_back(d);
-            p.push_back(SqlParam::of(jd(t)));
-            if (auto e = platform::execute(
-                    connection,
-                    "update zb set cs = (select p.stage from kelp_plan p where p.xh = zb.xh), "
-                    "sj = ? - (case (select p.stage from kelp_plan p where p.xh = zb.xh) when 1 then ? when 2 then ? "
-                    "when 3 then ? when 4 then ? when 5 then ? when 6 then ? else ? end) "
-                    "where xh in (select xh from kelp_plan where due <= ? and stage between 1 and 7)",
-                    p))
+            if (auto e =
+                    scheduleAllInZb(connection, t + 1, days, "stage", true, "due <= ? and stage between 1 and 7", t))
                 return e;
         }
 
