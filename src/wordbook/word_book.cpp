@@ -75,6 +75,19 @@ private:
     std::vector<GroupWord> words_;
 };
 
+class AddWord : public BookCommand {
+public:
+    AddWord(WordBook &book, GroupWord word)
+        : BookCommand(book, QStringLiteral("添加单词“%1”").arg(word.word.word)), words_{std::move(word)}
+    {
+    }
+    void redo() override { check(book_.applyInsert(words_)); }
+    void undo() override { check(book_.applyDelete(words_)); }
+
+private:
+    std::vector<GroupWord> words_;
+};
+
 class MoveWords : public BookCommand {
 public:
     MoveWords(WordBook &book, std::vector<GroupWord> words, int to)
@@ -417,6 +430,23 @@ bool WordBook::deleteWords(const std::vector<int> &wordIndices)
     if (words.empty())
         return true;
     return push(new DeleteWords(*this, std::move(words)));
+}
+
+bool WordBook::addWord(int group, const QString &word, const QString &meaning)
+{
+    if (groupRow(group) < 0)
+        return false;
+    const QString da = word.trimmed();
+    if (da.isEmpty()) {
+        emit problem(QStringLiteral("单词不能为空。"));
+        return false;
+    }
+    int last = 0;
+    for (const BookWord &w : words_) {
+        if (w.group == group)
+            last = std::max(last, w.stored.place);
+    }
+    return push(new AddWord(*this, {group, {last + 1, da, storedMeaning(meaning, QString())}}));
 }
 
 bool WordBook::deleteGroup(int number)

@@ -123,6 +123,8 @@ public:
     bool editWord(int wordIndex, int column, const QString &text);
     bool renameGroup(int number, const QString &title);
     bool deleteWords(const std::vector<int> &wordIndices);
+    // A new word after the last one of group `group`.
+    bool addWord(int group, const QString &word, const QString &meaning);
     bool deleteGroup(int number);
     bool moveWords(const std::vector<int> &wordIndices, int toGroup);
     // Words from `wordIndex` on go to a new group after the last one.

@@ -165,6 +165,8 @@ WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connect
     QAction *remove = toolbar->addAction(QStringLiteral("删除"), this, [this] { deleteSelected(); });
     remove->setShortcut(QKeySequence::Delete);
     remove->setToolTip(QStringLiteral("删除选中的单词（焦点在组列表时删除选中的组）"));
+    QAction *add = toolbar->addAction(QStringLiteral("添加单词…"), this, [this] { addWord(); });
+    add->setShortcut(QKeySequence(Qt::Key_Insert));
     toolbar->addAction(QStringLiteral("移到组…"), this, [this] { moveSelected(); });
     toolbar->addAction(QStringLiteral("从此拆分"), this, [this] {
         const std::vector<int> selected = selectedWords();
@@ -183,6 +185,11 @@ WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connect
     for (QAction *a : toolbar->actions())
         a->setShortcutContext(Qt::WindowShortcut);
     addActions(toolbar->actions());
+    // A right click on either table offers the same actions.
+    for (QTableView *table : {groups_, words_}) {
+        table->addActions(toolbar->actions());
+        table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
 
     status_ = new QLabel(QStringLiteral("修改会立即写入词库；单词和释义的改正会立即显示在正在运行的单词窗口中，"
                                         "其他修改（删除、移动、拆分）在下次载入时显示。"),
@@ -281,6 +288,24 @@ void WordBookWindow::deleteSelected()
         return;
     }
     book_->deleteWords(selectedWords());
+}
+
+void WordBookWindow::addWord()
+{
+    const int group = currentGroup();
+    if (book_->groupRow(group) < 0)
+        return;
+    bool ok = false;
+    const QString word =
+        QInputDialog::getText(this, QStringLiteral("添加单词"), QStringLiteral("第%1组的新单词：").arg(group),
+                              QLineEdit::Normal, QString(), &ok);
+    if (!ok || word.trimmed().isEmpty())
+        return;
+    const QString meaning =
+        QInputDialog::getText(this, QStringLiteral("添加单词"), QStringLiteral("“%1”的释义：").arg(word.trimmed()),
+                              QLineEdit::Normal, QString(), &ok);
+    if (ok)
+        book_->addWord(group, word, meaning);
 }
 
 void WordBookWindow::moveSelected()

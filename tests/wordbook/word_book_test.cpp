@@ -167,6 +167,19 @@ TEST_F(WordBookFixture, AChangeWaitsForALockWithoutStoppingTheWindow)
     EXPECT_TRUE(stored().contains(QStringLiteral("1 1 apple|/ˈæpl/ n. 苹果树")));
 }
 
+TEST_F(WordBookFixture, AddsAWordAfterTheLastOfItsGroupAndUndoes)
+{
+    ASSERT_TRUE(book->addWord(2, QStringLiteral(" dog "), QStringLiteral("n. 狗 [动]")));
+    const QString line = QStringLiteral("2 2 dog|n. 狗 ［动］"); // a label never read as a transcription
+    EXPECT_TRUE(stored().contains(line)) << qPrintable(stored().join('\n'));
+    EXPECT_EQ(book->groupList()[1].words, 2);
+    book->undoStack().undo();
+    EXPECT_FALSE(stored().contains(line));
+    book->undoStack().redo();
+    EXPECT_TRUE(stored().contains(line));
+    EXPECT_FALSE(book->addWord(2, QStringLiteral("  "), QStringLiteral("空")));
+}
+
 TEST_F(WordBookFixture, DeletesUndo)
 {
     const QStringList before = stored();
