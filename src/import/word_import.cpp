@@ -165,6 +165,7 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     QString reason;
     QChar delimiter = QLatin1Char(',');
     const Format format = detect(path, &reason, &delimiter);
+    report.format = format;
     if (format == Format::Unknown) {
         report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, reason);
         return report;

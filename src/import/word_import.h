@@ -23,7 +23,8 @@ struct ImportReport {
     bool ok = false;
     int groups = 0;
     int words = 0;
-    QString line; // one line for the learner: what was added, skipped, or why nothing
+    Format format = Format::Unknown; // what the file was read as
+    QString line;                    // one line for the learner: what was added, skipped, or why nothing
 };
 
 struct ImportOptions {

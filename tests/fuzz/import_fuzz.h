@@ -91,9 +91,6 @@ public:
     {
         const QString input = QDir(work_).filePath(name);
         writeFile(input, bytes);
-        QString reason;
-        const import::Format format = import::detectFormat(input, &reason);
-
         std::vector<StudyGroup> kept;
         import::ImportOptions inMemory = options;
         inMemory.inMemory = &kept;
@@ -106,13 +103,13 @@ public:
         if (!parsed.ok) {
             KELP_CHECK(parsed.words == 0 && parsed.groups == 0 && kept.empty(), parsed.line);
         } else {
-            KELP_CHECK(format != import::Format::Unknown, parsed.line);
+            KELP_CHECK(parsed.format != import::Format::Unknown, parsed.line);
             KELP_CHECK(parsed.words > 0 && parsed.groups > 0 && parsed.groups <= parsed.words, parsed.line);
             checkGroups(kept, parsed, options.groupSize);
         }
         if (roundTrip(bytes))
             intoDatabase(input, name, options, repeatable ? &kept : nullptr);
-        return format;
+        return parsed.format;
     }
 
     // A file beside the import's folder, for a target to build its input in.
