@@ -165,6 +165,7 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     QString reason;
     QChar delimiter = QLatin1Char(',');
     const Format format = detect(path, &reason, &delimiter);
+    report.format = format;
     if (format == Format::Unknown) {
         report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, reason);
         return report;
@@ -186,8 +187,10 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
         }
     }
     StudyWriter writer;
-    if (const auto error =
-            options.dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(options.dataSource)) {
+    if (options.inMemory)
+        writer.keepInMemory();
+    else if (const auto error =
+                 options.dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(options.dataSource)) {
         report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, *error);
         return report;
     }
@@ -217,6 +220,8 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
         return report;
     }
     report.ok = true;
+    if (options.inMemory)
+        *options.inMemory = writer.kept();
     report.groups = writer.groups();
     report.words = writer.words();
     QString notes;

@@ -4,6 +4,12 @@
 
 #include <QString>
 
+#include <vector>
+
+namespace kelp {
+struct StudyGroup;
+}
+
 namespace kelp::import {
 
 enum class Format { Unknown, HashWords, Csv, Tsv, AnkiText, AnkiPackage, Kvtml };
@@ -17,7 +23,8 @@ struct ImportReport {
     bool ok = false;
     int groups = 0;
     int words = 0;
-    QString line; // one line for the learner: what was added, skipped, or why nothing
+    Format format = Format::Unknown; // what the file was read as
+    QString line;                    // one line for the learner: what was added, skipped, or why nothing
 };
 
 struct ImportOptions {
@@ -26,6 +33,8 @@ struct ImportOptions {
     bool again = false;       // write groups the database holds already all the same
     QString dataSource;       // an ODBC data source (a server) instead of the database file
     bool markSamples = false; // the sample words: a study plan introduces them after the learner's own
+    // Tests: the groups go here, as they would be written, and no database is touched.
+    std::vector<StudyGroup> *inMemory = nullptr;
 };
 
 // Adds the file's words to `database` (made when missing) as new groups after

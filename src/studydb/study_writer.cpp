@@ -131,6 +131,10 @@ std::optional<QString> StudyWriter::startOnServer(const QString &name, bool make
 
 bool StudyWriter::insertGroup(int number, const QString &title, const QDate &referenceDate, int stage)
 {
+    if (inMemory_) {
+        kept_.push_back({number, title, referenceDate, stage, {}});
+        return true;
+    }
     if (server_) {
         const bool scheduled = referenceDate.isValid();
         std::vector<platform::SqlParam> params{platform::SqlParam::of(number), platform::SqlParam::of(title)};
@@ -164,6 +168,10 @@ bool StudyWriter::insertGroup(int number, const QString &title, const QDate &ref
 
 bool StudyWriter::insertWord(int group, int place, const QString &word, const QString &meaning)
 {
+    if (inMemory_) {
+        kept_.back().words.emplace_back(word, meaning); // a group's words follow it
+        return true;
+    }
     if (server_) {
         if (auto e = platform::execute(*server_, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
                                        {platform::SqlParam::of(group), platform::SqlParam::of(word),
@@ -505,6 +513,8 @@ std::optional<QString> StudyWriter::commit()
         rollback();
         return why;
     }
+    if (inMemory_)
+        return std::nullopt;
     if (server_) {
         const bool ok = serverTransaction_ && serverTransaction_->commit();
         rollback();
@@ -561,6 +571,7 @@ void StudyWriter::rollback()
         db_ = nullptr;
     }
     inTransaction_ = false;
+    kept_.clear();
     // A database this import was building and could not fill is no database at all.
     if (!buildPath_.isEmpty()) {
         QFile::remove(buildPath_);

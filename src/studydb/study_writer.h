@@ -74,6 +74,10 @@ public:
     // The groups written are the sample words (table kelp_sample), which a
     // study plan introduces after the learner's own.
     void setMarkSamples(bool samples) { markSamples_ = samples; }
+    // Instead of a database: the groups are kept in memory, as they would be
+    // written, so that a reader can be tried without one (open nothing first).
+    void keepInMemory() { inMemory_ = true; }
+    const std::vector<StudyGroup> &kept() const { return kept_; }
 
     // Starts a titled group; it is written with its first word, or with
     // `keepEmpty` even without one (a list exported with a group emptied).
@@ -134,6 +138,8 @@ private:
     int autoCount_ = 0;
     bool again_ = false;
     bool markSamples_ = false;
+    bool inMemory_ = false;
+    std::vector<StudyGroup> kept_;
     std::multimap<QString, int> existingTitles_; // before this import
     int groups_ = 0;
     int words_ = 0;

@@ -1,12 +1,17 @@
 // What every import target checks, whatever the format: the file goes through
-// importWordFile as `kelpword import` does it, into a new study database.
-// Beyond the sanitizers (no crash, no leak) and libFuzzer's limits (no hang):
-// a refused file leaves no database, no half-built one and no temporary copy;
-// an accepted one holds exactly the words and groups it reports, numbered and
-// placed as the trainer reads them; importing it again adds nothing.
+// importWordFile as `kelp import` does it, first with the groups kept in
+// memory: no crash, leak or hang; an accepted file gives the words and groups
+// it reports, numbered as the trainer reads them, every word trimmed and every
+// meaning stored so that its split reads it back the same. One input in
+// kRoundTripEvery also goes into a new study database: a refused file leaves
+// no database, no half-built one and no temporary copy; an accepted one holds
+// exactly the groups kept in memory; importing it again adds nothing. Built
+// with KELP_FUZZ_PARSE_ONLY (the fuzz_parse_* targets), no input does.
 #pragma once
 
 #include "import/word_import.h"
+#include "study/phonetic.h"
+#include "studydb/study_writer.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +27,12 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace kelp::fuzz {
+
+inline constexpr std::uint32_t kRoundTripEvery = 64;
 
 inline void checkAt(bool condition, const char *what, const QString &report, int line)
 {
@@ -57,56 +67,57 @@ public:
     ImportHarness(const ImportHarness &) = delete;
     ImportHarness &operator=(const ImportHarness &) = delete;
 
-    // Imports `bytes` as the file `name`, checks what it left, and cleans up;
-    // `repeatable`: the file reads the same every time, so a second import
-    // must find every group there already. The format the file was taken
-    // for is returned.
+    // Whether `bytes` also goes through the database: by its hash, so that
+    // a fault found there comes back with the same input.
+    static bool roundTrip(const QByteArray &bytes)
+    {
+#ifdef KELP_FUZZ_PARSE_ONLY
+        Q_UNUSED(bytes);
+        return false;
+#else
+        std::uint32_t hash = 2166136261u; // FNV-1a
+        for (const char c : bytes)
+            hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+        return hash % kRoundTripEvery == 0;
+#endif
+    }
+
+    // Imports `bytes` as the file `name` and checks what it gave;
+    // `repeatable`: the file reads the same every time, so the database
+    // holds what memory did, and a second import finds every group there
+    // already. The format the file was taken for is returned.
     kelp::import::Format run(const QByteArray &bytes, const QString &name, const import::ImportOptions &options,
                              bool repeatable = true)
     {
         const QString input = QDir(work_).filePath(name);
         writeFile(input, bytes);
-        QString reason;
-        const import::Format format = import::detectFormat(input, &reason);
-        const QStringList inputOnly(name);
-        QStringList withDatabase{name, QStringLiteral("kelp.mdb")};
-        withDatabase.sort();
-
-        const import::ImportReport report = import::importWordFile(input, database_, options);
+        std::vector<StudyGroup> kept;
+        import::ImportOptions inMemory = options;
+        inMemory.inMemory = &kept;
+        const import::ImportReport parsed = import::importWordFile(input, QString(), inMemory);
         // To see what an input did when reproducing one: KELP_FUZZ_SHOW=1.
         if (show_)
-            std::fprintf(stderr, "%s\n", qPrintable(report.line));
-        KELP_CHECK(!report.line.isEmpty(), report.line);
-        KELP_CHECK(temporaryFiles().isEmpty(), report.line);
-        if (!report.ok) {
-            KELP_CHECK(report.words == 0 && report.groups == 0, report.line);
-            KELP_CHECK(workFiles() == inputOnly, report.line + left());
+            std::fprintf(stderr, "%s\n", qPrintable(parsed.line));
+        KELP_CHECK(!parsed.line.isEmpty(), parsed.line);
+        KELP_CHECK(temporaryFiles().isEmpty(), parsed.line);
+        if (!parsed.ok) {
+            KELP_CHECK(parsed.words == 0 && parsed.groups == 0 && kept.empty(), parsed.line);
         } else {
-            KELP_CHECK(format != import::Format::Unknown, report.line);
+            KELP_CHECK(parsed.format != import::Format::Unknown, parsed.line);
             // A titled group may be empty (a list exported with a group emptied), never the import.
-            KELP_CHECK(report.words > 0 && report.groups > 0, report.line);
-            KELP_CHECK(workFiles() == withDatabase, report.line + left());
-            const Counts stored = checkDatabase(report.line);
-            KELP_CHECK(stored.words == report.words && stored.groups == report.groups, report.line);
+            KELP_CHECK(parsed.words > 0 && parsed.groups > 0, parsed.line);
+            checkGroups(kept, parsed, options.groupSize);
         }
-        if (report.ok && repeatable) {
-            // The same file again: every group is there already.
-            const import::ImportReport again = import::importWordFile(input, database_, options);
-            if (show_)
-                std::fprintf(stderr, "again: %s\n", qPrintable(again.line));
-            KELP_CHECK(again.ok && again.words == 0 && again.groups == 0, again.line);
-            KELP_CHECK(temporaryFiles().isEmpty(), again.line);
-            KELP_CHECK(workFiles() == withDatabase, again.line + left());
-            const Counts after = checkDatabase(again.line);
-            KELP_CHECK(after.words == report.words && after.groups == report.groups, again.line);
-        }
-        QDir(work_).removeRecursively();
-        QDir().mkpath(work_);
-        return format;
+        if (roundTrip(bytes))
+            intoDatabase(input, name, options, repeatable ? &kept : nullptr);
+        return parsed.format;
     }
 
     // A file beside the import's folder, for a target to build its input in.
-    QString scratchFile(const QString &name) const { return QDir(root_).filePath(name); }
+    QString scratchFile(const QString &name) const
+    {
+        return QDir(root_).filePath(name);
+    }
 
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
@@ -118,54 +129,117 @@ public:
     }
 
 private:
-    struct Counts {
-        qint64 words = -1;
-        qint64 groups = -1;
-    };
-
-    static qint64 scalar(sqlite3 *db, const char *sql)
+    static bool blank(QChar c)
     {
-        sqlite3_stmt *st = nullptr;
-        qint64 value = -1;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            value = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return value;
+        return c.isSpace() || c == QChar(0xFEFF);
     }
 
-    // The tables as the trainer reads them: groups numbered 1…n, none empty
-    // but a titled one (a list exported with a group emptied),
-    // each group's words in places 1…k, every word a trimmed, non-empty text.
-    Counts checkDatabase(const QString &report) const
+    // Groups numbered 1…n as the writer numbers them in a new database, none
+    // empty but a titled one (a list exported with a group emptied), none over
+    // the size asked for; every word a trimmed, non-empty text;
+    // every meaning one that splits into the parts it is stored from again.
+    static void checkGroups(const std::vector<StudyGroup> &groups, const import::ImportReport &report, int groupSize)
+    {
+        KELP_CHECK(static_cast<int>(groups.size()) == report.groups, report.line);
+        int words = 0;
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            const StudyGroup &group = groups[i];
+            const bool titled = std::any_of(group.title.begin(), group.title.end(), [](QChar c) { return !blank(c); });
+            KELP_CHECK(group.number == static_cast<int>(i) + 1 && (!group.words.empty() || titled), report.line);
+            KELP_CHECK(groupSize <= 0 || static_cast<int>(group.words.size()) <= groupSize, report.line);
+            KELP_CHECK(QStringView(group.title).isValidUtf16(), report.line);
+            for (const auto &[word, meaning] : group.words) {
+                KELP_CHECK(!word.isEmpty() && !blank(word.front()) && !blank(word.back()), report.line + word);
+                KELP_CHECK(QStringView(word).isValidUtf16() && QStringView(meaning).isValidUtf16(), report.line);
+                const SplitMeaning split = splitStoredMeaning(meaning);
+                KELP_CHECK(storedMeaning(split.meaning, split.transcription) == meaning, report.line + meaning);
+            }
+            words += static_cast<int>(group.words.size());
+        }
+        KELP_CHECK(words == report.words, report.line);
+    }
+
+    // The same import into a new database; `kept`: what it must hold.
+    void intoDatabase(const QString &input, const QString &name, const import::ImportOptions &options,
+                      const std::vector<StudyGroup> *kept)
+    {
+        const QStringList inputOnly(name);
+        QStringList withDatabase{name, QStringLiteral("kelp.mdb")};
+        withDatabase.sort();
+        const import::ImportReport report = import::importWordFile(input, database_, options);
+        if (show_)
+            std::fprintf(stderr, "database: %s\n", qPrintable(report.line));
+        KELP_CHECK(!report.line.isEmpty(), report.line);
+        KELP_CHECK(temporaryFiles().isEmpty(), report.line);
+        if (!report.ok) {
+            KELP_CHECK(report.words == 0 && report.groups == 0, report.line);
+            KELP_CHECK(workFiles() == inputOnly, report.line + left());
+            KELP_CHECK(!kept || kept->empty(), report.line);
+        } else {
+            KELP_CHECK(report.words > 0 && report.groups > 0, report.line);
+            KELP_CHECK(workFiles() == withDatabase, report.line + left());
+            const std::vector<StudyGroup> stored = storedGroups(report.line);
+            checkGroups(stored, report, options.groupSize);
+            KELP_CHECK(!kept || sameGroups(stored, *kept), report.line);
+        }
+        if (report.ok && kept) {
+            // The same file again: every group is there already.
+            const import::ImportReport again = import::importWordFile(input, database_, options);
+            if (show_)
+                std::fprintf(stderr, "again: %s\n", qPrintable(again.line));
+            KELP_CHECK(again.ok && again.words == 0 && again.groups == 0, again.line);
+            KELP_CHECK(temporaryFiles().isEmpty(), again.line);
+            KELP_CHECK(workFiles() == withDatabase, again.line + left());
+            KELP_CHECK(sameGroups(storedGroups(again.line), *kept), again.line);
+        }
+        QDir(work_).removeRecursively();
+        QDir().mkpath(work_);
+    }
+
+    static bool sameGroups(const std::vector<StudyGroup> &a, const std::vector<StudyGroup> &b)
+    {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const StudyGroup &x, const StudyGroup &y) {
+            return x.number == y.number && x.title == y.title && x.words == y.words;
+        });
+    }
+
+    // Decoded keeping a leading U+FEFF, which fromUtf8 would hide.
+    static QString text(sqlite3_stmt *st, int column)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(st, column)),
+                                   sqlite3_column_bytes(st, column)));
+    }
+
+    // The groups as the trainer reads them: every word in a group, in
+    // places 1…k of it.
+    std::vector<StudyGroup> storedGroups(const QString &report) const
     {
         sqlite3 *db = nullptr;
         const int opened =
             sqlite3_open_v2(QFile::encodeName(database_).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
         KELP_CHECK(opened == SQLITE_OK, report);
-        const Counts counts{scalar(db, "select count(*) from fb"), scalar(db, "select count(*) from zb")};
-        KELP_CHECK(scalar(db, "select count(*) from zb where xh < 1 or xh > (select count(*) from zb)") == 0, report);
-        KELP_CHECK(scalar(db, "select count(*) from zb where not exists (select 1 from fb where fb.xh = zb.xh) and "
-                              "trim(coalesce(bt, '')) = ''") == 0,
-                   report);
-        KELP_CHECK(scalar(db, "select count(*) from fb where not exists (select 1 from zb where zb.xh = fb.xh)") == 0,
-                   report);
-        KELP_CHECK(scalar(db, "select count(*) from (select xh from fb group by xh having min(xh1) != 1 or "
-                              "max(xh1) != count(*) or count(distinct xh1) != count(*))") == 0,
-                   report);
+        std::vector<StudyGroup> groups;
         sqlite3_stmt *st = nullptr;
-        const int prepared = sqlite3_prepare_v2(db, "select da from fb", -1, &st, nullptr);
-        KELP_CHECK(prepared == SQLITE_OK, report);
+        KELP_CHECK(sqlite3_prepare_v2(db, "select xh, bt from zb order by xh", -1, &st, nullptr) == SQLITE_OK, report);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            groups.push_back({sqlite3_column_int(st, 0), text(st, 1), {}, 0, {}});
+        sqlite3_finalize(st);
+        KELP_CHECK(sqlite3_prepare_v2(db, "select xh, xh1, da, lx2 from fb order by xh, xh1", -1, &st, nullptr) ==
+                       SQLITE_OK,
+                   report);
+        auto group = groups.begin();
         while (sqlite3_step(st) == SQLITE_ROW) {
-            // Decoded keeping a leading U+FEFF, which fromUtf8 would hide.
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-            const QString word = utf8(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
-                                                     sqlite3_column_bytes(st, 0)));
-            const auto blank = [](QChar c) { return c.isSpace() || c == QChar(0xFEFF); };
-            KELP_CHECK(!word.isEmpty() && !blank(word.front()) && !blank(word.back()), report);
+            const int number = sqlite3_column_int(st, 0);
+            while (group != groups.end() && group->number < number)
+                ++group;
+            KELP_CHECK(group != groups.end() && group->number == number, report);
+            KELP_CHECK(sqlite3_column_int(st, 1) == static_cast<int>(group->words.size()) + 1, report);
+            group->words.emplace_back(text(st, 2), text(st, 3));
         }
         sqlite3_finalize(st);
         sqlite3_close(db);
-        return counts;
+        return groups;
     }
 
     QStringList workFiles() const
@@ -176,7 +250,10 @@ private:
         return names;
     }
 
-    QString left() const { return QStringLiteral(" - left: ") + workFiles().join(QLatin1Char(' ')); }
+    QString left() const
+    {
+        return QStringLiteral(" - left: ") + workFiles().join(QLatin1Char(' '));
+    }
 
     QStringList temporaryFiles() const
     {
