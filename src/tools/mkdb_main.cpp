@@ -9,9 +9,9 @@
 // word line a word of it; the transcription is stored in front of the
 // meaning as "/.../". Groups get review stages 1..7 in turn, and a reference
 // date that makes the chosen groups due today and the others tomorrow.
+#include "config/review_schedule.h"
 #include "platform/translations.h"
 #include "study/phonetic.h"
-#include "config/review_schedule.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
 #include "studydb/schema.h"
