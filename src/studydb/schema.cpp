@@ -1,5 +1,6 @@
 #include "studydb/schema.h"
 
+#include "studydb/plan_tables.h"
 #include "util/log.h"
 
 #include <QCoreApplication>
@@ -26,24 +27,11 @@ const std::array<Step, 1> kSteps{{
       "create table if not exists kelp_plan_missed (day integer primary key, groups integer not null)"}},
 }};
 
-bool hasSchemaTable(platform::OdbcConnection &connection)
-{
-    // Asked without a statement that fails: a server ends a transaction at the first.
-    platform::OdbcQuery q(connection);
-    const bool sqlite = connection.dialect() == platform::OdbcConnection::Dialect::SQLite;
-    if (q.open(sqlite ? "select count(*) from sqlite_master where name = 'kelp_schema'"
-                      : "select count(*) from information_schema.tables where table_name = 'kelp_schema'",
-               {}) < 0 ||
-        q.fetch() != 0)
-        return false;
-    return q.integer(1).value_or(0) > 0;
-}
-
 } // namespace
 
 std::optional<int> schemaVersion(platform::OdbcConnection &connection, QString *error)
 {
-    if (!hasSchemaTable(connection))
+    if (!plan::tableExists(connection, QStringLiteral("kelp_schema")))
         return 0;
     platform::OdbcQuery q(connection);
     if (q.open("select max(version) from kelp_schema", {}) < 0 || q.fetch() != 0) {
