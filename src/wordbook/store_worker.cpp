@@ -72,13 +72,16 @@ StoreResult StoreWorker::run(const Job &job)
         std::thread([task, waiting] {
             pthread_setname_np(pthread_self(), "kelp-wordbook");
             (*task)();
-            QMetaObject::invokeMethod(
-                qApp,
-                [waiting] {
-                    if (*waiting)
-                        (*waiting)->quit();
-                },
-                Qt::QueuedConnection);
+            // The application may be gone by now (a job given up at the limit,
+            // the program ended meanwhile): nobody waits then.
+            if (QCoreApplication *app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    app,
+                    [waiting] {
+                        if (*waiting)
+                            (*waiting)->quit();
+                    },
+                    Qt::QueuedConnection);
         }).detach();
         const int limit = limitMs();
         QTimer::singleShot(limit, &wait, &QEventLoop::quit);
