@@ -163,6 +163,7 @@ bool Application::startRun()
         *desktop_, loader_, [this] { return quitting_; },
         [this](const std::exception_ptr &error) { handleError(error); });
     run_->setRestart([this] { restart(); });
+    run_->setFirstStart(introduce_);
     // What the first word does not need follows its first paint.
     run_->setAfterFirstPaint([this] {
         listenForCommands();

@@ -233,7 +233,8 @@ bool StudyRun::start()
         window_->usePhoneticFont(QStringLiteral("HMPhone KELP"));
     platform::setHalfTransparent(*window_, settings_.halfTransparent == 1);
     placement_ = std::make_unique<WindowPlacement>(window_->units(), settings_.windowX, settings_.windowY);
-    placement_->place(*window_);
+    placement_->place(*window_, firstStart_);
+    qCDebug(lcApp) << "word window placed at" << window_->pos();
     QObject::connect(window_.get(), &WordWindow::positionChosen, window_.get(),
                      [this](QPoint pos) { placement_->choose(pos); });
     // Shown again where the learner left it, wherever it was pushed meanwhile.

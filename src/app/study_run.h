@@ -53,6 +53,9 @@ public:
     // The save when the window system is already gone: no window calls.
     void saveWithoutWindowSystem();
 
+    // The program's first start in its folder: the window's place may still
+    // have to be found.
+    void setFirstStart(bool first) { firstStart_ = first; }
     // Called once the word window has first been painted, before the hot keys
     // are taken and speech is set up.
     void setAfterFirstPaint(std::function<void()> hook) { afterFirstPaint_ = std::move(hook); }
@@ -116,6 +119,7 @@ private:
     std::function<void()> slowStart_;
     std::function<void()> slowStartEnd_;
     std::function<void()> afterFirstPaint_;
+    bool firstStart_ = false;
 };
 
 } // namespace kelp

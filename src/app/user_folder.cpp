@@ -17,8 +17,6 @@
 namespace kelp {
 namespace {
 
-// The bottom-right corner of the screen's free area (above a panel), for a
-// window of the designed size; in layout units, as winx and winy hold it.
 // The import is a program of its own (its libraries are not the trainer's
 // to load): run once, on the first start only.
 bool importSampleWords(const QString &folder, const QString &words)
@@ -29,28 +27,21 @@ bool importSampleWords(const QString &folder, const QString &words)
                                      words}) == 0;
 }
 
-QByteArray cornerPosition()
+// The bottom-right corner of the screen's free area, so the first start's
+// window is where the tray message says it is; nothing where no screen can
+// be measured yet (the trainer then places it when it shows).
+QByteArray cornerSetting()
 {
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return QByteArray();
     const platform::LayoutUnits units(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
     const QSize window(units.xToPixels(design::kWindow.width), units.yToPixels(design::kWindow.height));
-    // A free area the window does not fit (a desktop that has not said yet
-    // where its panels are, a screen not set up) would put it at the corner's
-    // far side, the screen's top left: the whole screen then, or else the
-    // designed place, which needs nothing written.
-    QRect free = screen->availableGeometry();
-    if (free.width() < window.width() * 2 || free.height() < window.height() * 2)
-        free = screen->geometry();
-    if (free.width() < window.width() * 2 || free.height() < window.height() * 2)
+    const auto at =
+        cornerPosition(units, screen->availableGeometry(), screen->geometry(), window, screen->devicePixelRatio());
+    if (!at)
         return QByteArray();
-    const int margin = 8;
-    const QPoint at(free.right() + 1 - margin - window.width(), free.bottom() + 1 - margin - window.height());
-    // Stored as device pixels, as the word window keeps its place.
-    const QPoint device = deviceFromLogical(at, screen->devicePixelRatio());
-    return "[other]\r\nwinx=" + QByteArray::number(units.pixelsToX(device.x())) +
-           "\r\nwiny=" + QByteArray::number(units.pixelsToY(device.y())) + "\r\n";
+    return "[other]\r\nwinx=" + QByteArray::number(at->x()) + "\r\nwiny=" + QByteArray::number(at->y()) + "\r\n";
 }
 
 // The learner's words, notes and settings are nobody else's: the folder is
@@ -112,11 +103,11 @@ QString prepareUserFolder(QString *error, bool *firstStart)
                                       "[ODBC]\r\nDSN_Name=kelpword-user\r\n"
                                       "[sjly]\r\nsjms=1\r\nwbwj=New_Word.txt\r\n"
                                       "[plan]\r\nnew=1\r\n[timer]\r\njg=3\r\n") +
-                               cornerPosition()
+                               cornerSetting()
                          : QByteArray("; Kelp Words. sjms: 1 review schedule, 2 group range, 3 text file (wbwj)\r\n"
                                       "[Start]\r\nFirst=false\r\n[sjly]\r\nsjms=3\r\nwbwj=New_Word.txt\r\n"
                                       "[timer]\r\njg=3\r\nreci3=1\r\n") + // from the first word on
-                               cornerPosition();
+                               cornerSetting();
         if (!replaceFileContents(settings, ini, error))
             return QString();
         if (firstStart)

@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include <cmath>
+#include <optional>
 
 class QWidget;
 
@@ -44,14 +45,36 @@ inline QPoint deviceFromLogical(QPoint logical, double ratio)
     return {static_cast<int>(std::lround(logical.x() * ratio)), static_cast<int>(std::lround(logical.y() * ratio))};
 }
 
+// Where a window of `size` (logical pixels) sits in the bottom-right corner
+// of `freeArea` (the screen less its panels), in layout units of device
+// pixels as winx and winy hold it. A free area the window does not fit
+// twice over (a desktop that has not said yet where its panels are) gives
+// way to the whole `screen`; a screen that small has no corner to offer.
+inline std::optional<QPoint> cornerPosition(const platform::LayoutUnits &units, QRect freeArea, QRect screen,
+                                            QSize size, double ratio)
+{
+    const auto fits = [&size](QRect area) {
+        return area.width() >= size.width() * 2 && area.height() >= size.height() * 2;
+    };
+    const QRect area = fits(freeArea) ? freeArea : screen;
+    if (!fits(area))
+        return std::nullopt;
+    const int margin = 8;
+    const QPoint at(area.right() + 1 - margin - size.width(), area.bottom() + 1 - margin - size.height());
+    const QPoint device = deviceFromLogical(at, ratio);
+    return QPoint(units.pixelsToX(device.x()), units.pixelsToY(device.y()));
+}
+
 class WindowPlacement {
 public:
     // The stored position, in layout units of device pixels.
     WindowPlacement(const platform::LayoutUnits &units, int storedX, int storedY);
 
     // Moves the window to the stored position, or to the designed one when
-    // the stored one is off every screen.
-    void place(QWidget &window);
+    // the stored one is off every screen. On the program's first start a
+    // settings file without a position (one could not be measured when it
+    // was written) puts it in the screen's bottom-right corner instead.
+    void place(QWidget &window, bool firstStart = false);
 
     // The learner put the window at `pixels` (by dragging it, or by a
     // layout switch). Where a window manager pushes it is no choice of theirs.

@@ -2,7 +2,7 @@
 # Where the word window goes: its place survives a change of scale factor
 # (QT_SCALE_FACTOR 1, then 2, then 1: the same place on the screen, to a
 # pixel, a move at scale 2 included); twenty first starts in the menu's
-# folder never put it at the screen's top left; and the first start's tray
+# folder, under a window manager, never put it at the screen's top left; and the first start's tray
 # message points at the tray icon where the tray is (here at the top right).
 source "$(dirname "$0")/lib.sh"
 command -v trayer >/dev/null || fail "trayer is needed as the tray host"
@@ -40,7 +40,12 @@ came_true placed_near 600 450 || fail "back at scale 1 the window is at $X,$Y, n
 quit_it
 unset QT_SCALE_FACTOR
 
-# 2. First starts in the menu's folder under a tray at the top right.
+# 2. First starts in the menu's folder under a real window manager and a tray at the top right.
+command -v openbox >/dev/null || fail "openbox is needed as the window manager"
+openbox >/dev/null 2>&1 &
+E2E_PIDS+=($!)
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_until "the window manager did not start" wm_up
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
 E2E_PIDS+=($!)
 panel_up() { xwininfo -root -tree | grep '"panel": ("panel" "trayer")' >/dev/null; }

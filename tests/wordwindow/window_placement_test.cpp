@@ -34,3 +34,27 @@ TEST(Placement, AStoredPlaceIsTheSameOnTheScreenAtAnyScale)
     EXPECT_EQ(logicalFromDevice({1554, 1001}, 1.0), QPoint(1554, 1001));
     EXPECT_EQ(deviceFromLogical({520, 500}, 2.0), QPoint(1040, 1000));
 }
+
+TEST(Placement, TheFirstStartsCornerIsAboveAPanelOrElseOnTheScreen)
+{
+    const platform::LayoutUnits units(96, 96);
+    const QSize size(410, 71);
+    // A panel 30 pixels high at the bottom: the corner is above it, 8 pixels in.
+    const auto above = cornerPosition(units, QRect(0, 0, 1920, 1050), QRect(0, 0, 1920, 1080), size, 1.0);
+    ASSERT_TRUE(above);
+    // Stored in layout units: back in pixels to within one.
+    const auto near = [&units](QPoint stored, QPoint pixels) {
+        return std::abs(units.xToPixels(stored.x()) - pixels.x()) <= 1 &&
+               std::abs(units.yToPixels(stored.y()) - pixels.y()) <= 1;
+    };
+    EXPECT_TRUE(near(*above, {1920 - 8 - 410, 1050 - 8 - 71}));
+    // A desktop that has not said where its panels are (a free area too small) gives the whole screen.
+    const auto whole = cornerPosition(units, QRect(0, 0, 100, 100), QRect(0, 0, 1280, 800), size, 1.0);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(near(*whole, {1280 - 8 - 410, 800 - 8 - 71}));
+    // At scale 2 the stored place is in device pixels: twice the logical one.
+    const auto scaled = cornerPosition(units, QRect(0, 0, 960, 540), QRect(0, 0, 960, 540), QSize(205, 35), 2.0);
+    ASSERT_TRUE(scaled);
+    EXPECT_TRUE(near(*scaled, {(960 - 8 - 205) * 2, (540 - 8 - 35) * 2}));
+    EXPECT_FALSE(cornerPosition(units, QRect(0, 0, 600, 100), QRect(0, 0, 600, 100), size, 1.0));
+}
