@@ -125,14 +125,15 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot make the database\n");
         return 1;
     }
-    kelp::platform::OdbcConnection connection;
-    if (auto error = kelp::connectDatabaseFile(connection, path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(*error));
+    QString error;
+    const auto database = kelp::StudyDatabase::openFile(path, &error);
+    if (!database) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     QElapsedTimer load;
     load.start();
-    kelp::WordBook book(connection, {0, 1, 2, 4, 7, 15, 30, 60}, QDate::currentDate());
+    kelp::WordBook book(*database, {0, 1, 2, 4, 7, 15, 30, 60}, QDate::currentDate());
     if (auto error = book.load()) {
         std::fprintf(stderr, "%s\n", qPrintable(*error));
         return 1;

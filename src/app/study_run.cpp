@@ -188,7 +188,7 @@ bool StudyRun::start()
     }
     reRegistered_ = load.reRegistered;
     // Closed once the first word is on screen.
-    loadConnection_ = std::move(load.connection);
+    loadDatabase_ = std::move(load.database);
     const MaterialProblem &problem = load.problem;
     StudyMaterial &material = load.material;
     switch (problem.kind) {
@@ -278,7 +278,7 @@ bool StudyRun::start()
     // engine is the largest thing the program loads; the first word is said
     // as soon as it is ready.
     QObject::connect(window_.get(), &WordWindow::firstPainted, window_.get(), [this] {
-        loadConnection_.reset();
+        loadDatabase_.reset();
         if (afterFirstPaint_)
             afterFirstPaint_();
         binding_->grabAll();

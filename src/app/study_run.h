@@ -24,6 +24,7 @@ class Pronouncer;
 class StudySession;
 class WindowPlacement;
 class WordWindow;
+class StudyDatabase;
 struct StudyMaterial;
 namespace platform {
 class Desktop;
@@ -115,7 +116,7 @@ private:
     QPointer<ColourWindow> colourWindow_;     // deletes itself when closed
     QPointer<SettingsWindow> settingsWindow_; // likewise
     std::function<void()> restart_;
-    std::unique_ptr<platform::OdbcConnection> loadConnection_; // open until the first paint
+    std::unique_ptr<StudyDatabase> loadDatabase_; // open until the first paint
     std::function<void()> slowStart_;
     std::function<void()> slowStartEnd_;
     std::function<void()> afterFirstPaint_;

@@ -2,7 +2,7 @@
 
 #include "config/program_folder.h"
 #include "progress/progress_chart.h"
-#include "studydb/data_source.h"
+#include "studydb/database.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,41 +16,19 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
                                           const QString &dataSource)
 {
     const ProgramFolder programFolder{folder};
-    // The trainer's own: a server's data source when its settings name one.
-    QString source = dataSource;
-    if (source.isEmpty() && QFileInfo(programFolder.settingsFile()).isFile()) {
-        SettingsFile file(programFolder.settingsFile());
-        const Settings settings = Settings::load(file);
-        if (isDatabaseMode(settings.sourceMode) && !settings.dataSourceName.isEmpty() &&
-            !isOwnDataSource(settings.dataSourceName))
-            source = settings.dataSourceName;
-    }
-    if (!source.isEmpty()) {
-        SettingsFile file(programFolder.settingsFile());
-        const Settings settings = Settings::load(file);
-        platform::OdbcConnection connection;
-        const DataSource named{source, QString(), QString(), dataSource.isEmpty() ? settings.userName : QString(),
-                               dataSource.isEmpty() ? settings.password : QString()};
-        if (connection.connect(connectString(named), true) != 0)
-            return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
-                .arg(source, connection.errorText);
-        return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay),
-                                  progress);
-    }
-    if (!QFileInfo(programFolder.database()).isFile())
-        return QCoreApplication::translate("kelp::progress", "no study database %1").arg(programFolder.database());
-    SettingsFile file(programFolder.settingsFile());
-    const Settings settings = Settings::load(file);
-    platform::OdbcConnection connection;
-    // The file itself, read only: the data source may name another program folder's.
-    const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                         QStringLiteral("};Database=") + programFolder.database() +
-                         QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
-    if (connection.connect(text, true) != 0)
-        return QCoreApplication::translate("kelp::progress", "cannot open %1: %2")
-            .arg(programFolder.database(), connection.errorText);
-    return plan::readProgress(connection, today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay),
-                              progress);
+    const SettingsFile file(programFolder.settingsFile());
+    // Without a settings file the folder's own database, on the defaults.
+    const Settings settings = QFileInfo(programFolder.settingsFile()).isFile() ? Settings::load(file) : Settings();
+    // The trainer's own: a server's data source when its settings name one
+    // in a database mode.
+    Settings chosen = settings;
+    if (!isDatabaseMode(settings.sourceMode))
+        chosen.dataSourceName.clear();
+    QString error;
+    const auto database = StudyDatabase::openFolder(programFolder, chosen, dataSource, &error);
+    if (!database)
+        return error;
+    return database->readProgress(today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay), progress);
 }
 
 void addProgressEntry(QMenu &menu, const QString &folder)

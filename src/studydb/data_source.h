@@ -18,6 +18,9 @@ namespace kelp {
 // middle of a statement answers nothing, and no time-out of its own fires),
 // the programs give it up after this.
 inline constexpr int kStatementLimitS = 30;
+// How long the programs' own connections to a local file wait for another's
+// lock (a trainer's plan step, an import) before they give up.
+inline constexpr int kLockWaitMs = 4000;
 
 inline const QString kDriverLibrary = QStringLiteral("libsqlite3odbc.so");
 inline const QString kDriverName = QStringLiteral("SQLite3");

@@ -58,26 +58,28 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
 {
     StudyLoad load;
     load.reRegistered = reRegistered;
-    load.connection = std::make_unique<platform::OdbcConnection>();
+    auto owned = std::make_unique<platform::OdbcConnection>();
+    platform::OdbcConnection &connection = *owned;
+    load.database = StudyDatabase::adopt(std::move(owned), settings.dataSourceName);
     if (isDatabaseMode(settings.sourceMode)) {
         const DataSource source = dataSourceOf(settings, folder);
-        connectStudyDatabase(*load.connection, source, readAutoCommit(file), load.reRegistered);
+        connectStudyDatabase(connection, source, readAutoCommit(file), load.reRegistered);
         warnIfDatabaseElsewhere(source);
-        if (load.connection->isConnected()) {
-            if (auto newer = refuseNewerSchema(*load.connection)) {
+        if (connection.isConnected()) {
+            if (auto newer = refuseNewerSchema(connection)) {
                 load.problem = {MaterialProblem::Kind::NewerDatabase, 0, *newer};
                 return load;
             }
         }
     }
     if (settings.sourceMode == SourceMode::Review) {
-        if (pending && load.connection->isConnected())
-            load.pending = std::make_unique<platform::OdbcTransaction>(*load.connection);
+        if (pending && connection.isConnected())
+            load.pending = std::make_unique<platform::OdbcTransaction>(connection);
         // Writes only with [plan] new >= 1; a step that failed half-way leaves nothing.
-        if (!plan::startReviewDay(file, settings, *load.connection, today))
+        if (!plan::startReviewDay(file, settings, connection, today))
             load.pending.reset();
     }
-    load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), *load.connection, load.material);
+    load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), connection, load.material);
     return load;
 }
 

@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "platform/odbc.h"
 #include "study/word_buffer.h"
+#include "studydb/database.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -48,7 +49,7 @@ struct StudyLoad {
     MaterialProblem problem;
     bool reRegistered = false; // the data source was registered again on the way
     // Still open: a server's logout need not come before the first word.
-    std::unique_ptr<platform::OdbcConnection> connection;
+    std::unique_ptr<StudyDatabase> database;
     // A load made ahead keeps the plan's step uncommitted until a start takes
     // it (confirm()); one thrown away leaves the database as it was.
     std::unique_ptr<platform::OdbcTransaction> pending;

@@ -27,7 +27,6 @@
 namespace kelp {
 
 namespace {
-constexpr int kBusyTimeoutMs = 4000; // as long as the trainer waits for a locked database
 
 // A lone surrogate (an HTML entity or a UTF-16 file may hold one) has no UTF-8
 // form and would be stored as "?": as U+FFFD the words gathered are the words
@@ -327,7 +326,7 @@ std::optional<QString> StudyWriter::openFile(const QString &databasePath, bool c
         return QCoreApplication::translate("kelp::studydb", "cannot open the study database %1: %2")
             .arg(databasePath, why);
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_timeout(db_, kLockWaitMs);
     if (!create) {
         // A database of a newer program is left as it is.
         sqlite3_stmt *version = nullptr;

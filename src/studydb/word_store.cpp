@@ -215,46 +215,11 @@ std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection,
     if (!QFileInfo(path).isFile())
         return QCoreApplication::translate("kelp::studydb", "no study database %1").arg(path);
     const QString text = QStringLiteral("Driver={") + platform::registeredDriverPath(kDriverName) +
-                         QStringLiteral("};Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=4000");
+                         QStringLiteral("};Database=") + path + QStringLiteral(";NoCreat=1;JDConv=1;Timeout=") +
+                         QString::number(kLockWaitMs);
     if (connection.connect(text, true) != 0)
         return QCoreApplication::translate("kelp::studydb", "cannot open %1: %2").arg(path, connection.errorText);
     return std::nullopt;
-}
-
-namespace {
-std::optional<QString> connectFolder(platform::OdbcConnection &connection, const QString &folder,
-                                     const QString &dataSource, QString *where)
-{
-    if (!dataSource.isEmpty()) {
-        *where = dataSource;
-        if (auto e = connectDataSource(connection, dataSource))
-            return QStringLiteral("cannot open %1: %2").arg(dataSource, *e);
-        return std::nullopt;
-    }
-    const ProgramFolder programFolder{folder};
-    const SettingsFile file(programFolder.settingsFile());
-    const Settings settings = Settings::load(file);
-    if (QFileInfo::exists(programFolder.settingsFile()) && !settings.dataSourceName.isEmpty() &&
-        !isOwnDataSource(settings.dataSourceName)) {
-        *where = settings.dataSourceName;
-        const DataSource source{settings.dataSourceName, QString(), programFolder.database(), settings.userName,
-                                settings.password};
-        if (connection.connect(connectString(source), true) != 0)
-            return QStringLiteral("cannot open %1: %2").arg(source.name, connection.errorText);
-        return std::nullopt;
-    }
-    *where = programFolder.database();
-    return connectDatabaseFile(connection, programFolder.database());
-}
-} // namespace
-
-std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connection, const QString &folder,
-                                             const QString &dataSource, QString *where)
-{
-    if (auto error = connectFolder(connection, folder, dataSource, where))
-        return error;
-    // A database of a newer program is neither changed nor read as ours.
-    return refuseNewerSchema(connection);
 }
 
 std::optional<QString> WordStore::read(std::vector<StoredGroup> &groups, int first, int last)

@@ -55,13 +55,6 @@ using StoreResult = std::optional<StoreError>;
 // another program folder's). The driver manager's words on failure.
 std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection, const QString &path);
 
-// The study database of the program folder `folder` as its trainer reads it:
-// the data source `dataSource` when given; else the server the folder's
-// settings name (a data source of another driver); else the folder's file.
-// `where` names it for the learner.
-std::optional<QString> connectFolderDatabase(platform::OdbcConnection &connection, const QString &folder,
-                                             const QString &dataSource, QString *where);
-
 class WordStore {
 public:
     explicit WordStore(platform::OdbcConnection &connection) : connection_(connection) {}

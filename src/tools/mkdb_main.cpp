@@ -14,6 +14,7 @@
 #include "study/phonetic.h"
 #include "study/text_loader.h"
 #include "studydb/data_source.h"
+#include "studydb/database.h"
 #include "studydb/schema.h"
 #include "studydb/study_writer.h"
 
@@ -77,22 +78,23 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
           const std::array<int, 8> &days, const QDate &today, bool force)
 {
     if (onServer) {
-        kelp::platform::OdbcConnection connection;
-        if (const auto error = kelp::connectDataSource(connection, target)) {
+        QString opening;
+        const auto database = kelp::StudyDatabase::openDataSource(target, &opening);
+        if (!database) {
             std::fprintf(
                 stderr, "kelpword-mkdb: %s\n",
                 qPrintable(
-                    QCoreApplication::translate("kelpword-mkdb", "cannot connect to %1: %2").arg(target, *error)));
+                    QCoreApplication::translate("kelpword-mkdb", "cannot connect to %1: %2").arg(target, opening)));
             return 1;
         }
-        if (!force && kelp::hasStudyTables(connection)) {
+        if (!force && database->hasStudyTables()) {
             std::fprintf(stderr, "kelpword-mkdb: %s\n",
                          qPrintable(QCoreApplication::translate(
                                         "kelpword-mkdb", "%1 holds study tables already (use --force to replace them)")
                                         .arg(target)));
             return 1;
         }
-        if (const auto error = kelp::writeStudyTables(connection, groups, force)) {
+        if (const auto error = database->writeStudyTables(groups, force)) {
             std::fprintf(
                 stderr, "kelpword-mkdb: %s\n",
                 qPrintable(QCoreApplication::translate("kelpword-mkdb", "could not write %1 (nothing was changed): %2")

@@ -8,6 +8,7 @@
 #include "import/word_import.h"
 #include "platform/translations.h"
 #include "progress/progress_entry.h"
+#include "studydb/database.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
 #include "studydb/word_store.h"
@@ -247,14 +248,18 @@ int runExport(const Options &o, const kelp::ProgramFolder &folder)
             return 1;
         }
     } else {
-        kelp::platform::OdbcConnection connection;
         std::vector<kelp::StoredGroup> stored;
-        std::optional<QString> error =
-            kelp::connectFolderDatabase(connection, folder.root, o.import.dataSource, &where);
-        if (!error) {
+        QString opening;
+        const auto database = kelp::StudyDatabase::openFolder(
+            folder, kelp::Settings::load(kelp::SettingsFile(folder.settingsFile())), o.import.dataSource, &opening);
+        std::optional<QString> error;
+        if (!database) {
+            error = opening;
+        } else {
+            where = database->where();
             const kelp::GroupRange range =
                 o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
-            error = kelp::WordStore(connection).read(stored, range.first, range.last);
+            error = database->words().read(stored, range.first, range.last);
         }
         if (error) {
             std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));

@@ -20,8 +20,8 @@ namespace {
 
 struct Outcome {
     StoreResult result;
-    std::shared_ptr<platform::OdbcConnection> connection; // the one the job ran on
-    bool fresh = false;                                   // made for it
+    std::shared_ptr<StudyDatabase> database; // the one the job ran on
+    bool fresh = false;                      // opened for it
 };
 
 int limitMs()
@@ -32,8 +32,8 @@ int limitMs()
 
 } // namespace
 
-StoreWorker::StoreWorker(std::shared_ptr<platform::OdbcConnection> connection, Connect reconnect)
-    : connection_(std::move(connection)), reconnect_(std::move(reconnect))
+StoreWorker::StoreWorker(std::shared_ptr<StudyDatabase> database, Connect reconnect)
+    : database_(std::move(database)), reconnect_(std::move(reconnect))
 {
 }
 
@@ -46,20 +46,20 @@ StoreResult StoreWorker::run(const Job &job)
     StoreResult result;
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto task = std::make_shared<std::packaged_task<Outcome()>>(
-            [connection = connection_, reconnect = reconnect_, job]() mutable {
+            [database = database_, reconnect = reconnect_, job]() mutable {
                 Outcome out;
-                if (!connection || !connection->isConnected()) {
+                if (!database || !database->isOpen()) {
                     QString error;
-                    connection = reconnect ? std::shared_ptr<platform::OdbcConnection>(reconnect(&error)) : nullptr;
-                    if (!connection) {
+                    database = reconnect ? std::shared_ptr<StudyDatabase>(reconnect(&error)) : nullptr;
+                    if (!database) {
                         out.result = StoreError{false, error};
                         return out;
                     }
                     out.fresh = true;
                 }
-                WordStore store(*connection);
+                WordStore store = database->words();
                 out.result = job(store);
-                out.connection = std::move(connection);
+                out.database = std::move(database);
                 return out;
             });
         std::future<Outcome> done = task->get_future();
@@ -90,7 +90,7 @@ StoreResult StoreWorker::run(const Job &job)
         *waiting = nullptr;
         if (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
             qCWarning(lcStudy) << "the study database did not answer within" << limit << "ms";
-            connection_.reset(); // the next change connects anew
+            database_.reset(); // the next change connects anew
             result = StoreError{false, QCoreApplication::translate(
                                            "kelp::wordbook",
                                            "the study database did not answer within %1 s; the change may still be "
@@ -101,14 +101,14 @@ StoreResult StoreWorker::run(const Job &job)
         Outcome out = done.get();
         result = out.result;
         const bool oldConnection = !out.fresh;
-        connection_ = std::move(out.connection);
+        database_ = std::move(out.database);
         if (!result || result->conflict)
             break;
         // A failure on a connection of before (a server restarted since,
         // the network gone a while): once more on a new one.
         if (!reconnect_)
             break;
-        connection_.reset();
+        database_.reset();
         if (!oldConnection)
             break;
         qCInfo(lcStudy).noquote() << "retrying on a new connection:" << result->text;

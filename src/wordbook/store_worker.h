@@ -4,7 +4,7 @@
 // loop of its own, kStatementLimitS at the most.
 #pragma once
 
-#include "studydb/word_store.h"
+#include "studydb/database.h"
 
 #include <QObject>
 
@@ -16,13 +16,13 @@ namespace kelp {
 class StoreWorker : public QObject {
     Q_OBJECT
 public:
-    // Makes a new connection (on the worker's thread); nothing and `error`
+    // Opens the database anew (on the worker's thread); nothing and `error`
     // set when it cannot.
-    using Connect = std::function<std::unique_ptr<platform::OdbcConnection>(QString *error)>;
+    using Connect = std::function<std::unique_ptr<StudyDatabase>(QString *error)>;
     // A job runs on its own thread: it must hold what it uses by value.
     using Job = std::function<StoreResult(WordStore &store)>;
 
-    StoreWorker(std::shared_ptr<platform::OdbcConnection> connection, Connect reconnect);
+    StoreWorker(std::shared_ptr<StudyDatabase> database, Connect reconnect);
 
     // Runs `job` and waits for it while the thread's events go on. A job
     // that fails on a connection made before it (a server restarted since)
@@ -37,7 +37,7 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    std::shared_ptr<platform::OdbcConnection> connection_;
+    std::shared_ptr<StudyDatabase> database_;
     Connect reconnect_;
     bool busy_ = false;
 };

@@ -166,16 +166,15 @@ BookNotices &bookNotices()
     return notices;
 }
 
-WordBook::WordBook(std::shared_ptr<platform::OdbcConnection> connection, StoreWorker::Connect reconnect,
+WordBook::WordBook(std::shared_ptr<StudyDatabase> database, StoreWorker::Connect reconnect,
                    const std::array<int, 8> &reviewDays, const QDate &today)
-    : worker_(std::move(connection), std::move(reconnect)), reviewDays_(reviewDays), today_(today),
+    : worker_(std::move(database), std::move(reconnect)), reviewDays_(reviewDays), today_(today),
       groupModel_(std::make_unique<GroupTableModel>(*this)), wordModel_(std::make_unique<WordTableModel>(*this))
 {
 }
 
-WordBook::WordBook(platform::OdbcConnection &connection, const std::array<int, 8> &reviewDays, const QDate &today)
-    : WordBook(std::shared_ptr<platform::OdbcConnection>(&connection, [](platform::OdbcConnection *) {}), {},
-               reviewDays, today)
+WordBook::WordBook(StudyDatabase &database, const std::array<int, 8> &reviewDays, const QDate &today)
+    : WordBook(std::shared_ptr<StudyDatabase>(&database, [](StudyDatabase *) {}), {}, reviewDays, today)
 {
 }
 

@@ -91,10 +91,10 @@ public:
     // `reviewDays`: the days after zb.sj each stage 1..7 falls due. The
     // database work runs off this thread; `reconnect` makes a new connection
     // when the one held stopped answering.
-    WordBook(std::shared_ptr<platform::OdbcConnection> connection, StoreWorker::Connect reconnect,
+    WordBook(std::shared_ptr<StudyDatabase> database, StoreWorker::Connect reconnect,
              const std::array<int, 8> &reviewDays, const QDate &today);
-    // On a connection of the caller's, which outlives the book.
-    WordBook(platform::OdbcConnection &connection, const std::array<int, 8> &reviewDays, const QDate &today);
+    // On a database of the caller's, which outlives the book.
+    WordBook(StudyDatabase &database, const std::array<int, 8> &reviewDays, const QDate &today);
     ~WordBook() override;
 
     // Reads every group and word anew; the error when it could not.

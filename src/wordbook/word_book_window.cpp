@@ -58,26 +58,21 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
         w->activateWindow();
         return w;
     }
-    auto connection = std::make_unique<platform::OdbcConnection>();
-    QString where;
+    const ProgramFolder programFolder{folder};
+    const SettingsFile file(programFolder.settingsFile());
+    const Settings settings = Settings::load(file);
+    QString error;
     const auto refuse = [](const QString &why) {
         QMessageBox::warning(nullptr, QStringLiteral("词库"), QStringLiteral("无法打开词库：%1").arg(why));
         return nullptr;
     };
-    if (auto error = connectFolderDatabase(*connection, folder, dataSource, &where))
-        return refuse(*error);
-    const SettingsFile file(ProgramFolder{folder}.settingsFile());
-    auto reconnect = [folder, dataSource](QString *error) {
-        auto again = std::make_unique<platform::OdbcConnection>();
-        QString ignored;
-        if (auto e = connectFolderDatabase(*again, folder, dataSource, &ignored)) {
-            *error = *e;
-            return std::unique_ptr<platform::OdbcConnection>();
-        }
-        return again;
+    auto database = StudyDatabase::openFolder(programFolder, settings, dataSource, &error);
+    if (!database)
+        return refuse(error);
+    auto reconnect = [programFolder, settings, dataSource](QString *error) {
+        return StudyDatabase::openFolder(programFolder, settings, dataSource, error);
     };
-    auto *window =
-        new WordBookWindow(std::move(connection), where, Settings::load(file).reviewDays, nullptr, reconnect);
+    auto *window = new WordBookWindow(std::move(database), settings.reviewDays, nullptr, reconnect);
     if (auto error = window->book().load()) {
         delete window;
         return refuse(*error);
@@ -97,14 +92,13 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
 
 } // namespace
 
-WordBookWindow::WordBookWindow(std::unique_ptr<platform::OdbcConnection> connection, const QString &where,
-                               const std::array<int, 8> &reviewDays, QWidget *parent,
-                               std::function<std::unique_ptr<platform::OdbcConnection>(QString *error)> reconnect)
-    : QWidget(parent, Qt::Window),
-      book_(std::make_unique<WordBook>(std::shared_ptr<platform::OdbcConnection>(std::move(connection)),
-                                       std::move(reconnect), reviewDays, QDate::currentDate()))
+WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const std::array<int, 8> &reviewDays,
+                               QWidget *parent, StoreWorker::Connect reconnect)
+    : QWidget(parent, Qt::Window)
 {
-    setWindowTitle(QStringLiteral("词库 - %1").arg(where));
+    setWindowTitle(QStringLiteral("词库 - %1").arg(database->where()));
+    book_ = std::make_unique<WordBook>(std::shared_ptr<StudyDatabase>(std::move(database)), std::move(reconnect),
+                                       reviewDays, QDate::currentDate());
 
     search_ = new QLineEdit(this);
     search_->setPlaceholderText(QStringLiteral("搜索单词或释义（英文、中文）"));

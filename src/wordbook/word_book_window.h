@@ -3,7 +3,7 @@
 // from the tray menu, by "kelpword words" to a running trainer, or alone.
 #pragma once
 
-#include "platform/odbc.h"
+#include "wordbook/store_worker.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -24,11 +24,10 @@ class WordBook;
 
 class WordBookWindow : public QWidget {
 public:
-    // Takes the connection to the study database named by `where`;
-    // `reconnect` makes a new one when it stopped answering.
-    WordBookWindow(std::unique_ptr<platform::OdbcConnection> connection, const QString &where,
-                   const std::array<int, 8> &reviewDays, QWidget *parent = nullptr,
-                   std::function<std::unique_ptr<platform::OdbcConnection>(QString *error)> reconnect = {});
+    // Takes the study database; `reconnect` opens it anew when it stopped
+    // answering.
+    WordBookWindow(std::unique_ptr<StudyDatabase> database, const std::array<int, 8> &reviewDays,
+                   QWidget *parent = nullptr, StoreWorker::Connect reconnect = {});
     ~WordBookWindow() override;
 
     WordBook &book() { return *book_; }

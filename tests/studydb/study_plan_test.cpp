@@ -1,6 +1,7 @@
 // The study plan over simulated days: the clock is the `today` handed to each
 // start, and the groups due are those the trainer's own due query returns.
 #include "studydb/data_source.h"
+#include "studydb/database.h"
 #include "studydb/plan_tables.h"
 #include "studydb/schema.h"
 #include "studydb/study_database.h"
@@ -431,8 +432,8 @@ TEST_F(PlanFixture, SchemaVersionIsUpgradedWholeOrNotAtAllAndANewerOneIsLeftAlon
         << qPrintable(*plan);
     StudyWriter writer;
     EXPECT_EQ(writer.open(dbPath), newerSchemaMessage(99));
-    platform::OdbcConnection words;
-    QString where;
-    EXPECT_EQ(connectFolderDatabase(words, dir.path(), QString(), &where), newerSchemaMessage(99));
+    QString refused;
+    EXPECT_FALSE(StudyDatabase::openFolder(ProgramFolder{dir.path()}, Settings(), QString(), &refused));
+    EXPECT_EQ(refused, newerSchemaMessage(99));
     EXPECT_EQ(test::readAll(dbPath), before);
 }

@@ -22,7 +22,8 @@ const QDate kDay(2026, 5, 4);
 
 struct WordBookServerFixture : ::testing::Test {
     static inline test::PostgresServer *server = nullptr;
-    platform::OdbcConnection remote;
+    platform::OdbcConnection remote; // the test's own look at the tables
+    std::unique_ptr<StudyDatabase> database;
     std::unique_ptr<WordBook> book;
 
     static void SetUpTestSuite()
@@ -47,7 +48,10 @@ struct WordBookServerFixture : ::testing::Test {
                                               {{"apple", "/ˈæpl/ n. 苹果"}, {"pear", "n. 梨"}, {"grape", "n. 葡萄"}}},
                                              {2, QStringLiteral("动物"), QDate(), 0, {{"cat", "n. 猫"}}}};
         ASSERT_FALSE(writeStudyTables(remote, groups, true).has_value());
-        book = std::make_unique<WordBook>(remote, kDays, kDay);
+        QString error;
+        database = StudyDatabase::openDataSource(test::kServerDsn, &error);
+        ASSERT_TRUE(database) << qPrintable(error);
+        book = std::make_unique<WordBook>(*database, kDays, kDay);
         ASSERT_FALSE(book->load().has_value());
     }
 

@@ -35,7 +35,8 @@ const QDate kDay(2026, 5, 4);
 struct WordBookFixture : ::testing::Test {
     QTemporaryDir dir;
     std::unique_ptr<test::StudyDb> db;
-    platform::OdbcConnection connection;
+    platform::OdbcConnection connection; // the test's own look at the tables
+    std::unique_ptr<StudyDatabase> database;
     std::unique_ptr<WordBook> book;
 
     void SetUp() override
@@ -50,7 +51,10 @@ struct WordBookFixture : ::testing::Test {
         db->group(2, QStringLiteral("Animals"), kDay, 0);
         db->word(2, QStringLiteral("cat"), QStringLiteral("/kæt/ n. 猫"), 1);
         ASSERT_FALSE(connectDatabaseFile(connection, dir.filePath("kelp.mdb")).has_value());
-        book = std::make_unique<WordBook>(connection, kDays, kDay);
+        QString error;
+        database = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
+        ASSERT_TRUE(database) << qPrintable(error);
+        book = std::make_unique<WordBook>(*database, kDays, kDay);
         ASSERT_FALSE(book->load().has_value());
     }
 
@@ -224,9 +228,10 @@ TEST_F(WordBookFixture, MovesAndSplitsUndo)
 
 TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
 {
-    auto own = std::make_unique<platform::OdbcConnection>();
-    ASSERT_FALSE(connectDatabaseFile(*own, dir.filePath("kelp.mdb")).has_value());
-    WordBookWindow window(std::move(own), QStringLiteral("kelp.mdb"), kDays);
+    QString error;
+    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
+    ASSERT_TRUE(own) << qPrintable(error);
+    WordBookWindow window(std::move(own), kDays);
     ASSERT_FALSE(window.book().load().has_value());
     QAbstractItemModel *words = window.wordView()->model();
     EXPECT_EQ(words->rowCount(), 4);
