@@ -323,6 +323,18 @@
 <context>
     <name>kelp::studydb</name>
     <message>
+        <source>no word to grade</source>
+        <translation>没有可评分的单词</translation>
+    </message>
+    <message>
+        <source>the answer was not kept</source>
+        <translation>答案未能保存</translation>
+    </message>
+    <message>
+        <source>the answer could not be committed</source>
+        <translation>答案无法提交</translation>
+    </message>
+    <message>
         <source>cannot connect</source>
         <translation>无法连接</translation>
     </message>

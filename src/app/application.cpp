@@ -45,6 +45,8 @@ QAction *actionFor(Commands &c, control::Command command)
     case control::Command::show: return nullptr;
     case control::Command::mute: return c.mute;
     case control::Command::note: return c.addToNotebook;
+    case control::Command::know: return c.know;
+    case control::Command::forgot: return c.forgot;
     case control::Command::next: return c.nextItem;
     case control::Command::previous: return c.previousItem;
     case control::Command::next_group: return c.nextGroup;
@@ -250,6 +252,10 @@ void Application::showTrayIcon()
     // The menu's commands, with the arrow-key switch before 退出, which stays last.
     QList<QAction *> actions = run_->commands()->menuActions();
     QAction *const quit = actions.takeLast();
+    // The answers follow the notebook's entry: the tray has them, the word window's menu does not.
+    Commands *const c = run_->commands();
+    actions.insert(actions.indexOf(c->addToNotebook) + 1, c->forgot);
+    actions.insert(actions.indexOf(c->addToNotebook) + 1, c->know);
     trayMenu_->addActions(actions);
     addWordBookEntry(*trayMenu_, QDir::currentPath()); // after the commands
     addImportEntry(*trayMenu_, QDir::currentPath());   // beside 词库

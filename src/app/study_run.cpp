@@ -1,5 +1,6 @@
 #include "app/study_run.h"
 
+#include "app/answer_recorder.h"
 #include "config/review_schedule.h"
 #include "platform/desktop.h"
 #include "platform/fonts.h"
@@ -28,6 +29,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -258,7 +260,26 @@ bool StudyRun::start()
 
     // Colours, then the hot keys last.
     window_->applyColours(settings_.textColour, settings_.labelColour, settings_.windowColour);
-    commands_ = std::make_unique<Commands>(*session_);
+    // The answers' keys, where the settings give them; a text the toolkit
+    // cannot read leaves the default, said once.
+    const auto answerKey = [this](const TextKey &key) {
+        const QString text = file_.read(key);
+        const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
+        if (sequence.count() == 1)
+            return sequence[0];
+        qCWarning(lcApp).noquote() << "[grade]" << key.name << "=" << text << "is no key; using" << key.defaultValue;
+        return QKeySequence::fromString(QString::fromLatin1(key.defaultValue), QKeySequence::PortableText)[0];
+    };
+    commands_ = std::make_unique<Commands>(*session_, answerKey(keys::knowKey), answerKey(keys::forgotKey));
+    // In a database mode the answers are kept, each word's memory with them;
+    // a word file's words are graded on screen only.
+    if (isDatabaseMode(settings_.sourceMode))
+        answers_ = std::make_unique<AnswerRecorder>(folder_, settings_, file_.read(keys::desiredRetention) / 100.0);
+    QObject::connect(session_.get(), &StudySession::answered, window_.get(),
+                     [this](const QString &word, const QDate &day, int shownAt, bool known) {
+                         if (answers_)
+                             answers_->record({word, day, shownAt, known ? memory::Grade::Good : memory::Grade::Again});
+                     });
     QObject::connect(window_.get(), &WordWindow::contextMenuRequested, window_.get(),
                      [this](QPoint at) { showContextMenu(*commands_, window_.get(), at); });
     QObject::connect(commands_->colours, &QAction::triggered, window_.get(), [this] { openColourWindow(); });

@@ -25,6 +25,7 @@ class StudySession;
 class WindowPlacement;
 class WordWindow;
 class StudyDatabase;
+class AnswerRecorder;
 struct StudyMaterial;
 namespace platform {
 class Desktop;
@@ -121,6 +122,7 @@ private:
     std::function<void()> slowStartEnd_;
     std::function<void()> afterFirstPaint_;
     bool firstStart_ = false;
+    std::unique_ptr<AnswerRecorder> answers_;
 };
 
 } // namespace kelp

@@ -52,6 +52,11 @@ inline constexpr TextKey recordingsFolder{"MTLJ", "wav", ""};
 // Seconds between two steps: a hand-edited 0 or below can neither spin nor
 // stop the cycle, and a day at most keeps the milliseconds in range.
 inline constexpr IntKey interval{"timer", "jg", 3, 1, 86400};
+// The two answers' hot keys, in the toolkit's portable key text.
+inline constexpr TextKey knowKey{"grade", "know", "Alt+S", true};
+inline constexpr TextKey forgotKey{"grade", "forgot", "Alt+W", true};
+// How likely a word is to be recalled on its next review day, in percent.
+inline constexpr IntKey desiredRetention{"grade", "retention", 90, 70, 97};
 inline constexpr IntKey windowX{"other", "winx", 0};
 inline constexpr IntKey windowY{"other", "winy", 0};
 inline constexpr IntKey halfTransparent{"other", "sftm", 1};

@@ -251,6 +251,12 @@ int OdbcQuery::open(const char *sql, const std::vector<SqlParam> &params)
             std::memcpy(paramStorage_[i].data(), &v, sizeof v);
             rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
                                   paramStorage_[i].data(), 0, nullptr);
+        } else if (params_[i].kind == SqlParam::Kind::Real) {
+            paramStorage_[i].resize(sizeof(SQLDOUBLE));
+            const SQLDOUBLE v = params_[i].real;
+            std::memcpy(paramStorage_[i].data(), &v, sizeof v);
+            rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0,
+                                  paramStorage_[i].data(), 0, nullptr);
         } else if (params_[i].kind == SqlParam::Kind::Text) {
             const QByteArray bytes = params_[i].text.toUtf8();
             paramStorage_[i].assign(bytes.constData(), bytes.constData() + bytes.size());
@@ -343,6 +349,18 @@ std::optional<long long> OdbcQuery::integer(int column)
     if (!ok(rc) || indicator == SQL_NULL_DATA)
         return std::nullopt;
     return static_cast<long long>(v);
+}
+
+std::optional<double> OdbcQuery::real(int column)
+{
+    if (!stmt_)
+        return std::nullopt;
+    SQLDOUBLE v = 0;
+    SQLLEN indicator = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column), SQL_C_DOUBLE, &v, sizeof v, &indicator);
+    if (!ok(rc) || indicator == SQL_NULL_DATA)
+        return std::nullopt;
+    return static_cast<double>(v);
 }
 
 void OdbcQuery::close()

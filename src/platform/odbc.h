@@ -45,13 +45,15 @@ private:
 };
 
 struct SqlParam {
-    enum class Kind { Integer, Date, Text } kind = Kind::Integer;
+    enum class Kind { Integer, Date, Text, Real } kind = Kind::Integer;
     int integer = 0;
     QDate date;
     QString text; // sent as UTF-8
-    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}, {}}; }
-    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d, {}}; }
-    static SqlParam of(const QString &t) { return SqlParam{Kind::Text, 0, {}, t}; }
+    double real = 0;
+    static SqlParam of(int v) { return SqlParam{Kind::Integer, v, {}, {}, 0}; }
+    static SqlParam of(const QDate &d) { return SqlParam{Kind::Date, 0, d, {}, 0}; }
+    static SqlParam of(const QString &t) { return SqlParam{Kind::Text, 0, {}, t, 0}; }
+    static SqlParam of(double v) { return SqlParam{Kind::Real, 0, {}, {}, v}; }
 };
 
 class OdbcQuery {
@@ -69,6 +71,7 @@ public:
     int fetch();
     std::optional<QString> text(int column);
     std::optional<long long> integer(int column);
+    std::optional<double> real(int column);
     // Rows the last insert, update or delete changed; -1 when unknown.
     long long rowCount();
     void close();

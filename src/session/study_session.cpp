@@ -5,6 +5,8 @@
 #include "study/phonetic.h"
 #include "util/log.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 
 namespace kelp {
@@ -60,6 +62,12 @@ void StudySession::update(Change change)
 {
     syncWindowPosition();
     change();
+    if (presentation_.rowOnDisplay() != showingRow_) {
+        showingRow_ = presentation_.rowOnDisplay();
+        const QDateTime now = QDateTime::currentDateTime();
+        showingDay_ = now.date();
+        showingAt_ = now.time().msecsSinceStartOfDay();
+    }
     qCDebug(lcSession) << "row" << presentation_.currentRow;
     emit changed();
 }
@@ -157,6 +165,18 @@ void StudySession::addToNotebook()
         qCWarning(lcSession).noquote() << "cannot add to the notebook" << notebookPath_ << ":" << r.error;
         emit notebookFailed(!r.opened, notebookPath_ + QStringLiteral(": ") + r.error);
     }
+}
+
+void StudySession::answer(bool known)
+{
+    const long row = presentation_.rowOnDisplay();
+    if (row < 1 || row > words_.rowCount() || words_.isHeader(row) || !words_.item(row, kWordColumn)) {
+        qCInfo(lcSession) << "no word on display to grade";
+        return;
+    }
+    const QString word = *words_.item(row, kWordColumn);
+    qCDebug(lcSession).noquote() << (known ? "known:" : "not known:") << word;
+    emit answered(word, showingDay_, showingAt_, known);
 }
 
 void StudySession::correctWord(int group, const QString &oldWord, const QString &oldStored, const QString &word,

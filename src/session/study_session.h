@@ -6,6 +6,7 @@
 #include "session/presentation.h"
 #include "study/word_buffer.h"
 
+#include <QDate>
 #include <QObject>
 #include <QPoint>
 #include <QTimer>
@@ -75,6 +76,9 @@ public slots:
     void toggleHidden();
     void toggleMute();
     void addToNotebook();
+    // The learner's answer to the word on display ("认识" when `known`);
+    // nothing when a heading or nothing is on display.
+    void answer(bool known);
     // A word of group `group` corrected elsewhere (the words window): the
     // loaded row that holds `oldWord` and `oldStored` holds the new text,
     // shown at once where it is on display.
@@ -93,6 +97,9 @@ signals:
     // even be opened.
     // `why`: the system's reason, with the notebook's path.
     void notebookFailed(bool openFailed, const QString &why);
+    // An answer to `word`, shown since `shownAt` milliseconds after the
+    // midnight of `day` (a second answer in that showing replaces the first).
+    void answered(const QString &word, const QDate &day, int shownAt, bool known);
 
 private:
     void syncWindowPosition();
@@ -110,6 +117,10 @@ private:
     bool speechPending_ = false;
     bool tickDeferred_ = false; // at most one: ticks while a word is said fold into one
     QString notebookPath_;
+    // The showing of the row on display: a new one starts when another row is.
+    long showingRow_ = -1;
+    QDate showingDay_;
+    int showingAt_ = 0;
     std::function<QPoint()> windowPosition_;
     std::function<bool(const QString &)> pronounce_;
 };

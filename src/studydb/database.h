@@ -6,6 +6,7 @@
 #include "config/program_folder.h"
 #include "config/settings.h"
 #include "platform/odbc.h"
+#include "studydb/grade_store.h"
 #include "studydb/schema.h"
 #include "studydb/study_plan.h"
 #include "studydb/study_writer.h"
@@ -57,6 +58,15 @@ public:
                                         plan::Progress &progress)
     {
         return plan::readProgress(*connection_, today, days, newPerDay, progress);
+    }
+    // The learner's answer to a word on display, and the word's memory.
+    std::optional<QString> recordAnswer(const Answer &answer, const memory::Model &model)
+    {
+        return kelp::recordAnswer(*connection_, answer, model);
+    }
+    std::optional<WordMemory> readWordMemory(const QString &word, QString *error)
+    {
+        return kelp::readWordMemory(*connection_, word, error);
     }
     bool hasStudyTables() { return kelp::hasStudyTables(*connection_); }
     // Replaces the study tables with `groups` (kelpword-mkdb).

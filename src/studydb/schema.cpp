@@ -17,7 +17,7 @@ struct Step {
     int version;
     std::vector<const char *> statements;
 };
-const std::array<Step, 1> kSteps{{
+const std::array<Step, 2> kSteps{{
     {1,
      {"create table if not exists kelp_plan (xh integer primary key, introduced integer not null, "
       "stage integer not null, due integer, shown integer, shown_stage integer)",
@@ -25,6 +25,16 @@ const std::array<Step, 1> kSteps{{
       "create table if not exists kelp_plan_day (day integer primary key, days varchar(40))",
       // Reviews missed, by the day they were due on: the history the calendar shows.
       "create table if not exists kelp_plan_missed (day integer primary key, groups integer not null)"}},
+    {2,
+     {// The learner's answers, one a showing of a word (a second answer in
+      // the same showing replaces the first), and each word's memory as they
+      // leave it.
+      "create table if not exists kelp_review (da varchar(50) not null, day integer not null, shown_at integer not "
+      "null, "
+      "grade integer not null, primary key (da, day, shown_at))",
+      "create table if not exists kelp_memory (da varchar(50) primary key, stability double precision not null, "
+      "difficulty double precision not null, last_day integer not null, due integer not null, "
+      "lapses integer not null)"}},
 }};
 
 } // namespace

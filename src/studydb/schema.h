@@ -24,9 +24,10 @@ bool hasStudyTables(platform::OdbcConnection &connection);
 
 // The layout of the study tables has a version of its own (table
 // kelp_schema). 0: zb and fb alone, as kelpword-mkdb and the Windows version
-// make them; 1: the study plan's tables beside them. A database is upgraded
-// only when the program has something to add, never rewritten.
-inline constexpr int kSchemaVersion = 1;
+// make them; 1: the study plan's tables beside them; 2: the learner's
+// answers and the words' memories. A database is upgraded only when the
+// program has something to add, never rewritten.
+inline constexpr int kSchemaVersion = 2;
 
 // The database's version: 0 without a table kelp_schema. Unset with `error`
 // set when it cannot be read.

@@ -4,6 +4,7 @@
 #include "util/log.h"
 
 #include <QAction>
+#include <QKeySequence>
 
 namespace kelp {
 namespace {
@@ -17,15 +18,16 @@ QAction *makeAction(QObject *parent, const char *name, const char *text)
 
 } // namespace
 
-Commands::Commands(StudySession &session, QObject *parent)
+Commands::Commands(StudySession &session, QKeyCombination knowKey, QKeyCombination forgotKey, QObject *parent)
     : QObject(parent), pause(makeAction(this, "pause", "暂停(Alt+x)")), mute(makeAction(this, "mute", "静音(Alt+a)")),
       hide(makeAction(this, "hide", "隐藏(Atl+z)")), previousGroup(makeAction(this, "previousGroup", "上一组(向下键)")),
       nextGroup(makeAction(this, "nextGroup", "下一组(向上键)")),
       previousItem(makeAction(this, "previousItem", "上一条(向左键)")),
       nextItem(makeAction(this, "nextItem", "下一条(向右键)")),
-      addToNotebook(makeAction(this, "addToNotebook", "加入我的生词本(Alt+d)")),
-      colours(makeAction(this, "colours", "颜色设置")), settings(makeAction(this, "settings", "其他设置")),
-      quit(makeAction(this, "quit", "退出")), arrowKeys(makeAction(this, "arrowKeys", "方向键热键")), session_(session)
+      addToNotebook(makeAction(this, "addToNotebook", "加入我的生词本(Alt+d)")), know(makeAction(this, "know", "认识")),
+      forgot(makeAction(this, "forgot", "不认识")), colours(makeAction(this, "colours", "颜色设置")),
+      settings(makeAction(this, "settings", "其他设置")), quit(makeAction(this, "quit", "退出")),
+      arrowKeys(makeAction(this, "arrowKeys", "方向键热键")), session_(session)
 {
     pause->setCheckable(true);
     mute->setCheckable(true);
@@ -39,10 +41,14 @@ Commands::Commands(StudySession &session, QObject *parent)
     connect(previousItem, &QAction::triggered, &session, &StudySession::previousItem);
     connect(nextItem, &QAction::triggered, &session, &StudySession::nextItem);
     connect(addToNotebook, &QAction::triggered, &session, &StudySession::addToNotebook);
+    connect(know, &QAction::triggered, &session, [&session] { session.answer(true); });
+    connect(forgot, &QAction::triggered, &session, [&session] { session.answer(false); });
     // The colour and settings windows are not built yet.
 
     // Lets a test (or a curious learner) follow the commands once they ran.
-    for (QAction *action : menuActions())
+    QList<QAction *> logged = menuActions();
+    logged << know << forgot;
+    for (QAction *action : logged)
         connect(action, &QAction::triggered, this,
                 [action] { qCDebug(lcWordWindow) << "command" << action->objectName(); });
 
@@ -57,6 +63,15 @@ Commands::Commands(StudySession &session, QObject *parent)
         {QKeyCombination(Qt::Key_Down), previousGroup},
         {alt(Qt::Key_X), pause},
     };
+    const auto shown = [](QKeyCombination key) { return QKeySequence(key).toString(QKeySequence::NativeText); };
+    if (knowKey.key() != Qt::Key_unknown) {
+        hotKeys_.push_back({knowKey, know});
+        know->setText(QStringLiteral("认识(%1)").arg(shown(knowKey)));
+    }
+    if (forgotKey.key() != Qt::Key_unknown) {
+        hotKeys_.push_back({forgotKey, forgot});
+        forgot->setText(QStringLiteral("不认识(%1)").arg(shown(forgotKey)));
+    }
     syncChecks();
 }
 

@@ -17,7 +17,9 @@ class StudySession;
 class Commands : public QObject {
     Q_OBJECT
 public:
-    explicit Commands(StudySession &session, QObject *parent = nullptr);
+    // `knowKey` and `forgotKey`: the answers' hot keys (none when empty).
+    explicit Commands(StudySession &session, QKeyCombination knowKey = {}, QKeyCombination forgotKey = {},
+                      QObject *parent = nullptr);
 
     QAction *const pause;
     QAction *const mute;
@@ -27,6 +29,10 @@ public:
     QAction *const previousItem;
     QAction *const nextItem;
     QAction *const addToNotebook;
+    // The learner's answers to the word on display: the tray menu and their
+    // hot keys have them, the word window's menu keeps its fixed items.
+    QAction *const know;
+    QAction *const forgot;
     QAction *const colours;
     QAction *const settings;
     QAction *const quit;

@@ -4,6 +4,7 @@
 #include "platform/desktop.h"
 #include "platform/window_style.h"
 #include "session/study_session.h"
+#include "util/log.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -68,7 +69,7 @@ WordWindow::WordWindow(StudySession &session, const platform::Desktop &desktop, 
     : QWidget(parent, platform::floatingWindowFlags()), session_(session), desktop_(desktop),
       // Created in this order so that the word label lies on top.
       meaningLabel_(makeLabel(this, "meaningLabel")), phoneticLabel_(makeLabel(this, "phoneticLabel")),
-      wordLabel_(makeLabel(this, "wordLabel"))
+      wordLabel_(makeLabel(this, "wordLabel")), answerMark_(makeLabel(this, "answerMark"))
 {
     setObjectName(QStringLiteral("wordWindow"));
     setWindowTitle(QStringLiteral("Kelp Words"));
@@ -89,6 +90,12 @@ WordWindow::WordWindow(StudySession &session, const platform::Desktop &desktop, 
     connect(&session_, &StudySession::changed, this, &WordWindow::showState);
     connect(&session_, &StudySession::hiddenChanged, this, [this](bool hidden) { setVisible(!hidden); });
     connect(&session_, &StudySession::notebookFailed, this, &WordWindow::showNotebookFailure);
+    connect(&session_, &StudySession::answered, this,
+            [this](const QString &, const QDate &, int, bool known) { markAnswer(known); });
+    answerMark_->hide();
+    answerMarkTimer_.setSingleShot(true);
+    answerMarkTimer_.setInterval(1500);
+    connect(&answerMarkTimer_, &QTimer::timeout, answerMark_, &QLabel::hide);
 
     dragWatch_.setInterval(50);
     connect(&dragWatch_, &QTimer::timeout, this, [this] {
@@ -157,6 +164,18 @@ void WordWindow::showNotebookFailure(bool openFailed, const QString &why)
     if (openFailed)
         tell(QStringLiteral("文件不能打开"));
     tell(QStringLiteral("文件写入错误"));
+}
+
+void WordWindow::markAnswer(bool known)
+{
+    answerMark_->setText(known ? QStringLiteral("✓") : QStringLiteral("✗"));
+    answerMark_->setStyleSheet(known ? QStringLiteral("color: #2e7d32") : QStringLiteral("color: #c62828"));
+    answerMark_->adjustSize();
+    answerMark_->move(width() - answerMark_->width() - 4, 2);
+    answerMark_->raise();
+    answerMark_->show();
+    answerMarkTimer_.start();
+    qCDebug(lcWordWindow) << "answer marked:" << (known ? "known" : "not known");
 }
 
 void WordWindow::toggleLayout()

@@ -57,6 +57,8 @@ private:
     void toggleLayout();
     void endDrag();
     void showNotebookFailure(bool openFailed, const QString &why);
+    // A short mark in the top-right corner: the answer was taken.
+    void markAnswer(bool known);
     bool isOwnLabel(QObject *object) const;
 
     StudySession &session_;
@@ -65,6 +67,8 @@ private:
     QLabel *meaningLabel_;
     QLabel *phoneticLabel_;
     QLabel *wordLabel_;
+    QLabel *answerMark_;
+    QTimer answerMarkTimer_;
 
     // Dragging by the background.
     bool pressed_ = false;

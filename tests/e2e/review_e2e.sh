@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # First start with an empty configuration beside a study database: the
 # trainer registers its own data source, studies the groups due today
-# (the first of them is group 2), and on SIGTERM keeps its place for today;
+# (the first of them is group 2), keeps the learner's answers to a word, and
+# on SIGTERM keeps its place for today;
 # a database another program holds locked, or none at all, ends in the
 # message, which stays until answered, and status 1.
 source "$(dirname "$0")/lib.sh"
@@ -21,6 +22,20 @@ cmp "$E2E_TMP/expected.txt" "$PROG/data/生词本.txt" || {
   iconv -f GB18030 -t UTF-8 "$PROG/data/生词本.txt" >&2 || true
   fail "the first group shown was not the first group due today"
 }
+
+# Answers: none given, nothing new written. "认识" by its key, then "不认识"
+# from the command line in the same showing, which replaces it: one answer,
+# a lapse, and the word's memory due the next day.
+tables() { sqlite3 "$PROG/kelp.mdb" "select count(*) from sqlite_master where name like 'kelp_%'"; }
+[ "$(tables)" = 0 ] || fail "the study database was written to before any answer"
+press alt+s know
+wait_log 1 "answer kept: school 3"
+"$KELPWORD" forgot
+wait_log 1 "answer kept: school 1"
+reviews=$(sqlite3 "$PROG/kelp.mdb" "select count(*) || ' ' || min(grade) from kelp_review where da = 'school'")
+[ "$reviews" = "1 1" ] || fail "the answers to school are kept as '$reviews', not one answer 不认识"
+memory=$(sqlite3 "$PROG/kelp.mdb" "select lapses || ' ' || (due - last_day) from kelp_memory where da = 'school'")
+[ "$memory" = "1 1" ] || fail "school's memory is '$memory', not one lapse and due the next day"
 
 kill -TERM "$KELP_PID"
 wait_exit "$KELP_PID" || fail "kelpword did not end on SIGTERM"

@@ -2,6 +2,7 @@
 // start, and the groups due are those the trainer's own due query returns.
 #include "studydb/data_source.h"
 #include "studydb/database.h"
+#include "studydb/grade_store.h"
 #include "studydb/plan_tables.h"
 #include "studydb/schema.h"
 #include "studydb/study_database.h"
@@ -428,7 +429,8 @@ TEST_F(PlanFixture, SchemaVersionIsUpgradedWholeOrNotAtAllAndANewerOneIsLeftAlon
     const QByteArray before = test::readAll(dbPath);
     const auto plan = plan::bringUpToDate(c, kDay0.addDays(1), kDays, 1);
     ASSERT_TRUE(plan.has_value());
-    EXPECT_TRUE(plan->contains(QLatin1String("version 99")) && plan->contains(QLatin1String("version 1 at most")))
+    EXPECT_TRUE(plan->contains(QLatin1String("version 99")) &&
+                plan->contains(QStringLiteral("version %1 at most").arg(kSchemaVersion)))
         << qPrintable(*plan);
     StudyWriter writer;
     EXPECT_EQ(writer.open(dbPath), newerSchemaMessage(99));
@@ -436,4 +438,35 @@ TEST_F(PlanFixture, SchemaVersionIsUpgradedWholeOrNotAtAllAndANewerOneIsLeftAlon
     EXPECT_FALSE(StudyDatabase::openFolder(ProgramFolder{dir.path()}, Settings(), QString(), &refused));
     EXPECT_EQ(refused, newerSchemaMessage(99));
     EXPECT_EQ(test::readAll(dbPath), before);
+}
+
+TEST_F(PlanFixture, AnswersKeepEachWordsMemoryAndASecondAnswerInAShowingReplacesTheFirst)
+{
+    addGroups(2);
+    platform::OdbcConnection c;
+    connect(c);
+    const memory::Model model;
+    // An old database gets the answers' tables with the first answer.
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Good}, model));
+    QString error;
+    EXPECT_EQ(schemaVersion(c, &error), kSchemaVersion);
+    // The same showing answered again: the last answer counts, once.
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Again}, model));
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0.addDays(3), 500, memory::Grade::Good}, model));
+    const auto memory = readWordMemory(c, QStringLiteral("w1"), &error);
+    ASSERT_TRUE(memory) << qPrintable(error);
+    const auto expected = model.replay(
+        {{kDay0.toJulianDay(), memory::Grade::Again}, {kDay0.addDays(3).toJulianDay(), memory::Grade::Good}});
+    EXPECT_DOUBLE_EQ(memory->state.stability, expected->stability);
+    EXPECT_DOUBLE_EQ(memory->state.difficulty, expected->difficulty);
+    EXPECT_EQ(memory->lapses, 1);
+    EXPECT_EQ(memory->due, kDay0.addDays(3).toJulianDay() + model.intervalDays(expected->stability));
+    EXPECT_FALSE(readWordMemory(c, QStringLiteral("w2"), &error)); // never answered
+
+    // No word (a heading's row) is refused with nothing written.
+    EXPECT_TRUE(recordAnswer(c, {QStringLiteral("  "), kDay0, 7, memory::Grade::Again}, model));
+    platform::OdbcQuery q(c);
+    ASSERT_EQ(q.open("select count(*) from kelp_review", {}), 0);
+    ASSERT_EQ(q.fetch(), 0);
+    EXPECT_EQ(q.integer(1), 2);
 }

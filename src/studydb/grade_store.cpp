@@ -1,0 +1,88 @@
+#include "studydb/grade_store.h"
+
+#include "studydb/schema.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+#include <vector>
+
+namespace kelp {
+
+using platform::SqlParam;
+
+std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
+                                    const memory::Model &model)
+{
+    const QString word = answer.word.trimmed();
+    if (word.isEmpty())
+        return QCoreApplication::translate("kelp::studydb", "no word to grade");
+    // A database of before the answers were kept gets their tables first.
+    if (auto e = upgradeSchema(connection))
+        return e;
+    platform::OdbcTransaction transaction(connection);
+    const int day = static_cast<int>(answer.day.toJulianDay());
+    if (auto e = platform::execute(connection, "delete from kelp_review where da = ? and day = ? and shown_at = ?",
+                                   {SqlParam::of(word), SqlParam::of(day), SqlParam::of(answer.shownAt)}))
+        return e;
+    if (auto e = platform::execute(connection, "insert into kelp_review (da, day, shown_at, grade) values (?, ?, ?, ?)",
+                                   {SqlParam::of(word), SqlParam::of(day), SqlParam::of(answer.shownAt),
+                                    SqlParam::of(static_cast<int>(answer.grade))}))
+        return e;
+    // The memory from every answer in order: a replaced answer leaves no trace.
+    std::vector<memory::Review> reviews;
+    int lapses = 0;
+    {
+        platform::OdbcQuery q(connection);
+        if (q.open("select day, grade from kelp_review where da = ? order by day, shown_at", {SqlParam::of(word)}) < 0)
+            return q.errorText();
+        int rc;
+        while ((rc = q.fetch()) == 0) {
+            const auto grade = static_cast<memory::Grade>(std::clamp<long long>(q.integer(2).value_or(3), 1, 4));
+            lapses += grade == memory::Grade::Again ? 1 : 0;
+            reviews.push_back({q.integer(1).value_or(day), grade});
+        }
+        if (rc < 0)
+            return q.errorText();
+    }
+    const auto state = model.replay(reviews);
+    if (!state)
+        return QCoreApplication::translate("kelp::studydb", "the answer was not kept");
+    const long long last = reviews.back().day;
+    const int due = static_cast<int>(last + model.intervalDays(state->stability));
+    if (auto e = platform::execute(connection, "delete from kelp_memory where da = ?", {SqlParam::of(word)}))
+        return e;
+    if (auto e = platform::execute(connection,
+                                   "insert into kelp_memory (da, stability, difficulty, last_day, due, lapses) "
+                                   "values (?, ?, ?, ?, ?, ?)",
+                                   {SqlParam::of(word), SqlParam::of(state->stability), SqlParam::of(state->difficulty),
+                                    SqlParam::of(static_cast<int>(last)), SqlParam::of(due), SqlParam::of(lapses)}))
+        return e;
+    if (!transaction.commit())
+        return QCoreApplication::translate("kelp::studydb", "the answer could not be committed");
+    return std::nullopt;
+}
+
+std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error)
+{
+    QString ignored;
+    const auto version = schemaVersion(connection, error ? error : &ignored);
+    if (!version || *version < 2)
+        return std::nullopt;
+    platform::OdbcQuery q(connection);
+    if (q.open("select stability, difficulty, last_day, due, lapses from kelp_memory where da = ?",
+               {SqlParam::of(word.trimmed())}) < 0) {
+        if (error)
+            *error = q.errorText();
+        return std::nullopt;
+    }
+    if (q.fetch() != 0)
+        return std::nullopt;
+    return WordMemory{{q.real(1).value_or(0), q.real(2).value_or(0)},
+                      q.integer(3).value_or(0),
+                      q.integer(4).value_or(0),
+                      static_cast<int>(q.integer(5).value_or(0))};
+}
+
+} // namespace kelp

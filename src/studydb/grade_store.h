@@ -1,0 +1,37 @@
+// The learner's answers ("认识", "不认识") and each word's memory: a review
+// log and the state the memory model leaves, one row a word.
+#pragma once
+
+#include "memory/word_memory.h"
+#include "platform/odbc.h"
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+namespace kelp {
+
+struct Answer {
+    QString word;
+    QDate day;       // the day of the showing
+    int shownAt = 0; // when the showing began, in milliseconds since that day's midnight
+    memory::Grade grade = memory::Grade::Good;
+};
+
+struct WordMemory {
+    memory::MemoryState state;
+    long long lastDay = 0; // Julian days
+    long long due = 0;
+    int lapses = 0;
+};
+
+// Keeps the answer (a second one for the same showing replaces the first)
+// and the word's memory anew from all its answers, in one transaction.
+std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
+                                    const memory::Model &model);
+
+// The word's memory; none before its first answer.
+std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);
+
+} // namespace kelp
