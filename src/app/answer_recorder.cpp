@@ -41,7 +41,7 @@ struct AnswerRecorder::Shared {
             if (!database || !database->isOpen())
                 database = StudyDatabase::openFolder(folder, settings, QString(), &error);
             if (database) {
-                if (auto e = database->recordAnswer(next, model))
+                if (auto e = database->recordAnswer(next, model, plan::reviewDays(settings)))
                     error = *e;
             }
             if (!error.isEmpty()) {

@@ -65,6 +65,19 @@ std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const 
     return counts;
 }
 
+long long dueByWords(long long fixedDue, const std::vector<WordDue> &graded)
+{
+    if (graded.empty())
+        return fixedDue;
+    long long weakest = graded.front().due;
+    bool forgotten = false;
+    for (const WordDue &w : graded) {
+        weakest = std::min(weakest, w.due);
+        forgotten = forgotten || w.forgotten;
+    }
+    return forgotten ? std::min(weakest, fixedDue) : std::max(weakest, fixedDue);
+}
+
 std::array<int, 9> stageCounts(const std::vector<PlanGroup> &groups)
 {
     std::array<int, 9> counts{};

@@ -50,6 +50,18 @@ std::vector<std::size_t> dueOn(const std::vector<PlanGroup> &groups, long long d
 std::vector<int> forecast(std::vector<PlanGroup> groups, long long today, const ReviewDays &days, int newPerDay,
                           const std::vector<int> &fresh, bool ranToday, int horizon);
 
+// A graded word of a group: the day its memory falls to the desired
+// retention, and whether its last answer was "不认识".
+struct WordDue {
+    long long due = 0;
+    bool forgotten = false;
+};
+// A group's next review moved by its graded words: the day its weakest word
+// falls due, but never later than `fixedDue` (the fixed schedule's) when a
+// word was forgotten, and never earlier when every one was known. Without
+// graded words, `fixedDue`.
+long long dueByWords(long long fixedDue, const std::vector<WordDue> &graded);
+
 // Groups in the plan by their next review: [1..7] at that stage, [8] retired.
 std::array<int, 9> stageCounts(const std::vector<PlanGroup> &groups);
 

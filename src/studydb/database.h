@@ -60,9 +60,9 @@ public:
         return plan::readProgress(*connection_, today, days, newPerDay, progress);
     }
     // The learner's answer to a word on display, and the word's memory.
-    std::optional<QString> recordAnswer(const Answer &answer, const memory::Model &model)
+    std::optional<QString> recordAnswer(const Answer &answer, const memory::Model &model, const plan::ReviewDays &days)
     {
-        return kelp::recordAnswer(*connection_, answer, model);
+        return kelp::recordAnswer(*connection_, answer, model, days);
     }
     std::optional<WordMemory> readWordMemory(const QString &word, QString *error)
     {

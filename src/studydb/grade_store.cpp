@@ -1,6 +1,7 @@
 #include "studydb/grade_store.h"
 
 #include "studydb/schema.h"
+#include "studydb/study_plan.h"
 
 #include <QCoreApplication>
 
@@ -13,7 +14,7 @@ namespace kelp {
 using platform::SqlParam;
 
 std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
-                                    const memory::Model &model)
+                                    const memory::Model &model, const plan::ReviewDays &days)
 {
     const QString word = answer.word.trimmed();
     if (word.isEmpty())
@@ -58,6 +59,8 @@ std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const 
                                    "values (?, ?, ?, ?, ?, ?)",
                                    {SqlParam::of(word), SqlParam::of(state->stability), SqlParam::of(state->difficulty),
                                     SqlParam::of(static_cast<int>(last)), SqlParam::of(due), SqlParam::of(lapses)}))
+        return e;
+    if (auto e = plan::moveGroupsByWords(connection, word, days))
         return e;
     if (!transaction.commit())
         return QCoreApplication::translate("kelp::studydb", "the answer could not be committed");

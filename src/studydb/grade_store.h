@@ -3,6 +3,7 @@
 #pragma once
 
 #include "memory/word_memory.h"
+#include "plan/plan_schedule.h"
 #include "platform/odbc.h"
 
 #include <QDate>
@@ -26,10 +27,11 @@ struct WordMemory {
     int lapses = 0;
 };
 
-// Keeps the answer (a second one for the same showing replaces the first)
-// and the word's memory anew from all its answers, in one transaction.
+// Keeps the answer (a second one for the same showing replaces the first),
+// the word's memory anew from all its answers, and the next review of the
+// plan's groups that hold it (`days`: the fixed schedule), in one transaction.
 std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
-                                    const memory::Model &model);
+                                    const memory::Model &model, const plan::ReviewDays &days);
 
 // The word's memory; none before its first answer.
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);

@@ -308,4 +308,54 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     return std::nullopt;
 }
 
+std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, const QString &word,
+                                         const ReviewDays &days)
+{
+    if (!tableExists(connection, QStringLiteral("kelp_plan")))
+        return std::nullopt;
+    struct Group {
+        int number;
+        int stage;
+        long long shown;
+    };
+    std::vector<Group> groups;
+    {
+        platform::OdbcQuery q(connection);
+        if (q.open("select xh, stage, shown from kelp_plan where stage between 1 and 7 and shown is not null and "
+                   "xh in (select xh from fb where da = ?)",
+                   {SqlParam::of(word)}) < 0)
+            return q.errorText();
+        int rc;
+        while ((rc = q.fetch()) == 0)
+            groups.push_back({static_cast<int>(q.integer(1).value_or(0)), static_cast<int>(q.integer(2).value_or(1)),
+                              q.integer(3).value_or(0)});
+        if (rc < 0)
+            return q.errorText();
+    }
+    for (const Group &g : groups) {
+        std::vector<WordDue> graded;
+        platform::OdbcQuery q(connection);
+        // Each graded word of the group: its memory's day, and its last answer.
+        if (q.open("select m.due, (select r.grade from kelp_review r where r.da = m.da "
+                   "order by r.day desc, r.shown_at desc limit 1) "
+                   "from kelp_memory m where m.da in (select da from fb where xh = ?)",
+                   {SqlParam::of(g.number)}) < 0)
+            return q.errorText();
+        int rc;
+        while ((rc = q.fetch()) == 0)
+            graded.push_back({q.integer(1).value_or(0), q.integer(2).value_or(3) == 1});
+        if (rc < 0)
+            return q.errorText();
+        q.close();
+        const long long fixed = g.shown + interval(g.stage, days);
+        const long long due = std::max(dueByWords(fixed, graded), g.shown + 1);
+        if (auto e = platform::execute(connection, "update kelp_plan set due = ? where xh = ?",
+                                       {SqlParam::of(jd(due)), SqlParam::of(g.number)}))
+            return e;
+        if (auto e = scheduleInZb(connection, g.number, g.stage, due, days))
+            return e;
+    }
+    return std::nullopt;
+}
+
 } // namespace kelp::plan

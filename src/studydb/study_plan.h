@@ -21,6 +21,12 @@ namespace kelp::plan {
 // The review-day counts of the settings.
 ReviewDays reviewDays(const Settings &settings);
 
+// Each group of the plan that holds `word` takes its next review from its
+// graded words' memories (dueByWords), in zb too; inside the caller's
+// transaction. Groups outside a plan keep the fixed days.
+std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, const QString &word,
+                                         const ReviewDays &days);
+
 // The plan's part of a start in review mode: with [plan] new of 1 or more the
 // plan is brought up to today on `connection` before the due groups are
 // looked up. A failure is said on stderr (and false returned); the start

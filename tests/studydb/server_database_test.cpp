@@ -3,6 +3,7 @@
 #include "import/word_import.h"
 #include "platform/odbc.h"
 #include "studydb/data_source.h"
+#include "studydb/grade_store.h"
 #include "studydb/schema.h"
 #include "studydb/study_database.h"
 #include "studydb/study_load.h"
@@ -453,6 +454,13 @@ TEST_F(ServerFixture, SchemaVersionOnTheServerAsInTheLocalFile)
     EXPECT_EQ(schemaVersion(remote, &error), 0);
     ASSERT_FALSE(plan::bringUpToDate(remote, kDay0, kFxd, 1).has_value());
     EXPECT_EQ(schemaVersion(remote, &error), kSchemaVersion);
+    // An answer keeps its word's memory there as in the file, the plan's group moved with it.
+    const memory::Model model;
+    const QString first = planGroups(3).front().words.front().first;
+    ASSERT_FALSE(recordAnswer(remote, {first, kDay0, 5, memory::Grade::Good}, model, kFxd));
+    const auto memory = readWordMemory(remote, first, &error);
+    ASSERT_TRUE(memory) << qPrintable(error);
+    EXPECT_DOUBLE_EQ(memory->state.stability, model.next(std::nullopt, memory::Grade::Good, 0).stability);
     // A newer program's tables: the plan and an import refuse them, nothing written.
     ASSERT_FALSE(platform::execute(remote, "update kelp_schema set version = 99"));
     const auto plan = plan::bringUpToDate(remote, kDay0.addDays(1), kFxd, 1);

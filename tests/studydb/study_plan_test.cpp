@@ -447,12 +447,12 @@ TEST_F(PlanFixture, AnswersKeepEachWordsMemoryAndASecondAnswerInAShowingReplaces
     connect(c);
     const memory::Model model;
     // An old database gets the answers' tables with the first answer.
-    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Good}, model));
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Good}, model, kDays));
     QString error;
     EXPECT_EQ(schemaVersion(c, &error), kSchemaVersion);
     // The same showing answered again: the last answer counts, once.
-    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Again}, model));
-    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0.addDays(3), 500, memory::Grade::Good}, model));
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Again}, model, kDays));
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0.addDays(3), 500, memory::Grade::Good}, model, kDays));
     const auto memory = readWordMemory(c, QStringLiteral("w1"), &error);
     ASSERT_TRUE(memory) << qPrintable(error);
     const auto expected = model.replay(
@@ -464,9 +464,31 @@ TEST_F(PlanFixture, AnswersKeepEachWordsMemoryAndASecondAnswerInAShowingReplaces
     EXPECT_FALSE(readWordMemory(c, QStringLiteral("w2"), &error)); // never answered
 
     // No word (a heading's row) is refused with nothing written.
-    EXPECT_TRUE(recordAnswer(c, {QStringLiteral("  "), kDay0, 7, memory::Grade::Again}, model));
+    EXPECT_TRUE(recordAnswer(c, {QStringLiteral("  "), kDay0, 7, memory::Grade::Again}, model, kDays));
     platform::OdbcQuery q(c);
     ASSERT_EQ(q.open("select count(*) from kelp_review", {}), 0);
     ASSERT_EQ(q.fetch(), 0);
     EXPECT_EQ(q.integer(1), 2);
+}
+
+TEST_F(PlanFixture, AGroupMovesByItsGradedWordsAndAnUngradedOneKeepsTheFixedDays)
+{
+    // The rule: the weakest word's day, no later than the fixed day when a
+    // word was forgotten, no earlier when all were known.
+    EXPECT_EQ(plan::dueByWords(10, {}), 10);
+    EXPECT_EQ(plan::dueByWords(10, {{15, false}, {30, false}}), 15);
+    EXPECT_EQ(plan::dueByWords(10, {{5, false}}), 10);
+    EXPECT_EQ(plan::dueByWords(10, {{30, false}, {12, true}}), 10);
+    EXPECT_EQ(plan::dueByWords(10, {{30, false}, {7, true}}), 7);
+
+    addGroups(3);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    platform::OdbcConnection c;
+    connect(c);
+    // Group 1's only word known on its first day: it holds two days, so the
+    // group skips the fixed review of the next day.
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1, memory::Grade::Good}, memory::Model(), kDays));
+    c.disconnect();
+    EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{2}));
+    EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 3}));
 }
