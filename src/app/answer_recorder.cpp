@@ -41,7 +41,8 @@ struct AnswerRecorder::Shared {
             if (!database || !database->isOpen())
                 database = StudyDatabase::openFolder(folder, settings, QString(), &error);
             if (database) {
-                if (auto e = database->recordAnswer(next, model, plan::reviewDays(settings)))
+                if (auto e = next.noted ? database->recordNoted(next.word, next.day)
+                                        : database->recordAnswer(next, model, plan::reviewDays(settings)))
                     error = *e;
             }
             if (!error.isEmpty()) {
@@ -49,7 +50,8 @@ struct AnswerRecorder::Shared {
                 qCWarning(lcStudy).noquote() << "the answer to" << next.word << "waits to be kept:" << error;
                 return false;
             }
-            qCDebug(lcStudy).noquote() << "answer kept:" << next.word << static_cast<int>(next.grade);
+            qCDebug(lcStudy).noquote() << "answer kept:" << next.word
+                                       << (next.noted ? 0 : static_cast<int>(next.grade));
             std::lock_guard lock(mutex);
             queue.pop_front();
         }

@@ -6,6 +6,14 @@
 #include <limits>
 
 namespace kelp {
+
+namespace {
+// Group 0 is the hard words' own group, which has no number of its own.
+QString groupHeading(const QString &number)
+{
+    return numberValue(number) == 0 ? QStringLiteral("生词本") : QStringLiteral("第") + number + QStringLiteral("组");
+}
+} // namespace
 namespace {
 
 bool hasLineBreak(const QString &text)
@@ -73,7 +81,7 @@ bool Presentation::showFirstRow()
 
     const Cell wordCell = buffer_.item(currentRow, kWordColumn);
     if (wordCell && !wordCell->isEmpty() && isNumber(*wordCell)) {
-        wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
+        wordLabel.text = groupHeading(*wordCell);
         currentGroup = numberValue(*wordCell);
     } else {
         wordLabel.text = wordCell ? wordCell->left(kMaxShownChars) : QString();
@@ -163,7 +171,7 @@ void Presentation::step()
 
     const Cell wordCell = buffer_.item(currentRow, kWordColumn);
     if (isNumber(wordCell)) {
-        wordLabel.text = QStringLiteral("第") + *wordCell + QStringLiteral("组");
+        wordLabel.text = groupHeading(*wordCell);
         currentGroup = numberValue(trimSpaces(*wordCell));
     } else {
         wordLabel.text = shown(wordCell);

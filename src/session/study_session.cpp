@@ -161,6 +161,8 @@ void StudySession::addToNotebook()
     if (!line)
         return; // a group heading (or nothing) is on display
     const AppendResult r = appendNotebookLine(notebookPath_, *line);
+    if (r.written)
+        emit noted(words_.item(presentation_.rowOnDisplay(), kWordColumn).value_or(QString()), QDate::currentDate());
     if (!r.written) {
         qCWarning(lcSession).noquote() << "cannot add to the notebook" << notebookPath_ << ":" << r.error;
         emit notebookFailed(!r.opened, notebookPath_ + QStringLiteral(": ") + r.error);

@@ -100,6 +100,8 @@ signals:
     // An answer to `word`, shown since `shownAt` milliseconds after the
     // midnight of `day` (a second answer in that showing replaces the first).
     void answered(const QString &word, const QDate &day, int shownAt, bool known);
+    // The word on display went into the notebook.
+    void noted(const QString &word, const QDate &day);
 
 private:
     void syncWindowPosition();

@@ -64,6 +64,10 @@ public:
     {
         return kelp::recordAnswer(*connection_, answer, model, days);
     }
+    std::optional<QString> recordNoted(const QString &word, const QDate &day)
+    {
+        return kelp::recordNoted(*connection_, word, day);
+    }
     std::optional<WordMemory> readWordMemory(const QString &word, QString *error)
     {
         return kelp::readWordMemory(*connection_, word, error);

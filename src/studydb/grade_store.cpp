@@ -67,6 +67,52 @@ std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const 
     return std::nullopt;
 }
 
+std::optional<QString> recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day)
+{
+    const QString da = word.trimmed();
+    if (da.isEmpty())
+        return QCoreApplication::translate("kelp::studydb", "no word to grade");
+    if (auto e = upgradeSchema(connection))
+        return e;
+    platform::OdbcTransaction transaction(connection);
+    if (auto e = platform::execute(connection, "delete from kelp_noted where da = ?", {SqlParam::of(da)}))
+        return e;
+    if (auto e = platform::execute(connection, "insert into kelp_noted (da, day) values (?, ?)",
+                                   {SqlParam::of(da), SqlParam::of(static_cast<int>(day.toJulianDay()))}))
+        return e;
+    if (!transaction.commit())
+        return QCoreApplication::translate("kelp::studydb", "the answer could not be committed");
+    return std::nullopt;
+}
+
+std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words)
+{
+    words.clear();
+    QString error;
+    const auto version = schemaVersion(connection, &error);
+    if (!version)
+        return error;
+    if (*version < 2)
+        return std::nullopt; // nothing answered yet
+    platform::OdbcQuery q(connection);
+    // A "认识" on the same day as the lapse leaves the word hard: it was
+    // just seen again; only a later day's shows it was learned.
+    if (q.open("select h.da, max(h.day), (select m.due from kelp_memory m where m.da = h.da) from "
+               "(select da, day from kelp_review where grade = 1 union all select da, day from kelp_noted) h "
+               "group by h.da having max(h.day) >= coalesce((select max(r.day) from kelp_review r "
+               "where r.da = h.da and r.grade >= 2), 0) order by max(h.day), h.da",
+               {}) < 0)
+        return q.errorText();
+    int rc;
+    while ((rc = q.fetch()) == 0) {
+        const long long since = q.integer(2).value_or(0);
+        words.push_back({q.text(1).value_or(QString()), q.integer(3).value_or(since)});
+    }
+    if (rc < 0)
+        return q.errorText();
+    return std::nullopt;
+}
+
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error)
 {
     QString ignored;

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace kelp {
 
@@ -18,6 +19,7 @@ struct Answer {
     QDate day;       // the day of the showing
     int shownAt = 0; // when the showing began, in milliseconds since that day's midnight
     memory::Grade grade = memory::Grade::Good;
+    bool noted = false; // added to the notebook, no answer: `grade` is not read
 };
 
 struct WordMemory {
@@ -32,6 +34,18 @@ struct WordMemory {
 // plan's groups that hold it (`days`: the fixed schedule), in one transaction.
 std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
                                     const memory::Model &model, const plan::ReviewDays &days);
+
+// A word added to the notebook on `day`: a hard word from then on.
+std::optional<QString> recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day);
+
+// The hard words: each one whose last "不认识" (or addition to the notebook)
+// no "认识" on a later day followed, with the day its memory falls due (the
+// day it became hard where it has no memory), in the order they became hard.
+struct HardWord {
+    QString word;
+    long long due = 0;
+};
+std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words);
 
 // The word's memory; none before its first answer.
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);

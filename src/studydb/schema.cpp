@@ -34,7 +34,9 @@ const std::array<Step, 2> kSteps{{
       "grade integer not null, primary key (da, day, shown_at))",
       "create table if not exists kelp_memory (da varchar(50) primary key, stability double precision not null, "
       "difficulty double precision not null, last_day integer not null, due integer not null, "
-      "lapses integer not null)"}},
+      "lapses integer not null)",
+      // Words added to the notebook: hard words too, until known on a later day.
+      "create table if not exists kelp_noted (da varchar(50) primary key, day integer not null)"}},
 }};
 
 } // namespace

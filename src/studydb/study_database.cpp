@@ -2,6 +2,7 @@
 
 #include "config/review_schedule.h"
 #include "study/phonetic.h"
+#include "studydb/grade_store.h"
 
 #include <QRegularExpression>
 
@@ -161,6 +162,31 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
     for (size_t i = 0; i < count; ++i)
         if (const auto it = byGroup.find(groups[i]); it != byGroup.end())
             appendGroup(buffer, it->second);
+    return std::nullopt;
+}
+
+std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer)
+{
+    std::vector<HardWord> hard;
+    if (auto e = readHardWords(connection, hard))
+        return QueryError{-1, *e};
+    const long long day = today.toJulianDay();
+    if (std::none_of(hard.begin(), hard.end(), [day](const HardWord &w) { return w.due <= day; }))
+        return std::nullopt;
+    std::vector<GroupRow> rows;
+    platform::OdbcQuery query(connection);
+    for (const HardWord &w : hard) {
+        if (const int status =
+                query.open("select da, lx2 from fb where da = ? order by xh, xh1", {platform::SqlParam::of(w.word)});
+            status < 0)
+            return QueryError{status, query.errorText()};
+        // Its first row alone: a word kept in two groups is one hard word.
+        if (query.fetch() == 0)
+            rows.push_back(GroupRow{0, QStringLiteral("生词本"), query.text(1), query.text(2)});
+        query.close();
+    }
+    if (!rows.empty())
+        appendGroup(buffer, rows);
     return std::nullopt;
 }
 

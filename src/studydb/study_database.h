@@ -46,6 +46,12 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
 std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange,
                                          WordBuffer &buffer, std::vector<int> &groups);
 
+// The hard words' group "生词本" (header number 0), appended to the buffer
+// when any of its words is due by `today`: every word whose last "不认识" or
+// addition to the notebook no "认识" on a later day followed, with the
+// meaning of its first row in fb. Nothing before any answer.
+std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer);
+
 // Fills the buffer in a database mode: review mode loads the groups due today,
 // falling back to the range (and setting `fellBack`) when none is due; range mode
 // loads the range. Other modes load nothing here.

@@ -28,7 +28,7 @@ DataSource dataSourceOf(const Settings &settings, const ProgramFolder &folder)
 } // namespace
 
 MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
-                             platform::OdbcConnection &connection, StudyMaterial &material)
+                             platform::OdbcConnection &connection, StudyMaterial &material, bool hardWordsFirst)
 {
     using Kind = MaterialProblem::Kind;
     switch (settings.sourceMode) {
@@ -36,6 +36,10 @@ MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const
     case SourceMode::GroupRange: {
         std::array<int, 8> reviewDays{};
         parseReviewDays(settings.reviewCycle, reviewDays);
+        if (hardWordsFirst && settings.sourceMode == SourceMode::Review) {
+            if (auto error = loadHardWords(connection, today, material.words))
+                return {Kind::QueryFailed, error->status, error->text};
+        }
         if (auto error = loadFromDatabase(connection, settings.sourceMode, today, reviewDays, settings.groupRange,
                                           material.fellBack, material.words, material.groups))
             return {Kind::QueryFailed, error->status, error->text};
@@ -79,7 +83,8 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
         if (!plan::startReviewDay(file, settings, connection, today))
             load.pending.reset();
     }
-    load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), connection, load.material);
+    load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), connection, load.material,
+                                file.read(keys::newGroupsPerDay) >= 1);
     return load;
 }
 

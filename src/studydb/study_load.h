@@ -40,9 +40,11 @@ struct MaterialProblem {
 };
 
 // Fills `material`. In the database modes `connection` must be open; the
-// word file mode reads `wordFilePath`. Any other mode loads nothing.
+// word file mode reads `wordFilePath`. Any other mode loads nothing. With
+// `hardWordsFirst` (review mode with a plan) the hard words' group comes first.
 MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
-                             platform::OdbcConnection &connection, StudyMaterial &material);
+                             platform::OdbcConnection &connection, StudyMaterial &material,
+                             bool hardWordsFirst = false);
 
 struct StudyLoad {
     StudyMaterial material;

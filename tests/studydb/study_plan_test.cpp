@@ -492,3 +492,34 @@ TEST_F(PlanFixture, AGroupMovesByItsGradedWordsAndAnUngradedOneKeepsTheFixedDays
     EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{2}));
     EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 3}));
 }
+
+TEST_F(PlanFixture, HardWordsComeFirstWhileDueUntilKnownOnALaterDay)
+{
+    addGroups(4);
+    EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
+    platform::OdbcConnection c;
+    connect(c);
+    const memory::Model model;
+    const auto hardOn = [&c](const QDate &day) {
+        WordBuffer b;
+        EXPECT_FALSE(loadHardWords(c, day, b).has_value());
+        QStringList rows;
+        for (long r = 1; r <= b.rowCount(); ++r)
+            rows << b.item(r, kWordColumn).value_or(QString()) + QLatin1Char('|') +
+                        b.item(r, kMeaningColumn).value_or(QString());
+        return rows;
+    };
+    EXPECT_TRUE(hardOn(kDay0).isEmpty()) << "nothing answered yet";
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 10, memory::Grade::Again}, model, kDays));
+    // Known again the same day: still hard, and not due before its memory is.
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 20, memory::Grade::Good}, model, kDays));
+    EXPECT_TRUE(hardOn(kDay0).isEmpty());
+    const QDate next = kDay0.addDays(1);
+    ASSERT_FALSE(recordNoted(c, QStringLiteral("w3"), next)); // Alt+D
+    EXPECT_EQ(hardOn(next), (QStringList{"0|生词本", "w1|n. 词", "w3|n. 词"}));
+    // Known on a later day: it leaves the group.
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), next, 30, memory::Grade::Good}, model, kDays));
+    EXPECT_EQ(hardOn(next), (QStringList{"0|生词本", "w3|n. 词"}));
+    ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w3"), next.addDays(1), 5, memory::Grade::Good}, model, kDays));
+    EXPECT_TRUE(hardOn(next.addDays(1)).isEmpty());
+}
