@@ -280,12 +280,14 @@ bool StudyRun::start()
                          if (answers_)
                              answers_->record({word, day, shownAt, known ? memory::Grade::Good : memory::Grade::Again});
                      });
-    // A word put in the notebook comes back with the hard words.
-    QObject::connect(session_.get(), &StudySession::noted, window_.get(),
-                     [this](const QString &word, const QDate &day) {
-                         if (answers_)
-                             answers_->record({word, day, 0, memory::Grade::Again, true});
-                     });
+    // A word put in the notebook comes back with the hard words, where a
+    // plan shows them; without one the notebook alone is written, as ever.
+    if (settings_.sourceMode == SourceMode::Review && file_.read(keys::newGroupsPerDay) >= 1)
+        QObject::connect(session_.get(), &StudySession::noted, window_.get(),
+                         [this](const QString &word, const QDate &day) {
+                             if (answers_)
+                                 answers_->record({word, day, 0, memory::Grade::Again, true});
+                         });
     QObject::connect(window_.get(), &WordWindow::contextMenuRequested, window_.get(),
                      [this](QPoint at) { showContextMenu(*commands_, window_.get(), at); });
     QObject::connect(commands_->colours, &QAction::triggered, window_.get(), [this] { openColourWindow(); });

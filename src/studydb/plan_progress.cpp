@@ -18,8 +18,13 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     progress = Progress{};
     progress.today = today;
     const long long t = today.toJulianDay();
-    // Whether the plan's table exists, asked in a way every engine understands.
-    progress.planned = hasTable(connection, "select count(*) from kelp_plan where 1 = 0");
+    // Whether a plan ever ran: its tables come with a schema upgrade (an
+    // answer kept without a plan makes them too), its days only with a step.
+    {
+        OdbcQuery q(connection);
+        progress.planned =
+            q.open("select count(*) from kelp_plan_day", {}) == 0 && q.fetch() == 0 && q.integer(1).value_or(0) > 0;
+    }
     std::map<int, int> words; // by group
     {
         OdbcQuery q(connection);
