@@ -238,6 +238,10 @@
 <context>
     <name>kelp::plan</name>
     <message>
+        <source>answers: %1 words graded; known when due again: %2 of %3 (%4%); recalled at 90% or more today: %5 words; words due: %6</source>
+        <translation>答题：已评分 %1 个单词；到期再认出：%3 次中 %2 次（%4%）；今天回忆率 90% 以上：%5 个单词；待复习单词：%6</translation>
+    </message>
+    <message>
         <source>the plan&apos;s day could not be recorded</source>
         <translation>无法记录学习计划的这一天</translation>
     </message>

@@ -1,4 +1,6 @@
+#include "memory/word_memory.h"
 #include "studydb/plan_tables.h"
+#include "studydb/schema.h"
 #include "studydb/study_plan.h"
 
 #include <QCoreApplication>
@@ -11,6 +13,61 @@ namespace kelp::plan {
 
 using platform::OdbcQuery;
 using platform::SqlParam;
+
+namespace {
+
+std::optional<QString> readAnswers(platform::OdbcConnection &connection, long long today, AnswerFigures &a)
+{
+    a = AnswerFigures{};
+    a.wordsDue.assign(kForecastDays, 0);
+    QString error;
+    const auto version = schemaVersion(connection, &error);
+    if (!version)
+        return error;
+    if (*version < 2)
+        return std::nullopt;
+    {
+        OdbcQuery q(connection);
+        if (q.open("select da, day, grade from kelp_review where grade between 1 and 4 order by da, day, shown_at",
+                   {}) < 0)
+            return q.errorText();
+        QString word;
+        long long last = 0;
+        int rc;
+        while ((rc = q.fetch()) == 0) {
+            const QString da = q.text(1).value_or(QString());
+            const long long day = q.integer(2).value_or(0);
+            if (da != word) {
+                word = da;
+                ++a.wordsGraded;
+            } else if (day > last) {
+                ++a.laterAnswers;
+                a.knownLater += q.integer(3).value_or(1) >= 2 ? 1 : 0;
+            }
+            last = day;
+        }
+        if (rc < 0)
+            return q.errorText();
+    }
+    const memory::Model model;
+    OdbcQuery q(connection);
+    if (q.open("select stability, difficulty, last_day, due from kelp_memory", {}) < 0)
+        return q.errorText();
+    int rc;
+    while ((rc = q.fetch()) == 0) {
+        const memory::MemoryState state{q.real(1).value_or(0), q.real(2).value_or(0)};
+        if (model.retrievability(state, today - q.integer(3).value_or(today)) >= 0.9)
+            ++a.strongWords;
+        const long long in = std::max(0LL, q.integer(4).value_or(today) - today);
+        if (in < kForecastDays)
+            ++a.wordsDue[static_cast<size_t>(in)];
+    }
+    if (rc < 0)
+        return q.errorText();
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
                                     int newPerDay, Progress &progress)
@@ -135,7 +192,7 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     std::sort(progress.todayGroups.begin(), progress.todayGroups.end());
     for (int xh : progress.todayGroups)
         progress.todayWords += words[xh];
-    return std::nullopt;
+    return readAnswers(connection, t, progress.answers);
 }
 
 QString progressText(const Progress &p)
@@ -187,6 +244,21 @@ QString progressText(const Progress &p)
         out << QCoreApplication::translate("kelp::plan", "last %1 weeks (# ran, x reviews missed): %2")
                    .arg(kCalendarDays / 7)
                    .arg(weeks.join(QLatin1Char(' ')));
+    }
+    if (const AnswerFigures &a = p.answers; a.wordsGraded > 0) {
+        QStringList due;
+        for (size_t d = 0; d < a.wordsDue.size(); ++d)
+            due << labelled.arg(p.today.addDays(static_cast<qint64>(d)).toString(QStringLiteral("MM-dd")))
+                       .arg(a.wordsDue[d]);
+        out << QCoreApplication::translate("kelp::plan",
+                                           "answers: %1 words graded; known when due again: %2 of %3 (%4%); "
+                                           "recalled at 90% or more today: %5 words; words due: %6")
+                   .arg(a.wordsGraded)
+                   .arg(a.knownLater)
+                   .arg(a.laterAnswers)
+                   .arg(a.laterAnswers > 0 ? 100 * a.knownLater / a.laterAnswers : 0)
+                   .arg(a.strongWords)
+                   .arg(due.join(separator));
     }
     if (!p.planned)
         out << QCoreApplication::translate(

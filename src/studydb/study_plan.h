@@ -59,6 +59,15 @@ struct CalendarDay {
     int missed = 0;   // reviews due that day that waited for a later one
 };
 
+// What the learner's answers say.
+struct AnswerFigures {
+    int wordsGraded = 0;
+    int laterAnswers = 0;      // answers on a later day than the word's one before: when it was due to be recalled
+    int knownLater = 0;        // of them "认识": the true retention's share
+    int strongWords = 0;       // recalled at 90% or more today, by the model
+    std::vector<int> wordsDue; // words whose memory falls due on each of the next 14 days (overdue ones today)
+};
+
 struct Progress {
     QDate today;
     bool planned = false;         // the database has a plan
@@ -71,6 +80,7 @@ struct Progress {
     int totalGroups = 0;
     int totalWords = 0;
     std::array<CalendarDay, kCalendarDays> calendar{}; // the last twelve weeks, today last
+    AnswerFigures answers;
 };
 
 std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,

@@ -462,6 +462,15 @@ TEST_F(PlanFixture, AnswersKeepEachWordsMemoryAndASecondAnswerInAShowingReplaces
     EXPECT_EQ(memory->lapses, 1);
     EXPECT_EQ(memory->due, kDay0.addDays(3).toJulianDay() + model.intervalDays(expected->stability));
     EXPECT_FALSE(readWordMemory(c, QStringLiteral("w2"), &error)); // never answered
+    // Progress: one word graded, answered "认识" when it came back on a later day.
+    plan::Progress progress;
+    ASSERT_FALSE(plan::readProgress(c, kDay0.addDays(3), kDays, 0, progress));
+    EXPECT_EQ(progress.answers.wordsGraded, 1);
+    EXPECT_EQ(progress.answers.knownLater, 1);
+    EXPECT_EQ(progress.answers.laterAnswers, 1);
+    EXPECT_EQ(progress.answers.strongWords, 1); // answered today
+    EXPECT_EQ(progress.answers.wordsDue[static_cast<size_t>(memory->due - kDay0.addDays(3).toJulianDay())], 1);
+    EXPECT_TRUE(plan::progressText(progress).contains(QStringLiteral("known when due again: 1 of 1 (100%)")));
 
     // No word (a heading's row) is refused with nothing written.
     EXPECT_TRUE(recordAnswer(c, {QStringLiteral("  "), kDay0, 7, memory::Grade::Again}, model, kDays));
