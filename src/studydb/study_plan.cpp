@@ -321,7 +321,7 @@ std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, c
     std::vector<Group> groups;
     {
         platform::OdbcQuery q(connection);
-        if (q.open("select xh, stage, shown from kelp_plan where stage between 1 and 7 and shown is not null and "
+        if (q.open("select xh, stage, shown from kelp_plan where stage between 1 and 8 and shown is not null and "
                    "xh in (select xh from fb where da = ?)",
                    {SqlParam::of(word)}) < 0)
             return q.errorText();
@@ -347,12 +347,17 @@ std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, c
         if (rc < 0)
             return q.errorText();
         q.close();
-        const long long fixed = g.shown + interval(g.stage, days);
+        if (graded.empty())
+            continue;
+        // A group retired by the fixed days whose words are answered stays:
+        // it comes back at its last stage when its weakest word falls due.
+        const int stage = std::min(g.stage, 7);
+        const long long fixed = g.shown + interval(stage, days);
         const long long due = std::max(dueByWords(fixed, graded), g.shown + 1);
-        if (auto e = platform::execute(connection, "update kelp_plan set due = ? where xh = ?",
-                                       {SqlParam::of(jd(due)), SqlParam::of(g.number)}))
+        if (auto e = platform::execute(connection, "update kelp_plan set stage = ?, due = ? where xh = ?",
+                                       {SqlParam::of(stage), SqlParam::of(jd(due)), SqlParam::of(g.number)}))
             return e;
-        if (auto e = scheduleInZb(connection, g.number, g.stage, due, days))
+        if (auto e = scheduleInZb(connection, g.number, stage, due, days))
             return e;
     }
     return std::nullopt;

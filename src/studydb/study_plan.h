@@ -22,8 +22,9 @@ namespace kelp::plan {
 ReviewDays reviewDays(const Settings &settings);
 
 // Each group of the plan that holds `word` takes its next review from its
-// graded words' memories (dueByWords), in zb too; inside the caller's
-// transaction. Groups outside a plan keep the fixed days.
+// graded words' memories (dueByWords), in zb too; one retired by the fixed
+// days comes back at its last stage. Inside the caller's transaction.
+// Groups outside a plan, and groups without answers, keep the fixed days.
 std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, const QString &word,
                                          const ReviewDays &days);
 

@@ -500,6 +500,17 @@ TEST_F(PlanFixture, AGroupMovesByItsGradedWordsAndAnUngradedOneKeepsTheFixedDays
     c.disconnect();
     EXPECT_EQ(startOn(kDay0.addDays(1), 1), (Groups{2}));
     EXPECT_EQ(startOn(kDay0.addDays(2), 1), (Groups{1, 2, 3}));
+
+    // Retired by the fixed days, a group whose word is answered stays in the plan.
+    connect(c);
+    ASSERT_FALSE(platform::execute(c, "update kelp_plan set stage = 8, due = null where xh = 1"));
+    ASSERT_FALSE(
+        recordAnswer(c, {QStringLiteral("w1"), kDay0.addDays(2), 1, memory::Grade::Again}, memory::Model(), kDays));
+    platform::OdbcQuery q(c);
+    ASSERT_EQ(q.open("select stage, due from kelp_plan where xh = 1", {}), 0);
+    ASSERT_EQ(q.fetch(), 0);
+    EXPECT_EQ(q.integer(1), 7);
+    EXPECT_EQ(q.integer(2), kDay0.addDays(3).toJulianDay()); // the lapse: the next day
 }
 
 TEST_F(PlanFixture, HardWordsComeFirstWhileDueUntilKnownOnALaterDay)
