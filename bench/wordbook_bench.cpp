@@ -175,6 +175,34 @@ int main(int argc, char *argv[])
         book.setSearch(QString());
         proxy.setFilterFixedString(QString());
     }
+    // A header's click over every word: ours orders by the learners' collation
+    // (pinyin, case-blind), the floor is the proxy's plain, locale-blind order.
+    std::vector<double> sortOurs, sortFloor;
+    book.setSearch(QString());
+    proxy.setFilterFixedString(QString());
+    std::vector<int> everyWord(book.wordList().size());
+    for (size_t i = 0; i < everyWord.size(); ++i)
+        everyWord[i] = static_cast<int>(i);
+    book.words().show(everyWord);
+    for (int round = 0; round < std::min(rounds, 5); ++round) {
+        for (const int column : {kelp::WordTableModel::Word, kelp::WordTableModel::Meaning}) {
+            QElapsedTimer t;
+            t.start();
+            book.words().sort(column);
+            sortOurs.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+            t.restart();
+            proxy.sort(column);
+            sortFloor.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        }
+        book.words().sort(kelp::WordTableModel::Group);
+        proxy.sort(-1);
+    }
+    {
+        const Figures s = figures(sortOurs), f = figures(sortFloor);
+        std::printf("order by a column over %d words (ms: median, 10th-90th percentile): ours %.0f (%.0f-%.0f), "
+                    "proxy floor %.0f (%.0f-%.0f), %.2fx\n",
+                    kWords, s.median, s.low, s.high, f.median, f.low, f.high, s.median / f.median);
+    }
     // An edit changes one line of the search text: the first search after it.
     std::vector<double> afterEdit;
     for (int round = 0; round < rounds; ++round) {

@@ -75,14 +75,23 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-    // Shows `rows` (indices into the book's words).
+    // Shows `rows` (indices into the book's words), in the order chosen by
+    // sort() if any.
     void show(std::vector<int> rows);
     int wordIndex(int row) const { return rows_[static_cast<size_t>(row)]; }
     void changedWord(int wordIndex);
+    // A view order only (a header's click): the groups and the words' places
+    // stay as they are, so there is nothing to undo. Words that compare equal
+    // keep their book order; texts compare as the learner's language sorts them.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    void applyOrder();
+
     WordBook &book_;
     std::vector<int> rows_;
+    int sortColumn_ = Group;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 class WordBook : public QObject {

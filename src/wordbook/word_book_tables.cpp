@@ -2,6 +2,11 @@
 // the group or the search shown.
 #include "wordbook/word_book.h"
 
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace kelp {
@@ -119,7 +124,72 @@ void WordTableModel::show(std::vector<int> rows)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    applyOrder();
     endResetModel();
+}
+
+void WordTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> words;
+    for (const QModelIndex &i : before)
+        words.push_back(wordIndex(i.row()));
+    sortColumn_ = column;
+    sortOrder_ = order;
+    applyOrder();
+    // The selection and the current word follow their words.
+    std::unordered_map<int, int> rowOf;
+    for (size_t r = 0; r < rows_.size(); ++r)
+        rowOf.emplace(rows_[r], static_cast<int>(r));
+    QModelIndexList after;
+    for (size_t k = 0; k < words.size(); ++k)
+        after << index(rowOf[words[k]], before[static_cast<int>(k)].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void WordTableModel::applyOrder()
+{
+    const std::vector<BookWord> &list = book_.wordList();
+    if (sortColumn_ == Group) {
+        // Groups by number, a group's words by their places: rows that come
+        // in that order (as the book reads them) are left as they are.
+        const bool down = sortOrder_ == Qt::DescendingOrder;
+        const auto before = [&list, down](int a, int b) {
+            const BookWord &x = list[static_cast<size_t>(a)];
+            const BookWord &y = list[static_cast<size_t>(b)];
+            if (x.group != y.group)
+                return down ? x.group > y.group : x.group < y.group;
+            return x.stored.place != y.stored.place ? x.stored.place < y.stored.place : a < b;
+        };
+        if (!std::is_sorted(rows_.begin(), rows_.end(), before))
+            std::sort(rows_.begin(), rows_.end(), before);
+        return;
+    }
+    const auto text = [this, &list](int word) -> const QString & {
+        const BookWord &w = list[static_cast<size_t>(word)];
+        return sortColumn_ == Word ? w.stored.word : sortColumn_ == Transcription ? w.transcription : w.meaning;
+    };
+    // The learners' own order whatever the desktop's language: Chinese by
+    // its pinyin, English letters without regard to case.
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    // A key a row, made once: comparing them is far cheaper than comparing the texts.
+    std::vector<std::pair<QCollatorSortKey, int>> keyed;
+    keyed.reserve(rows_.size());
+    for (int word : rows_)
+        keyed.emplace_back(collator.sortKey(text(word)), word);
+    const bool down = sortOrder_ == Qt::DescendingOrder;
+    std::stable_sort(keyed.begin(), keyed.end(), [down](const auto &a, const auto &b) {
+        const int c = a.first.compare(b.first);
+        return c != 0 ? (down ? c > 0 : c < 0) : a.second < b.second;
+    });
+    for (size_t r = 0; r < keyed.size(); ++r)
+        rows_[r] = keyed[r].second;
 }
 
 void WordTableModel::changedWord(int wordIndex)

@@ -125,6 +125,10 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
     words_->setModel(&book_->words());
     setUpTable(words_, WordTableModel::Meaning);
     words_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // A click on a header orders the words by that column (a view order:
+    // groups and places stay); the group column gives the book's order back.
+    words_->setSortingEnabled(true);
+    words_->sortByColumn(WordTableModel::Group, Qt::AscendingOrder);
     words_->setColumnWidth(WordTableModel::Group, 50);
     words_->setColumnWidth(WordTableModel::Word, 160);
     words_->setColumnWidth(WordTableModel::Transcription, 140);

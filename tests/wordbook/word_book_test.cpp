@@ -243,6 +243,37 @@ TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
     EXPECT_EQ(words->index(0, WordTableModel::Word).data().toString(), QStringLiteral("cat"));
 }
 
+TEST_F(WordBookFixture, AHeaderOrdersTheWordsAndTheCurrentWordFollows)
+{
+    QString error;
+    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
+    ASSERT_TRUE(own) << qPrintable(error);
+    WordBookWindow window(std::move(own), kDays);
+    ASSERT_FALSE(window.book().load().has_value());
+    QTableView *view = window.wordView();
+    QAbstractItemModel *words = view->model();
+    const auto column = [words](int c) {
+        QStringList texts;
+        for (int r = 0; r < words->rowCount(); ++r)
+            texts << words->index(r, c).data().toString();
+        return texts;
+    };
+    view->setCurrentIndex(words->index(1, WordTableModel::Word)); // pear
+    view->sortByColumn(WordTableModel::Word, Qt::AscendingOrder);
+    EXPECT_EQ(column(WordTableModel::Word), (QStringList{"apple", "grape", "pear", "Pineapple"}));
+    EXPECT_EQ(view->currentIndex().data().toString(), QStringLiteral("pear"));
+    // Chinese by its pinyin: 菠萝 bōluó, 梨 lí, 苹果 píngguǒ, 葡萄 pútao.
+    view->sortByColumn(WordTableModel::Meaning, Qt::AscendingOrder);
+    EXPECT_EQ(column(WordTableModel::Word), (QStringList{"Pineapple", "pear", "apple", "grape"}));
+    view->sortByColumn(WordTableModel::Meaning, Qt::DescendingOrder);
+    EXPECT_EQ(column(WordTableModel::Word), (QStringList{"grape", "apple", "pear", "Pineapple"}));
+    // Back in the book's order; the database's places never changed.
+    const QStringList before = stored();
+    view->sortByColumn(WordTableModel::Group, Qt::AscendingOrder);
+    EXPECT_EQ(column(WordTableModel::Word), (QStringList{"apple", "pear", "Pineapple", "grape"}));
+    EXPECT_EQ(stored(), before);
+}
+
 TEST(WordBookWindow, NextReviewIsTheDayTheDueQueryFindsAGroup)
 {
     test::odbcIniPath();
