@@ -113,6 +113,29 @@ std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::
     return std::nullopt;
 }
 
+std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories)
+{
+    memories.clear();
+    QString error;
+    const auto version = schemaVersion(connection, &error);
+    if (!version)
+        return error;
+    if (*version < 2)
+        return std::nullopt;
+    platform::OdbcQuery q(connection);
+    if (q.open("select da, stability, difficulty, last_day, due, lapses from kelp_memory", {}) < 0)
+        return q.errorText();
+    int rc;
+    while ((rc = q.fetch()) == 0)
+        memories.insert(q.text(1).value_or(QString()), WordMemory{{q.real(2).value_or(0), q.real(3).value_or(0)},
+                                                                  q.integer(4).value_or(0),
+                                                                  q.integer(5).value_or(0),
+                                                                  static_cast<int>(q.integer(6).value_or(0))});
+    if (rc < 0)
+        return q.errorText();
+    return std::nullopt;
+}
+
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error)
 {
     QString ignored;

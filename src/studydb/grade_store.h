@@ -7,6 +7,7 @@
 #include "platform/odbc.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -46,6 +47,9 @@ struct HardWord {
     long long due = 0;
 };
 std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words);
+
+// Every answered word's memory, by the word.
+std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories);
 
 // The word's memory; none before its first answer.
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/odbc.h"
+#include "studydb/grade_store.h"
 
 #include <QDate>
 #include <QString>
@@ -62,6 +63,11 @@ public:
     // The groups first..last (all when last < first), each with its words in
     // order; words of a group that has no zb row are left out.
     std::optional<QString> read(std::vector<StoredGroup> &groups, int first = 1, int last = 0);
+    // The answered words' memories.
+    std::optional<QString> readMemories(QHash<QString, WordMemory> &memories)
+    {
+        return readWordMemories(connection_, memories);
+    }
 
     StoreResult setWord(int group, const StoredWord &old, const QString &word, const QString &stored);
     StoreResult setTitle(int group, const QString &old, const QString &title);

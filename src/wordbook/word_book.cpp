@@ -189,12 +189,16 @@ BookWord WordBook::bookWord(int group, const StoredWord &w)
 std::optional<QString> WordBook::load()
 {
     auto read = std::make_shared<std::vector<StoredGroup>>();
-    if (auto error = worker_.run([read](WordStore &store) -> StoreResult {
+    auto memories = std::make_shared<QHash<QString, WordMemory>>();
+    if (auto error = worker_.run([read, memories](WordStore &store) -> StoreResult {
             if (auto e = store.read(*read))
+                return StoreError{false, *e};
+            if (auto e = store.readMemories(*memories))
                 return StoreError{false, *e};
             return std::nullopt;
         }))
         return error->text;
+    memories_ = std::move(*memories);
     const std::vector<StoredGroup> &stored = *read;
     groups_.clear();
     words_.clear();

@@ -67,7 +67,7 @@ private:
 
 class WordTableModel : public QAbstractTableModel {
 public:
-    enum Column { Group, Word, Transcription, Meaning, ColumnCount };
+    enum Column { Group, Word, Transcription, Meaning, Stability, NextDay, ColumnCount };
     explicit WordTableModel(WordBook &book) : book_(book) {}
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -116,6 +116,12 @@ public:
 
     const std::vector<BookGroup> &groupList() const { return groups_; }
     const std::vector<BookWord> &wordList() const { return words_; }
+    // The word's memory from the learner's answers; none before the first.
+    const WordMemory *memoryOf(const QString &word) const
+    {
+        const auto it = memories_.constFind(word.trimmed());
+        return it == memories_.constEnd() ? nullptr : &*it;
+    }
     int groupRow(int number) const; // -1: none
     QDate nextReview(const BookGroup &group) const;
 
@@ -181,6 +187,7 @@ private:
     QDate today_;
     std::vector<BookGroup> groups_;
     std::vector<BookWord> words_;
+    QHash<QString, WordMemory> memories_;
     std::unique_ptr<GroupTableModel> groupModel_;
     std::unique_ptr<WordTableModel> wordModel_;
     QUndoStack undo_;

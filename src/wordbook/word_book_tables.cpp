@@ -95,6 +95,12 @@ QVariant WordTableModel::data(const QModelIndex &index, int role) const
     case Word: return w.stored.word;
     case Transcription: return w.transcription;
     case Meaning: return w.meaning;
+    case Stability:
+    case NextDay:
+        if (const WordMemory *m = book_.memoryOf(w.stored.word))
+            return index.column() == Stability ? QVariant(QString::number(m->state.stability, 'f', 1))
+                                               : QVariant(QDate::fromJulianDay(m->due).toString(Qt::ISODate));
+        return {};
     }
     return {};
 }
@@ -103,14 +109,15 @@ QVariant WordTableModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char16_t *const names[] = {u"组", u"单词", u"音标", u"释义"};
+    static const char16_t *const names[] = {u"组", u"单词", u"音标", u"释义", u"稳定性(天)", u"复习日"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(names[section]) : QVariant();
 }
 
 Qt::ItemFlags WordTableModel::flags(const QModelIndex &index) const
 {
     const Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    return index.column() == Group ? f : f | Qt::ItemIsEditable;
+    const bool editable = index.column() == Word || index.column() == Transcription || index.column() == Meaning;
+    return editable ? f | Qt::ItemIsEditable : f;
 }
 
 bool WordTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
@@ -167,6 +174,21 @@ void WordTableModel::applyOrder()
         };
         if (!std::is_sorted(rows_.begin(), rows_.end(), before))
             std::sort(rows_.begin(), rows_.end(), before);
+        return;
+    }
+    if (sortColumn_ == Stability || sortColumn_ == NextDay) {
+        // By the memory, the words never answered last either way.
+        const bool down = sortOrder_ == Qt::DescendingOrder;
+        const auto key = [this, &list](int word) {
+            const WordMemory *m = book_.memoryOf(list[static_cast<size_t>(word)].stored.word);
+            return !m ? std::optional<double>() : sortColumn_ == Stability ? m->state.stability : double(m->due);
+        };
+        std::stable_sort(rows_.begin(), rows_.end(), [&key, down](int a, int b) {
+            const auto x = key(a), y = key(b);
+            if (!x || !y)
+                return x.has_value() && !y.has_value();
+            return down ? *x > *y : *x < *y;
+        });
         return;
     }
     const auto text = [this, &list](int word) -> const QString & {

@@ -130,6 +130,8 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
     words_->setSortingEnabled(true);
     words_->sortByColumn(WordTableModel::Group, Qt::AscendingOrder);
     words_->setColumnWidth(WordTableModel::Group, 50);
+    words_->setColumnWidth(WordTableModel::Stability, 80);
+    words_->setColumnWidth(WordTableModel::NextDay, 90);
     words_->setColumnWidth(WordTableModel::Word, 160);
     words_->setColumnWidth(WordTableModel::Transcription, 140);
     groups_->setColumnWidth(GroupTableModel::Number, 50);

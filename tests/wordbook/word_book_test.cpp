@@ -1,6 +1,7 @@
 // The words window's book on a local study database: search, edits, deletes,
 // moves and splits reach the file in place, each undone and redone; a row
 // another trainer changed meanwhile is never overwritten.
+#include "studydb/grade_store.h"
 #include "studydb/study_database.h"
 #include "studydb/study_plan.h"
 #include "studydb/word_store.h"
@@ -267,6 +268,14 @@ TEST_F(WordBookFixture, AHeaderOrdersTheWordsAndTheCurrentWordFollows)
     EXPECT_EQ(column(WordTableModel::Word), (QStringList{"Pineapple", "pear", "apple", "grape"}));
     view->sortByColumn(WordTableModel::Meaning, Qt::DescendingOrder);
     EXPECT_EQ(column(WordTableModel::Word), (QStringList{"grape", "apple", "pear", "Pineapple"}));
+    // An answered word shows its memory; the others nothing, and they order last.
+    ASSERT_FALSE(
+        recordAnswer(connection, {QStringLiteral("grape"), kDay, 1, memory::Grade::Good}, memory::Model(), kDays));
+    ASSERT_FALSE(window.book().load().has_value());
+    view->sortByColumn(WordTableModel::NextDay, Qt::AscendingOrder);
+    EXPECT_EQ(column(WordTableModel::Word).constFirst(), QStringLiteral("grape"));
+    EXPECT_EQ(column(WordTableModel::Stability), (QStringList{"2.3", "", "", ""}));
+    EXPECT_EQ(column(WordTableModel::NextDay).constFirst(), kDay.addDays(2).toString(Qt::ISODate));
     // Back in the book's order; the database's places never changed.
     const QStringList before = stored();
     view->sortByColumn(WordTableModel::Group, Qt::AscendingOrder);
