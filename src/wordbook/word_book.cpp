@@ -2,6 +2,7 @@
 
 #include "export/word_export.h"
 #include "study/phonetic.h"
+#include "studydb/schema.h"
 
 #include <QStringMatcher>
 
@@ -126,6 +127,23 @@ public:
 private:
     StoredGroup group_;
     std::optional<PlanRow> plan_;
+};
+
+class AddGroup : public BookCommand {
+public:
+    AddGroup(WordBook &book, StoredGroup group)
+        : BookCommand(book, QStringLiteral("新建第%1组").arg(group.number)), group_(std::move(group))
+    {
+    }
+    void redo() override { check(book_.applyInsertGroup(group_, std::nullopt)); }
+    void undo() override
+    {
+        std::optional<PlanRow> plan;
+        check(book_.applyDeleteGroup(group_, &plan));
+    }
+
+private:
+    StoredGroup group_;
 };
 
 class SplitGroup : public BookCommand {
@@ -433,6 +451,17 @@ bool WordBook::deleteWords(const std::vector<int> &wordIndices)
     if (words.empty())
         return true;
     return push(new DeleteWords(*this, std::move(words)));
+}
+
+bool WordBook::addGroup(const QString &title)
+{
+    const int number = groups_.empty() ? 1 : groups_.back().number + 1;
+    if (number > kMaxGroupNumber) {
+        emit problem(QStringLiteral("组号不能超过%1。").arg(kMaxGroupNumber));
+        return false;
+    }
+    // Never studied: the plan introduces it in its turn, as an imported one.
+    return push(new AddGroup(*this, StoredGroup{number, title.trimmed(), QDate(), 0, {}}));
 }
 
 bool WordBook::addWord(int group, const QString &word, const QString &meaning)

@@ -140,6 +140,8 @@ public:
     bool deleteWords(const std::vector<int> &wordIndices);
     // A new word after the last one of group `group`.
     bool addWord(int group, const QString &word, const QString &meaning);
+    // An empty group titled `title` after the last one.
+    bool addGroup(const QString &title);
     bool deleteGroup(int number);
     bool moveWords(const std::vector<int> &wordIndices, int toGroup);
     // Words from `wordIndex` on go to a new group after the last one.

@@ -167,6 +167,7 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
     remove->setToolTip(QStringLiteral("删除选中的单词（焦点在组列表时删除选中的组）"));
     QAction *add = toolbar->addAction(QStringLiteral("添加单词…"), this, [this] { addWord(); });
     add->setShortcut(QKeySequence(Qt::Key_Insert));
+    toolbar->addAction(QStringLiteral("新建组…"), this, [this] { addGroup(); });
     toolbar->addAction(QStringLiteral("移到组…"), this, [this] { moveSelected(); });
     toolbar->addAction(QStringLiteral("从此拆分"), this, [this] {
         const std::vector<int> selected = selectedWords();
@@ -306,6 +307,18 @@ void WordBookWindow::addWord()
                               QLineEdit::Normal, QString(), &ok);
     if (ok)
         book_->addWord(group, word, meaning);
+}
+
+void WordBookWindow::addGroup()
+{
+    bool ok = false;
+    const QString title = QInputDialog::getText(this, QStringLiteral("新建组"), QStringLiteral("新组的标题："),
+                                                QLineEdit::Normal, QString(), &ok);
+    if (ok && book_->addGroup(title) && !book_->groupList().empty()) {
+        // The new group is chosen, ready for its words (Insert).
+        const int row = static_cast<int>(book_->groupList().size()) - 1;
+        groups_->setCurrentIndex(groups_->model()->index(row, 0));
+    }
 }
 
 void WordBookWindow::moveSelected()

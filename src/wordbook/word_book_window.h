@@ -46,6 +46,7 @@ protected:
 private:
     void selectShownGroup();
     void addWord();
+    void addGroup();
     void moveSelected();
     void exportGroups();
     void deleteSelected();

@@ -183,6 +183,22 @@ TEST_F(WordBookFixture, AddsAWordAfterTheLastOfItsGroupAndUndoes)
     book->undoStack().redo();
     EXPECT_TRUE(stored().contains(line));
     EXPECT_FALSE(book->addWord(2, QStringLiteral("  "), QStringLiteral("空")));
+
+    // A new group after the last, empty until its first word; undone, it is gone from the file too.
+    const auto groupsInFile = [this] {
+        platform::OdbcQuery q(connection);
+        EXPECT_EQ(q.open("select count(*) || ':' || coalesce(max(bt), '') from zb where xh = 3", {}), 0);
+        EXPECT_EQ(q.fetch(), 0);
+        return q.text(1).value_or(QString());
+    };
+    ASSERT_TRUE(book->addGroup(QStringLiteral(" 第三课 ")));
+    EXPECT_EQ(groupsInFile(), QStringLiteral("1:第三课"));
+    ASSERT_TRUE(book->addWord(3, QStringLiteral("cow"), QStringLiteral("n. 奶牛")));
+    EXPECT_TRUE(stored().contains(QStringLiteral("3 1 cow|n. 奶牛")));
+    book->undoStack().undo();
+    book->undoStack().undo();
+    EXPECT_EQ(groupsInFile(), QStringLiteral("0:"));
+    EXPECT_EQ(book->groupList().size(), 2U);
 }
 
 TEST_F(WordBookFixture, DeletesUndo)
