@@ -5,6 +5,7 @@
 #include "export/word_export.h"
 #include "settings/screen_fit.h"
 #include "studydb/word_store.h"
+#include "wordbook/print_groups.h"
 #include "wordbook/word_book.h"
 
 #include <QAction>
@@ -19,6 +20,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
@@ -178,6 +181,8 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
     });
     toolbar->addSeparator();
     toolbar->addAction(QStringLiteral("导出…"), this, [this] { exportGroups(); });
+    QAction *print = toolbar->addAction(QStringLiteral("打印…"), this, [this] { printSelected(); });
+    print->setShortcut(QKeySequence::Print);
     QAction *reload = toolbar->addAction(QStringLiteral("重新载入"), this, [this] {
         if (auto error = book_->load())
             QMessageBox::warning(this, QStringLiteral("词库"), QStringLiteral("无法读取词库：%1").arg(*error));
@@ -337,6 +342,32 @@ void WordBookWindow::moveSelected()
                               items, std::max(0, book_->groupRow(currentGroup())), false, &ok);
     if (ok)
         book_->moveWords(selected, chosen.section(QLatin1Char(' '), 0, 0).toInt());
+}
+
+void WordBookWindow::printSelected()
+{
+    // Several groups selected: those; else the chosen one (a whole book is
+    // rarely meant for paper).
+    std::set<int> rows;
+    for (const QModelIndex &index : groups_->selectionModel()->selectedRows())
+        rows.insert(index.row());
+    if (rows.size() <= 1 && groups_->currentIndex().isValid())
+        rows = {groups_->currentIndex().row()};
+    std::vector<StoredGroup> groups;
+    for (int row : rows) {
+        if (row >= 0 && static_cast<size_t>(row) < book_->groupList().size())
+            groups.push_back(book_->snapshot(book_->groupList()[static_cast<size_t>(row)].number));
+    }
+    if (groups.empty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("词库"));
+    QPrintDialog dialog(&printer, this); // "打印到文件" there saves a PDF
+    dialog.setWindowTitle(QStringLiteral("打印%1组").arg(groups.size()));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printGroups(printer, exporting::exportGroups(groups));
+    status_->setText(QStringLiteral("已打印%1组").arg(groups.size()));
 }
 
 void WordBookWindow::exportGroups()

@@ -49,6 +49,7 @@ private:
     void addGroup();
     void moveSelected();
     void exportGroups();
+    void printSelected();
     void deleteSelected();
 
     std::unique_ptr<WordBook> book_;

@@ -7,12 +7,14 @@
 #include "studydb/word_store.h"
 #include "support/database_fixture.h"
 #include "support/files.h"
+#include "wordbook/print_groups.h"
 #include "wordbook/stored_lines.h"
 #include "wordbook/word_book.h"
 #include "wordbook/word_book_window.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
@@ -352,3 +354,23 @@ TEST(WordBookWindow, NextReviewIsTheDayTheDueQueryFindsAGroup)
 }
 
 } // namespace
+
+TEST(WordBookPrint, TheLearnersTextsArePrintedAsTextNeverAsMarkup)
+{
+    exporting::ExportGroup group{7, QStringLiteral("第<b>七</b>课 & more"), {}};
+    group.words.push_back({QStringLiteral("<script>"), QStringLiteral("ˈskrɪpt"), QStringLiteral("n. 脚本 <i>")});
+    const QString html = printableHtml({group});
+    EXPECT_TRUE(html.contains(QStringLiteral("第7组 第&lt;b&gt;七&lt;/b&gt;课 &amp; more")));
+    EXPECT_TRUE(html.contains(QStringLiteral("&lt;script&gt;")));
+    EXPECT_TRUE(html.contains(QStringLiteral("/ˈskrɪpt/")));
+    EXPECT_FALSE(html.contains(QStringLiteral("<i>")));
+    // Saved as a PDF, as the print dialog's "print to file" does.
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("words.pdf")));
+    printGroups(printer, {group});
+    QFile pdf(dir.filePath(QStringLiteral("words.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5).startsWith("%PDF-"));
+}
