@@ -11,6 +11,20 @@
 #include <cstring>
 
 namespace kelp::test {
+namespace {
+
+// What the recorder wrote so far: 16-bit samples.
+std::vector<std::int16_t> samplesIn(const QString &path)
+{
+    QFile in(path);
+    const QByteArray raw = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    std::vector<std::int16_t> samples(static_cast<size_t>(raw.size() / 2));
+    if (!samples.empty()) // an empty vector's data() is null, which memcpy must never get
+        std::memcpy(samples.data(), raw.constData(), samples.size() * 2);
+    return samples;
+}
+
+} // namespace
 
 PulseServer::PulseServer() : savedRuntime_(qgetenv("XDG_RUNTIME_DIR")), savedHome_(qgetenv("HOME"))
 {
@@ -95,20 +109,13 @@ std::vector<std::int16_t> MonitorRecorder::stop()
     QThread::msleep(100);
     ::kill(static_cast<pid_t>(recorder_.processId()), SIGINT);
     recorder_.waitForFinished(5000);
-    QFile in(file_.fileName());
-    const QByteArray raw = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    samples_.resize(static_cast<size_t>(raw.size() / 2));
-    std::memcpy(samples_.data(), raw.constData(), samples_.size() * 2);
+    samples_ = samplesIn(file_.fileName());
     return samples_;
 }
 
 std::vector<std::int16_t> MonitorRecorder::samplesSoFar() const
 {
-    QFile in(file_.fileName());
-    const QByteArray raw = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    std::vector<std::int16_t> samples(static_cast<size_t>(raw.size() / 2));
-    std::memcpy(samples.data(), raw.constData(), samples.size() * 2);
-    return samples;
+    return samplesIn(file_.fileName());
 }
 
 int MonitorRecorder::waitForLoud(int blocks, int quietMs)
