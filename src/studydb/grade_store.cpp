@@ -67,6 +67,12 @@ std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const 
     return std::nullopt;
 }
 
+bool hasAnswerTables(platform::OdbcConnection &connection, QString *error)
+{
+    const auto version = schemaVersion(connection, error);
+    return version && *version >= 2;
+}
+
 std::optional<QString> recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day)
 {
     const QString da = word.trimmed();
@@ -89,11 +95,8 @@ std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::
 {
     words.clear();
     QString error;
-    const auto version = schemaVersion(connection, &error);
-    if (!version)
-        return error;
-    if (*version < 2)
-        return std::nullopt; // nothing answered yet
+    if (!hasAnswerTables(connection, &error))
+        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
     platform::OdbcQuery q(connection);
     // A "认识" on the same day as the lapse leaves the word hard: it was
     // just seen again; only a later day's shows it was learned.
@@ -117,11 +120,8 @@ std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QH
 {
     memories.clear();
     QString error;
-    const auto version = schemaVersion(connection, &error);
-    if (!version)
-        return error;
-    if (*version < 2)
-        return std::nullopt;
+    if (!hasAnswerTables(connection, &error))
+        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
     platform::OdbcQuery q(connection);
     if (q.open("select da, stability, difficulty, last_day, due, lapses from kelp_memory", {}) < 0)
         return q.errorText();
@@ -139,8 +139,7 @@ std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QH
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error)
 {
     QString ignored;
-    const auto version = schemaVersion(connection, error ? error : &ignored);
-    if (!version || *version < 2)
+    if (!hasAnswerTables(connection, error ? error : &ignored))
         return std::nullopt;
     platform::OdbcQuery q(connection);
     if (q.open("select stability, difficulty, last_day, due, lapses from kelp_memory where da = ?",

@@ -51,6 +51,10 @@ std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::
 // Every answered word's memory, by the word.
 std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories);
 
+// Whether the answers' tables are there (a database of before them has
+// nothing answered): `error` set, and false, when its version cannot be read.
+bool hasAnswerTables(platform::OdbcConnection &connection, QString *error);
+
 // The word's memory; none before its first answer.
 std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);
 

@@ -1,6 +1,6 @@
 #include "memory/word_memory.h"
+#include "studydb/grade_store.h"
 #include "studydb/plan_tables.h"
-#include "studydb/schema.h"
 #include "studydb/study_plan.h"
 
 #include <QCoreApplication>
@@ -21,11 +21,8 @@ std::optional<QString> readAnswers(platform::OdbcConnection &connection, long lo
     a = AnswerFigures{};
     a.wordsDue.assign(kForecastDays, 0);
     QString error;
-    const auto version = schemaVersion(connection, &error);
-    if (!version)
-        return error;
-    if (*version < 2)
-        return std::nullopt;
+    if (!hasAnswerTables(connection, &error))
+        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
     {
         OdbcQuery q(connection);
         if (q.open("select da, day, grade from kelp_review where grade between 1 and 4 order by da, day, shown_at",
