@@ -43,14 +43,15 @@ StartLoader::StartLoader(const QString &folder) : shared_(std::make_shared<Share
 {
     if (folder.isEmpty())
         return;
-    const QString root = QDir(folder).canonicalPath();
+    const ProgramFolder root{QDir(folder).canonicalPath()};
     std::shared_future<void> started = toolkitStarted_.get_future().share();
     const std::lock_guard lock(shared_->mutex);
     shared_->aheadPending = true;
     ++shared_->running;
     shared_->threads.emplace_back([s = shared_, root, started] {
         nameThread("kelp-load-ahead");
-        LoadAhead ahead = loadAhead(root, started);
+        // As the start will see it: the folder by its real path, today, the settings as they are now.
+        LoadAhead ahead = loadAhead(root, SettingsSnapshot::read(root.settingsFile()), QDate::currentDate(), started);
         const std::lock_guard lock(s->mutex);
         s->ahead = std::move(ahead);
         s->aheadPending = false;

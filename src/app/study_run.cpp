@@ -105,7 +105,7 @@ bool StudyRun::dayTurned() const
 {
     // Only forward: a clock set back a day is still the plan's day.
     return session_ && settings_.sourceMode == SourceMode::Review && QDate::currentDate() > today_ &&
-           file_.read(keys::newGroupsPerDay) >= 1;
+           settings_.newGroupsPerDay >= 1;
 }
 
 void StudyRun::switchSpeechOff(bool persist)
@@ -147,10 +147,12 @@ bool StudyRun::start()
     if (!findSettingsFile())
         return false;
     settings_ = Settings::load(file_);
-    parseReviewDays(settings_.reviewCycle, settings_.reviewDays);
-    const DataSource source{settings_.dataSourceName, QString(), folder_.database(), settings_.userName,
-                            settings_.password};
-    completeFirstRun(file_, settings_, source);
+    if (settings_.firstRun) {
+        registerOnFirstStart(DataSource{settings_.dataSourceName, QString(), folder_.database(), settings_.userName,
+                                        settings_.password});
+        settings_.firstRun = false;
+        file_.write(keys::firstRun, QStringLiteral("false"));
+    }
 
     // The speech engine is set up once the window is up (below): nothing the
     // learner sees depends on it, and the first word waits for it anyway.
@@ -167,7 +169,7 @@ bool StudyRun::start()
     bool phoneticFont = false;
     const StartLoader::Outcome outcome =
         loader_.take([this](const LoadAhead &ahead) { return ahead.madeFor(folder_, today_, file_.path()); },
-                     [this] { return loadStudy(file_, settings_, folder_, today_, reRegistered_); },
+                     [this] { return loadStudy(settings_, folder_, today_, reRegistered_); },
                      [&] {
                          phoneticFont = platform::addFontFile(folder_.phoneticFont());
                          QFont font(QStringLiteral("Arial")); // the word window's
@@ -282,7 +284,7 @@ bool StudyRun::start()
                      });
     // A word put in the notebook comes back with the hard words, where a
     // plan shows them; without one the notebook alone is written, as ever.
-    if (settings_.sourceMode == SourceMode::Review && file_.read(keys::newGroupsPerDay) >= 1)
+    if (settings_.sourceMode == SourceMode::Review && settings_.newGroupsPerDay >= 1)
         QObject::connect(session_.get(), &StudySession::noted, window_.get(),
                          [this](const QString &word, const QDate &day) {
                              if (answers_)

@@ -27,7 +27,7 @@ QStringList target(const QString &folder, QString *nextStart)
 {
     const SettingsFile file(ProgramFolder{folder}.settingsFile());
     const Settings settings = Settings::load(file);
-    const int perDay = file.read(keys::newGroupsPerDay);
+    const int perDay = settings.newGroupsPerDay;
     if (settings.sourceMode == SourceMode::TextFile)
         *nextStart = QCoreApplication::translate("kelpword-gui",
                                                  "The trainer studies a word file now; it shows the new words in "

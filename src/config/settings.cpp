@@ -3,6 +3,7 @@
 #include "config/review_schedule.h"
 #include "util/log.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -66,6 +67,7 @@ const std::pair<const IntKey *, int Settings::*> kIntFields[] = {
     {&keys::labelColour, &Settings::labelColour},
     {&keys::windowColour, &Settings::windowColour},
     {&keys::arrowHotKeys, &Settings::arrowHotKeys},
+    {&keys::newGroupsPerDay, &Settings::newGroupsPerDay},
 };
 
 } // namespace
@@ -78,12 +80,34 @@ Settings Settings::load(const SettingsFile &file)
     for (const auto &[key, field] : kIntFields)
         s.*field = file.read(*key);
     s.firstRun = file.read(keys::firstRun) == QLatin1String("true");
+    s.autoCommit = readAutoCommit(file);
     s.sourceMode = SourceMode(file.read(keys::sourceMode));
     parseReviewDays(s.reviewCycle, s.reviewDays);
     // The last study day only matters for the review position.
     if (s.sourceMode == SourceMode::Review)
         s.lastStudyDay = parseSettingsDate(file.read(keys::lastStudyDay));
     return s;
+}
+
+namespace {
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+SettingsSnapshot SettingsSnapshot::read(const QString &path)
+{
+    SettingsSnapshot snapshot{path, fileBytes(path), {}};
+    if (!snapshot.bytes.isEmpty())
+        snapshot.settings = Settings::load(SettingsFile(path));
+    return snapshot;
+}
+
+bool SettingsSnapshot::isCurrent() const
+{
+    return fileBytes(path) == bytes;
 }
 
 bool readAutoCommit(const SettingsFile &file)

@@ -5,6 +5,7 @@
 
 #include "config/ini_file.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 
@@ -136,9 +137,22 @@ struct Settings {
     int labelColour = keys::labelColour.defaultValue;
     int windowColour = keys::windowColour.defaultValue;
     int arrowHotKeys = keys::arrowHotKeys.defaultValue;
+    int newGroupsPerDay = keys::newGroupsPerDay.defaultValue; // 0: no study plan
+    bool autoCommit = true;                                   // the study database commits each statement by itself
 
     // Every key of the table above.
     static Settings load(const SettingsFile &file);
+};
+
+// The settings file as a start read it: its bytes and their values, so a
+// load made ahead can tell whether the file changed since.
+struct SettingsSnapshot {
+    QString path;
+    QByteArray bytes; // empty: no file, or an unreadable one
+    Settings settings;
+
+    static SettingsSnapshot read(const QString &path);
+    bool isCurrent() const; // the file holds `bytes` still
 };
 
 // Whether the study database connection commits each statement by itself

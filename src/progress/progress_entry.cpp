@@ -28,7 +28,7 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
     const auto database = StudyDatabase::openFolder(programFolder, chosen, dataSource, &error);
     if (!database)
         return error;
-    return database->readProgress(today, plan::reviewDays(settings), file.read(keys::newGroupsPerDay), progress);
+    return database->readProgress(today, plan::reviewDays(settings), settings.newGroupsPerDay, progress);
 }
 
 void addProgressEntry(QMenu &menu, const QString &folder)

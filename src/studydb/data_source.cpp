@@ -162,17 +162,13 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
                                             .arg(s.databaseFile, connection.errorText);
 }
 
-bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source)
+void registerOnFirstStart(const DataSource &source)
 {
-    if (!settings.firstRun)
-        return true;
     if (isOwnDataSource(source.name))
         registerDataSource(source);
     else
         qCInfo(lcStudy).noquote() << "data source" << source.name
                                   << "belongs to another driver (a database server): used as it is";
-    settings.firstRun = false;
-    return file.write(keys::firstRun, QStringLiteral("false"));
 }
 
 QString dataSourceDatabase(const QString &name)

@@ -58,10 +58,9 @@ std::optional<QString> connectDataSource(platform::OdbcConnection &connection, c
 // never registered over.
 bool isOwnDataSource(const QString &name);
 
-// On the first start (First=true) registers the data source (unless that name
-// is set up for another driver, such as a database server's), then marks the
-// first start done. False when the settings file could not be written.
-bool completeFirstRun(SettingsFile &file, Settings &settings, const DataSource &source);
+// A program folder's first start: registers the data source, unless that
+// name is set up for another driver (such as a database server's).
+void registerOnFirstStart(const DataSource &source);
 
 // The database file the registered data source `name` points at; empty when
 // it names none.

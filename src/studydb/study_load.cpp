@@ -14,12 +14,6 @@
 namespace kelp {
 namespace {
 
-QByteArray fileContents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 DataSource dataSourceOf(const Settings &settings, const ProgramFolder &folder)
 {
     return DataSource{settings.dataSourceName, QString(), folder.database(), settings.userName, settings.password};
@@ -57,8 +51,7 @@ MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const
     return {};
 }
 
-StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, QDate today,
-                    bool reRegistered, bool pending)
+StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate today, bool reRegistered, bool pending)
 {
     StudyLoad load;
     load.reRegistered = reRegistered;
@@ -67,7 +60,7 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
     load.database = StudyDatabase::adopt(std::move(owned), settings.dataSourceName);
     if (isDatabaseMode(settings.sourceMode)) {
         const DataSource source = dataSourceOf(settings, folder);
-        connectStudyDatabase(connection, source, readAutoCommit(file), load.reRegistered);
+        connectStudyDatabase(connection, source, settings.autoCommit, load.reRegistered);
         warnIfDatabaseElsewhere(source);
         if (connection.isConnected()) {
             if (auto newer = refuseNewerSchema(connection)) {
@@ -80,11 +73,11 @@ StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const Pr
         if (pending && connection.isConnected())
             load.pending = std::make_unique<platform::OdbcTransaction>(connection);
         // Writes only with [plan] new >= 1; a step that failed half-way leaves nothing.
-        if (!plan::startReviewDay(file, settings, connection, today))
+        if (!plan::startReviewDay(settings, connection, today))
             load.pending.reset();
     }
     load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), connection, load.material,
-                                file.read(keys::newGroupsPerDay) >= 1);
+                                settings.newGroupsPerDay >= 1);
     return load;
 }
 
@@ -101,27 +94,21 @@ std::optional<QString> StudyLoad::confirm()
 
 bool LoadAhead::madeFor(const ProgramFolder &f, const QDate &day, const QString &path) const
 {
-    return load && f.root == folder.root && day == today && path == settingsPath && fileContents(path) == settings;
+    return load && f.root == folder.root && day == today && path == settings.path && settings.isCurrent();
 }
 
-LoadAhead loadAhead(const QString &folderPath, const std::shared_future<void> &toolkitStarted)
+LoadAhead loadAhead(const ProgramFolder &folder, SettingsSnapshot snapshot, QDate today,
+                    const std::shared_future<void> &toolkitStarted)
 {
-    LoadAhead ahead;
-    // As the start will see it: the folder becomes the current one, by its real path.
-    ahead.folder.root = QDir(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).canonicalPath();
-    ahead.settingsPath = ahead.folder.settingsFile();
-    ahead.today = QDate::currentDate();
-    ahead.settings = fileContents(ahead.settingsPath);
-    if (ahead.folder.root.isEmpty() || ahead.settings.isEmpty())
+    LoadAhead ahead{std::move(snapshot), folder, today, std::nullopt};
+    const Settings &settings = ahead.settings.settings;
+    if (folder.root.isEmpty() || ahead.settings.bytes.isEmpty())
         return ahead;
-    const SettingsFile file(ahead.settingsPath);
-    Settings settings = Settings::load(file);
     if (settings.firstRun || !isDatabaseMode(settings.sourceMode))
         return ahead;
     if (isOwnDataSource(settings.dataSourceName) && toolkitStarted.valid())
         toolkitStarted.wait();
-    parseReviewDays(settings.reviewCycle, settings.reviewDays);
-    ahead.load = loadStudy(file, settings, ahead.folder, ahead.today, false, true);
+    ahead.load = loadStudy(settings, folder, today, false, true);
     return ahead;
 }
 

@@ -64,19 +64,18 @@ struct StudyLoad {
 // the range) or from the word file, as `settings` ask. Any thread.
 // With `pending`, what it writes (the plan's step) stays uncommitted until
 // confirm().
-StudyLoad loadStudy(const SettingsFile &file, const Settings &settings, const ProgramFolder &folder, QDate today,
-                    bool reRegistered, bool pending = false);
+StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate today, bool reRegistered,
+                    bool pending = false);
 
-// A start in a database mode, loaded from the program folder alone on the
-// calling thread while the program starts: a server's driver brings its
+// A start in a database mode, loaded from the program folder and its
+// settings as they stood on the calling thread while the program starts: a server's driver brings its
 // libraries by the dozen, and they, the login and the queries take about as
 // long as the toolkit's start, so a server's load begins at once; the local
 // file's waits for `toolkitStarted` (its libraries would hold up the
 // toolkit's own). Nothing for the word file or a first run (which registers
 // the data source first).
 struct LoadAhead {
-    QString settingsPath;
-    QByteArray settings; // the settings file as read
+    SettingsSnapshot settings;
     ProgramFolder folder;
     QDate today;
     std::optional<StudyLoad> load;
@@ -85,6 +84,7 @@ struct LoadAhead {
     // `settingsPath` as it is now.
     bool madeFor(const ProgramFolder &folder, const QDate &today, const QString &settingsPath) const;
 };
-LoadAhead loadAhead(const QString &folder, const std::shared_future<void> &toolkitStarted);
+LoadAhead loadAhead(const ProgramFolder &folder, SettingsSnapshot settings, QDate today,
+                    const std::shared_future<void> &toolkitStarted);
 
 } // namespace kelp

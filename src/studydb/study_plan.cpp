@@ -113,10 +113,9 @@ ReviewDays reviewDays(const Settings &settings)
     return days;
 }
 
-bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
-                    QDate &today)
+bool startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today)
 {
-    const int perDay = file.read(keys::newGroupsPerDay);
+    const int perDay = settings.newGroupsPerDay;
     if (perDay < 1 || !connection.isConnected())
         return true;
     StepResult step;

@@ -34,8 +34,7 @@ std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, c
 // goes on with what the database holds.
 // `today` becomes the plan's day: the plan's last day when the clock says an
 // earlier one.
-bool startReviewDay(const SettingsFile &file, const Settings &settings, platform::OdbcConnection &connection,
-                    QDate &today);
+bool startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today);
 
 struct StepResult {
     bool alreadyToday = false; // it ran earlier today: nothing new

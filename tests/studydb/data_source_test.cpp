@@ -100,8 +100,7 @@ TEST_F(Folder, FirstRunRegistersAndConnects)
     Settings loaded = Settings::load(file);
     ASSERT_TRUE(loaded.firstRun);
     const DataSource s = settings(loaded.dataSourceName, db.path());
-    EXPECT_TRUE(completeFirstRun(file, loaded, s));
-    EXPECT_EQ(ini.readString("Start", "First", ""), "false");
+    registerOnFirstStart(s);
     EXPECT_TRUE(readAll(test::odbcIniPath()).contains("[kelp_first]"));
     platform::OdbcConnection connection;
     EXPECT_EQ(connect(connection, s), 0) << qPrintable(connection.errorText);
@@ -117,8 +116,7 @@ TEST_F(Folder, ServerDataSourceIsNeverRegisteredOver)
     Settings loaded = Settings::load(file);
     ASSERT_TRUE(loaded.firstRun);
     const DataSource s = settings(loaded.dataSourceName, db.path());
-    EXPECT_TRUE(completeFirstRun(file, loaded, s));
-    EXPECT_EQ(ini.readString("Start", "First", ""), "false");
+    registerOnFirstStart(s);
     // The server is not there: the connection fails, and is not "repaired" either.
     platform::OdbcConnection connection;
     EXPECT_NE(connect(connection, s), 0);

@@ -197,6 +197,10 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
         f.write(ini);
         return dir.filePath(name);
     };
+    const auto loadAhead = [](const QString &folder, const std::shared_future<void> &started) {
+        const ProgramFolder program{QDir(folder).canonicalPath()};
+        return kelp::loadAhead(program, SettingsSnapshot::read(program.settingsFile()), QDate::currentDate(), started);
+    };
     const QByteArray server = "[ODBC]\r\nDSN_Name=" + test::kServerDsn.toUtf8() + "\r\n[sjly]\r\ngtfz=1-10\r\n";
     const QString folder = folderWith(QStringLiteral("server"), "[Start]\r\nFirst=false\r\n" + server);
     const LoadAhead ahead = loadAhead(folder, {});
