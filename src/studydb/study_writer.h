@@ -1,6 +1,7 @@
 // The one writer of groups and words into the study database, for imports
 // and for building a new database, on the local file or on a server alike:
-// one transaction, so a file either adds all its words or none.
+// one transaction, so a file either adds all its words or none. It decides
+// what is written (groups made and cut, repeats skipped); its sink, how.
 #pragma once
 
 #include <QDate>
@@ -12,15 +13,13 @@
 #include <utility>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace kelp::platform {
 class OdbcConnection;
-class OdbcTransaction;
 } // namespace kelp::platform
 
 namespace kelp {
+
+class GroupSink;
 
 struct StudyWord {
     QString word;
@@ -76,7 +75,7 @@ public:
     void setMarkSamples(bool samples) { markSamples_ = samples; }
     // Instead of a database: the groups are kept in memory, as they would be
     // written, so that a reader can be tried without one (open nothing first).
-    void keepInMemory() { inMemory_ = true; }
+    void keepInMemory();
     const std::vector<StudyGroup> &kept() const { return kept_; }
 
     // Starts a titled group; it is written with its first word, or with
@@ -103,27 +102,14 @@ public:
 
 private:
     using WordRows = std::vector<std::pair<QString, QString>>; // fb.da, fb.lx2 in order
-    std::optional<QString> openFile(const QString &databasePath, bool create, bool replace);
-    std::optional<QString> startOnServer(const QString &name, bool makeTables, bool replace);
-    bool exec(const char *sql);
+    std::optional<QString> start(std::unique_ptr<GroupSink> sink, const std::optional<QString> &failure);
     bool flushGroup();
     bool alreadyThere(const QString &title, const WordRows &words);
-    std::optional<WordRows> storedWords(int group);
-    bool readExistingTitles();
-    QString sqliteError() const;
-    bool insertGroup(int number, const QString &title, const QDate &referenceDate = {}, int stage = 0);
-    bool insertWord(int group, int place, const QString &word, const QString &meaning);
+    bool noSink();
 
-    sqlite3 *db_ = nullptr;
-    std::unique_ptr<platform::OdbcConnection> ownConnection_;
-    platform::OdbcConnection *server_ = nullptr;
-    std::unique_ptr<platform::OdbcTransaction> serverTransaction_;
-    sqlite3_stmt *insertGroup_ = nullptr;
-    sqlite3_stmt *insertWord_ = nullptr;
-    QString path_;      // the database (or data source) the learner named
-    QString buildPath_; // a new database is built here and renamed into place
-    bool replace_ = false;
-    bool inTransaction_ = false;
+    std::unique_ptr<GroupSink> sink_;
+    bool inMemory_ = false;
+    std::vector<StudyGroup> kept_;
     int lastGroup_ = 0; // highest group number so far
     // The group being gathered: written once it is complete, so that a group
     // already there can be skipped whole.
@@ -138,9 +124,6 @@ private:
     int autoCount_ = 0;
     bool again_ = false;
     bool markSamples_ = false;
-    bool inMemory_ = false;
-    std::vector<StudyGroup> kept_;
-    std::multimap<QString, int> existingTitles_; // before this import
     int groups_ = 0;
     int words_ = 0;
     int repeats_ = 0;
