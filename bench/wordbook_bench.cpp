@@ -125,12 +125,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot make the database\n");
         return 1;
     }
-    QString error;
-    const auto database = kelp::StudyDatabase::openFile(path, &error);
-    if (!database) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    auto opened = kelp::StudyDatabase::openFile(path);
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.error().text));
         return 1;
     }
+    const auto &database = *opened;
     QElapsedTimer load;
     load.start();
     kelp::WordBook book(*database, {0, 1, 2, 4, 7, 15, 30, 60}, QDate::currentDate());

@@ -38,12 +38,16 @@ struct AnswerRecorder::Shared {
                 next = queue.front();
             }
             QString error;
-            if (!database || !database->isOpen())
-                database = StudyDatabase::openFolder(folder, settings, QString(), &error);
+            if (!database || !database->isOpen()) {
+                StudyDatabase::Opened opened = StudyDatabase::openFolder(folder, settings, QString());
+                database = opened ? std::move(*opened) : nullptr;
+                if (!opened)
+                    error = opened.error().text;
+            }
             if (database) {
                 if (auto e = next.noted ? database->recordNoted(next.word, next.day)
                                         : database->recordAnswer(next, model, plan::reviewDays(settings)))
-                    error = *e;
+                    error = e->text;
             }
             if (!error.isEmpty()) {
                 database.reset(); // a server restarted meanwhile gets a new connection

@@ -110,7 +110,7 @@ StartLoader::Outcome StartLoader::take(const std::function<bool(const LoadAhead 
                 if (ahead && ahead->load && fits(*ahead)) {
                     loaded = std::move(*ahead->load);
                     if (const auto error = loaded.confirm())
-                        std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
+                        std::fprintf(stderr, "kelpword: %s\n", qPrintable(error->text));
                 } else {
                     ahead.reset(); // one that does not fit is closed before the load of its own
                     loaded = load();

@@ -373,7 +373,7 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
             writer.beginGroup(c.decks[deckIds[r]].trimmed(), c.places.count(deckIds[r]) > 0);
         for (; inDeck(); ++note) {
             if (!writer.addWord(wordFromFields(note->fields, columns[note->type])))
-                return writer.error();
+                return writer.error().text;
         }
     }
     return std::nullopt;

@@ -302,7 +302,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
             Entry &e = parser.entries[it->second];
             e.used = true;
             if (!writer.addWord(wordOf(e)))
-                return writer.error();
+                return writer.error().text;
         }
     }
     // Entries in no lesson: a group titled as the document.
@@ -318,7 +318,7 @@ std::optional<QString> readKvtml(const QString &path, StudyWriter &writer)
             started = true;
         }
         if (!writer.addWord(wordOf(e)))
-            return writer.error();
+            return writer.error().text;
     }
     return std::nullopt;
 }

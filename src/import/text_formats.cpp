@@ -32,7 +32,7 @@ std::optional<QString> readHashFile(LineReader &lines, StudyWriter &writer)
             return QCoreApplication::translate("kelp::import", "line %1 has a field over 64 KB")
                 .arg(lines.lineNumber());
         if (!writer.addWord(w))
-            return writer.error();
+            return writer.error().text;
     }
     return lines.error();
 }
@@ -134,13 +134,13 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
     };
     for (const QStringList &r : std::as_const(rows)) {
         if (!add(r))
-            return writer.error();
+            return writer.error().text;
     }
     while (nextRecord(lines, delimiter, fields, error)) {
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue; // blank line
         if (!add(fields))
-            return writer.error();
+            return writer.error().text;
     }
     if (!error.isEmpty())
         return error;
@@ -216,7 +216,7 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
             return QCoreApplication::translate("kelp::import", "notes without a word and a meaning field");
         for (const Note &n : std::as_const(sample)) {
             if (!add(n))
-                return writer.error();
+                return writer.error().text;
         }
         return std::nullopt;
     };
@@ -254,7 +254,7 @@ std::optional<QString> readAnkiText(LineReader &lines, StudyWriter &writer)
                     return why;
             }
         } else if (!add(note)) {
-            return writer.error();
+            return writer.error().text;
         }
     }
     if (!error.isEmpty())

@@ -191,7 +191,7 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
         writer.keepInMemory();
     else if (const auto error =
                  options.dataSource.isEmpty() ? writer.open(database) : writer.openDataSource(options.dataSource)) {
-        report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, *error);
+        report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2").arg(path, error->text);
         return report;
     }
     writer.setAutoGroups(QFileInfo(path).completeBaseName(), options.groupSize, options.groupSize > 0);
@@ -208,11 +208,13 @@ ImportReport importWordFile(const QString &path, const QString &database, const 
     case Format::Unknown: break;
     }
     if (!error && !writer.finish())
-        error = writer.error();
+        error = writer.error().text;
     if (!error && writer.words() == 0 && writer.groupsAlreadyThere() == 0)
         error = QCoreApplication::translate("kelp::import", "no words in it");
-    if (!error)
-        error = writer.commit();
+    if (!error) {
+        if (const auto failure = writer.commit())
+            error = failure->text;
+    }
     if (error) {
         writer.rollback();
         report.line = QCoreApplication::translate("kelp::import", "%1: nothing added: %2 (read as %3)")

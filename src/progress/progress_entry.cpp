@@ -24,11 +24,12 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
     Settings chosen = settings;
     if (!isDatabaseMode(settings.sourceMode))
         chosen.dataSourceName.clear();
-    QString error;
-    const auto database = StudyDatabase::openFolder(programFolder, chosen, dataSource, &error);
+    auto database = StudyDatabase::openFolder(programFolder, chosen, dataSource);
     if (!database)
-        return error;
-    return database->readProgress(today, plan::reviewDays(settings), settings.newGroupsPerDay, progress);
+        return database.error().text;
+    if (auto e = (*database)->readProgress(today, plan::reviewDays(settings), settings.newGroupsPerDay, progress))
+        return e->text;
+    return std::nullopt;
 }
 
 void addProgressEntry(QMenu &menu, const QString &folder)

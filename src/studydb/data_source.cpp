@@ -201,7 +201,7 @@ void warnIfDatabaseElsewhere(const DataSource &s)
                                 .arg(s.name, database, s.databaseFile)));
 }
 
-std::optional<QString> connectDataSource(platform::OdbcConnection &connection, const QString &name)
+StudyResult connectDataSource(platform::OdbcConnection &connection, const QString &name)
 {
     if (connection.connect(connectString(DataSource{name, {}, {}, {}, {}}), true) != 0)
         return connection.errorText.isEmpty() ? QCoreApplication::translate("kelp::studydb", "cannot connect")

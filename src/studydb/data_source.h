@@ -4,6 +4,7 @@
 
 #include "config/settings.h"
 #include "platform/odbc.h"
+#include "studydb/study_error.h"
 
 #include <QString>
 
@@ -51,7 +52,7 @@ void connectStudyDatabase(platform::OdbcConnection &connection, const DataSource
 
 // Connects to the data source `name` as it is set up (a server's, with its
 // own time-outs). The driver manager's words on failure.
-std::optional<QString> connectDataSource(platform::OdbcConnection &connection, const QString &name);
+StudyResult connectDataSource(platform::OdbcConnection &connection, const QString &name);
 
 // Whether `name` is a data source of this program's kind (the SQLite
 // driver's), or none yet: one of another driver (a database server's) is

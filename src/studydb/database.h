@@ -8,6 +8,7 @@
 #include "platform/odbc.h"
 #include "studydb/grade_store.h"
 #include "studydb/schema.h"
+#include "studydb/study_error.h"
 #include "studydb/study_plan.h"
 #include "studydb/study_writer.h"
 #include "studydb/word_store.h"
@@ -25,16 +26,16 @@ class StudyDatabase {
 public:
     // The study database of a program folder as its trainer reads it: the
     // data source `given` when there is one; else the server `settings` name
-    // (a data source of another driver); else the folder's file. Null with
-    // `error` set when it cannot be opened or was written by a newer program.
-    static std::unique_ptr<StudyDatabase> openFolder(const ProgramFolder &folder, const Settings &settings,
-                                                     const QString &given, QString *error);
+    // (a data source of another driver); else the folder's file. The error
+    // when it cannot be opened or was written by a newer program.
+    using Opened = StudyExpected<std::unique_ptr<StudyDatabase>>;
+    static Opened openFolder(const ProgramFolder &folder, const Settings &settings, const QString &given);
     // A local database file itself (not through a data source, which may name
     // another folder's file).
-    static std::unique_ptr<StudyDatabase> openFile(const QString &path, QString *error);
+    static Opened openFile(const QString &path);
     // A data source as it is set up, however new its tables: the one that
-    // makes them (kelpword-mkdb) asks first. `error` holds the driver's words.
-    static std::unique_ptr<StudyDatabase> openDataSource(const QString &name, QString *error);
+    // makes them (kelpword-mkdb) asks first.
+    static Opened openDataSource(const QString &name);
 
     // A connection the start-up's load made and used (src/studydb's own).
     static std::unique_ptr<StudyDatabase> adopt(std::unique_ptr<platform::OdbcConnection> connection, QString where)
@@ -54,27 +55,26 @@ public:
     // The words window's and the exports' view of the words.
     WordStore words() { return WordStore(*connection_); }
     // What the plan has done and will do (the progress window and report).
-    std::optional<QString> readProgress(const QDate &today, const plan::ReviewDays &days, int newPerDay,
-                                        plan::Progress &progress)
+    StudyResult readProgress(const QDate &today, const plan::ReviewDays &days, int newPerDay, plan::Progress &progress)
     {
         return plan::readProgress(*connection_, today, days, newPerDay, progress);
     }
     // The learner's answer to a word on display, and the word's memory.
-    std::optional<QString> recordAnswer(const Answer &answer, const memory::Model &model, const plan::ReviewDays &days)
+    StudyResult recordAnswer(const Answer &answer, const memory::Model &model, const plan::ReviewDays &days)
     {
         return kelp::recordAnswer(*connection_, answer, model, days);
     }
-    std::optional<QString> recordNoted(const QString &word, const QDate &day)
+    StudyResult recordNoted(const QString &word, const QDate &day)
     {
         return kelp::recordNoted(*connection_, word, day);
     }
-    std::optional<WordMemory> readWordMemory(const QString &word, QString *error)
+    StudyExpected<std::optional<WordMemory>> readWordMemory(const QString &word)
     {
-        return kelp::readWordMemory(*connection_, word, error);
+        return kelp::readWordMemory(*connection_, word);
     }
     bool hasStudyTables() { return kelp::hasStudyTables(*connection_); }
     // Replaces the study tables with `groups` (kelpword-mkdb).
-    std::optional<QString> writeStudyTables(const std::vector<StudyGroup> &groups, bool replace)
+    StudyResult writeStudyTables(const std::vector<StudyGroup> &groups, bool replace)
     {
         return kelp::writeStudyTables(*connection_, groups, replace);
     }

@@ -68,13 +68,13 @@ bool FileSink::exec(const char *sql)
     return false;
 }
 
-std::optional<QString> FileSink::fail(const QString &message)
+StudyResult FileSink::fail(StudyError error)
 {
     rollback();
-    return message;
+    return error;
 }
 
-std::optional<QString> FileSink::open(const QString &databasePath, bool create, bool replace)
+StudyResult FileSink::open(const QString &databasePath, bool create, bool replace)
 {
     path_ = databasePath;
     replace_ = replace;
@@ -102,7 +102,7 @@ std::optional<QString> FileSink::open(const QString &databasePath, bool create, 
             found = sqlite3_column_int(version, 0);
         sqlite3_finalize(version);
         if (found > kSchemaVersion)
-            return fail(newerSchemaMessage(found));
+            return fail(StudyError(newerSchemaMessage(found), StudyError::Code::NewerSchema));
     }
     // Immediate: a trainer's plan or a second import waits for us, never half-sees us.
     if (!exec("begin immediate"))
@@ -209,7 +209,7 @@ bool FileSink::markSample(int group)
     return exec(sql.constData());
 }
 
-std::optional<QString> FileSink::commit()
+StudyResult FileSink::commit()
 {
     sqlite3_finalize(insertGroup_);
     sqlite3_finalize(insertWord_);

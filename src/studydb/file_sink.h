@@ -5,6 +5,7 @@
 #pragma once
 
 #include "studydb/group_sink.h"
+#include "studydb/study_error.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,20 +18,20 @@ public:
 
     // `create`: a new database in place of `databasePath` (over one that is
     // there only when `replace`); else the one there is added to.
-    std::optional<QString> open(const QString &databasePath, bool create, bool replace);
+    StudyResult open(const QString &databasePath, bool create, bool replace);
 
     std::optional<WordRows> storedWords(int group) override;
     bool insertGroup(int number, const QString &title, const QDate &referenceDate, int stage) override;
     bool insertWord(int group, int place, const QString &word, const QString &meaning) override;
     bool markSample(int group) override;
-    std::optional<QString> commit() override;
+    StudyResult commit() override;
     void rollback() override;
 
 private:
     bool readTitles();
     bool exec(const char *sql);
     QString sqliteError() const;
-    std::optional<QString> fail(const QString &message);
+    StudyResult fail(StudyError error);
 
     sqlite3 *db_ = nullptr;
     sqlite3_stmt *insertGroup_ = nullptr;

@@ -13,8 +13,8 @@ namespace kelp {
 
 using platform::SqlParam;
 
-std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
-                                    const memory::Model &model, const plan::ReviewDays &days)
+StudyResult recordAnswer(platform::OdbcConnection &connection, const Answer &answer, const memory::Model &model,
+                         const plan::ReviewDays &days)
 {
     const QString word = answer.word.trimmed();
     if (word.isEmpty())
@@ -67,13 +67,15 @@ std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const 
     return std::nullopt;
 }
 
-bool hasAnswerTables(platform::OdbcConnection &connection, QString *error)
+StudyExpected<bool> hasAnswerTables(platform::OdbcConnection &connection)
 {
-    const auto version = schemaVersion(connection, error);
-    return version && *version >= 2;
+    StudyExpected<int> version = schemaVersion(connection);
+    if (!version)
+        return version.error();
+    return *version >= 2;
 }
 
-std::optional<QString> recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day)
+StudyResult recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day)
 {
     const QString da = word.trimmed();
     if (da.isEmpty())
@@ -91,12 +93,14 @@ std::optional<QString> recordNoted(platform::OdbcConnection &connection, const Q
     return std::nullopt;
 }
 
-std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words)
+StudyResult readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words)
 {
     words.clear();
-    QString error;
-    if (!hasAnswerTables(connection, &error))
-        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
+    StudyExpected<bool> tables = hasAnswerTables(connection);
+    if (!tables)
+        return tables.error();
+    if (!*tables)
+        return std::nullopt;
     platform::OdbcQuery q(connection);
     // A "认识" on the same day as the lapse leaves the word hard: it was
     // just seen again; only a later day's shows it was learned.
@@ -116,12 +120,14 @@ std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::
     return std::nullopt;
 }
 
-std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories)
+StudyResult readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories)
 {
     memories.clear();
-    QString error;
-    if (!hasAnswerTables(connection, &error))
-        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
+    StudyExpected<bool> tables = hasAnswerTables(connection);
+    if (!tables)
+        return tables.error();
+    if (!*tables)
+        return std::nullopt;
     platform::OdbcQuery q(connection);
     if (q.open("select da, stability, difficulty, last_day, due, lapses from kelp_memory", {}) < 0)
         return q.errorText();
@@ -136,24 +142,23 @@ std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QH
     return std::nullopt;
 }
 
-std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error)
+StudyExpected<std::optional<WordMemory>> readWordMemory(platform::OdbcConnection &connection, const QString &word)
 {
-    QString ignored;
-    if (!hasAnswerTables(connection, error ? error : &ignored))
-        return std::nullopt;
+    StudyExpected<bool> tables = hasAnswerTables(connection);
+    if (!tables)
+        return tables.error();
+    if (!*tables)
+        return std::optional<WordMemory>();
     platform::OdbcQuery q(connection);
     if (q.open("select stability, difficulty, last_day, due, lapses from kelp_memory where da = ?",
-               {SqlParam::of(word.trimmed())}) < 0) {
-        if (error)
-            *error = q.errorText();
-        return std::nullopt;
-    }
+               {SqlParam::of(word.trimmed())}) < 0)
+        return StudyError(q.errorText());
     if (q.fetch() != 0)
-        return std::nullopt;
-    return WordMemory{{q.real(1).value_or(0), q.real(2).value_or(0)},
-                      q.integer(3).value_or(0),
-                      q.integer(4).value_or(0),
-                      static_cast<int>(q.integer(5).value_or(0))};
+        return std::optional<WordMemory>();
+    return std::optional<WordMemory>(WordMemory{{q.real(1).value_or(0), q.real(2).value_or(0)},
+                                                q.integer(3).value_or(0),
+                                                q.integer(4).value_or(0),
+                                                static_cast<int>(q.integer(5).value_or(0))});
 }
 
 } // namespace kelp

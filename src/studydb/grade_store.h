@@ -5,6 +5,7 @@
 #include "memory/word_memory.h"
 #include "plan/plan_schedule.h"
 #include "platform/odbc.h"
+#include "studydb/study_error.h"
 
 #include <QDate>
 #include <QHash>
@@ -33,11 +34,11 @@ struct WordMemory {
 // Keeps the answer (a second one for the same showing replaces the first),
 // the word's memory anew from all its answers, and the next review of the
 // plan's groups that hold it (`days`: the fixed schedule), in one transaction.
-std::optional<QString> recordAnswer(platform::OdbcConnection &connection, const Answer &answer,
-                                    const memory::Model &model, const plan::ReviewDays &days);
+StudyResult recordAnswer(platform::OdbcConnection &connection, const Answer &answer, const memory::Model &model,
+                         const plan::ReviewDays &days);
 
 // A word added to the notebook on `day`: a hard word from then on.
-std::optional<QString> recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day);
+StudyResult recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day);
 
 // The hard words: each one whose last "不认识" (or addition to the notebook)
 // no "认识" on a later day followed, with the day its memory falls due (the
@@ -46,16 +47,16 @@ struct HardWord {
     QString word;
     long long due = 0;
 };
-std::optional<QString> readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words);
+StudyResult readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words);
 
 // Every answered word's memory, by the word.
-std::optional<QString> readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories);
+StudyResult readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories);
 
 // Whether the answers' tables are there (a database of before them has
 // nothing answered): `error` set, and false, when its version cannot be read.
-bool hasAnswerTables(platform::OdbcConnection &connection, QString *error);
+StudyExpected<bool> hasAnswerTables(platform::OdbcConnection &connection);
 
 // The word's memory; none before its first answer.
-std::optional<WordMemory> readWordMemory(platform::OdbcConnection &connection, const QString &word, QString *error);
+StudyExpected<std::optional<WordMemory>> readWordMemory(platform::OdbcConnection &connection, const QString &word);
 
 } // namespace kelp

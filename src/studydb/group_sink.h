@@ -3,6 +3,8 @@
 // its database stores a group, inside the one transaction of an import.
 #pragma once
 
+#include "studydb/study_error.h"
+
 #include <QDate>
 #include <QString>
 
@@ -28,12 +30,12 @@ public:
     virtual bool insertWord(int group, int place, const QString &word, const QString &meaning) = 0;
     // The group holds sample words, which a plan introduces after the learner's own.
     virtual bool markSample(int group) = 0;
-    virtual std::optional<QString> commit() = 0;
+    virtual StudyResult commit() = 0;
     // Undoes everything the transaction wrote; also what the destructor does.
     virtual void rollback() = 0;
 
     // Why the last call failed, in the database's words.
-    const QString &error() const { return error_; }
+    StudyError error() const { return StudyError(error_); }
 
 protected:
     QString error_;

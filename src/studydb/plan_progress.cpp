@@ -16,13 +16,15 @@ using platform::SqlParam;
 
 namespace {
 
-std::optional<QString> readAnswers(platform::OdbcConnection &connection, long long today, AnswerFigures &a)
+StudyResult readAnswers(platform::OdbcConnection &connection, long long today, AnswerFigures &a)
 {
     a = AnswerFigures{};
     a.wordsDue.assign(kForecastDays, 0);
-    QString error;
-    if (!hasAnswerTables(connection, &error))
-        return error.isEmpty() ? std::nullopt : std::optional<QString>(error);
+    StudyExpected<bool> tables = hasAnswerTables(connection);
+    if (!tables)
+        return tables.error();
+    if (!*tables)
+        return std::nullopt;
     {
         OdbcQuery q(connection);
         if (q.open("select da, day, grade from kelp_review where grade between 1 and 4 order by da, day, shown_at",
@@ -66,8 +68,8 @@ std::optional<QString> readAnswers(platform::OdbcConnection &connection, long lo
 
 } // namespace
 
-std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
-                                    int newPerDay, Progress &progress)
+StudyResult readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                         int newPerDay, Progress &progress)
 {
     progress = Progress{};
     progress.today = today;
@@ -121,10 +123,8 @@ std::optional<QString> readProgress(platform::OdbcConnection &connection, const 
     if (progress.planned) {
         if (auto e = readPlanGroups(connection, "select xh, stage, due, shown from kelp_plan", {}, groups))
             return e;
-        QString error;
-        const auto ran =
-            single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))}, &error);
-        ranToday = ran && *ran > 0;
+        const auto ran = single(connection, "select count(*) from kelp_plan_day where day = ?", {SqlParam::of(jd(t))});
+        ranToday = ran && *ran && **ran > 0;
         OdbcQuery q(connection);
         if (q.open(freshGroupsQuery(connection).constData(), {SqlParam::of(static_cast<int>(neverStudied.size()))}) ==
             0) {

@@ -57,16 +57,14 @@ long long dayOf(const QString &sj)
     return ok ? static_cast<long long>(std::floor(jdn + 0.5)) : 0;
 }
 
-std::optional<long long> single(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
-                                QString *error)
+StudyExpected<std::optional<long long>> single(platform::OdbcConnection &c, const char *sql,
+                                               const std::vector<SqlParam> &params)
 {
     OdbcQuery q(c);
-    if (q.open(sql, params) < 0) {
-        *error = q.errorText();
-        return std::nullopt;
-    }
+    if (q.open(sql, params) < 0)
+        return StudyError(q.errorText());
     if (q.fetch() != 0)
-        return std::nullopt;
+        return std::optional<long long>();
     return q.integer(1);
 }
 
@@ -76,8 +74,8 @@ int jd(long long day)
 }
 
 // The plan's groups that `sql` selects (number, stage, due, shown).
-std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
-                                      std::vector<PlanGroup> &groups)
+StudyResult readPlanGroups(platform::OdbcConnection &c, const char *sql, const std::vector<SqlParam> &params,
+                           std::vector<PlanGroup> &groups)
 {
     OdbcQuery q(c);
     if (q.open(sql, params) < 0)

@@ -4,6 +4,7 @@
 
 #include "plan/plan_schedule.h"
 #include "platform/odbc.h"
+#include "studydb/study_error.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,13 +24,13 @@ QByteArray freshGroupsQuery(platform::OdbcConnection &connection);
 // A zb.sj as a day: a date on a server, a julian day number (at midnight,
 // so .5) in the local file.
 long long dayOf(const QString &sj);
-// The one number `sql` selects; unset with `error` when it failed.
-std::optional<long long> single(platform::OdbcConnection &c, const char *sql,
-                                const std::vector<platform::SqlParam> &params, QString *error);
+// The one number `sql` selects; none when it selects no row.
+StudyExpected<std::optional<long long>> single(platform::OdbcConnection &c, const char *sql,
+                                               const std::vector<platform::SqlParam> &params);
 // A day as the plan's tables keep it.
 int jd(long long day);
 // The plan's groups that `sql` selects (number, stage, due, shown).
-std::optional<QString> readPlanGroups(platform::OdbcConnection &c, const char *sql,
-                                      const std::vector<platform::SqlParam> &params, std::vector<PlanGroup> &groups);
+StudyResult readPlanGroups(platform::OdbcConnection &c, const char *sql, const std::vector<platform::SqlParam> &params,
+                           std::vector<PlanGroup> &groups);
 
 } // namespace kelp::plan

@@ -41,15 +41,13 @@ const std::array<Step, 2> kSteps{{
 
 } // namespace
 
-std::optional<int> schemaVersion(platform::OdbcConnection &connection, QString *error)
+StudyExpected<int> schemaVersion(platform::OdbcConnection &connection)
 {
     if (!plan::tableExists(connection, QStringLiteral("kelp_schema")))
         return 0;
     platform::OdbcQuery q(connection);
-    if (q.open("select max(version) from kelp_schema", {}) < 0 || q.fetch() != 0) {
-        *error = q.errorText();
-        return std::nullopt;
-    }
+    if (q.open("select max(version) from kelp_schema", {}) < 0 || q.fetch() != 0)
+        return StudyError(q.errorText());
     return static_cast<int>(q.integer(1).value_or(0));
 }
 
@@ -62,28 +60,26 @@ QString newerSchemaMessage(int found)
         .arg(kSchemaVersion);
 }
 
-std::optional<QString> refuseNewerSchema(platform::OdbcConnection &connection)
+StudyResult refuseNewerSchema(platform::OdbcConnection &connection)
 {
-    QString error;
-    const std::optional<int> version = schemaVersion(connection, &error);
+    StudyExpected<int> version = schemaVersion(connection);
     if (!version)
-        return error;
+        return version.error();
     if (*version > kSchemaVersion)
-        return newerSchemaMessage(*version);
+        return StudyError(newerSchemaMessage(*version), StudyError::Code::NewerSchema);
     return std::nullopt;
 }
 
-std::optional<QString> upgradeSchema(platform::OdbcConnection &connection)
+StudyResult upgradeSchema(platform::OdbcConnection &connection)
 {
-    QString error;
-    std::optional<int> from = schemaVersion(connection, &error);
+    StudyExpected<int> from = schemaVersion(connection);
     if (!from)
-        return error;
+        return from.error();
     if (*from > kSchemaVersion)
-        return newerSchemaMessage(*from);
+        return StudyError(newerSchemaMessage(*from), StudyError::Code::NewerSchema);
     if (*from == kSchemaVersion)
         return std::nullopt;
-    std::optional<QString> failure;
+    StudyResult failure;
     {
         platform::OdbcTransaction transaction(connection);
         const auto run = [&](const char *sql) {
@@ -108,15 +104,14 @@ std::optional<QString> upgradeSchema(platform::OdbcConnection &connection)
     }
     if (failure) {
         // Another program may have upgraded it meanwhile.
-        QString again;
-        if (const auto now = schemaVersion(connection, &again); now && *now == kSchemaVersion)
+        if (auto now = schemaVersion(connection); now && *now == kSchemaVersion)
             return std::nullopt;
         return QCoreApplication::translate("kelp::studydb",
                                            "the study database could not be upgraded from version %1 to %2 (it is "
                                            "left as it was): %3")
             .arg(*from)
             .arg(kSchemaVersion)
-            .arg(*failure);
+            .arg(failure->text);
     }
     qCInfo(lcStudy).noquote() << QCoreApplication::translate("kelp::studydb",
                                                              "the study database was upgraded from version %1 to %2")
@@ -132,7 +127,7 @@ bool hasStudyTables(platform::OdbcConnection &connection)
     return q.open("select count(*) from zb where 1 = 0", {}) == 0;
 }
 
-std::optional<QString> createServerStudyTables(platform::OdbcConnection &connection, bool replace)
+StudyResult createServerStudyTables(platform::OdbcConnection &connection, bool replace)
 {
     if (connection.dialect() == platform::OdbcConnection::Dialect::PostgreSQL) {
         // Chinese meanings in a database of another encoding would be refused

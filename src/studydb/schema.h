@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/odbc.h"
+#include "studydb/study_error.h"
 
 #include <QString>
 
@@ -31,19 +32,19 @@ inline constexpr int kSchemaVersion = 2;
 
 // The database's version: 0 without a table kelp_schema. Unset with `error`
 // set when it cannot be read.
-std::optional<int> schemaVersion(platform::OdbcConnection &connection, QString *error);
+StudyExpected<int> schemaVersion(platform::OdbcConnection &connection);
 // The words that refuse a database of a newer program, naming both versions.
 QString newerSchemaMessage(int found);
 // The error when the database is of a newer program (nothing may be written
 // to it, nor read as if it were ours).
-std::optional<QString> refuseNewerSchema(platform::OdbcConnection &connection);
+StudyResult refuseNewerSchema(platform::OdbcConnection &connection);
 // Brings an older database up to kSchemaVersion in one transaction of its
 // own (said once on stderr); a newer one is refused, the current one left alone.
-std::optional<QString> upgradeSchema(platform::OdbcConnection &connection);
+StudyResult upgradeSchema(platform::OdbcConnection &connection);
 
 // Makes zb and fb on a server (dropping old ones when `replace`), inside
 // whatever transaction the caller has open. The error says why not; a
 // database that is not UTF-8 is refused before anything is written.
-std::optional<QString> createServerStudyTables(platform::OdbcConnection &connection, bool replace);
+StudyResult createServerStudyTables(platform::OdbcConnection &connection, bool replace);
 
 } // namespace kelp

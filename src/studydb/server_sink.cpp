@@ -18,19 +18,18 @@ ServerSink::~ServerSink()
     rollback();
 }
 
-std::optional<QString> ServerSink::open(const QString &name, bool makeTables, bool replace)
+StudyResult ServerSink::open(const QString &name, bool makeTables, bool replace)
 {
     ownConnection_ = std::make_unique<platform::OdbcConnection>();
     if (const auto error = connectDataSource(*ownConnection_, name)) {
         rollback();
         return QCoreApplication::translate("kelp::studydb", "cannot connect to the data source %1: %2")
-            .arg(name, *error);
+            .arg(name, error->text);
     }
     return open(*ownConnection_, name, makeTables, replace);
 }
 
-std::optional<QString> ServerSink::open(platform::OdbcConnection &connection, const QString &name, bool makeTables,
-                                        bool replace)
+StudyResult ServerSink::open(platform::OdbcConnection &connection, const QString &name, bool makeTables, bool replace)
 {
     name_ = name;
     server_ = &connection;
@@ -42,7 +41,7 @@ std::optional<QString> ServerSink::open(platform::OdbcConnection &connection, co
     return std::nullopt;
 }
 
-std::optional<QString> ServerSink::start(bool makeTables, bool replace)
+StudyResult ServerSink::start(bool makeTables, bool replace)
 {
     if (makeTables)
         return createServerStudyTables(*server_, replace);
@@ -133,7 +132,7 @@ bool ServerSink::insertWord(int group, int place, const QString &word, const QSt
     return true;
 }
 
-std::optional<QString> ServerSink::commit()
+StudyResult ServerSink::commit()
 {
     const bool ok = transaction_ && transaction_->commit();
     rollback();

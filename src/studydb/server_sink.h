@@ -4,6 +4,7 @@
 #pragma once
 
 #include "studydb/group_sink.h"
+#include "studydb/study_error.h"
 
 #include <memory>
 
@@ -20,21 +21,20 @@ public:
     ~ServerSink() override;
 
     // Connects to the data source `name` first.
-    std::optional<QString> open(const QString &name, bool makeTables, bool replace);
+    StudyResult open(const QString &name, bool makeTables, bool replace);
     // On a connection of the caller's. With `makeTables` the study tables are
     // made first (old ones dropped when `replace`), else they must be there.
-    std::optional<QString> open(platform::OdbcConnection &connection, const QString &name, bool makeTables,
-                                bool replace);
+    StudyResult open(platform::OdbcConnection &connection, const QString &name, bool makeTables, bool replace);
 
     std::optional<WordRows> storedWords(int group) override;
     bool insertGroup(int number, const QString &title, const QDate &referenceDate, int stage) override;
     bool insertWord(int group, int place, const QString &word, const QString &meaning) override;
     bool markSample(int) override { return true; } // a server's plan has no sample words
-    std::optional<QString> commit() override;
+    StudyResult commit() override;
     void rollback() override;
 
 private:
-    std::optional<QString> start(bool makeTables, bool replace);
+    StudyResult start(bool makeTables, bool replace);
     bool readTitles();
 
     std::unique_ptr<platform::OdbcConnection> ownConnection_;

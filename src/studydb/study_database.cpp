@@ -68,8 +68,8 @@ GroupRange parseGroupRange(const QString &groupRange)
     return r;
 }
 
-std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today,
-                                        const std::array<int, 8> &reviewDays, std::vector<int> &groups)
+StudyResult findDueGroups(platform::OdbcConnection &connection, const QDate &today,
+                          const std::array<int, 8> &reviewDays, std::vector<int> &groups)
 {
     std::vector<platform::SqlParam> params;
     for (size_t k = 1; k <= 7; ++k) {
@@ -79,13 +79,13 @@ std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, co
     platform::OdbcQuery query(connection);
     const int status = query.open(kDueGroups, params);
     if (status < 0)
-        return QueryError{status, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, status);
     groups.clear();
     int fetched = 0;
     while (static_cast<int>(groups.size()) < kMaxDueGroups && (fetched = query.fetch()) == 0)
         groups.push_back(toGroupNumber(query.integer(1).value_or(0)));
     if (fetched < 0)
-        return QueryError{fetched, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, fetched);
     query.close();
     return std::nullopt;
 }
@@ -112,20 +112,20 @@ void appendGroup(WordBuffer &buffer, const std::vector<GroupRow> &rows)
     }
 }
 
-std::optional<QueryError> fetchRows(platform::OdbcQuery &query, const std::function<void(GroupRow &&)> &take)
+StudyResult fetchRows(platform::OdbcQuery &query, const std::function<void(GroupRow &&)> &take)
 {
     int status = 0;
     while ((status = query.fetch()) == 0)
         take(GroupRow{query.integer(1), query.text(2), query.text(3), query.text(4)});
     if (status < 0)
-        return QueryError{status, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, status);
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups,
-                                     int groupCount, WordBuffer &buffer)
+StudyResult loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups, int groupCount,
+                       WordBuffer &buffer)
 {
     const auto count = static_cast<size_t>(std::clamp<int>(groupCount, 0, static_cast<int>(groups.size())));
     if (count == 0)
@@ -135,7 +135,7 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
         // The local file: one statement, run again with each group's number.
         for (size_t i = 0; i < count; ++i) {
             if (const int status = query.open(kGroupWords, {platform::SqlParam::of(groups[i])}); status < 0)
-                return QueryError{status, query.errorText()};
+                return StudyError(query.errorText(), StudyError::Code::Failed, status);
             std::vector<GroupRow> rows;
             if (auto error = fetchRows(query, [&](GroupRow &&row) { rows.push_back(std::move(row)); }))
                 return error;
@@ -154,7 +154,7 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
     }
     sql += ") and zb.xh =fb.xh order by zb.xh , xh1";
     if (const int status = query.open(sql.constData(), params); status < 0)
-        return QueryError{status, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, status);
     std::map<int, std::vector<GroupRow>> byGroup;
     if (auto error = fetchRows(
             query, [&](GroupRow &&row) { byGroup[toGroupNumber(row.group.value_or(0))].push_back(std::move(row)); }))
@@ -165,11 +165,11 @@ std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const
     return std::nullopt;
 }
 
-std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer)
+StudyResult loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer)
 {
     std::vector<HardWord> hard;
     if (auto e = readHardWords(connection, hard))
-        return QueryError{-1, *e};
+        return StudyError(e->text, StudyError::Code::Failed, -1);
     const long long day = today.toJulianDay();
     if (std::none_of(hard.begin(), hard.end(), [day](const HardWord &w) { return w.due <= day; }))
         return std::nullopt;
@@ -179,7 +179,7 @@ std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, co
         if (const int status =
                 query.open("select da, lx2 from fb where da = ? order by xh, xh1", {platform::SqlParam::of(w.word)});
             status < 0)
-            return QueryError{status, query.errorText()};
+            return StudyError(query.errorText(), StudyError::Code::Failed, status);
         // Its first row alone: a word kept in two groups is one hard word.
         if (query.fetch() == 0)
             rows.push_back(GroupRow{0, QStringLiteral("生词本"), query.text(1), query.text(2)});
@@ -190,15 +190,15 @@ std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, co
     return std::nullopt;
 }
 
-std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange,
-                                         WordBuffer &buffer, std::vector<int> &groups)
+StudyResult loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange, WordBuffer &buffer,
+                           std::vector<int> &groups)
 {
     const GroupRange range = parseGroupRange(groupRange);
     platform::OdbcQuery query(connection);
     const int status =
         query.open(kRangeWords, {platform::SqlParam::of(range.first), platform::SqlParam::of(range.last)});
     if (status < 0)
-        return QueryError{status, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, status);
     groups.clear();
     int current = 0;
     bool first = true;
@@ -223,14 +223,14 @@ std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, c
     // A read that breaks off (a busy or damaged file, a lost server) is no
     // shorter study list: it is the database error it is.
     if (fetched < 0)
-        return QueryError{fetched, query.errorText()};
+        return StudyError(query.errorText(), StudyError::Code::Failed, fetched);
     query.close();
     return std::nullopt;
 }
 
-std::optional<QueryError> loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
-                                           const std::array<int, 8> &reviewDays, const QString &groupRange,
-                                           bool &fellBack, WordBuffer &buffer, std::vector<int> &groups)
+StudyResult loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
+                             const std::array<int, 8> &reviewDays, const QString &groupRange, bool &fellBack,
+                             WordBuffer &buffer, std::vector<int> &groups)
 {
     if (mode == SourceMode::Review) {
         if (auto error = findDueGroups(connection, today, reviewDays, groups))

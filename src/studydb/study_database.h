@@ -19,12 +19,6 @@ namespace kelp {
 // The due groups may number at most this many.
 inline constexpr int kMaxDueGroups = 100;
 
-// A query that could not be opened: its status (below 0) and the driver's words.
-struct QueryError {
-    int status = -1;
-    QString text;
-};
-
 // The first and last group of a range text "first-last" (blanks around the
 // numbers allowed, values below 1 become 1).
 struct GroupRange {
@@ -34,29 +28,29 @@ struct GroupRange {
 GroupRange parseGroupRange(const QString &groupRange);
 
 // Collects into `groups` the groups due today (at most 100, in the database's order).
-std::optional<QueryError> findDueGroups(platform::OdbcConnection &connection, const QDate &today,
-                                        const std::array<int, 8> &reviewDays, std::vector<int> &groups);
+StudyResult findDueGroups(platform::OdbcConnection &connection, const QDate &today,
+                          const std::array<int, 8> &reviewDays, std::vector<int> &groups);
 
 // Loads the groups groups[1..groupCount] into the (empty) buffer, each as a header row
 // followed by its words.
-std::optional<QueryError> loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups,
-                                     int groupCount, WordBuffer &buffer);
+StudyResult loadGroups(platform::OdbcConnection &connection, const std::vector<int> &groups, int groupCount,
+                       WordBuffer &buffer);
 
 // Loads every group of the range that has words, recording them in `groups`.
-std::optional<QueryError> loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange,
-                                         WordBuffer &buffer, std::vector<int> &groups);
+StudyResult loadGroupRange(platform::OdbcConnection &connection, const QString &groupRange, WordBuffer &buffer,
+                           std::vector<int> &groups);
 
 // The hard words' group "生词本" (header number 0), appended to the buffer
 // when any of its words is due by `today`: every word whose last "不认识" or
 // addition to the notebook no "认识" on a later day followed, with the
 // meaning of its first row in fb. Nothing before any answer.
-std::optional<QueryError> loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer);
+StudyResult loadHardWords(platform::OdbcConnection &connection, const QDate &today, WordBuffer &buffer);
 
 // Fills the buffer in a database mode: review mode loads the groups due today,
 // falling back to the range (and setting `fellBack`) when none is due; range mode
 // loads the range. Other modes load nothing here.
-std::optional<QueryError> loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
-                                           const std::array<int, 8> &reviewDays, const QString &groupRange,
-                                           bool &fellBack, WordBuffer &buffer, std::vector<int> &groups);
+StudyResult loadFromDatabase(platform::OdbcConnection &connection, SourceMode mode, const QDate &today,
+                             const std::array<int, 8> &reviewDays, const QString &groupRange, bool &fellBack,
+                             WordBuffer &buffer, std::vector<int> &groups);
 
 } // namespace kelp

@@ -64,7 +64,7 @@ StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate
         warnIfDatabaseElsewhere(source);
         if (connection.isConnected()) {
             if (auto newer = refuseNewerSchema(connection)) {
-                load.problem = {MaterialProblem::Kind::NewerDatabase, 0, *newer};
+                load.problem = {MaterialProblem::Kind::NewerDatabase, 0, newer->text};
                 return load;
             }
         }
@@ -81,7 +81,7 @@ StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate
     return load;
 }
 
-std::optional<QString> StudyLoad::confirm()
+StudyResult StudyLoad::confirm()
 {
     if (!pending)
         return std::nullopt;

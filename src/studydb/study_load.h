@@ -8,6 +8,7 @@
 #include "platform/odbc.h"
 #include "study/word_buffer.h"
 #include "studydb/database.h"
+#include "studydb/study_error.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -57,7 +58,7 @@ struct StudyLoad {
     std::unique_ptr<platform::OdbcTransaction> pending;
 
     // Commits what the load wrote; the error when it could not (the start goes on).
-    std::optional<QString> confirm();
+    StudyResult confirm();
 };
 
 // From the study database (connect, the day's plan step, the due groups or

@@ -36,8 +36,7 @@ std::vector<SqlParam> stageParams(const ReviewDays &days)
 }
 
 // zb as the due query reads it: the group at `stage` is due on `day`.
-std::optional<QString> scheduleInZb(platform::OdbcConnection &c, int group, int stage, long long day,
-                                    const ReviewDays &days)
+StudyResult scheduleInZb(platform::OdbcConnection &c, int group, int stage, long long day, const ReviewDays &days)
 {
     if (stage < 1 || stage > 7)
         return platform::execute(c, "update zb set cs = 0 where xh = ?", {SqlParam::of(group)});
@@ -49,8 +48,8 @@ std::optional<QString> scheduleInZb(platform::OdbcConnection &c, int group, int 
 // zb as the due query reads it, for every group of the plan that `where`
 // picks (one parameter: the plan day `whereDay`): due on `day` at the stage
 // its plan row's `stageColumn` holds, which `setStage` writes to zb.cs too.
-std::optional<QString> scheduleAllInZb(platform::OdbcConnection &c, long long day, const ReviewDays &days,
-                                       const char *stageColumn, bool setStage, const char *where, long long whereDay)
+StudyResult scheduleAllInZb(platform::OdbcConnection &c, long long day, const ReviewDays &days, const char *stageColumn,
+                            bool setStage, const char *where, long long whereDay)
 {
     const QByteArray stage = QByteArray("(select p.") + stageColumn + " from kelp_plan p where p.xh = zb.xh)";
     const QByteArray sql = "update zb set " + (setStage ? "cs = " + stage + ", " : QByteArray()) + "sj = ? - (case " +
@@ -67,7 +66,7 @@ std::optional<QString> scheduleAllInZb(platform::OdbcConnection &c, long long da
 
 // Groups with a schedule of their own (a database made with kelpword-mkdb,
 // one kept by hand) become the plan's as they stand: never studied they are not.
-std::optional<QString> takeOver(platform::OdbcConnection &c, long long today, const ReviewDays &days)
+StudyResult takeOver(platform::OdbcConnection &c, long long today, const ReviewDays &days)
 {
     struct Scheduled {
         int number;
@@ -120,15 +119,16 @@ bool startReviewDay(const Settings &settings, platform::OdbcConnection &connecti
         return true;
     StepResult step;
     if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay, &step)) {
-        std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n", qPrintable(*error));
+        std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n",
+                     qPrintable(error->text));
         return false;
     }
     today = step.day;
     return true;
 }
 
-std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
-                                     int newPerDay, StepResult *result)
+StudyResult bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                          int newPerDay, StepResult *result)
 {
     StepResult local;
     StepResult &r = result ? *result : local;
@@ -141,12 +141,9 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
         return e;
     // A clock set back (by hand, or a machine's wrong time for a while) never
     // turns the plan back: a day earlier than its last one is that same day.
-    {
-        QString error;
-        if (const auto last = single(connection, "select coalesce(max(day), 0) from kelp_plan_day", {}, &error);
-            last && *last > t)
-            t = *last;
-    }
+    if (const auto last = single(connection, "select coalesce(max(day), 0) from kelp_plan_day", {});
+        last && *last && **last > t)
+        t = **last;
     r.day = QDate::fromJulianDay(t);
     const QString daysNow = daysText(days);
     const QByteArray daysBytes = daysNow.toLatin1();
@@ -307,8 +304,7 @@ std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const
     return std::nullopt;
 }
 
-std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, const QString &word,
-                                         const ReviewDays &days)
+StudyResult moveGroupsByWords(platform::OdbcConnection &connection, const QString &word, const ReviewDays &days)
 {
     if (!tableExists(connection, QStringLiteral("kelp_plan")))
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include "config/settings.h"
 #include "plan/plan_schedule.h"
 #include "platform/odbc.h"
+#include "studydb/study_error.h"
 
 #include <QDate>
 #include <QString>
@@ -25,8 +26,7 @@ ReviewDays reviewDays(const Settings &settings);
 // graded words' memories (dueByWords), in zb too; one retired by the fixed
 // days comes back at its last stage. Inside the caller's transaction.
 // Groups outside a plan, and groups without answers, keep the fixed days.
-std::optional<QString> moveGroupsByWords(platform::OdbcConnection &connection, const QString &word,
-                                         const ReviewDays &days);
+StudyResult moveGroupsByWords(platform::OdbcConnection &connection, const QString &word, const ReviewDays &days);
 
 // The plan's part of a start in review mode: with [plan] new of 1 or more the
 // plan is brought up to today on `connection` before the due groups are
@@ -47,8 +47,8 @@ struct StepResult {
 // Brings the plan up to `today` in one transaction: two trainers starting at
 // once never introduce a group twice. Returns the error when the database
 // could not be written (nothing of the step stays then).
-std::optional<QString> bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
-                                     int newPerDay, StepResult *result = nullptr);
+StudyResult bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                          int newPerDay, StepResult *result = nullptr);
 
 // Where the learner stands, read without writing anything.
 inline constexpr int kForecastDays = 14;
@@ -83,8 +83,8 @@ struct Progress {
     AnswerFigures answers;
 };
 
-std::optional<QString> readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
-                                    int newPerDay, Progress &progress);
+StudyResult readProgress(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,
+                         int newPerDay, Progress &progress);
 
 // The same as lines of text for a terminal.
 QString progressText(const Progress &progress);

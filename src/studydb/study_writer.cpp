@@ -49,7 +49,7 @@ public:
         return true;
     }
     bool markSample(int) override { return true; }
-    std::optional<QString> commit() override { return std::nullopt; }
+    StudyResult commit() override { return std::nullopt; }
     void rollback() override { kept_.clear(); }
 
 private:
@@ -65,7 +65,7 @@ StudyWriter::~StudyWriter()
     rollback();
 }
 
-std::optional<QString> StudyWriter::start(std::unique_ptr<GroupSink> sink, const std::optional<QString> &failure)
+StudyResult StudyWriter::start(std::unique_ptr<GroupSink> sink, const StudyResult &failure)
 {
     if (failure)
         return failure;
@@ -74,7 +74,7 @@ std::optional<QString> StudyWriter::start(std::unique_ptr<GroupSink> sink, const
     return std::nullopt;
 }
 
-std::optional<QString> StudyWriter::open(const QString &databasePath)
+StudyResult StudyWriter::open(const QString &databasePath)
 {
     const QFileInfo info(databasePath);
     if (info.exists() && !info.isFile())
@@ -85,7 +85,7 @@ std::optional<QString> StudyWriter::open(const QString &databasePath)
     return start(std::move(sink), failure);
 }
 
-std::optional<QString> StudyWriter::create(const QString &databasePath, bool replace)
+StudyResult StudyWriter::create(const QString &databasePath, bool replace)
 {
     if (QFileInfo::exists(databasePath) && !replace)
         return QCoreApplication::translate("kelp::studydb", "%1 exists already").arg(databasePath);
@@ -94,15 +94,15 @@ std::optional<QString> StudyWriter::create(const QString &databasePath, bool rep
     return start(std::move(sink), failure);
 }
 
-std::optional<QString> StudyWriter::openDataSource(const QString &name, bool makeTables, bool replace)
+StudyResult StudyWriter::openDataSource(const QString &name, bool makeTables, bool replace)
 {
     auto sink = std::make_unique<ServerSink>();
     const auto failure = sink->open(name, makeTables, replace);
     return start(std::move(sink), failure);
 }
 
-std::optional<QString> StudyWriter::useConnection(platform::OdbcConnection &connection, const QString &name,
-                                                  bool makeTables, bool replace)
+StudyResult StudyWriter::useConnection(platform::OdbcConnection &connection, const QString &name, bool makeTables,
+                                       bool replace)
 {
     auto sink = std::make_unique<ServerSink>();
     const auto failure = sink->open(connection, name, makeTables, replace);
@@ -190,13 +190,13 @@ bool StudyWriter::flushGroup()
     }
     const int group = ++lastGroup_;
     if (!sink_->insertGroup(group, title_, {}, 0) || (markSamples_ && !sink_->markSample(group))) {
-        error_ = sink_->error();
+        error_ = sink_->error().text;
         return false;
     }
     int place = 0;
     for (const auto &[word, meaning] : pending_) {
         if (!sink_->insertWord(group, ++place, word, meaning)) {
-            error_ = sink_->error();
+            error_ = sink_->error().text;
             return false;
         }
     }
@@ -246,13 +246,13 @@ bool StudyWriter::writeGroup(const StudyGroup &group)
     if (noSink())
         return false;
     if (!sink_->insertGroup(group.number, group.title, group.referenceDate, group.stage)) {
-        error_ = sink_->error();
+        error_ = sink_->error().text;
         return false;
     }
     int place = 0;
     for (const auto &[word, meaning] : group.words) {
         if (!sink_->insertWord(group.number, ++place, word, meaning)) {
-            error_ = sink_->error();
+            error_ = sink_->error().text;
             return false;
         }
     }
@@ -262,7 +262,7 @@ bool StudyWriter::writeGroup(const StudyGroup &group)
     return true;
 }
 
-std::optional<QString> StudyWriter::commit()
+StudyResult StudyWriter::commit()
 {
     if (!flushGroup() || noSink()) {
         const QString why = error_;
@@ -284,8 +284,7 @@ void StudyWriter::rollback()
         sink_.reset();
 }
 
-std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups,
-                                        bool replace)
+StudyResult writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups, bool replace)
 {
     StudyWriter writer;
     if (auto error = writer.useConnection(connection, QString(), true, replace))

@@ -4,6 +4,8 @@
 // what is written (groups made and cut, repeats skipped); its sink, how.
 #pragma once
 
+#include "studydb/study_error.h"
+
 #include <QDate>
 #include <QString>
 
@@ -47,18 +49,17 @@ public:
     // Adds to the local database `databasePath`, which is made when missing:
     // built under another name and renamed into place on commit, so that an
     // import killed half-way leaves no database that is no database.
-    std::optional<QString> open(const QString &databasePath);
+    StudyResult open(const QString &databasePath);
     // A new local database in place of whatever is at `databasePath` (refused
     // when one is there, unless `replace`); the old one stays until the new
     // one is complete.
-    std::optional<QString> create(const QString &databasePath, bool replace);
+    StudyResult create(const QString &databasePath, bool replace);
     // Adds to the ODBC data source `name` (a database server); with
     // `makeTables` the study tables are made first (old ones dropped when
     // `replace`), else they must be there.
-    std::optional<QString> openDataSource(const QString &name, bool makeTables = false, bool replace = false);
+    StudyResult openDataSource(const QString &name, bool makeTables = false, bool replace = false);
     // The same on a connection of the caller's.
-    std::optional<QString> useConnection(platform::OdbcConnection &connection, const QString &name, bool makeTables,
-                                         bool replace);
+    StudyResult useConnection(platform::OdbcConnection &connection, const QString &name, bool makeTables, bool replace);
 
     // Words that come without a group of their own go into groups of
     // `groupSize` words titled "<baseTitle> 1", "<baseTitle> 2", ... (0 or
@@ -91,18 +92,18 @@ public:
 
     // Writes the group gathered last; false when the database refused it.
     bool finish() { return flushGroup(); }
-    std::optional<QString> commit();
+    StudyResult commit();
     void rollback();
 
     int groups() const { return groups_; }
     int words() const { return words_; }
     int groupsAlreadyThere() const { return repeats_; }
     const std::map<QString, int> &skipped() const { return skipped_; }
-    const QString &error() const { return error_; }
+    StudyError error() const { return StudyError(error_); }
 
 private:
     using WordRows = std::vector<std::pair<QString, QString>>; // fb.da, fb.lx2 in order
-    std::optional<QString> start(std::unique_ptr<GroupSink> sink, const std::optional<QString> &failure);
+    StudyResult start(std::unique_ptr<GroupSink> sink, const StudyResult &failure);
     bool flushGroup();
     bool alreadyThere(const QString &title, const WordRows &words);
     bool noSink();
@@ -133,7 +134,6 @@ private:
 
 // Writes `groups` as they are into a server's study tables, made anew (old
 // ones dropped when `replace`), in one transaction.
-std::optional<QString> writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups,
-                                        bool replace);
+StudyResult writeStudyTables(platform::OdbcConnection &connection, const std::vector<StudyGroup> &groups, bool replace);
 
 } // namespace kelp

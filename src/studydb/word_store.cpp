@@ -19,14 +19,14 @@ namespace {
 using platform::OdbcQuery;
 using platform::SqlParam;
 
-StoreError failed(const QString &text)
+StudyError failed(const QString &text)
 {
-    return StoreError{false, text};
+    return StudyError(text);
 }
 
-StoreError changedElsewhere(const QString &text)
+StudyError changedElsewhere(const QString &text)
 {
-    return StoreError{true, text};
+    return StudyError(text, StudyError::Code::Conflict);
 }
 
 // zb.sj as a day: a date on a server, a julian day number at midnight in the file.
@@ -44,7 +44,7 @@ QDate dateOf(const std::optional<QString> &sj)
 // One change, all of it or nothing: `body` runs inside a transaction that is
 // committed only when it reports no error.
 template <typename Body>
-StoreResult inTransaction(platform::OdbcConnection &connection, Body body)
+StudyResult inTransaction(platform::OdbcConnection &connection, Body body)
 {
     if (!connection.isConnected())
         return failed(QStringLiteral("not connected to the study database"));
@@ -58,7 +58,7 @@ StoreResult inTransaction(platform::OdbcConnection &connection, Body body)
 
 // A statement that must change exactly `expected` rows; any other count means
 // the rows are no longer what the window showed.
-StoreResult change(platform::OdbcConnection &connection, const char *sql, const std::vector<SqlParam> &params,
+StudyResult change(platform::OdbcConnection &connection, const char *sql, const std::vector<SqlParam> &params,
                    long long expected, const QString &otherwise)
 {
     OdbcQuery q(connection);
@@ -70,7 +70,7 @@ StoreResult change(platform::OdbcConnection &connection, const char *sql, const 
 }
 
 std::optional<long long> single(platform::OdbcConnection &connection, const char *sql,
-                                const std::vector<SqlParam> &params, StoreError *error)
+                                const std::vector<SqlParam> &params, StudyError *error)
 {
     OdbcQuery q(connection);
     if (q.open(sql, params) < 0 || q.fetch() != 0) {
@@ -82,7 +82,7 @@ std::optional<long long> single(platform::OdbcConnection &connection, const char
 
 // The words of `group` from place `fromPlace` on, in order.
 std::optional<std::vector<StoredWord>> storedWords(platform::OdbcConnection &connection, int group, int fromPlace,
-                                                   StoreError *error)
+                                                   StudyError *error)
 {
     OdbcQuery q(connection);
     if (q.open("select coalesce(xh1, 0), da, lx2 from fb where xh = ? and coalesce(xh1, 0) >= ? order by xh1",
@@ -102,10 +102,10 @@ std::optional<std::vector<StoredWord>> storedWords(platform::OdbcConnection &con
     return words;
 }
 
-StoreResult expectWords(platform::OdbcConnection &connection, int group, int fromPlace,
+StudyResult expectWords(platform::OdbcConnection &connection, int group, int fromPlace,
                         const std::vector<StoredWord> &expected)
 {
-    StoreError error;
+    StudyError error;
     const auto words = storedWords(connection, group, fromPlace, &error);
     if (!words)
         return error;
@@ -114,9 +114,9 @@ StoreResult expectWords(platform::OdbcConnection &connection, int group, int fro
     return std::nullopt;
 }
 
-StoreResult expectGroupCount(platform::OdbcConnection &connection, int group, long long count)
+StudyResult expectGroupCount(platform::OdbcConnection &connection, int group, long long count)
 {
-    StoreError error;
+    StudyError error;
     const auto n = single(connection, "select count(*) from zb where xh = ?", {SqlParam::of(group)}, &error);
     if (!n)
         return error;
@@ -127,10 +127,10 @@ StoreResult expectGroupCount(platform::OdbcConnection &connection, int group, lo
 }
 
 // The places must hold no word in `group`.
-StoreResult expectFreePlaces(platform::OdbcConnection &connection, int group, const std::vector<int> &places)
+StudyResult expectFreePlaces(platform::OdbcConnection &connection, int group, const std::vector<int> &places)
 {
     for (const int place : places) {
-        StoreError error;
+        StudyError error;
         const auto n = single(connection, "select count(*) from fb where xh = ? and coalesce(xh1, 0) = ?",
                               {SqlParam::of(group), SqlParam::of(place)}, &error);
         if (!n)
@@ -153,7 +153,7 @@ QString wordChanged(const StoredWord &w)
     return QStringLiteral("\"%1\" was changed or removed meanwhile").arg(w.word);
 }
 
-StoreResult insertWord(platform::OdbcConnection &connection, int group, const StoredWord &w)
+StudyResult insertWord(platform::OdbcConnection &connection, int group, const StoredWord &w)
 {
     if (auto e = platform::execute(
             connection, "insert into fb (xh, da, lx2, xh1) values (?, ?, ?, ?)",
@@ -170,7 +170,7 @@ bool isServer(platform::OdbcConnection &connection)
 // A group number is taken or given back together with its plan row: a row
 // left behind would hand its schedule (retired, say) to the next group that
 // gets the number. Rows past the last group are such leftovers.
-StoreResult dropPlanRows(platform::OdbcConnection &connection, const char *where, int number)
+StudyResult dropPlanRows(platform::OdbcConnection &connection, const char *where, int number)
 {
     if (!plan::tableExists(connection, QStringLiteral("kelp_plan")))
         return std::nullopt;
@@ -180,7 +180,7 @@ StoreResult dropPlanRows(platform::OdbcConnection &connection, const char *where
     return std::nullopt;
 }
 
-std::optional<PlanRow> planRow(platform::OdbcConnection &connection, int number, StoreError *error)
+std::optional<PlanRow> planRow(platform::OdbcConnection &connection, int number, StudyError *error)
 {
     if (!plan::tableExists(connection, QStringLiteral("kelp_plan")))
         return std::nullopt;
@@ -197,7 +197,7 @@ std::optional<PlanRow> planRow(platform::OdbcConnection &connection, int number,
     return PlanRow{at(1), at(2), at(3), at(4), at(5)};
 }
 
-StoreResult insertPlanRow(platform::OdbcConnection &connection, int number, const PlanRow &row)
+StudyResult insertPlanRow(platform::OdbcConnection &connection, int number, const PlanRow &row)
 {
     if (auto e = platform::execute(connection,
                                    "insert into kelp_plan (xh, introduced, stage, due, shown, shown_stage) "
@@ -210,7 +210,7 @@ StoreResult insertPlanRow(platform::OdbcConnection &connection, int number, cons
 
 } // namespace
 
-std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection, const QString &path)
+StudyResult connectDatabaseFile(platform::OdbcConnection &connection, const QString &path)
 {
     if (!QFileInfo(path).isFile())
         return QCoreApplication::translate("kelp::studydb", "no study database %1").arg(path);
@@ -222,7 +222,7 @@ std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection,
     return std::nullopt;
 }
 
-std::optional<QString> WordStore::read(std::vector<StoredGroup> &groups, int first, int last)
+StudyResult WordStore::read(std::vector<StoredGroup> &groups, int first, int last)
 {
     groups.clear();
     const std::vector<SqlParam> range{SqlParam::of(last < first ? INT_MIN : first),
@@ -257,9 +257,9 @@ std::optional<QString> WordStore::read(std::vector<StoredGroup> &groups, int fir
     return std::nullopt;
 }
 
-StoreResult WordStore::setWord(int group, const StoredWord &old, const QString &word, const QString &stored)
+StudyResult WordStore::setWord(int group, const StoredWord &old, const QString &word, const QString &stored)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         std::vector<SqlParam> params{SqlParam::of(word), SqlParam::of(stored)};
         for (SqlParam &p : wordKey(group, old))
             params.push_back(std::move(p));
@@ -268,18 +268,18 @@ StoreResult WordStore::setWord(int group, const StoredWord &old, const QString &
     });
 }
 
-StoreResult WordStore::setTitle(int group, const QString &old, const QString &title)
+StudyResult WordStore::setTitle(int group, const QString &old, const QString &title)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         return change(connection_, "update zb set bt = ? where xh = ? and coalesce(bt, '') = ?",
                       {SqlParam::of(title), SqlParam::of(group), SqlParam::of(old)}, 1,
                       QStringLiteral("the title of group %1 was changed meanwhile").arg(group));
     });
 }
 
-StoreResult WordStore::deleteWords(const std::vector<GroupWord> &words)
+StudyResult WordStore::deleteWords(const std::vector<GroupWord> &words)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         const QByteArray sql = QByteArray("delete from fb where ") + kWordMatches;
         for (const GroupWord &w : words) {
             if (auto e = change(connection_, sql.constData(), wordKey(w.group, w.word), 1, wordChanged(w.word)))
@@ -289,9 +289,9 @@ StoreResult WordStore::deleteWords(const std::vector<GroupWord> &words)
     });
 }
 
-StoreResult WordStore::insertWords(const std::vector<GroupWord> &words)
+StudyResult WordStore::insertWords(const std::vector<GroupWord> &words)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         for (const GroupWord &w : words) {
             if (auto e = expectGroupCount(connection_, w.group, 1))
                 return e;
@@ -304,12 +304,12 @@ StoreResult WordStore::insertWords(const std::vector<GroupWord> &words)
     });
 }
 
-StoreResult WordStore::moveWords(const std::vector<GroupWord> &words,
+StudyResult WordStore::moveWords(const std::vector<GroupWord> &words,
                                  const std::vector<std::pair<int, int>> &destinations, std::vector<GroupWord> *placed)
 {
     if (words.size() != destinations.size())
         return failed(QStringLiteral("as many destinations as words"));
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         std::map<int, int> lastPlace; // of the groups words are appended to, as they fill
         std::vector<GroupWord> moved;
         const QByteArray sql = QByteArray("update fb set xh = ?, xh1 = ? where ") + kWordMatches;
@@ -321,7 +321,7 @@ StoreResult WordStore::moveWords(const std::vector<GroupWord> &words,
             if (place == 0) {
                 auto it = lastPlace.find(group);
                 if (it == lastPlace.end()) {
-                    StoreError error;
+                    StudyError error;
                     const auto last = single(connection_, "select coalesce(max(xh1), 0) from fb where xh = ?",
                                              {SqlParam::of(group)}, &error);
                     if (!last)
@@ -345,12 +345,12 @@ StoreResult WordStore::moveWords(const std::vector<GroupWord> &words,
     });
 }
 
-StoreResult WordStore::deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
+StudyResult WordStore::deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         if (auto e = expectWords(connection_, group.number, INT_MIN, group.words))
             return e;
-        StoreError error;
+        StudyError error;
         const std::optional<PlanRow> row = planRow(connection_, group.number, &error);
         if (!error.text.isEmpty())
             return error;
@@ -368,9 +368,9 @@ StoreResult WordStore::deleteGroup(const StoredGroup &group, std::optional<PlanR
     });
 }
 
-StoreResult WordStore::insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
+StudyResult WordStore::insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         if (auto e = expectGroupCount(connection_, group.number, 0))
             return e;
         if (auto e = dropPlanRows(connection_, "xh = ?", group.number))
@@ -399,14 +399,14 @@ StoreResult WordStore::insertGroup(const StoredGroup &group, const std::optional
     });
 }
 
-StoreResult WordStore::splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created)
+StudyResult WordStore::splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created)
 {
     std::vector<StoredWord> moving;
     for (const StoredWord &w : group.words) {
         if (w.place >= fromPlace)
             moving.push_back(w);
     }
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         // An import or another window waits for us: the number after the last
         // one is ours until the commit.
         if (isServer(connection_)) {
@@ -415,7 +415,7 @@ StoreResult WordStore::splitGroup(const StoredGroup &group, int fromPlace, const
         }
         if (auto e = expectWords(connection_, group.number, fromPlace, moving))
             return e;
-        StoreError error;
+        StudyError error;
         const auto last = single(connection_, "select coalesce(max(xh), 0) from zb", {}, &error);
         if (!last)
             return error;
@@ -449,9 +449,9 @@ StoreResult WordStore::splitGroup(const StoredGroup &group, int fromPlace, const
     });
 }
 
-StoreResult WordStore::joinSplit(int into, const StoredGroup &part)
+StudyResult WordStore::joinSplit(int into, const StoredGroup &part)
 {
-    return inTransaction(connection_, [&]() -> StoreResult {
+    return inTransaction(connection_, [&]() -> StudyResult {
         if (auto e = expectGroupCount(connection_, into, 1))
             return e;
         std::vector<int> places;

@@ -7,6 +7,7 @@
 
 #include "platform/odbc.h"
 #include "studydb/grade_store.h"
+#include "studydb/study_error.h"
 
 #include <QDate>
 #include <QString>
@@ -46,15 +47,9 @@ struct StoredGroup {
     std::vector<StoredWord> words;
 };
 
-struct StoreError {
-    bool conflict = false; // the rows are no longer as they were read
-    QString text;
-};
-using StoreResult = std::optional<StoreError>;
-
 // The local study database file itself, without a data source (which may name
 // another program folder's). The driver manager's words on failure.
-std::optional<QString> connectDatabaseFile(platform::OdbcConnection &connection, const QString &path);
+StudyResult connectDatabaseFile(platform::OdbcConnection &connection, const QString &path);
 
 class WordStore {
 public:
@@ -62,34 +57,31 @@ public:
 
     // The groups first..last (all when last < first), each with its words in
     // order; words of a group that has no zb row are left out.
-    std::optional<QString> read(std::vector<StoredGroup> &groups, int first = 1, int last = 0);
+    StudyResult read(std::vector<StoredGroup> &groups, int first = 1, int last = 0);
     // The answered words' memories.
-    std::optional<QString> readMemories(QHash<QString, WordMemory> &memories)
-    {
-        return readWordMemories(connection_, memories);
-    }
+    StudyResult readMemories(QHash<QString, WordMemory> &memories) { return readWordMemories(connection_, memories); }
 
-    StoreResult setWord(int group, const StoredWord &old, const QString &word, const QString &stored);
-    StoreResult setTitle(int group, const QString &old, const QString &title);
-    StoreResult deleteWords(const std::vector<GroupWord> &words);
+    StudyResult setWord(int group, const StoredWord &old, const QString &word, const QString &stored);
+    StudyResult setTitle(int group, const QString &old, const QString &title);
+    StudyResult deleteWords(const std::vector<GroupWord> &words);
     // Puts words back at their places (an undone delete); the places must be free.
-    StoreResult insertWords(const std::vector<GroupWord> &words);
+    StudyResult insertWords(const std::vector<GroupWord> &words);
     // Moves each word to the group and place of its destination (place 0:
     // after the last word of that group); `placed` gets the words where they
     // are now.
-    StoreResult moveWords(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &destinations,
+    StudyResult moveWords(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &destinations,
                           std::vector<GroupWord> *placed = nullptr);
     // Deletes a group with its words, which must be those of `group`, and
     // its row in the study plan, which `plan` gets when there was one.
-    StoreResult deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan = nullptr);
+    StudyResult deleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan = nullptr);
     // Puts a deleted group back as it was, number, schedule, plan row and words.
-    StoreResult insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan = std::nullopt);
+    StudyResult insertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan = std::nullopt);
     // Cuts `group` before the word at `fromPlace`: the words from there on
     // go to a new group after the last one, titled `newTitle`, on the same
     // review schedule and study plan. `created` gets its number.
-    StoreResult splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created);
+    StudyResult splitGroup(const StoredGroup &group, int fromPlace, const QString &newTitle, int *created);
     // Undoes a split: the words of `part` go back to `into` and `part` goes.
-    StoreResult joinSplit(int into, const StoredGroup &part);
+    StudyResult joinSplit(int into, const StoredGroup &part);
 
 private:
     platform::OdbcConnection &connection_;

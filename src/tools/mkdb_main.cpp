@@ -78,15 +78,14 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
           const std::array<int, 8> &days, const QDate &today, bool force)
 {
     if (onServer) {
-        QString opening;
-        const auto database = kelp::StudyDatabase::openDataSource(target, &opening);
-        if (!database) {
-            std::fprintf(
-                stderr, "kelpword-mkdb: %s\n",
-                qPrintable(
-                    QCoreApplication::translate("kelpword-mkdb", "cannot connect to %1: %2").arg(target, opening)));
+        auto opened = kelp::StudyDatabase::openDataSource(target);
+        if (!opened) {
+            std::fprintf(stderr, "kelpword-mkdb: %s\n",
+                         qPrintable(QCoreApplication::translate("kelpword-mkdb", "cannot connect to %1: %2")
+                                        .arg(target, opened.error().text)));
             return 1;
         }
+        const auto &database = *opened;
         if (!force && database->hasStudyTables()) {
             std::fprintf(stderr, "kelpword-mkdb: %s\n",
                          qPrintable(QCoreApplication::translate(
@@ -98,24 +97,25 @@ int write(const QString &target, bool onServer, const std::vector<kelp::StudyGro
             std::fprintf(
                 stderr, "kelpword-mkdb: %s\n",
                 qPrintable(QCoreApplication::translate("kelpword-mkdb", "could not write %1 (nothing was changed): %2")
-                               .arg(target, *error)));
+                               .arg(target, error->text)));
             return 1;
         }
     } else {
         kelp::StudyWriter writer;
-        std::optional<QString> error = writer.create(target, force);
+        kelp::StudyResult error = writer.create(target, force);
         for (const kelp::StudyGroup &g : groups) {
             if (error)
                 break;
             if (!writer.writeGroup(g))
-                error = writer.error();
+                error = writer.error().text;
         }
         if (!error)
             error = writer.commit();
         if (error) {
             std::fprintf(
                 stderr, "kelpword-mkdb: %s\n",
-                qPrintable(QCoreApplication::translate("kelpword-mkdb", "could not write %1: %2").arg(target, *error)));
+                qPrintable(
+                    QCoreApplication::translate("kelpword-mkdb", "could not write %1: %2").arg(target, error->text)));
             return 1;
         }
     }

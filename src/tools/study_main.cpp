@@ -249,20 +249,20 @@ int runExport(const Options &o, const kelp::ProgramFolder &folder)
         }
     } else {
         std::vector<kelp::StoredGroup> stored;
-        QString opening;
-        const auto database = kelp::StudyDatabase::openFolder(
-            folder, kelp::Settings::load(kelp::SettingsFile(folder.settingsFile())), o.import.dataSource, &opening);
-        std::optional<QString> error;
-        if (!database) {
-            error = opening;
+        auto opened = kelp::StudyDatabase::openFolder(
+            folder, kelp::Settings::load(kelp::SettingsFile(folder.settingsFile())), o.import.dataSource);
+        kelp::StudyResult error;
+        if (!opened) {
+            error = opened.error();
         } else {
+            const auto &database = *opened;
             where = database->where();
             const kelp::GroupRange range =
                 o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
             error = database->words().read(stored, range.first, range.last);
         }
         if (error) {
-            std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
+            std::fprintf(stderr, "kelpword: %s\n", qPrintable(error->text));
             return 1;
         }
         groups = kelp::exporting::exportGroups(stored);

@@ -19,7 +19,7 @@ namespace kelp {
 namespace {
 
 struct Outcome {
-    StoreResult result;
+    StudyResult result;
     std::shared_ptr<StudyDatabase> database; // the one the job ran on
     bool fresh = false;                      // opened for it
 };
@@ -37,24 +37,28 @@ StoreWorker::StoreWorker(std::shared_ptr<StudyDatabase> database, Connect reconn
 {
 }
 
-StoreResult StoreWorker::run(const Job &job)
+StudyResult StoreWorker::run(const Job &job)
 {
     if (busy_)
-        return StoreError{false, QCoreApplication::translate("kelp::wordbook", "the last change is still being saved")};
+        return StudyError(QCoreApplication::translate("kelp::wordbook", "the last change is still being saved"));
     busy_ = true;
     emit busyChanged(true);
-    StoreResult result;
+    StudyResult result;
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto task = std::make_shared<std::packaged_task<Outcome()>>(
             [database = database_, reconnect = reconnect_, job]() mutable {
                 Outcome out;
                 if (!database || !database->isOpen()) {
-                    QString error;
-                    database = reconnect ? std::shared_ptr<StudyDatabase>(reconnect(&error)) : nullptr;
-                    if (!database) {
-                        out.result = StoreError{false, error};
+                    if (!reconnect) {
+                        out.result = StudyError(QString());
                         return out;
                     }
+                    StudyDatabase::Opened opened = reconnect();
+                    if (!opened) {
+                        out.result = opened.error();
+                        return out;
+                    }
+                    database = std::move(*opened);
                     out.fresh = true;
                 }
                 WordStore store = database->words();
@@ -91,18 +95,18 @@ StoreResult StoreWorker::run(const Job &job)
         if (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
             qCWarning(lcStudy) << "the study database did not answer within" << limit << "ms";
             database_.reset(); // the next change connects anew
-            result = StoreError{false, QCoreApplication::translate(
-                                           "kelp::wordbook",
-                                           "the study database did not answer within %1 s; the change may still be "
-                                           "saved when it answers (重新载入 shows what it holds)")
-                                           .arg((limit + 999) / 1000)};
+            result = StudyError(
+                QCoreApplication::translate("kelp::wordbook",
+                                            "the study database did not answer within %1 s; the change may still be "
+                                            "saved when it answers (重新载入 shows what it holds)")
+                    .arg((limit + 999) / 1000));
             break;
         }
         Outcome out = done.get();
         result = out.result;
         const bool oldConnection = !out.fresh;
         database_ = std::move(out.database);
-        if (!result || result->conflict)
+        if (!result || result->code == StudyError::Code::Conflict)
             break;
         // A failure on a connection of before (a server restarted since,
         // the network gone a while): once more on a new one.

@@ -18,9 +18,9 @@ class StoreWorker : public QObject {
 public:
     // Opens the database anew (on the worker's thread); nothing and `error`
     // set when it cannot.
-    using Connect = std::function<std::unique_ptr<StudyDatabase>(QString *error)>;
+    using Connect = std::function<StudyDatabase::Opened()>;
     // A job runs on its own thread: it must hold what it uses by value.
-    using Job = std::function<StoreResult(WordStore &store)>;
+    using Job = std::function<StudyResult(WordStore &store)>;
 
     StoreWorker(std::shared_ptr<StudyDatabase> database, Connect reconnect);
 
@@ -29,7 +29,7 @@ public:
     // is run once more on a new one; each change is a transaction that names
     // what it saw, so a second run never makes it twice. A job that takes
     // longer than the limit is given up (its connection with it).
-    StoreResult run(const Job &job);
+    StudyResult run(const Job &job);
     bool isBusy() const { return busy_; }
 
 signals:

@@ -21,7 +21,7 @@ public:
     BookCommand(WordBook &book, const QString &text) : QUndoCommand(text), book_(book) {}
 
 protected:
-    void check(const StoreResult &result)
+    void check(const StudyResult &result)
     {
         if (!result)
             return;
@@ -208,12 +208,10 @@ std::optional<QString> WordBook::load()
 {
     auto read = std::make_shared<std::vector<StoredGroup>>();
     auto memories = std::make_shared<QHash<QString, WordMemory>>();
-    if (auto error = worker_.run([read, memories](WordStore &store) -> StoreResult {
+    if (auto error = worker_.run([read, memories](WordStore &store) -> StudyResult {
             if (auto e = store.read(*read))
-                return StoreError{false, *e};
-            if (auto e = store.readMemories(*memories))
-                return StoreError{false, *e};
-            return std::nullopt;
+                return e;
+            return store.readMemories(*memories);
         }))
         return error->text;
     memories_ = std::move(*memories);
@@ -387,10 +385,10 @@ bool WordBook::push(QUndoCommand *command)
     return !failedLast_;
 }
 
-void WordBook::report(const StoreError &error)
+void WordBook::report(const StudyError &error)
 {
     failedLast_ = true;
-    if (error.conflict) {
+    if (error.code == StudyError::Code::Conflict) {
         emit problem(
             QStringLiteral("另一个训练程序刚修改过这里，这次修改没有保存；词库已重新载入。\n(%1)").arg(error.text));
         if (auto e = load())
@@ -519,7 +517,7 @@ bool WordBook::splitGroup(int wordIndex)
     return push(new SplitGroup(*this, std::move(group), place, title));
 }
 
-StoreResult WordBook::applySetWord(const GroupWord &old, const QString &word, const QString &stored)
+StudyResult WordBook::applySetWord(const GroupWord &old, const QString &word, const QString &stored)
 {
     if (auto e =
             worker_.run([old, word, stored](WordStore &s) { return s.setWord(old.group, old.word, word, stored); }))
@@ -534,7 +532,7 @@ StoreResult WordBook::applySetWord(const GroupWord &old, const QString &word, co
     return std::nullopt;
 }
 
-StoreResult WordBook::applySetTitle(int number, const QString &old, const QString &title)
+StudyResult WordBook::applySetTitle(int number, const QString &old, const QString &title)
 {
     if (auto e = worker_.run([number, old, title](WordStore &s) { return s.setTitle(number, old, title); }))
         return e;
@@ -545,7 +543,7 @@ StoreResult WordBook::applySetTitle(int number, const QString &old, const QStrin
     return std::nullopt;
 }
 
-StoreResult WordBook::applyDelete(const std::vector<GroupWord> &words)
+StudyResult WordBook::applyDelete(const std::vector<GroupWord> &words)
 {
     if (auto e = worker_.run([words](WordStore &s) { return s.deleteWords(words); }))
         return e;
@@ -557,7 +555,7 @@ StoreResult WordBook::applyDelete(const std::vector<GroupWord> &words)
     return std::nullopt;
 }
 
-StoreResult WordBook::applyInsert(const std::vector<GroupWord> &words)
+StudyResult WordBook::applyInsert(const std::vector<GroupWord> &words)
 {
     if (auto e = worker_.run([words](WordStore &s) { return s.insertWords(words); }))
         return e;
@@ -567,7 +565,7 @@ StoreResult WordBook::applyInsert(const std::vector<GroupWord> &words)
     return std::nullopt;
 }
 
-StoreResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
+StudyResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
                                 std::vector<GroupWord> *placed)
 {
     auto placedOut = std::make_shared<std::vector<GroupWord>>();
@@ -592,7 +590,7 @@ StoreResult WordBook::applyMove(const std::vector<GroupWord> &words, const std::
     return std::nullopt;
 }
 
-StoreResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
+StudyResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan)
 {
     auto planOut = std::make_shared<std::optional<PlanRow>>();
     if (auto e = worker_.run([group, planOut](WordStore &s) { return s.deleteGroup(group, planOut.get()); }))
@@ -605,7 +603,7 @@ StoreResult WordBook::applyDeleteGroup(const StoredGroup &group, std::optional<P
     return std::nullopt;
 }
 
-StoreResult WordBook::applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
+StudyResult WordBook::applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan)
 {
     if (auto e = worker_.run([group, plan](WordStore &s) { return s.insertGroup(group, plan); }))
         return e;
@@ -616,7 +614,7 @@ StoreResult WordBook::applyInsertGroup(const StoredGroup &group, const std::opti
     return std::nullopt;
 }
 
-StoreResult WordBook::applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created)
+StudyResult WordBook::applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created)
 {
     auto number = std::make_shared<int>(0);
     if (auto e = worker_.run([group, fromPlace, title, number](WordStore &s) {
@@ -633,7 +631,7 @@ StoreResult WordBook::applySplit(const StoredGroup &group, int fromPlace, const 
     return std::nullopt;
 }
 
-StoreResult WordBook::applyJoin(int into, const StoredGroup &part)
+StudyResult WordBook::applyJoin(int into, const StoredGroup &part)
 {
     if (auto e = worker_.run([into, part](WordStore &s) { return s.joinSplit(into, part); }))
         return e;

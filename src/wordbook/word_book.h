@@ -148,18 +148,18 @@ public:
     bool splitGroup(int wordIndex);
 
     // For the undo commands: the changes themselves, the book kept in step.
-    StoreResult applySetWord(const GroupWord &old, const QString &word, const QString &stored);
-    StoreResult applySetTitle(int number, const QString &old, const QString &title);
-    StoreResult applyDelete(const std::vector<GroupWord> &words);
-    StoreResult applyInsert(const std::vector<GroupWord> &words);
-    StoreResult applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
+    StudyResult applySetWord(const GroupWord &old, const QString &word, const QString &stored);
+    StudyResult applySetTitle(int number, const QString &old, const QString &title);
+    StudyResult applyDelete(const std::vector<GroupWord> &words);
+    StudyResult applyInsert(const std::vector<GroupWord> &words);
+    StudyResult applyMove(const std::vector<GroupWord> &words, const std::vector<std::pair<int, int>> &to,
                           std::vector<GroupWord> *placed);
-    StoreResult applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan);
-    StoreResult applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan);
-    StoreResult applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created);
-    StoreResult applyJoin(int into, const StoredGroup &part);
+    StudyResult applyDeleteGroup(const StoredGroup &group, std::optional<PlanRow> *plan);
+    StudyResult applyInsertGroup(const StoredGroup &group, const std::optional<PlanRow> &plan);
+    StudyResult applySplit(const StoredGroup &group, int fromPlace, const QString &title, int *created);
+    StudyResult applyJoin(int into, const StoredGroup &part);
     // Says what went wrong; a conflict reads the book anew.
-    void report(const StoreError &error);
+    void report(const StudyError &error);
 
     StoredGroup snapshot(int number) const;
     GroupWord groupWord(int wordIndex) const

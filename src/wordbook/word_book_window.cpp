@@ -64,18 +64,17 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
     const ProgramFolder programFolder{folder};
     const SettingsFile file(programFolder.settingsFile());
     const Settings settings = Settings::load(file);
-    QString error;
     const auto refuse = [](const QString &why) {
         QMessageBox::warning(nullptr, QStringLiteral("词库"), QStringLiteral("无法打开词库：%1").arg(why));
         return nullptr;
     };
-    auto database = StudyDatabase::openFolder(programFolder, settings, dataSource, &error);
+    auto database = StudyDatabase::openFolder(programFolder, settings, dataSource);
     if (!database)
-        return refuse(error);
-    auto reconnect = [programFolder, settings, dataSource](QString *error) {
-        return StudyDatabase::openFolder(programFolder, settings, dataSource, error);
+        return refuse(database.error().text);
+    auto reconnect = [programFolder, settings, dataSource] {
+        return StudyDatabase::openFolder(programFolder, settings, dataSource);
     };
-    auto *window = new WordBookWindow(std::move(database), settings.reviewDays, nullptr, reconnect);
+    auto *window = new WordBookWindow(std::move(*database), settings.reviewDays, nullptr, reconnect);
     if (auto error = window->book().load()) {
         delete window;
         return refuse(*error);

@@ -297,7 +297,7 @@ std::set<int> startOn(platform::OdbcConnection &c, const QDate &day, int newPerD
                       const std::array<int, 8> &days = kFxd)
 {
     const auto error = plan::bringUpToDate(c, day, days, newPerDay);
-    EXPECT_FALSE(error.has_value()) << qPrintable(error.value_or(QString()));
+    EXPECT_FALSE(error.has_value()) << qPrintable(error ? error->text : QString());
     std::vector<int> groups;
     EXPECT_FALSE(findDueGroups(c, day, days, groups).has_value());
     return std::set<int>(groups.begin(), groups.end());
@@ -350,7 +350,7 @@ TEST_F(ServerFixture, TwoPlanStartsAtOnceIntroduceOnce)
                 }
                 plan::StepResult r;
                 if (const auto error = plan::bringUpToDate(c, day, kFxd, 2, &r))
-                    ADD_FAILURE() << qPrintable(*error);
+                    ADD_FAILURE() << qPrintable(error->text);
                 introduced[i] = r.introduced;
             });
         }
@@ -424,7 +424,7 @@ TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
         << qPrintable(latin.errorText);
     const auto error = writeStudyTables(latin, sampleGroups(), true);
     ASSERT_TRUE(error.has_value());
-    EXPECT_TRUE(error->contains(QLatin1String("LATIN1"))) << qPrintable(*error);
+    EXPECT_TRUE(error->text.contains(QLatin1String("LATIN1"))) << qPrintable(error->text);
     EXPECT_FALSE(hasStudyTables(latin));
 }
 
@@ -454,23 +454,28 @@ TEST_F(ServerFixture, ZStoppedServerFailsTheQueriesWithoutHanging)
 TEST_F(ServerFixture, SchemaVersionOnTheServerAsInTheLocalFile)
 {
     ASSERT_FALSE(writeStudyTables(remote, planGroups(3), true).has_value());
-    QString error;
-    EXPECT_EQ(schemaVersion(remote, &error), 0);
+    EXPECT_EQ(*schemaVersion(remote), 0);
     ASSERT_FALSE(plan::bringUpToDate(remote, kDay0, kFxd, 1).has_value());
-    EXPECT_EQ(schemaVersion(remote, &error), kSchemaVersion);
+    EXPECT_EQ(*schemaVersion(remote), kSchemaVersion);
     // An answer keeps its word's memory there as in the file, the plan's group moved with it.
     const memory::Model model;
     const QString first = planGroups(3).front().words.front().first;
     ASSERT_FALSE(recordAnswer(remote, {first, kDay0, 5, memory::Grade::Good}, model, kFxd));
-    const auto memory = readWordMemory(remote, first, &error);
-    ASSERT_TRUE(memory) << qPrintable(error);
+    const auto read = readWordMemory(remote, first);
+    ASSERT_TRUE(read) << qPrintable(read.error().text);
+    const std::optional<WordMemory> &memory = *read;
+    ASSERT_TRUE(memory);
     EXPECT_DOUBLE_EQ(memory->state.stability, model.next(std::nullopt, memory::Grade::Good, 0).stability);
     // A newer program's tables: the plan and an import refuse them, nothing written.
     ASSERT_FALSE(platform::execute(remote, "update kelp_schema set version = 99"));
     const auto plan = plan::bringUpToDate(remote, kDay0.addDays(1), kFxd, 1);
-    EXPECT_EQ(plan.value_or(QString()), newerSchemaMessage(99));
+    ASSERT_TRUE(plan.has_value());
+    EXPECT_EQ(plan->text, newerSchemaMessage(99));
     StudyWriter writer;
-    EXPECT_EQ(writer.openDataSource(test::kServerDsn), newerSchemaMessage(99));
+    const StudyResult refusedWrite = writer.openDataSource(test::kServerDsn);
+    ASSERT_TRUE(refusedWrite.has_value());
+    EXPECT_EQ(refusedWrite->code, StudyError::Code::NewerSchema);
+    EXPECT_EQ(refusedWrite->text, newerSchemaMessage(99));
     platform::OdbcQuery q(remote);
     ASSERT_EQ(q.open("select count(*) from kelp_plan_day", {}), 0);
     ASSERT_EQ(q.fetch(), 0);

@@ -66,7 +66,7 @@ struct PlanFixture : ::testing::Test {
         platform::OdbcConnection c;
         connect(c);
         const auto error = plan::bringUpToDate(c, day, days, newPerDay);
-        EXPECT_FALSE(error.has_value()) << qPrintable(error.value_or(QString()));
+        EXPECT_FALSE(error.has_value()) << qPrintable(error ? error->text : QString());
         std::vector<int> groups;
         EXPECT_FALSE(findDueGroups(c, day, days, groups).has_value());
         return std::set<int>(groups.begin(), groups.end());
@@ -157,7 +157,7 @@ TEST_F(PlanFixture, TwoTrainersStartingAtOnceIntroduceOnce)
                 const auto error = plan::bringUpToDate(c, day, kDays, 2);
                 // The second waits for the first; at worst it gives up, never writes twice.
                 if (error)
-                    ADD_FAILURE() << qPrintable(*error);
+                    ADD_FAILURE() << qPrintable(error->text);
             });
         for (std::thread &t : starts)
             t.join();
@@ -411,32 +411,35 @@ TEST_F(PlanFixture, SchemaVersionIsUpgradedWholeOrNotAtAllAndANewerOneIsLeftAlon
     addGroups(2);
     platform::OdbcConnection c;
     connect(c);
-    QString error;
-    EXPECT_EQ(schemaVersion(c, &error), 0) << "zb and fb alone, as kelpword-mkdb makes them";
+    EXPECT_EQ(*schemaVersion(c), 0) << "zb and fb alone, as kelpword-mkdb makes them";
     // An upgrade that fails half-way (a name it needs is an index's) leaves
     // version 0 and none of the tables it had made.
     db->exec("create index kelp_plan_missed on fb (xh)");
     EXPECT_TRUE(plan::bringUpToDate(c, kDay0, kDays, 1).has_value());
-    EXPECT_EQ(schemaVersion(c, &error), 0);
+    EXPECT_EQ(*schemaVersion(c), 0);
     EXPECT_FALSE(plan::tableExists(c, QStringLiteral("kelp_plan")));
     db->exec("drop index kelp_plan_missed");
     // The plan's first step upgrades it, once.
     EXPECT_EQ(startOn(kDay0, 1), (Groups{1}));
-    EXPECT_EQ(schemaVersion(c, &error), kSchemaVersion);
+    EXPECT_EQ(*schemaVersion(c), kSchemaVersion);
     // A newer program's database: the plan, an import and the words window
     // refuse it, naming both versions, and the file stays as it was.
     db->exec("update kelp_schema set version = 99");
     const QByteArray before = test::readAll(dbPath);
     const auto plan = plan::bringUpToDate(c, kDay0.addDays(1), kDays, 1);
     ASSERT_TRUE(plan.has_value());
-    EXPECT_TRUE(plan->contains(QLatin1String("version 99")) &&
-                plan->contains(QStringLiteral("version %1 at most").arg(kSchemaVersion)))
-        << qPrintable(*plan);
+    EXPECT_TRUE(plan->text.contains(QLatin1String("version 99")) &&
+                plan->text.contains(QStringLiteral("version %1 at most").arg(kSchemaVersion)))
+        << qPrintable(plan->text);
     StudyWriter writer;
-    EXPECT_EQ(writer.open(dbPath), newerSchemaMessage(99));
-    QString refused;
-    EXPECT_FALSE(StudyDatabase::openFolder(ProgramFolder{dir.path()}, Settings(), QString(), &refused));
-    EXPECT_EQ(refused, newerSchemaMessage(99));
+    const StudyResult refusedWrite = writer.open(dbPath);
+    ASSERT_TRUE(refusedWrite.has_value());
+    EXPECT_EQ(refusedWrite->code, StudyError::Code::NewerSchema);
+    EXPECT_EQ(refusedWrite->text, newerSchemaMessage(99));
+    const auto refused = StudyDatabase::openFolder(ProgramFolder{dir.path()}, Settings(), QString());
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().code, StudyError::Code::NewerSchema);
+    EXPECT_EQ(refused.error().text, newerSchemaMessage(99));
     EXPECT_EQ(test::readAll(dbPath), before);
 }
 
@@ -448,20 +451,21 @@ TEST_F(PlanFixture, AnswersKeepEachWordsMemoryAndASecondAnswerInAShowingReplaces
     const memory::Model model;
     // An old database gets the answers' tables with the first answer.
     ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Good}, model, kDays));
-    QString error;
-    EXPECT_EQ(schemaVersion(c, &error), kSchemaVersion);
+    EXPECT_EQ(*schemaVersion(c), kSchemaVersion);
     // The same showing answered again: the last answer counts, once.
     ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0, 1000, memory::Grade::Again}, model, kDays));
     ASSERT_FALSE(recordAnswer(c, {QStringLiteral("w1"), kDay0.addDays(3), 500, memory::Grade::Good}, model, kDays));
-    const auto memory = readWordMemory(c, QStringLiteral("w1"), &error);
-    ASSERT_TRUE(memory) << qPrintable(error);
+    const auto read = readWordMemory(c, QStringLiteral("w1"));
+    ASSERT_TRUE(read) << qPrintable(read.error().text);
+    const std::optional<WordMemory> &memory = *read;
+    ASSERT_TRUE(memory);
     const auto expected = model.replay(
         {{kDay0.toJulianDay(), memory::Grade::Again}, {kDay0.addDays(3).toJulianDay(), memory::Grade::Good}});
     EXPECT_DOUBLE_EQ(memory->state.stability, expected->stability);
     EXPECT_DOUBLE_EQ(memory->state.difficulty, expected->difficulty);
     EXPECT_EQ(memory->lapses, 1);
     EXPECT_EQ(memory->due, kDay0.addDays(3).toJulianDay() + model.intervalDays(expected->stability));
-    EXPECT_FALSE(readWordMemory(c, QStringLiteral("w2"), &error)); // never answered
+    EXPECT_FALSE(*readWordMemory(c, QStringLiteral("w2"))); // never answered
     // Progress: one word graded, answered "认识" when it came back on a later day.
     plan::Progress progress;
     ASSERT_FALSE(plan::readProgress(c, kDay0.addDays(3), kDays, 0, progress));

@@ -48,9 +48,9 @@ struct WordBookServerFixture : ::testing::Test {
                                               {{"apple", "/ˈæpl/ n. 苹果"}, {"pear", "n. 梨"}, {"grape", "n. 葡萄"}}},
                                              {2, QStringLiteral("动物"), QDate(), 0, {{"cat", "n. 猫"}}}};
         ASSERT_FALSE(writeStudyTables(remote, groups, true).has_value());
-        QString error;
-        database = StudyDatabase::openDataSource(test::kServerDsn, &error);
-        ASSERT_TRUE(database) << qPrintable(error);
+        auto opened = StudyDatabase::openDataSource(test::kServerDsn);
+        ASSERT_TRUE(opened) << qPrintable(opened.error().text);
+        database = std::move(*opened);
         book = std::make_unique<WordBook>(*database, kDays, kDay);
         ASSERT_FALSE(book->load().has_value());
     }

@@ -54,9 +54,9 @@ struct WordBookFixture : ::testing::Test {
         db->group(2, QStringLiteral("Animals"), kDay, 0);
         db->word(2, QStringLiteral("cat"), QStringLiteral("/kæt/ n. 猫"), 1);
         ASSERT_FALSE(connectDatabaseFile(connection, dir.filePath("kelp.mdb")).has_value());
-        QString error;
-        database = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
-        ASSERT_TRUE(database) << qPrintable(error);
+        auto opened = StudyDatabase::openFile(dir.filePath("kelp.mdb"));
+        ASSERT_TRUE(opened) << qPrintable(opened.error().text);
+        database = std::move(*opened);
         book = std::make_unique<WordBook>(*database, kDays, kDay);
         ASSERT_FALSE(book->load().has_value());
     }
@@ -247,10 +247,9 @@ TEST_F(WordBookFixture, MovesAndSplitsUndo)
 
 TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
 {
-    QString error;
-    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
-    ASSERT_TRUE(own) << qPrintable(error);
-    WordBookWindow window(std::move(own), kDays);
+    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"));
+    ASSERT_TRUE(own) << qPrintable(own.error().text);
+    WordBookWindow window(std::move(*own), kDays);
     ASSERT_FALSE(window.book().load().has_value());
     QAbstractItemModel *words = window.wordView()->model();
     EXPECT_EQ(words->rowCount(), 4);
@@ -264,10 +263,9 @@ TEST_F(WordBookFixture, WindowSearchesAsYouTypeAndShowsTheChosenGroup)
 
 TEST_F(WordBookFixture, AHeaderOrdersTheWordsAndTheCurrentWordFollows)
 {
-    QString error;
-    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"), &error);
-    ASSERT_TRUE(own) << qPrintable(error);
-    WordBookWindow window(std::move(own), kDays);
+    auto own = StudyDatabase::openFile(dir.filePath("kelp.mdb"));
+    ASSERT_TRUE(own) << qPrintable(own.error().text);
+    WordBookWindow window(std::move(*own), kDays);
     ASSERT_FALSE(window.book().load().has_value());
     QTableView *view = window.wordView();
     QAbstractItemModel *words = view->model();
