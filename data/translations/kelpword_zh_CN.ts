@@ -2,6 +2,349 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>kelp::ColourWindow</name>
+    <message>
+        <source>颜色设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>结果预览</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>n. 海；海洋；许多；大量</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文本颜色</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文本背景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>窗口背景</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::Commands</name>
+    <message>
+        <source>暂停(Alt+x)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>静音(Alt+a)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>隐藏(Atl+z)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上一组(向下键)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下一组(向上键)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上一条(向左键)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下一条(向右键)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>加入我的生词本(Alt+d)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>认识</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不认识</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>颜色设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>其他设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>方向键热键</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>认识(%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不认识(%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::PaletteWindow</name>
+    <message>
+        <source>颜色选项</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::SettingsWindow</name>
+    <message>
+        <source>设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请选择以26个字母命名的文件夹的上一级文件夹</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>复习周期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>周期%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>天</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用户DSN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>wav路径</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试wav文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TTS配制</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>英文朗读引擎:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>音频输出设备:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试文本：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>窗口是否透明</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>数据来源类型：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1.按复习周期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>2.分组起止</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>3.文本文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>记录号：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分组起：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分组止：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文本文件名：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>定时间隔时间：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>我的博客 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存且重启</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>提示：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>提示信息</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用户数据源名称不能为空!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件夹选择被取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没找到文件:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>设备错误</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法正常播放WAV文件！</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重新进入本软件后新的用户DSN才生效</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::WordBook</name>
+    <message>
+        <source>另一个训练程序刚修改过这里，这次修改没有保存；词库已重新载入。
+(%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取词库：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法写入词库：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>修改单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单词不能为空；要去掉它，请删除这个单词。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>修改释义</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>修改音标</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组号不能超过%1。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单词不能为空。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有第%1组。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请选中新组的第一个单词：它前面至少要留下一个单词。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::WordWindow</name>
+    <message>
+        <source>提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件不能打开</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件写入错误</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>kelp::config</name>
     <message>
         <source>not a regular file</source>
@@ -26,6 +369,13 @@
     <message>
         <source>the file is a link in a folder that cannot be written; it was not followed</source>
         <translation>该文件是一个位于不可写文件夹中的链接；没有跟随它写入</translation>
+    </message>
+</context>
+<context>
+    <name>kelp::export</name>
+    <message>
+        <source>the notebook %1 cannot be read: %2</source>
+        <translation>无法读取生词本 %1：%2</translation>
     </message>
 </context>
 <context>
@@ -316,12 +666,113 @@
 <context>
     <name>kelp::progress</name>
     <message>
-        <source>cannot open %1: %2</source>
-        <translation>无法打开 %1：%2</translation>
+        <source>学习进度  %1   今天 %2 组 %3 词</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>no study database %1</source>
-        <translation>没有学习数据库 %1</translation>
+        <source>未来两周每天的组数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最近十二周：绿色为学习过的日子，红色为错过复习的日子</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>各阶段的组数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第%1轮</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>学习进度</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::session</name>
+    <message>
+        <source>生词本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::settings</name>
+    <message>
+        <source>打开文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>初始化文件 (*.ini)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法打开初始化文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>您可能还未安装语音库</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取得引擎失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取得音频设备失败(可能未安装声卡)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>调运speak函数失败,请重新进行TTS配制。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kelp::study</name>
+    <message>
+        <source>无法打开文件:%1(%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不是普通文件,不能作为单词文件读入:%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件正被其他程序使用:%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件太大(超过%1 MB),不能作为单词文件读入:%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读取文件出错:%1(%2)</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -423,7 +874,7 @@
         <translation>连接数据源 %1 失败（%2）；重新注册后再试</translation>
     </message>
     <message>
-        <source>the study database's path cannot be handed to the ODBC driver (it holds &quot;;&quot;); start the program from its own folder</source>
+        <source>the study database&apos;s path cannot be handed to the ODBC driver (it holds &quot;;&quot;); start the program from its own folder</source>
         <translation>学习数据库的路径无法交给 ODBC 驱动（其中含有“;”）；请在程序自己的文件夹中启动程序</translation>
     </message>
     <message>
@@ -457,6 +908,225 @@
     <message>
         <source>the study database was upgraded from version %1 to %2</source>
         <translation>学习数据库已从第 %1 版升级到第 %2 版</translation>
+    </message>
+</context>
+<context>
+    <name>kelp::wordbook</name>
+    <message>
+        <source>the last change is still being saved</source>
+        <translation>上一次修改还在保存中</translation>
+    </message>
+    <message>
+        <source>the study database did not answer within %1 s; the change may still be saved when it answers (重新载入 shows what it holds)</source>
+        <translation>学习数据库在 %1 秒内没有回应；它回应后这次修改仍可能被保存（“重新载入”可显示它现在的内容）</translation>
+    </message>
+    <message>
+        <source>修改组标题</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除%1个单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加单词“%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移动%1个单词到第%2组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除第%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新建第%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>拆分第%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>词数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>阶段</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下次复习</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>音标</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>释义</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>稳定性(天)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>复习日</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>词库</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法打开词库：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>词库 - %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>搜索单词或释义（英文、中文）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除选中的单词（焦点在组列表时删除选中的组）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加单词…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新建组…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移到组…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>从此拆分</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请先选中新组的第一个单词。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重新载入</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取词库：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>修改会立即写入词库；单词和释义的改正会立即显示在正在运行的单词窗口中，其他修改（删除、移动、拆分）在下次载入时显示。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除第%1组“%2”和它的%3个单词？（可以撤销）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第%1组的新单词：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1”的释义：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新建组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新组的标题：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请先选中要移动的单词。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移到组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>把%1个单词移到：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已打印%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出选中的%1组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出全部词库</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV 表格 (*.csv);;词表文件 (*.txt);;Anki 卡组 (*.apkg)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已导出%1组到 %2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -500,6 +1170,94 @@
     <message>
         <source>database query failed (status %1): %2 - database %3</source>
         <translation>数据库查询失败（状态 %1）：%2 —— 数据库 %3</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>错误提示</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法确认本程序是否已经运行(单实例锁不安全):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>海带单词 Kelp Words</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>海带单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。单击托盘图标可隐藏或显示它，右键单击它可打开菜单。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>出错信息</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不能打开系统出错日志文件！</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>写系统出错日志文件出错！</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>系统消息 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>您选择了声音</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>。无法播放此声音。请选择其他声音或选择不同的音频输出设备。 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>出错后请重新进行TTS配制。错误信息:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>其他出错 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>内容详见安装文件夹下system_error.log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>数据库错!cur_product</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>找不到文件:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>。请正确配制后重新启动本程序</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导入单词</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导入单词…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>选择单词表</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -716,24 +1474,6 @@ minutes (the others), ends the command with status 1; nothing half-written stays
     <message>
         <source>Show the version.</source>
         <translation>显示版本。</translation>
-    </message>
-</context>
-<context>
-    <name>kelp::export</name>
-    <message>
-        <source>the notebook %1 cannot be read: %2</source>
-        <translation>无法读取生词本 %1：%2</translation>
-    </message>
-</context>
-<context>
-    <name>kelp::wordbook</name>
-    <message>
-        <source>the last change is still being saved</source>
-        <translation>上一次修改还在保存中</translation>
-    </message>
-    <message>
-        <source>the study database did not answer within %1 s; the change may still be saved when it answers (重新载入 shows what it holds)</source>
-        <translation>学习数据库在 %1 秒内没有回应；它回应后这次修改仍可能被保存（“重新载入”可显示它现在的内容）</translation>
     </message>
 </context>
 </TS>

@@ -116,12 +116,15 @@ int Application::run()
     case platform::InstanceGuard::Outcome::Acquired: break;
     case platform::InstanceGuard::Outcome::Held:
         QMessageBox::information(
-            nullptr, QStringLiteral("提示"),
-            QStringLiteral("本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。"));
+            nullptr, QCoreApplication::translate("kelpword-gui", "提示"),
+            QCoreApplication::translate("kelpword-gui",
+                                        "本程序已经运行!按Alt+z键能显示隐藏的窗口。按确定退出本次运行的程序。"));
         return 0;
     case platform::InstanceGuard::Outcome::Failed:
-        QMessageBox::critical(nullptr, QStringLiteral("错误提示"),
-                              QStringLiteral("无法确认本程序是否已经运行(单实例锁不安全):") + guard_->errorString());
+        QMessageBox::critical(
+            nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"),
+            QCoreApplication::translate("kelpword-gui", "无法确认本程序是否已经运行(单实例锁不安全):") +
+                guard_->errorString());
         return 1;
     }
 
@@ -139,7 +142,7 @@ int Application::run()
         if (QString missing = platform::missingOdbcLibrary(); !missing.isEmpty()) {
             qCCritical(lcApp).noquote() << missing;
             missing[0] = missing[0].toUpper();
-            QMessageBox::critical(nullptr, QStringLiteral("错误提示"), missing);
+            QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), missing);
         }
         return 1;
     }
@@ -238,7 +241,7 @@ void Application::showTrayIcon()
     // and a click hides or shows the word window.
     if (!tray_) {
         tray_ = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
-        tray_->setToolTip(QStringLiteral("海带单词 Kelp Words"));
+        tray_->setToolTip(QCoreApplication::translate("kelpword-gui", "海带单词 Kelp Words"));
         QObject::connect(tray_.get(), &QSystemTrayIcon::activated, &app_,
                          [this](QSystemTrayIcon::ActivationReason why) {
                              // Every click toggles, the second of a quick pair too.
@@ -284,9 +287,10 @@ void Application::showTrayIcon()
             placed->deleteLater();
             placed->stop();
             tray_->showMessage(
-                QStringLiteral("海带单词"),
-                QStringLiteral("右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。"
-                               "单击托盘图标可隐藏或显示它，右键单击它可打开菜单。"),
+                QCoreApplication::translate("kelpword-gui", "海带单词"),
+                QCoreApplication::translate("kelpword-gui",
+                                            "右下角的小窗口是海带单词：它逐个显示英语单词、音标和中文释义，并读出单词。"
+                                            "单击托盘图标可隐藏或显示它，右键单击它可打开菜单。"),
                 QSystemTrayIcon::Information, 15000);
             qCDebug(lcApp) << "first start: tray message shown at the icon" << tray_->geometry();
         });

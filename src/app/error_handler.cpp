@@ -3,6 +3,7 @@
 #include "speech/speech_engine.h"
 #include "util/log.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMessageBox>
 
@@ -54,28 +55,33 @@ void ErrorHandler::handle(const ErrorReport &report)
         return; // one report on screen at a time; the log has them all
     showing_ = true;
     if (!logged.opened)
-        QMessageBox::warning(nullptr, QStringLiteral("出错信息"), QStringLiteral("不能打开系统出错日志文件！"));
+        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "出错信息"),
+                             QCoreApplication::translate("kelpword-gui", "不能打开系统出错日志文件！"));
     else if (!logged.written)
-        QMessageBox::warning(nullptr, QStringLiteral("出错信息"), QStringLiteral("写系统出错日志文件出错！"));
+        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "出错信息"),
+                             QCoreApplication::translate("kelpword-gui", "写系统出错日志文件出错！"));
     switch (report.code) {
     case 35: {
         // Speech goes off before the message waits, so the words that come
         // meanwhile take the recording path instead of failing again.
         const int voice = reactions_.voice();
         reactions_.speechOff(true);
-        QMessageBox::information(nullptr, QStringLiteral("系统消息 "),
-                                 QStringLiteral("您选择了声音") + QString::number(voice) +
-                                     QStringLiteral("。无法播放此声音。请选择其他声音或选择不同的音频输出设备。 "));
+        QMessageBox::information(
+            nullptr, QCoreApplication::translate("kelpword-gui", "系统消息 "),
+            QCoreApplication::translate("kelpword-gui", "您选择了声音") + QString::number(voice) +
+                QCoreApplication::translate("kelpword-gui",
+                                            "。无法播放此声音。请选择其他声音或选择不同的音频输出设备。 "));
         break;
     }
     case 39:
         reactions_.speechOff(false);
-        QMessageBox::information(nullptr, QStringLiteral("系统消息 "),
-                                 QStringLiteral("出错后请重新进行TTS配制。错误信息:") + report.text);
+        QMessageBox::information(nullptr, QCoreApplication::translate("kelpword-gui", "系统消息 "),
+                                 QCoreApplication::translate("kelpword-gui", "出错后请重新进行TTS配制。错误信息:") +
+                                     report.text);
         break;
     default:
-        QMessageBox::information(nullptr, QStringLiteral("其他出错 "),
-                                 QStringLiteral("内容详见安装文件夹下system_error.log"));
+        QMessageBox::information(nullptr, QCoreApplication::translate("kelpword-gui", "其他出错 "),
+                                 QCoreApplication::translate("kelpword-gui", "内容详见安装文件夹下system_error.log"));
         showing_ = false;
         reactions_.restart();
         return;

@@ -187,7 +187,8 @@ bool StudyRun::start()
         qCCritical(lcApp).noquote() << "the study database did not answer in" << StartLoader::limitMs() / 1000
                                     << "s; the program ends";
         endSlowStart();
-        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(-1));
+        QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "数据库错!cur_product"),
+                              QString::number(-1));
         return false;
     }
     reRegistered_ = load.reRegistered;
@@ -202,23 +203,24 @@ bool StudyRun::start()
                                            .arg(problem.status)
                                            .arg(problem.text, folder_.database());
         endSlowStart();
-        QMessageBox::critical(nullptr, QStringLiteral("数据库错!cur_product"), QString::number(problem.status));
+        QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "数据库错!cur_product"),
+                              QString::number(problem.status));
         return false;
     case MaterialProblem::Kind::NewerDatabase:
         qCCritical(lcApp).noquote() << problem.text;
         endSlowStart();
-        QMessageBox::critical(nullptr, QStringLiteral("错误提示"), problem.text);
+        QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
         return false;
     case MaterialProblem::Kind::WordFileMissing:
         endSlowStart();
-        QMessageBox::warning(nullptr, QStringLiteral("错误提示"),
-                             QStringLiteral("找不到文件:") + problem.text +
-                                 QStringLiteral("。请正确配制后重新启动本程序"));
+        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"),
+                             QCoreApplication::translate("kelpword-gui", "找不到文件:") + problem.text +
+                                 QCoreApplication::translate("kelpword-gui", "。请正确配制后重新启动本程序"));
         break;
     case MaterialProblem::Kind::WordFileUnreadable:
         qCWarning(lcApp).noquote() << problem.text;
         endSlowStart();
-        QMessageBox::warning(nullptr, QStringLiteral("错误提示"), problem.text);
+        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
         break;
     case MaterialProblem::Kind::None: break;
     }

@@ -18,7 +18,11 @@
 namespace kelp {
 namespace {
 
-const QString kTitle = QStringLiteral("导入单词");
+// A function rather than a constant: the translator is installed after static initialisation.
+QString title()
+{
+    return QCoreApplication::translate("kelpword-gui", "导入单词");
+}
 
 // The arguments that name the trainer's study database: the folder's own
 // file, or the server its data source names. `nextStart`: when the trainer
@@ -49,7 +53,8 @@ QStringList target(const QString &folder, QString *nextStart)
 
 void showOutcome(const QString &text, bool added)
 {
-    auto *box = new QMessageBox(added ? QMessageBox::Information : QMessageBox::Warning, kTitle, text, QMessageBox::Ok);
+    auto *box =
+        new QMessageBox(added ? QMessageBox::Information : QMessageBox::Warning, title(), text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowFlag(Qt::WindowStaysOnTopHint); // above the word window
     box->show();
@@ -108,9 +113,9 @@ void import(QAction *entry, const QString &folder, const QStringList &files)
 
 void addImportEntry(QMenu &menu, const QString &folder)
 {
-    QAction *entry = menu.addAction(QStringLiteral("导入单词…"));
+    QAction *entry = menu.addAction(QCoreApplication::translate("kelpword-gui", "导入单词…"));
     QObject::connect(entry, &QAction::triggered, &menu, [entry, folder] {
-        QFileDialog dialog(nullptr, QStringLiteral("选择单词表"), QDir::homePath(),
+        QFileDialog dialog(nullptr, QCoreApplication::translate("kelpword-gui", "选择单词表"), QDir::homePath(),
                            QCoreApplication::translate("kelpword-gui",
                                                        "Word lists (*.csv *.tsv *.txt *.apkg *.kvtml *.xml);;"
                                                        "All files (*)"));

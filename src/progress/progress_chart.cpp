@@ -3,6 +3,7 @@
 #include "config/safe_file.h"
 #include "settings/screen_fit.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -37,7 +38,7 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     const int margin = 20;
     const QRect area = rect.adjusted(margin, margin, -margin, -margin);
     p.drawText(QRect(area.left(), area.top(), area.width(), 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("学习进度  %1   今天 %2 组 %3 词")
+               QCoreApplication::translate("kelp::progress", "学习进度  %1   今天 %2 组 %3 词")
                    .arg(progress.today.toString(QStringLiteral("yyyy-MM-dd")))
                    .arg(progress.todayGroups.size())
                    .arg(progress.todayWords));
@@ -47,7 +48,8 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     p.setFont(font);
     const int days = static_cast<int>(progress.coming.size());
     const int stripTop = area.top() + 40;
-    p.drawText(QRect(area.left(), stripTop, area.width(), 18), Qt::AlignLeft, QStringLiteral("未来两周每天的组数"));
+    p.drawText(QRect(area.left(), stripTop, area.width(), 18), Qt::AlignLeft,
+               QCoreApplication::translate("kelp::progress", "未来两周每天的组数"));
     const int most = std::max(1, days ? *std::max_element(progress.coming.begin(), progress.coming.end()) : 1);
     const int cell = days ? area.width() / days : area.width();
     for (int d = 0; d < days; ++d) {
@@ -70,7 +72,7 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
     // the days whose reviews were missed.
     const int calendarTop = stripTop + 104;
     p.drawText(QRect(area.left(), calendarTop, area.width(), 18), Qt::AlignLeft,
-               QStringLiteral("最近十二周：绿色为学习过的日子，红色为错过复习的日子"));
+               QCoreApplication::translate("kelp::progress", "最近十二周：绿色为学习过的日子，红色为错过复习的日子"));
     const int square = 12;
     for (int i = 0; i < plan::kCalendarDays; ++i) {
         const plan::CalendarDay &day = progress.calendar[static_cast<size_t>(i)];
@@ -83,11 +85,13 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
 
     // Groups by stage: new, the seven reviews, retired.
     const int histTop = calendarTop + 22 + 7 * (square + 3) + 12;
-    p.drawText(QRect(area.left(), histTop, area.width(), 18), Qt::AlignLeft, QStringLiteral("各阶段的组数"));
-    QList<std::pair<QString, int>> bars{{QStringLiteral("新"), progress.newGroups}};
+    p.drawText(QRect(area.left(), histTop, area.width(), 18), Qt::AlignLeft,
+               QCoreApplication::translate("kelp::progress", "各阶段的组数"));
+    QList<std::pair<QString, int>> bars{{QCoreApplication::translate("kelp::progress", "新"), progress.newGroups}};
     for (int k = 1; k <= 7; ++k)
-        bars.append({QStringLiteral("第%1轮").arg(k), progress.stages[static_cast<size_t>(k)]});
-    bars.append({QStringLiteral("已完成"), progress.stages[plan::kRetired]});
+        bars.append(
+            {QCoreApplication::translate("kelp::progress", "第%1轮").arg(k), progress.stages[static_cast<size_t>(k)]});
+    bars.append({QCoreApplication::translate("kelp::progress", "已完成"), progress.stages[plan::kRetired]});
     int tallest = 1;
     for (const auto &b : bars)
         tallest = std::max(tallest, b.second);
@@ -111,7 +115,7 @@ void paintProgress(QPainter &p, const QRect &rect, const plan::Progress &progres
 
 ProgressWindow::ProgressWindow(const plan::Progress &progress, QWidget *parent) : QWidget(parent), progress_(progress)
 {
-    setWindowTitle(QStringLiteral("学习进度"));
+    setWindowTitle(QCoreApplication::translate("kelp::progress", "学习进度"));
     setAttribute(Qt::WA_DeleteOnClose);
     // The chart shrinks as a whole where the screen's free area is smaller
     // (a high scale factor), so that no part of it is off the screen.

@@ -35,7 +35,7 @@ std::optional<QString> readFolderProgress(const QString &folder, const QDate &to
 void addProgressEntry(QMenu &menu, const QString &folder)
 {
     // Before the last entry, which ends the program and stays last.
-    QAction *entry = new QAction(QStringLiteral("学习进度"), &menu);
+    QAction *entry = new QAction(QCoreApplication::translate("kelp::progress", "学习进度"), &menu);
     const QList<QAction *> actions = menu.actions();
     menu.insertAction(actions.isEmpty() ? nullptr : actions.constLast(), entry);
     QObject::connect(entry, &QAction::triggered, &menu, [folder] {
@@ -45,7 +45,7 @@ void addProgressEntry(QMenu &menu, const QString &folder)
         }
         plan::Progress progress;
         if (const auto error = readFolderProgress(folder, QDate::currentDate(), progress)) {
-            QMessageBox::warning(nullptr, QStringLiteral("学习进度"), *error);
+            QMessageBox::warning(nullptr, QCoreApplication::translate("kelp::progress", "学习进度"), *error);
             return;
         }
         open = new ProgressWindow(progress);

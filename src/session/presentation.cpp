@@ -2,6 +2,8 @@
 
 #include "config/codec.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <limits>
 
@@ -11,7 +13,9 @@ namespace {
 // Group 0 is the hard words' own group, which has no number of its own.
 QString groupHeading(const QString &number)
 {
-    return numberValue(number) == 0 ? QStringLiteral("生词本") : QStringLiteral("第") + number + QStringLiteral("组");
+    return numberValue(number) == 0 ? QCoreApplication::translate("kelp::session", "生词本")
+                                    : QCoreApplication::translate("kelp::session", "第") + number +
+                                          QCoreApplication::translate("kelp::session", "组");
 }
 } // namespace
 namespace {
@@ -71,7 +75,7 @@ bool Presentation::showFirstRow()
     phoneticLabel.visible = true;
     meaningLabel.visible = false;
     if (loadedRows < 1) {
-        wordLabel.text = QStringLiteral("无数据");
+        wordLabel.text = QCoreApplication::translate("kelp::session", "无数据");
         return false;
     }
     // A saved row beyond the new material, or a nonsensical one, restarts at row 1.

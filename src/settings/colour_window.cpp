@@ -36,7 +36,7 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), settings_(settings), file_(file), apply_(std::move(apply))
 {
     setObjectName(QStringLiteral("colourWindow"));
-    setWindowTitle(QStringLiteral("颜色设置"));
+    setWindowTitle(tr("颜色设置"));
     setAttribute(Qt::WA_DeleteOnClose);
     const ScreenFit fit = fitToScreen(1966, 1184);
     units_ = fit.units;
@@ -48,7 +48,7 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
     font.setPointSizeF(10 * fit.scale);
     setFont(font);
 
-    preview_ = new QGroupBox(QStringLiteral("结果预览"), this);
+    preview_ = new QGroupBox(tr("结果预览"), this);
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setGeometry(rect(146, 64, 1646, 576));
     preview_->setAutoFillBackground(true);
@@ -66,7 +66,7 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
     };
     word_ = sample("sampleWord", QStringLiteral("sea"), rect(366, 224, 585, 128));
     phonetic_ = sample("samplePhonetic", QStringLiteral("/ si:/"), rect(1024, 224, 585, 128));
-    meaning_ = sample("sampleMeaning", QStringLiteral("n. 海；海洋；许多；大量"), rect(366, 416, 1243, 128));
+    meaning_ = sample("sampleMeaning", tr("n. 海；海洋；许多；大量"), rect(366, 416, 1243, 128));
 
     const auto button = [&](const char *name, const QString &text, QRect at) {
         auto *b = new QPushButton(text, this);
@@ -74,14 +74,13 @@ ColourWindow::ColourWindow(Settings &settings, SettingsFile &file, std::function
         b->setGeometry(at);
         return b;
     };
-    connect(button("textColourButton", QStringLiteral("文本颜色"), rect(256, 736, 402, 112)), &QPushButton::clicked,
-            this, [this] { choose(Choice::Text); });
-    connect(button("labelColourButton", QStringLiteral("文本背景"), rect(768, 736, 402, 112)), &QPushButton::clicked,
-            this, [this] { choose(Choice::LabelBackground); });
-    connect(button("windowColourButton", QStringLiteral("窗口背景"), rect(1280, 736, 402, 112)), &QPushButton::clicked,
-            this, [this] { choose(Choice::WindowBackground); });
-    connect(button("quitButton", QStringLiteral("退出"), rect(256, 928, 1426, 96)), &QPushButton::clicked, this,
-            &QWidget::close);
+    connect(button("textColourButton", tr("文本颜色"), rect(256, 736, 402, 112)), &QPushButton::clicked, this,
+            [this] { choose(Choice::Text); });
+    connect(button("labelColourButton", tr("文本背景"), rect(768, 736, 402, 112)), &QPushButton::clicked, this,
+            [this] { choose(Choice::LabelBackground); });
+    connect(button("windowColourButton", tr("窗口背景"), rect(1280, 736, 402, 112)), &QPushButton::clicked, this,
+            [this] { choose(Choice::WindowBackground); });
+    connect(button("quitButton", tr("退出"), rect(256, 928, 1426, 96)), &QPushButton::clicked, this, &QWidget::close);
 
     runPalette = [this] {
         PaletteWindow palette(this);

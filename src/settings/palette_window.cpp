@@ -47,7 +47,7 @@ QPoint PaletteWindow::swatchPosition(int number)
 PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("paletteWindow"));
-    setWindowTitle(QStringLiteral("颜色选项"));
+    setWindowTitle(tr("颜色选项"));
     const ScreenFit fit = fitToScreen(2117, 1704);
     units_ = fit.units;
     const auto rect = [this](int x, int y, int w, int h) {
@@ -62,7 +62,7 @@ PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt:
     font.setPointSizeF(10 * fit.scale);
     setFont(font);
 
-    auto *frame = new QGroupBox(QStringLiteral("颜色选项"), this);
+    auto *frame = new QGroupBox(tr("颜色选项"), this);
     frame->setGeometry(rect(37, 0, 1975, 1472));
     for (int number = 1; number <= 21; ++number) {
         auto *swatch = new Swatch(frame);
@@ -82,7 +82,7 @@ PaletteWindow::PaletteWindow(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt:
         swatches_[number] = swatch;
     }
     swatches_[2]->setChecked(true);
-    auto *quit = new QPushButton(QStringLiteral("退出"), this);
+    auto *quit = new QPushButton(tr("退出"), this);
     quit->setObjectName(QStringLiteral("quitButton"));
     quit->setGeometry(rect(1207, 1504, 402, 112));
     connect(quit, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,5 +1,6 @@
 #include "settings/settings_file_dialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -7,7 +8,8 @@ namespace kelp {
 
 std::optional<QString> askForSettingsFile(const QString &folder)
 {
-    QFileDialog dialog(nullptr, QStringLiteral("打开文件"), folder, QStringLiteral("初始化文件 (*.ini)"));
+    QFileDialog dialog(nullptr, QCoreApplication::translate("kelp::settings", "打开文件"), folder,
+                       QCoreApplication::translate("kelp::settings", "初始化文件 (*.ini)"));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint); // above the word window when the settings window asks
     dialog.setDefaultSuffix(QStringLiteral("ini"));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -19,7 +21,8 @@ std::optional<QString> askForSettingsFile(const QString &folder)
 
 void sayNoSettingsFile()
 {
-    QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("无法打开初始化文件"));
+    QMessageBox::information(nullptr, QCoreApplication::translate("kelp::settings", "提示"),
+                             QCoreApplication::translate("kelp::settings", "无法打开初始化文件"));
 }
 
 } // namespace kelp

@@ -50,10 +50,10 @@ QString projectPage()
 QString hintFor(int code)
 {
     switch (code) {
-    case kNoSpeechEngine: return QStringLiteral("您可能还未安装语音库");
-    case kNoVoice: return QStringLiteral("取得引擎失败");
-    case kNoAudioOutput: return QStringLiteral("取得音频设备失败(可能未安装声卡)");
-    case kSpeechFailed: return QStringLiteral("调运speak函数失败,请重新进行TTS配制。");
+    case kNoSpeechEngine: return QCoreApplication::translate("kelp::settings", "您可能还未安装语音库");
+    case kNoVoice: return QCoreApplication::translate("kelp::settings", "取得引擎失败");
+    case kNoAudioOutput: return QCoreApplication::translate("kelp::settings", "取得音频设备失败(可能未安装声卡)");
+    case kSpeechFailed: return QCoreApplication::translate("kelp::settings", "调运speak函数失败,请重新进行TTS配制。");
     default: return QString();
     }
 }
@@ -67,7 +67,7 @@ SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEng
       settings_(settings), file_(file), engine_(engine), programFolder_(programFolder), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("settingsWindow"));
-    setWindowTitle(QStringLiteral("设置"));
+    setWindowTitle(tr("设置"));
     setAttribute(Qt::WA_DeleteOnClose);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         units_ = platform::LayoutUnits(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
@@ -78,16 +78,14 @@ SettingsWindow::SettingsWindow(Settings &settings, SettingsFile &file, SpeechEng
     build();
 
     chooseWordFile = [this](const QString &start) {
-        QFileDialog dialog(this, QStringLiteral("选择文件"), start,
-                           QStringLiteral("文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)"));
+        QFileDialog dialog(this, tr("选择文件"), start, tr("文本文件 (*.TXT *.txt);;dat Files (*.dat);;All Files (*)"));
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
         dialog.setFileMode(QFileDialog::ExistingFile);
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                        : QString();
     };
     chooseRecordingsFolder = [this] {
-        QFileDialog dialog(this, QStringLiteral("请选择以26个字母命名的文件夹的上一级文件夹"),
-                           settings_.recordingsFolder);
+        QFileDialog dialog(this, tr("请选择以26个字母命名的文件夹的上一级文件夹"), settings_.recordingsFolder);
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -147,77 +145,77 @@ void SettingsWindow::build()
     layout->addWidget(scroll);
 
     // The form: review cycles, data-source name, recordings folder and its test.
-    auto *cycles = new QGroupBox(QStringLiteral("复习周期"), form);
+    auto *cycles = new QGroupBox(tr("复习周期"), form);
     cycles->setGeometry(rect(73, 48, 3182, 400));
     for (int i = 0; i < 7; ++i) {
         const int x = 95 + i * 450;
-        label(QStringLiteral("周期%1").arg(i + 1), rect(x, 236, 165, 72));
+        label(tr("周期%1").arg(i + 1), rect(x, 236, 165, 72));
         cycle_[static_cast<size_t>(i)] = spin(rect(x + 165, 216, 200, 112), 0, 99999);
-        label(QStringLiteral("天"), rect(x + 370, 236, 50, 72));
+        label(tr("天"), rect(x + 370, 236, 50, 72));
     }
-    label(QStringLiteral("用户DSN"), rect(73, 520, 402, 72));
+    label(tr("用户DSN"), rect(73, 520, 402, 72));
     dsn_ = edit(rect(475, 500, 1000, 112));
-    label(QStringLiteral("wav路径"), rect(73, 680, 402, 72));
+    label(tr("wav路径"), rect(73, 680, 402, 72));
     recordings_ = edit(rect(475, 660, 2100, 112));
-    auto *browse = button(QStringLiteral("浏览"), rect(2620, 660, 402, 112));
-    label(QStringLiteral("测试wav文件"), rect(73, 840, 402, 72));
+    auto *browse = button(tr("浏览"), rect(2620, 660, 402, 112));
+    label(tr("测试wav文件"), rect(73, 840, 402, 72));
     testWord_ = edit(rect(475, 820, 600, 112));
-    auto *testWav = button(QStringLiteral("测试"), rect(1120, 820, 402, 112));
+    auto *testWav = button(tr("测试"), rect(1120, 820, 402, 112));
 
     // Speech.
-    auto *tts = new QGroupBox(QStringLiteral("TTS配制"), form);
+    auto *tts = new QGroupBox(tr("TTS配制"), form);
     tts->setGeometry(rect(3328, 0, 987, 1056));
-    label(QStringLiteral("英文朗读引擎:"), rect(3378, 112, 905, 72));
+    label(tr("英文朗读引擎:"), rect(3378, 112, 905, 72));
     voices_ = new QComboBox(form);
     voices_->setGeometry(rect(3365, 256, 914, 112));
-    label(QStringLiteral("音频输出设备:"), rect(3378, 472, 896, 72));
+    label(tr("音频输出设备:"), rect(3378, 472, 896, 72));
     outputs_ = new QComboBox(form);
     outputs_->setGeometry(rect(3365, 576, 914, 112));
-    label(QStringLiteral("测试文本："), rect(3360, 768, 471, 72));
+    label(tr("测试文本："), rect(3360, 768, 471, 72));
     speechText_ = edit(rect(3365, 872, 352, 128));
     speechText_->setText(QStringLiteral("sea"));
-    auto *testSpeechButton = button(QStringLiteral("测试"), rect(3803, 864, 457, 128));
+    auto *testSpeechButton = button(tr("测试"), rect(3803, 864, 457, 128));
 
-    auto *transparency = new QGroupBox(QStringLiteral("窗口是否透明"), form);
+    auto *transparency = new QGroupBox(tr("窗口是否透明"), form);
     transparency->setGeometry(rect(3657, 1088, 658, 256));
-    transparent_ = new QRadioButton(QStringLiteral("是"), form);
+    transparent_ = new QRadioButton(tr("是"), form);
     transparent_->setGeometry(rect(3694, 1184, 256, 64));
-    opaque_ = new QRadioButton(QStringLiteral("否"), form);
+    opaque_ = new QRadioButton(tr("否"), form);
     opaque_->setGeometry(rect(3986, 1184, 183, 64));
     transparent_->setChecked(true);
 
     // Data source.
-    label(QStringLiteral("数据来源类型："), rect(73, 1172, 526, 64));
+    label(tr("数据来源类型："), rect(73, 1172, 526, 64));
     sourceMode_ = new QComboBox(form);
-    sourceMode_->addItems({QStringLiteral("1.按复习周期"), QStringLiteral("2.分组起止"), QStringLiteral("3.文本文件")});
+    sourceMode_->addItems({tr("1.按复习周期"), tr("2.分组起止"), tr("3.文本文件")});
     sourceMode_->setGeometry(rect(585, 1152, 585, 112));
-    label(QStringLiteral("记录号："), rect(1280, 1172, 402, 64));
+    label(tr("记录号："), rect(1280, 1172, 402, 64));
     record_ = spin(rect(1646, 1152, 402, 112), 1, 99999);
-    label(QStringLiteral("分组起："), rect(2121, 1172, 402, 64));
+    label(tr("分组起："), rect(2121, 1172, 402, 64));
     firstGroup_ = spin(rect(2414, 1152, 402, 112), 1, 32767); // group numbers are 16-bit
-    label(QStringLiteral("分组止："), rect(2926, 1172, 402, 64));
+    label(tr("分组止："), rect(2926, 1172, 402, 64));
     lastGroup_ = spin(rect(3218, 1152, 402, 112), 1, 32767);
-    label(QStringLiteral("文本文件名："), rect(73, 1404, 453, 64));
+    label(tr("文本文件名："), rect(73, 1404, 453, 64));
     wordFile_ = edit(rect(585, 1404, 1248, 128));
     auto *pickFile = button(QStringLiteral(":"), rect(1902, 1408, 73, 96));
-    label(QStringLiteral("定时间隔时间："), rect(2121, 1408, 526, 64));
+    label(tr("定时间隔时间："), rect(2121, 1408, 526, 64));
     interval_ = spin(rect(2615, 1404, 201, 112), 1, 65);
 
     const QString page = projectPage();
     auto *link = label(QString(), rect(2962, 1440, 1367, 72));
     // A long path (a deep install prefix) loses its middle, which says least, rather than its end;
     // the whole of it is the tooltip.
-    link->setText(link->fontMetrics().elidedText(QStringLiteral("我的博客 ") + page, Qt::ElideMiddle, link->width()));
+    link->setText(link->fontMetrics().elidedText(tr("我的博客 ") + page, Qt::ElideMiddle, link->width()));
     link->setToolTip(page);
     link->setCursor(Qt::PointingHandCursor);
     link->setTextInteractionFlags(Qt::NoTextInteraction);
     link->installEventFilter(this);
     link->setObjectName(QStringLiteral("projectLink"));
 
-    auto *save = button(QStringLiteral("保存"), rect(521, 1652, 457, 112));
-    auto *saveRestart = button(QStringLiteral("保存且重启"), rect(1573, 1652, 421, 112));
-    auto *quit = button(QStringLiteral("退出"), rect(2487, 1652, 402, 112));
-    hint_ = label(QStringLiteral("提示："), rect(462, 1860, 2839, 72));
+    auto *save = button(tr("保存"), rect(521, 1652, 457, 112));
+    auto *saveRestart = button(tr("保存且重启"), rect(1573, 1652, 421, 112));
+    auto *quit = button(tr("退出"), rect(2487, 1652, 402, 112));
+    hint_ = label(tr("提示："), rect(462, 1860, 2839, 72));
 
     save->setObjectName(QStringLiteral("saveButton"));
     saveRestart->setObjectName(QStringLiteral("saveRestartButton"));
@@ -256,7 +254,7 @@ void SettingsWindow::build()
         if (text.isEmpty()) {
             dsn_->setText(lastDataSource_);
             dsn_->setFocus();
-            QMessageBox::information(this, QStringLiteral("提示信息"), QStringLiteral("用户数据源名称不能为空!"));
+            QMessageBox::information(this, tr("提示信息"), tr("用户数据源名称不能为空!"));
         } else {
             lastDataSource_ = text;
         }

@@ -86,7 +86,7 @@ void SettingsWindow::pickRecordingsFolder()
 {
     const QString chosen = chooseRecordingsFolder();
     if (chosen.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件夹选择被取消"));
+        QMessageBox::information(this, tr("提示"), tr("文件夹选择被取消"));
         return;
     }
     settings_.recordingsFolder = chosen;
@@ -100,11 +100,11 @@ void SettingsWindow::testRecording()
         recordingPath(QStringLiteral(".wav"), word, QStringLiteral("/wav/"), settings_.recordingsFolder, programFolder_)
             .value_or(programFolder_ + QStringLiteral("/wav/") + word + QStringLiteral(".wav"));
     if (!QFileInfo(path).isFile()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("没找到文件:") + path);
+        QMessageBox::information(this, tr("提示"), tr("没找到文件:") + path);
         return;
     }
     if (!engine_ || engine_->audioOutputCount() < 1) {
-        QMessageBox::critical(this, QStringLiteral("设备错误"), QStringLiteral("无法正常播放WAV文件！"));
+        QMessageBox::critical(this, tr("设备错误"), tr("无法正常播放WAV文件！"));
         return;
     }
     const ErrorSiteScope here = site("testRecordingButton", "clicked");
@@ -132,7 +132,7 @@ bool SettingsWindow::save()
     if (!dataSource.isEmpty() && dataSource != oldDataSource_) {
         file_.write(keys::dataSourceName, dataSource);
         file_.write(keys::firstRun, QStringLiteral("true"));
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("重新进入本软件后新的用户DSN才生效"));
+        QMessageBox::information(this, tr("提示"), tr("重新进入本软件后新的用户DSN才生效"));
     }
     // 6: the variables from the controls.
     switch (settings_.sourceMode) {
@@ -161,7 +161,7 @@ bool SettingsWindow::save()
     }
     // 8.
     if (!saved) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("保存失败"));
+        QMessageBox::information(this, tr("提示"), tr("保存失败"));
         return false;
     }
     if (hooks_.saved)

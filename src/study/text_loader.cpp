@@ -4,6 +4,8 @@
 #include "config/safe_file.h"
 #include "util/vector_state.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <unistd.h>
@@ -110,15 +112,19 @@ TextLoadResult loadWordFile(const QString &wordFilePath, WordBuffer &buffer)
     const FileRead read = readRegularFile(wordFilePath, limit, true);
     switch (read.status) {
     case Status::Ok: break;
-    case Status::CannotOpen: return {false, QStringLiteral("无法打开文件:%1(%2)").arg(wordFilePath, read.error)};
+    case Status::CannotOpen:
+        return {false, QCoreApplication::translate("kelp::study", "无法打开文件:%1(%2)").arg(wordFilePath, read.error)};
     case Status::NotRegularFile:
-        return {false, QStringLiteral("不是普通文件,不能作为单词文件读入:%1").arg(wordFilePath)};
-    case Status::Locked: return {false, QStringLiteral("文件正被其他程序使用:%1").arg(wordFilePath)};
+        return {false,
+                QCoreApplication::translate("kelp::study", "不是普通文件,不能作为单词文件读入:%1").arg(wordFilePath)};
+    case Status::Locked:
+        return {false, QCoreApplication::translate("kelp::study", "文件正被其他程序使用:%1").arg(wordFilePath)};
     case Status::TooLarge:
-        return {
-            false,
-            QStringLiteral("文件太大(超过%1 MB),不能作为单词文件读入:%2").arg(limit / (1024 * 1024)).arg(wordFilePath)};
-    case Status::ReadFailed: return {false, QStringLiteral("读取文件出错:%1(%2)").arg(wordFilePath, read.error)};
+        return {false, QCoreApplication::translate("kelp::study", "文件太大(超过%1 MB),不能作为单词文件读入:%2")
+                           .arg(limit / (1024 * 1024))
+                           .arg(wordFilePath)};
+    case Status::ReadFailed:
+        return {false, QCoreApplication::translate("kelp::study", "读取文件出错:%1(%2)").arg(wordFilePath, read.error)};
     }
     loadWordBytes(read.data, buffer);
     return {};

@@ -22,7 +22,7 @@ bool saveProgressChart(const QString &file, const plan::Progress &progress, QStr
         svg.setOutputDevice(&buffer);
         svg.setSize(kProgressChartSize);
         svg.setViewBox(QRect(QPoint(0, 0), kProgressChartSize));
-        svg.setTitle(QStringLiteral("学习进度"));
+        svg.setTitle(QCoreApplication::translate("kelp::progress", "学习进度"));
         QPainter painter(&svg);
         paintProgress(painter, QRect(QPoint(0, 0), kProgressChartSize), progress);
     } else {

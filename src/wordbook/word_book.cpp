@@ -4,6 +4,7 @@
 #include "study/phonetic.h"
 #include "studydb/schema.h"
 
+#include <QCoreApplication>
 #include <QStringMatcher>
 
 #include <algorithm>
@@ -51,8 +52,8 @@ private:
 class RenameGroup : public BookCommand {
 public:
     RenameGroup(WordBook &book, int number, QString old, QString title)
-        : BookCommand(book, QStringLiteral("修改组标题")), number_(number), old_(std::move(old)),
-          title_(std::move(title))
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "修改组标题")), number_(number),
+          old_(std::move(old)), title_(std::move(title))
     {
     }
     void redo() override { check(book_.applySetTitle(number_, old_, title_)); }
@@ -66,7 +67,8 @@ private:
 class DeleteWords : public BookCommand {
 public:
     DeleteWords(WordBook &book, std::vector<GroupWord> words)
-        : BookCommand(book, QStringLiteral("删除%1个单词").arg(words.size())), words_(std::move(words))
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "删除%1个单词").arg(words.size())),
+          words_(std::move(words))
     {
     }
     void redo() override { check(book_.applyDelete(words_)); }
@@ -79,7 +81,8 @@ private:
 class AddWord : public BookCommand {
 public:
     AddWord(WordBook &book, GroupWord word)
-        : BookCommand(book, QStringLiteral("添加单词“%1”").arg(word.word.word)), words_{std::move(word)}
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "添加单词“%1”").arg(word.word.word)),
+          words_{std::move(word)}
     {
     }
     void redo() override { check(book_.applyInsert(words_)); }
@@ -92,8 +95,9 @@ private:
 class MoveWords : public BookCommand {
 public:
     MoveWords(WordBook &book, std::vector<GroupWord> words, int to)
-        : BookCommand(book, QStringLiteral("移动%1个单词到第%2组").arg(words.size()).arg(to)), words_(std::move(words)),
-          to_(to)
+        : BookCommand(book,
+                      QCoreApplication::translate("kelp::wordbook", "移动%1个单词到第%2组").arg(words.size()).arg(to)),
+          words_(std::move(words)), to_(to)
     {
     }
     void redo() override
@@ -118,7 +122,8 @@ private:
 class DeleteGroup : public BookCommand {
 public:
     DeleteGroup(WordBook &book, StoredGroup group)
-        : BookCommand(book, QStringLiteral("删除第%1组").arg(group.number)), group_(std::move(group))
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "删除第%1组").arg(group.number)),
+          group_(std::move(group))
     {
     }
     void redo() override { check(book_.applyDeleteGroup(group_, &plan_)); }
@@ -132,7 +137,8 @@ private:
 class AddGroup : public BookCommand {
 public:
     AddGroup(WordBook &book, StoredGroup group)
-        : BookCommand(book, QStringLiteral("新建第%1组").arg(group.number)), group_(std::move(group))
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "新建第%1组").arg(group.number)),
+          group_(std::move(group))
     {
     }
     void redo() override { check(book_.applyInsertGroup(group_, std::nullopt)); }
@@ -149,8 +155,8 @@ private:
 class SplitGroup : public BookCommand {
 public:
     SplitGroup(WordBook &book, StoredGroup group, int fromPlace, QString title)
-        : BookCommand(book, QStringLiteral("拆分第%1组").arg(group.number)), group_(std::move(group)),
-          fromPlace_(fromPlace), title_(std::move(title))
+        : BookCommand(book, QCoreApplication::translate("kelp::wordbook", "拆分第%1组").arg(group.number)),
+          group_(std::move(group)), fromPlace_(fromPlace), title_(std::move(title))
     {
     }
     void redo() override { check(book_.applySplit(group_, fromPlace_, title_, &created_)); }
@@ -389,12 +395,11 @@ void WordBook::report(const StudyError &error)
 {
     failedLast_ = true;
     if (error.code == StudyError::Code::Conflict) {
-        emit problem(
-            QStringLiteral("另一个训练程序刚修改过这里，这次修改没有保存；词库已重新载入。\n(%1)").arg(error.text));
+        emit problem(tr("另一个训练程序刚修改过这里，这次修改没有保存；词库已重新载入。\n(%1)").arg(error.text));
         if (auto e = load())
-            emit problem(QStringLiteral("无法读取词库：%1").arg(*e));
+            emit problem(tr("无法读取词库：%1").arg(*e));
     } else {
-        emit problem(QStringLiteral("无法写入词库：%1").arg(error.text));
+        emit problem(tr("无法写入词库：%1").arg(error.text));
     }
 }
 
@@ -408,14 +413,14 @@ bool WordBook::editWord(int wordIndex, int column, const QString &text)
     QString what;
     if (column == WordTableModel::Word) {
         word = text.trimmed();
-        what = QStringLiteral("修改单词");
+        what = tr("修改单词");
         if (word.isEmpty()) {
-            emit problem(QStringLiteral("单词不能为空；要去掉它，请删除这个单词。"));
+            emit problem(tr("单词不能为空；要去掉它，请删除这个单词。"));
             return false;
         }
     } else if (column == WordTableModel::Transcription || column == WordTableModel::Meaning) {
         const bool meaning = column == WordTableModel::Meaning;
-        what = meaning ? QStringLiteral("修改释义") : QStringLiteral("修改音标");
+        what = meaning ? tr("修改释义") : tr("修改音标");
         if ((meaning ? w.meaning : w.transcription) == text.trimmed())
             return true;
         stored = storedMeaning(meaning ? text : w.meaning, meaning ? w.transcription : text);
@@ -455,7 +460,7 @@ bool WordBook::addGroup(const QString &title)
 {
     const int number = groups_.empty() ? 1 : groups_.back().number + 1;
     if (number > kMaxGroupNumber) {
-        emit problem(QStringLiteral("组号不能超过%1。").arg(kMaxGroupNumber));
+        emit problem(tr("组号不能超过%1。").arg(kMaxGroupNumber));
         return false;
     }
     // Never studied: the plan introduces it in its turn, as an imported one.
@@ -468,7 +473,7 @@ bool WordBook::addWord(int group, const QString &word, const QString &meaning)
         return false;
     const QString da = word.trimmed();
     if (da.isEmpty()) {
-        emit problem(QStringLiteral("单词不能为空。"));
+        emit problem(tr("单词不能为空。"));
         return false;
     }
     int last = 0;
@@ -489,7 +494,7 @@ bool WordBook::deleteGroup(int number)
 bool WordBook::moveWords(const std::vector<int> &wordIndices, int toGroup)
 {
     if (groupRow(toGroup) < 0) {
-        emit problem(QStringLiteral("没有第%1组。").arg(toGroup));
+        emit problem(tr("没有第%1组。").arg(toGroup));
         return false;
     }
     std::vector<GroupWord> words;
@@ -509,7 +514,7 @@ bool WordBook::splitGroup(int wordIndex)
     const BookWord &w = words_[static_cast<size_t>(wordIndex)];
     StoredGroup group = snapshot(w.group);
     if (group.words.empty() || group.words.front().place == w.stored.place) {
-        emit problem(QStringLiteral("请选中新组的第一个单词：它前面至少要留下一个单词。"));
+        emit problem(tr("请选中新组的第一个单词：它前面至少要留下一个单词。"));
         return false;
     }
     const QString title = group.title + QStringLiteral(" (2)");

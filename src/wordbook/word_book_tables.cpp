@@ -3,6 +3,7 @@
 #include "wordbook/word_book.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -47,8 +48,12 @@ QVariant GroupTableModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char16_t *const names[] = {u"组号", u"标题", u"词数", u"阶段", u"下次复习"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf16(names[section]) : QVariant();
+    static const char *const names[] = {
+        QT_TRANSLATE_NOOP("kelp::wordbook", "组号"), QT_TRANSLATE_NOOP("kelp::wordbook", "标题"),
+        QT_TRANSLATE_NOOP("kelp::wordbook", "词数"), QT_TRANSLATE_NOOP("kelp::wordbook", "阶段"),
+        QT_TRANSLATE_NOOP("kelp::wordbook", "下次复习")};
+    return section >= 0 && section < ColumnCount ? QCoreApplication::translate("kelp::wordbook", names[section])
+                                                 : QVariant();
 }
 
 Qt::ItemFlags GroupTableModel::flags(const QModelIndex &index) const
@@ -109,8 +114,12 @@ QVariant WordTableModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char16_t *const names[] = {u"组", u"单词", u"音标", u"释义", u"稳定性(天)", u"复习日"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf16(names[section]) : QVariant();
+    static const char *const names[] = {
+        QT_TRANSLATE_NOOP("kelp::wordbook", "组"),         QT_TRANSLATE_NOOP("kelp::wordbook", "单词"),
+        QT_TRANSLATE_NOOP("kelp::wordbook", "音标"),       QT_TRANSLATE_NOOP("kelp::wordbook", "释义"),
+        QT_TRANSLATE_NOOP("kelp::wordbook", "稳定性(天)"), QT_TRANSLATE_NOOP("kelp::wordbook", "复习日")};
+    return section >= 0 && section < ColumnCount ? QCoreApplication::translate("kelp::wordbook", names[section])
+                                                 : QVariant();
 }
 
 Qt::ItemFlags WordTableModel::flags(const QModelIndex &index) const

@@ -65,7 +65,8 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
     const SettingsFile file(programFolder.settingsFile());
     const Settings settings = Settings::load(file);
     const auto refuse = [](const QString &why) {
-        QMessageBox::warning(nullptr, QStringLiteral("词库"), QStringLiteral("无法打开词库：%1").arg(why));
+        QMessageBox::warning(nullptr, QCoreApplication::translate("kelp::wordbook", "词库"),
+                             QCoreApplication::translate("kelp::wordbook", "无法打开词库：%1").arg(why));
         return nullptr;
     };
     auto database = StudyDatabase::openFolder(programFolder, settings, dataSource);
@@ -98,12 +99,12 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
                                QWidget *parent, StoreWorker::Connect reconnect)
     : QWidget(parent, Qt::Window)
 {
-    setWindowTitle(QStringLiteral("词库 - %1").arg(database->where()));
+    setWindowTitle(QCoreApplication::translate("kelp::wordbook", "词库 - %1").arg(database->where()));
     book_ = std::make_unique<WordBook>(std::shared_ptr<StudyDatabase>(std::move(database)), std::move(reconnect),
                                        reviewDays, QDate::currentDate());
 
     search_ = new QLineEdit(this);
-    search_->setPlaceholderText(QStringLiteral("搜索单词或释义（英文、中文）"));
+    search_->setPlaceholderText(QCoreApplication::translate("kelp::wordbook", "搜索单词或释义（英文、中文）"));
     search_->setClearButtonEnabled(true);
     connect(search_, &QLineEdit::textChanged, this, [this](const QString &text) {
         book_->setSearch(text.trimmed());
@@ -153,38 +154,44 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
                 book_->showGroup(number);
             });
     connect(book_.get(), &WordBook::reloaded, this, [this] { selectShownGroup(); });
-    connect(book_.get(), &WordBook::problem, this,
-            [this](const QString &text) { QMessageBox::warning(this, QStringLiteral("词库"), text); });
+    connect(book_.get(), &WordBook::problem, this, [this](const QString &text) {
+        QMessageBox::warning(this, QCoreApplication::translate("kelp::wordbook", "词库"), text);
+    });
 
     auto *toolbar = new QToolBar(this);
-    QAction *undo = book_->undoStack().createUndoAction(this, QStringLiteral("撤销"));
+    QAction *undo = book_->undoStack().createUndoAction(this, QCoreApplication::translate("kelp::wordbook", "撤销"));
     undo->setShortcut(QKeySequence::Undo);
-    QAction *redo = book_->undoStack().createRedoAction(this, QStringLiteral("重做"));
+    QAction *redo = book_->undoStack().createRedoAction(this, QCoreApplication::translate("kelp::wordbook", "重做"));
     redo->setShortcut(QKeySequence::Redo);
     toolbar->addAction(undo);
     toolbar->addAction(redo);
     toolbar->addSeparator();
-    QAction *remove = toolbar->addAction(QStringLiteral("删除"), this, [this] { deleteSelected(); });
+    QAction *remove =
+        toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "删除"), this, [this] { deleteSelected(); });
     remove->setShortcut(QKeySequence::Delete);
-    remove->setToolTip(QStringLiteral("删除选中的单词（焦点在组列表时删除选中的组）"));
-    QAction *add = toolbar->addAction(QStringLiteral("添加单词…"), this, [this] { addWord(); });
+    remove->setToolTip(QCoreApplication::translate("kelp::wordbook", "删除选中的单词（焦点在组列表时删除选中的组）"));
+    QAction *add =
+        toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "添加单词…"), this, [this] { addWord(); });
     add->setShortcut(QKeySequence(Qt::Key_Insert));
-    toolbar->addAction(QStringLiteral("新建组…"), this, [this] { addGroup(); });
-    toolbar->addAction(QStringLiteral("移到组…"), this, [this] { moveSelected(); });
-    toolbar->addAction(QStringLiteral("从此拆分"), this, [this] {
+    toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "新建组…"), this, [this] { addGroup(); });
+    toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "移到组…"), this, [this] { moveSelected(); });
+    toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "从此拆分"), this, [this] {
         const std::vector<int> selected = selectedWords();
         if (selected.empty())
-            QMessageBox::information(this, QStringLiteral("词库"), QStringLiteral("请先选中新组的第一个单词。"));
+            QMessageBox::information(this, QCoreApplication::translate("kelp::wordbook", "词库"),
+                                     QCoreApplication::translate("kelp::wordbook", "请先选中新组的第一个单词。"));
         else
             book_->splitGroup(selected.front());
     });
     toolbar->addSeparator();
-    toolbar->addAction(QStringLiteral("导出…"), this, [this] { exportGroups(); });
-    QAction *print = toolbar->addAction(QStringLiteral("打印…"), this, [this] { printSelected(); });
+    toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "导出…"), this, [this] { exportGroups(); });
+    QAction *print =
+        toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "打印…"), this, [this] { printSelected(); });
     print->setShortcut(QKeySequence::Print);
-    QAction *reload = toolbar->addAction(QStringLiteral("重新载入"), this, [this] {
+    QAction *reload = toolbar->addAction(QCoreApplication::translate("kelp::wordbook", "重新载入"), this, [this] {
         if (auto error = book_->load())
-            QMessageBox::warning(this, QStringLiteral("词库"), QStringLiteral("无法读取词库：%1").arg(*error));
+            QMessageBox::warning(this, QCoreApplication::translate("kelp::wordbook", "词库"),
+                                 QCoreApplication::translate("kelp::wordbook", "无法读取词库：%1").arg(*error));
     });
     reload->setShortcut(QKeySequence::Refresh);
     for (QAction *a : toolbar->actions())
@@ -196,8 +203,9 @@ WordBookWindow::WordBookWindow(std::unique_ptr<StudyDatabase> database, const st
         table->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
 
-    status_ = new QLabel(QStringLiteral("修改会立即写入词库；单词和释义的改正会立即显示在正在运行的单词窗口中，"
-                                        "其他修改（删除、移动、拆分）在下次载入时显示。"),
+    status_ = new QLabel(QCoreApplication::translate(
+                             "kelp::wordbook", "修改会立即写入词库；单词和释义的改正会立即显示在正在运行的单词窗口中，"
+                                               "其他修改（删除、移动、拆分）在下次载入时显示。"),
                          this);
     status_->setWordWrap(true);
     // While a change waits for the database the window shows it and takes no
@@ -286,9 +294,11 @@ void WordBookWindow::deleteSelected()
             return;
         const BookGroup &g = book_->groupList()[static_cast<size_t>(row)];
         if (QMessageBox::question(
-                this, QStringLiteral("词库"),
-                QStringLiteral("删除第%1组“%2”和它的%3个单词？（可以撤销）").arg(g.number).arg(g.title).arg(g.words)) ==
-            QMessageBox::Yes)
+                this, QCoreApplication::translate("kelp::wordbook", "词库"),
+                QCoreApplication::translate("kelp::wordbook", "删除第%1组“%2”和它的%3个单词？（可以撤销）")
+                    .arg(g.number)
+                    .arg(g.title)
+                    .arg(g.words)) == QMessageBox::Yes)
             book_->deleteGroup(number);
         return;
     }
@@ -302,12 +312,14 @@ void WordBookWindow::addWord()
         return;
     bool ok = false;
     const QString word =
-        QInputDialog::getText(this, QStringLiteral("添加单词"), QStringLiteral("第%1组的新单词：").arg(group),
+        QInputDialog::getText(this, QCoreApplication::translate("kelp::wordbook", "添加单词"),
+                              QCoreApplication::translate("kelp::wordbook", "第%1组的新单词：").arg(group),
                               QLineEdit::Normal, QString(), &ok);
     if (!ok || word.trimmed().isEmpty())
         return;
     const QString meaning =
-        QInputDialog::getText(this, QStringLiteral("添加单词"), QStringLiteral("“%1”的释义：").arg(word.trimmed()),
+        QInputDialog::getText(this, QCoreApplication::translate("kelp::wordbook", "添加单词"),
+                              QCoreApplication::translate("kelp::wordbook", "“%1”的释义：").arg(word.trimmed()),
                               QLineEdit::Normal, QString(), &ok);
     if (ok)
         book_->addWord(group, word, meaning);
@@ -316,7 +328,8 @@ void WordBookWindow::addWord()
 void WordBookWindow::addGroup()
 {
     bool ok = false;
-    const QString title = QInputDialog::getText(this, QStringLiteral("新建组"), QStringLiteral("新组的标题："),
+    const QString title = QInputDialog::getText(this, QCoreApplication::translate("kelp::wordbook", "新建组"),
+                                                QCoreApplication::translate("kelp::wordbook", "新组的标题："),
                                                 QLineEdit::Normal, QString(), &ok);
     if (ok && book_->addGroup(title) && !book_->groupList().empty()) {
         // The new group is chosen, ready for its words (Insert).
@@ -329,7 +342,8 @@ void WordBookWindow::moveSelected()
 {
     const std::vector<int> selected = selectedWords();
     if (selected.empty()) {
-        QMessageBox::information(this, QStringLiteral("词库"), QStringLiteral("请先选中要移动的单词。"));
+        QMessageBox::information(this, QCoreApplication::translate("kelp::wordbook", "词库"),
+                                 QCoreApplication::translate("kelp::wordbook", "请先选中要移动的单词。"));
         return;
     }
     QStringList items;
@@ -337,7 +351,8 @@ void WordBookWindow::moveSelected()
         items << QStringLiteral("%1  %2").arg(g.number).arg(g.title);
     bool ok = false;
     const QString chosen =
-        QInputDialog::getItem(this, QStringLiteral("移到组"), QStringLiteral("把%1个单词移到：").arg(selected.size()),
+        QInputDialog::getItem(this, QCoreApplication::translate("kelp::wordbook", "移到组"),
+                              QCoreApplication::translate("kelp::wordbook", "把%1个单词移到：").arg(selected.size()),
                               items, std::max(0, book_->groupRow(currentGroup())), false, &ok);
     if (ok)
         book_->moveWords(selected, chosen.section(QLatin1Char(' '), 0, 0).toInt());
@@ -360,13 +375,13 @@ void WordBookWindow::printSelected()
     if (groups.empty())
         return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("词库"));
+    printer.setDocName(QCoreApplication::translate("kelp::wordbook", "词库"));
     QPrintDialog dialog(&printer, this); // "打印到文件" there saves a PDF
-    dialog.setWindowTitle(QStringLiteral("打印%1组").arg(groups.size()));
+    dialog.setWindowTitle(QCoreApplication::translate("kelp::wordbook", "打印%1组").arg(groups.size()));
     if (dialog.exec() != QDialog::Accepted)
         return;
     printGroups(printer, exporting::exportGroups(groups));
-    status_->setText(QStringLiteral("已打印%1组").arg(groups.size()));
+    status_->setText(QCoreApplication::translate("kelp::wordbook", "已打印%1组").arg(groups.size()));
 }
 
 void WordBookWindow::exportGroups()
@@ -376,9 +391,12 @@ void WordBookWindow::exportGroups()
         rows.insert(index.row());
     QString selectedFilter;
     const QString file = QFileDialog::getSaveFileName(
-        this, rows.size() > 1 ? QStringLiteral("导出选中的%1组").arg(rows.size()) : QStringLiteral("导出全部词库"),
+        this,
+        rows.size() > 1 ? QCoreApplication::translate("kelp::wordbook", "导出选中的%1组").arg(rows.size())
+                        : QCoreApplication::translate("kelp::wordbook", "导出全部词库"),
         QDir::home().filePath(QStringLiteral("kelpword.csv")),
-        QStringLiteral("CSV 表格 (*.csv);;词表文件 (*.txt);;Anki 卡组 (*.apkg)"), &selectedFilter);
+        QCoreApplication::translate("kelp::wordbook", "CSV 表格 (*.csv);;词表文件 (*.txt);;Anki 卡组 (*.apkg)"),
+        &selectedFilter);
     if (file.isEmpty())
         return;
     // Several groups selected: those; else all of them.
@@ -391,10 +409,10 @@ void WordBookWindow::exportGroups()
     if (exporting::formatOf(path) == exporting::Format::Unknown)
         path += selectedFilter.section(QLatin1Char('*'), 1).section(QLatin1Char(')'), 0, 0);
     if (auto error = exporting::writeFile(path, exporting::exportGroups(groups))) {
-        QMessageBox::warning(this, QStringLiteral("导出"), *error);
+        QMessageBox::warning(this, QCoreApplication::translate("kelp::wordbook", "导出"), *error);
         return;
     }
-    status_->setText(QStringLiteral("已导出%1组到 %2").arg(groups.size()).arg(path));
+    status_->setText(QCoreApplication::translate("kelp::wordbook", "已导出%1组到 %2").arg(groups.size()).arg(path));
 }
 
 void openWordBook(const QString &folder, const QString &dataSource, bool onTop)
@@ -411,7 +429,7 @@ int openWordBookAlone(const QString &folder, const QString &dataSource)
 
 void addWordBookEntry(QMenu &menu, const QString &folder)
 {
-    QAction *entry = menu.addAction(QStringLiteral("词库"));
+    QAction *entry = menu.addAction(QCoreApplication::translate("kelp::wordbook", "词库"));
     QObject::connect(entry, &QAction::triggered, &menu, [folder] { openWordBook(folder, QString(), true); });
 }
 

@@ -9,9 +9,9 @@
 namespace kelp {
 namespace {
 
-QAction *makeAction(QObject *parent, const char *name, const char *text)
+QAction *makeAction(QObject *parent, const char *name, const QString &text)
 {
-    auto *action = new QAction(QString::fromUtf8(text), parent);
+    auto *action = new QAction(text, parent);
     action->setObjectName(QLatin1String(name));
     return action;
 }
@@ -19,15 +19,17 @@ QAction *makeAction(QObject *parent, const char *name, const char *text)
 } // namespace
 
 Commands::Commands(StudySession &session, QKeyCombination knowKey, QKeyCombination forgotKey, QObject *parent)
-    : QObject(parent), pause(makeAction(this, "pause", "暂停(Alt+x)")), mute(makeAction(this, "mute", "静音(Alt+a)")),
-      hide(makeAction(this, "hide", "隐藏(Atl+z)")), previousGroup(makeAction(this, "previousGroup", "上一组(向下键)")),
-      nextGroup(makeAction(this, "nextGroup", "下一组(向上键)")),
-      previousItem(makeAction(this, "previousItem", "上一条(向左键)")),
-      nextItem(makeAction(this, "nextItem", "下一条(向右键)")),
-      addToNotebook(makeAction(this, "addToNotebook", "加入我的生词本(Alt+d)")), know(makeAction(this, "know", "认识")),
-      forgot(makeAction(this, "forgot", "不认识")), colours(makeAction(this, "colours", "颜色设置")),
-      settings(makeAction(this, "settings", "其他设置")), quit(makeAction(this, "quit", "退出")),
-      arrowKeys(makeAction(this, "arrowKeys", "方向键热键")), session_(session)
+    : QObject(parent), pause(makeAction(this, "pause", tr("暂停(Alt+x)"))),
+      mute(makeAction(this, "mute", tr("静音(Alt+a)"))), hide(makeAction(this, "hide", tr("隐藏(Atl+z)"))),
+      previousGroup(makeAction(this, "previousGroup", tr("上一组(向下键)"))),
+      nextGroup(makeAction(this, "nextGroup", tr("下一组(向上键)"))),
+      previousItem(makeAction(this, "previousItem", tr("上一条(向左键)"))),
+      nextItem(makeAction(this, "nextItem", tr("下一条(向右键)"))),
+      addToNotebook(makeAction(this, "addToNotebook", tr("加入我的生词本(Alt+d)"))),
+      know(makeAction(this, "know", tr("认识"))), forgot(makeAction(this, "forgot", tr("不认识"))),
+      colours(makeAction(this, "colours", tr("颜色设置"))), settings(makeAction(this, "settings", tr("其他设置"))),
+      quit(makeAction(this, "quit", tr("退出"))), arrowKeys(makeAction(this, "arrowKeys", tr("方向键热键"))),
+      session_(session)
 {
     pause->setCheckable(true);
     mute->setCheckable(true);
@@ -66,11 +68,11 @@ Commands::Commands(StudySession &session, QKeyCombination knowKey, QKeyCombinati
     const auto shown = [](QKeyCombination key) { return QKeySequence(key).toString(QKeySequence::NativeText); };
     if (knowKey.key() != Qt::Key_unknown) {
         hotKeys_.push_back({knowKey, know});
-        know->setText(QStringLiteral("认识(%1)").arg(shown(knowKey)));
+        know->setText(tr("认识(%1)").arg(shown(knowKey)));
     }
     if (forgotKey.key() != Qt::Key_unknown) {
         hotKeys_.push_back({forgotKey, forgot});
-        forgot->setText(QStringLiteral("不认识(%1)").arg(shown(forgotKey)));
+        forgot->setText(tr("不认识(%1)").arg(shown(forgotKey)));
     }
     syncChecks();
 }

@@ -157,13 +157,13 @@ void WordWindow::showNotebookFailure(bool openFailed, const QString &why)
 {
     // The fixed texts, and below them why (another user's file, a lock, a full disk).
     const auto tell = [&why](const QString &text) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), text);
+        QMessageBox box(QMessageBox::Information, tr("提示"), text);
         box.setInformativeText(why);
         box.exec();
     };
     if (openFailed)
-        tell(QStringLiteral("文件不能打开"));
-    tell(QStringLiteral("文件写入错误"));
+        tell(tr("文件不能打开"));
+    tell(tr("文件写入错误"));
 }
 
 void WordWindow::markAnswer(bool known)
