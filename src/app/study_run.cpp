@@ -194,35 +194,37 @@ bool StudyRun::start()
     reRegistered_ = load.reRegistered;
     // Closed once the first word is on screen.
     loadDatabase_ = std::move(load.database);
-    const MaterialProblem &problem = load.problem;
     StudyMaterial &material = load.material;
-    switch (problem.kind) {
-    case MaterialProblem::Kind::QueryFailed:
-        qCCritical(lcApp).noquote() << QCoreApplication::translate(
-                                           "kelpword-gui", "database query failed (status %1): %2 - database %3")
-                                           .arg(problem.status)
-                                           .arg(problem.text, folder_.database());
-        endSlowStart();
-        QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "数据库错!cur_product"),
-                              QString::number(problem.status));
-        return false;
-    case MaterialProblem::Kind::NewerDatabase:
-        qCCritical(lcApp).noquote() << problem.text;
-        endSlowStart();
-        QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
-        return false;
-    case MaterialProblem::Kind::WordFileMissing:
-        endSlowStart();
-        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"),
-                             QCoreApplication::translate("kelpword-gui", "找不到文件:") + problem.text +
-                                 QCoreApplication::translate("kelpword-gui", "。请正确配制后重新启动本程序"));
-        break;
-    case MaterialProblem::Kind::WordFileUnreadable:
-        qCWarning(lcApp).noquote() << problem.text;
-        endSlowStart();
-        QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
-        break;
-    case MaterialProblem::Kind::None: break;
+    if (load.problem) {
+        const StudyError &problem = *load.problem;
+        switch (problem.code) {
+        case StudyError::Code::Failed:
+        case StudyError::Code::Conflict:
+            qCCritical(lcApp).noquote() << QCoreApplication::translate(
+                                               "kelpword-gui", "database query failed (status %1): %2 - database %3")
+                                               .arg(problem.status)
+                                               .arg(problem.text, folder_.database());
+            endSlowStart();
+            QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "数据库错!cur_product"),
+                                  QString::number(problem.status));
+            return false;
+        case StudyError::Code::NewerSchema:
+            qCCritical(lcApp).noquote() << problem.text;
+            endSlowStart();
+            QMessageBox::critical(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
+            return false;
+        case StudyError::Code::NoWordFile:
+            endSlowStart();
+            QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"),
+                                 QCoreApplication::translate("kelpword-gui", "找不到文件:") + problem.text +
+                                     QCoreApplication::translate("kelpword-gui", "。请正确配制后重新启动本程序"));
+            break;
+        case StudyError::Code::UnreadableWordFile:
+            qCWarning(lcApp).noquote() << problem.text;
+            endSlowStart();
+            QMessageBox::warning(nullptr, QCoreApplication::translate("kelpword-gui", "错误提示"), problem.text);
+            break;
+        }
     }
     fellBack_ = material.fellBack;
 

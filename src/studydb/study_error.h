@@ -15,6 +15,8 @@ struct StudyError {
         Failed,      // the database or its driver refused; `text` says why
         Conflict,    // the rows are no longer as they were read: read again
         NewerSchema, // written by a newer program: nothing was written
+        NoWordFile,  // the word file is not there; `text` names where it was looked for
+        UnreadableWordFile,
     };
 
     StudyError() = default;

@@ -21,10 +21,9 @@ DataSource dataSourceOf(const Settings &settings, const ProgramFolder &folder)
 
 } // namespace
 
-MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
-                             platform::OdbcConnection &connection, StudyMaterial &material, bool hardWordsFirst)
+StudyResult loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
+                         platform::OdbcConnection &connection, StudyMaterial &material, bool hardWordsFirst)
 {
-    using Kind = MaterialProblem::Kind;
     switch (settings.sourceMode) {
     case SourceMode::Review:
     case SourceMode::GroupRange: {
@@ -32,20 +31,20 @@ MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const
         parseReviewDays(settings.reviewCycle, reviewDays);
         if (hardWordsFirst && settings.sourceMode == SourceMode::Review) {
             if (auto error = loadHardWords(connection, today, material.words))
-                return {Kind::QueryFailed, error->status, error->text};
+                return error;
         }
         if (auto error = loadFromDatabase(connection, settings.sourceMode, today, reviewDays, settings.groupRange,
                                           material.fellBack, material.words, material.groups))
-            return {Kind::QueryFailed, error->status, error->text};
-        return {};
+            return error;
+        return std::nullopt;
     }
     case SourceMode::TextFile: {
         if (!QFileInfo::exists(wordFilePath))
-            return {Kind::WordFileMissing, 0, wordFilePath};
+            return StudyError(wordFilePath, StudyError::Code::NoWordFile);
         const TextLoadResult r = loadWordFile(wordFilePath, material.words);
         if (!r.ok)
-            return {Kind::WordFileUnreadable, 0, r.error};
-        return {};
+            return StudyError(r.error, StudyError::Code::UnreadableWordFile);
+        return std::nullopt;
     }
     }
     return {};
@@ -64,7 +63,7 @@ StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate
         warnIfDatabaseElsewhere(source);
         if (connection.isConnected()) {
             if (auto newer = refuseNewerSchema(connection)) {
-                load.problem = {MaterialProblem::Kind::NewerDatabase, 0, newer->text};
+                load.problem = newer;
                 return load;
             }
         }

@@ -27,29 +27,15 @@ struct StudyMaterial {
     bool fellBack = false;   // review mode found nothing due and loaded the range
 };
 
-struct MaterialProblem {
-    enum class Kind {
-        None,
-        QueryFailed,        // the program cannot go on: `status` and `text` say why
-        WordFileMissing,    // nothing loaded; the learner is told where it was looked for
-        WordFileUnreadable, // nothing loaded; `text` says why, for the learner
-        NewerDatabase,      // the program cannot go on: `text` names both versions
-    };
-    Kind kind = Kind::None;
-    int status = 0;
-    QString text;
-};
-
-// Fills `material`. In the database modes `connection` must be open; the
+// Fills `material`; what kept it from loading when something did. In the database modes `connection` must be open; the
 // word file mode reads `wordFilePath`. Any other mode loads nothing. With
 // `hardWordsFirst` (review mode with a plan) the hard words' group comes first.
-MaterialProblem loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
-                             platform::OdbcConnection &connection, StudyMaterial &material,
-                             bool hardWordsFirst = false);
+StudyResult loadMaterial(const Settings &settings, const QDate &today, const QString &wordFilePath,
+                         platform::OdbcConnection &connection, StudyMaterial &material, bool hardWordsFirst = false);
 
 struct StudyLoad {
     StudyMaterial material;
-    MaterialProblem problem;
+    StudyResult problem;       // the study material could not be loaded
     bool reRegistered = false; // the data source was registered again on the way
     // Still open: a server's logout need not come before the first word.
     std::unique_ptr<StudyDatabase> database;

@@ -205,7 +205,7 @@ TEST_F(ServerFixture, OnlyAServerIsLoadedAheadAndOnlyForTheSettingsItWasMadeWith
     const QString folder = folderWith(QStringLiteral("server"), "[Start]\r\nFirst=false\r\n" + server);
     const LoadAhead ahead = loadAhead(folder, {});
     ASSERT_TRUE(ahead.load.has_value());
-    EXPECT_EQ(ahead.load->problem.kind, MaterialProblem::Kind::None) << qPrintable(ahead.load->problem.text);
+    EXPECT_FALSE(ahead.load->problem) << qPrintable(ahead.load->problem->text);
     EXPECT_GT(ahead.load->material.words.rowCount(), 0);
     ProgramFolder program{QDir(folder).canonicalPath()};
     EXPECT_TRUE(ahead.madeFor(program, ahead.today, program.settingsFile()));
