@@ -104,22 +104,41 @@ QString hashField(QString text)
 
 } // namespace
 
-QByteArray csvBytes(const std::vector<ExportGroup> &groups)
+QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history)
 {
     // The header names are those the import knows; "group" and "title" it
     // leaves alone. A row with the title alone starts each group, and the
     // words' rows carry the group too, so that none of them reads as a title
     // and a spreadsheet can sort and filter them. The mark makes spreadsheets
     // take the file for UTF-8.
-    QString text = QStringLiteral("group,title,word,phonetic,meaning\r\n");
+    // Then the word's memory (stability in days, difficulty 1-10, the next
+    // review) for a spreadsheet, and its answers, from which an import
+    // rebuilds the memory.
+    QString text = QStringLiteral("group,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n");
+    const auto memoryFields = [&history](const QString &word) {
+        const auto memory = history.memories.constFind(word);
+        const auto answers = history.answers.find(word);
+        QString fields;
+        if (memory != history.memories.constEnd())
+            fields += QStringLiteral(",%1,%2,%3")
+                          .arg(QString::number(memory->state.stability, 'f', 2),
+                               QString::number(memory->state.difficulty, 'f', 2),
+                               QDate::fromJulianDay(memory->due).toString(Qt::ISODate));
+        else
+            fields += QStringLiteral(",,,");
+        fields += QLatin1Char(',');
+        if (answers != history.answers.end())
+            fields += answerLogText(answers->second);
+        return fields;
+    };
     for (const ExportGroup &g : groups) {
         const QString title = csvField(titleOrNumber(g));
-        text += QLatin1Char(',') + title + QStringLiteral(",,,\r\n");
+        text += QLatin1Char(',') + title + QStringLiteral(",,,,,,,\r\n");
         const QString number = QString::number(g.number);
         for (const PlainWord &w : g.words)
             text += number + QLatin1Char(',') + title + QLatin1Char(',') + csvField(w.word) + QLatin1Char(',') +
                     csvField(withSlashes(w.transcription)) + QLatin1Char(',') + csvField(w.meaning) +
-                    QStringLiteral("\r\n");
+                    memoryFields(w.word) + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
@@ -144,11 +163,12 @@ QByteArray wordTextBytes(const std::vector<ExportGroup> &groups)
     return codec::toGb18030(text);
 }
 
-std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups)
+std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
+                                 const AnswerHistory &history)
 {
     QByteArray bytes;
     switch (formatOf(path)) {
-    case Format::Csv: bytes = csvBytes(groups); break;
+    case Format::Csv: bytes = csvBytes(groups, history); break;
     case Format::WordText: bytes = wordTextBytes(groups); break;
     case Format::AnkiPackage: return writeAnkiPackage(path, groups);
     case Format::Unknown: return QStringLiteral("%1: the name must end in .csv, .txt or .apkg").arg(path);

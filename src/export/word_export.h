@@ -40,11 +40,20 @@ enum class Format { Csv, WordText, AnkiPackage, Unknown };
 // From the file name's ending: .csv, .txt, .apkg.
 Format formatOf(const QString &path);
 
+// What the learner's answers left: each word's answers and its memory, by
+// the word. The CSV file carries them at the end of each word's row, so an
+// import brings the memories back.
+struct AnswerHistory {
+    AnswerLog answers;
+    QHash<QString, WordMemory> memories;
+};
+
 // Writes `groups` to `path` in the format its name ends in; the file is
 // replaced whole or not at all.
-std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups);
+std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
+                                 const AnswerHistory &history = {});
 
-QByteArray csvBytes(const std::vector<ExportGroup> &groups);
+QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history = {});
 QByteArray wordTextBytes(const std::vector<ExportGroup> &groups);
 std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups);
 

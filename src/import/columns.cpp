@@ -107,6 +107,8 @@ std::optional<Columns> columnsByName(const QStringList &names, bool *isHeader)
         if (*slot < 0)
             *slot = i;
     }
+    // Our own files' answers: only by their exact name.
+    c.answers = static_cast<int>(names.indexOf(QStringLiteral("reviews")));
     // Names alone, or the two that matter: data rows hold words and meanings.
     *isHeader = named > 0 && (named == filled || (c.word >= 0 && c.meaning >= 0));
     if (!*isHeader)

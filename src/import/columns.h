@@ -26,6 +26,7 @@ struct Columns {
     int transcription = -1;
     int partOfSpeech = -1;
     int meaning = -1;
+    int answers = -1; // "reviews": the learner's answers, as this program's CSV files carry them
     bool valid() const { return word >= 0 && meaning >= 0 && word != meaning; }
 };
 

@@ -97,9 +97,12 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
     QStringList fields;
     QString error;
     QList<QStringList> rows;
+    QList<qint64> rowLines; // where each sampled row ends, for a message
     while (rows.size() < kSampleRows && nextRecord(lines, delimiter, fields, error)) {
-        if (!(fields.size() == 1 && fields[0].trimmed().isEmpty()))
+        if (!(fields.size() == 1 && fields[0].trimmed().isEmpty())) {
             rows << fields;
+            rowLines << lines.lineNumber();
+        }
     }
     if (!error.isEmpty())
         return error;
@@ -108,6 +111,8 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
     const qsizetype sampled = rows.size();
     if (const auto why = decideColumns(columnOption, rows, columns))
         return why;
+    if (rows.size() < sampled)
+        rowLines.removeFirst(); // the header
     // Two lists joined into one repeat the header, with the second file's
     // byte order mark before it: that line holds names, not a word.
     const bool hasHeader = rows.size() < sampled;
@@ -120,7 +125,8 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
         }
         return true;
     };
-    const auto add = [&](const QStringList &record) {
+    QString unreadable;
+    const auto add = [&](const QStringList &record, qint64 line) {
         if (repeatsHeader(record)) {
             writer.skip(QCoreApplication::translate("kelp::import", "repeated header lines"));
             return true;
@@ -130,17 +136,30 @@ std::optional<QString> readDelimited(LineReader &lines, QChar delimiter, const Q
             writer.beginGroup(title, true);
             return true;
         }
-        return writer.addWord(wordFromFields(record, columns));
+        Word word = wordFromFields(record, columns);
+        if (columns.answers >= 0) {
+            // A memory misread would bring a word back on the wrong days: the file is refused.
+            const auto answers = parseAnswerLogText(record.value(columns.answers));
+            if (!answers) {
+                unreadable = QCoreApplication::translate("kelp::import", "line %1: the reviews \"%2\" cannot be read")
+                                 .arg(line)
+                                 .arg(record.value(columns.answers));
+                return false;
+            }
+            word.answers = *answers;
+        }
+        return writer.addWord(word);
     };
-    for (const QStringList &r : std::as_const(rows)) {
-        if (!add(r))
-            return writer.error().text;
+    const auto failure = [&] { return unreadable.isEmpty() ? writer.error().text : unreadable; };
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (!add(rows[i], rowLines.value(i)))
+            return failure();
     }
     while (nextRecord(lines, delimiter, fields, error)) {
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
             continue; // blank line
-        if (!add(fields))
-            return writer.error().text;
+        if (!add(fields, lines.lineNumber()))
+            return failure();
     }
     if (!error.isEmpty())
         return error;

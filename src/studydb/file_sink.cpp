@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -207,6 +208,84 @@ bool FileSink::markSample(int group)
                            "insert into kelp_sample (xh) values (" +
                            QByteArray::number(group) + ")";
     return exec(sql.constData());
+}
+
+bool FileSink::mergeAnswers(const AnswerLog &log)
+{
+    sqlite3_stmt *st = nullptr;
+    int version = 0;
+    if (sqlite3_prepare_v2(db_, "select max(version) from kelp_schema", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    if (version < kSchemaVersion) {
+        for (const QByteArray &sql : upgradeStatements(version)) {
+            if (!exec(sql.constData()))
+                return false;
+        }
+    }
+    sqlite3_stmt *insert = nullptr, *read = nullptr, *drop = nullptr, *remember = nullptr;
+    const auto done = [&](bool ok) {
+        if (!ok && error_.isEmpty())
+            error_ = sqliteError();
+        for (sqlite3_stmt *s : {insert, read, drop, remember})
+            sqlite3_finalize(s);
+        return ok;
+    };
+    if (sqlite3_prepare_v2(db_, "insert or ignore into kelp_review (da, day, shown_at, grade) values (?, ?, ?, ?)", -1,
+                           &insert, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db_, "select day, shown_at, grade from kelp_review where da = ? order by day, shown_at", -1,
+                           &read, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db_, "delete from kelp_memory where da = ?", -1, &drop, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db_,
+                           "insert into kelp_memory (da, stability, difficulty, last_day, due, lapses) "
+                           "values (?, ?, ?, ?, ?, ?)",
+                           -1, &remember, nullptr) != SQLITE_OK)
+        return done(false);
+    const memory::Model model;
+    for (const auto &[word, answers] : log) {
+        const QByteArray da = word.toUtf8();
+        const auto bindWord = [&da](sqlite3_stmt *s) {
+            sqlite3_bind_text(s, 1, da.constData(), static_cast<int>(da.size()), SQLITE_STATIC);
+        };
+        for (const LoggedAnswer &a : answers) {
+            bindWord(insert);
+            sqlite3_bind_int64(insert, 2, a.day);
+            sqlite3_bind_int(insert, 3, a.shownAt);
+            sqlite3_bind_int(insert, 4, static_cast<int>(a.grade));
+            const bool ok = sqlite3_step(insert) == SQLITE_DONE;
+            sqlite3_reset(insert);
+            if (!ok)
+                return done(false);
+        }
+        // The memory from all of the word's answers, those there before included.
+        std::vector<LoggedAnswer> all;
+        bindWord(read);
+        int rc;
+        while ((rc = sqlite3_step(read)) == SQLITE_ROW)
+            all.push_back({sqlite3_column_int64(read, 0), sqlite3_column_int(read, 1),
+                           static_cast<memory::Grade>(std::clamp(sqlite3_column_int(read, 2), 1, 4))});
+        sqlite3_reset(read);
+        if (rc != SQLITE_DONE)
+            return done(false);
+        const std::optional<WordMemory> memory = memoryFromAnswers(std::move(all), model);
+        if (!memory)
+            continue;
+        bindWord(drop);
+        const bool dropped = sqlite3_step(drop) == SQLITE_DONE;
+        sqlite3_reset(drop);
+        bindWord(remember);
+        sqlite3_bind_double(remember, 2, memory->state.stability);
+        sqlite3_bind_double(remember, 3, memory->state.difficulty);
+        sqlite3_bind_int64(remember, 4, memory->lastDay);
+        sqlite3_bind_int64(remember, 5, memory->due);
+        sqlite3_bind_int(remember, 6, memory->lapses);
+        const bool kept = sqlite3_step(remember) == SQLITE_DONE;
+        sqlite3_reset(remember);
+        if (!dropped || !kept)
+            return done(false);
+    }
+    return done(true);
 }
 
 StudyResult FileSink::commit()

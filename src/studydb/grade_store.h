@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,34 @@ StudyResult recordAnswer(platform::OdbcConnection &connection, const Answer &ans
 
 // A word added to the notebook on `day`: a hard word from then on.
 StudyResult recordNoted(platform::OdbcConnection &connection, const QString &word, const QDate &day);
+
+// One answer as the review log keeps it.
+struct LoggedAnswer {
+    long long day = 0; // a Julian day number
+    int shownAt = 0;   // as in Answer: with the word and day, the showing
+    memory::Grade grade = memory::Grade::Good;
+    bool operator==(const LoggedAnswer &) const = default;
+};
+// Each word's answers in the order given.
+using AnswerLog = std::map<QString, std::vector<LoggedAnswer>>;
+
+// A word's memory from its answers in order; none without one.
+std::optional<WordMemory> memoryFromAnswers(std::vector<LoggedAnswer> answers, const memory::Model &model);
+
+// The answers in a file's words: "2026-12-09:3:41000" (day, grade 1-4, the
+// showing's milliseconds since midnight), separated by ";".
+QString answerLogText(const std::vector<LoggedAnswer> &answers);
+// Unset when `text` is not such a list (an empty one is no answer).
+std::optional<std::vector<LoggedAnswer>> parseAnswerLogText(const QString &text);
+
+// Every word's answers, by the word, each in order.
+StudyResult readAnswerLog(platform::OdbcConnection &connection, AnswerLog &log);
+
+// Adds the answers the log does not hold yet (one for the same word and
+// showing is there already), then each of these words' memory from all of
+// its answers. In the caller's transaction, on a database of the current
+// schema.
+StudyResult mergeAnswerLog(platform::OdbcConnection &connection, const AnswerLog &log, const memory::Model &model);
 
 // The hard words: each one whose last "不认识" (or addition to the notebook)
 // no "认识" on a later day followed, with the day its memory falls due (the

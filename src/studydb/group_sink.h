@@ -3,6 +3,7 @@
 // its database stores a group, inside the one transaction of an import.
 #pragma once
 
+#include "studydb/grade_store.h"
 #include "studydb/study_error.h"
 
 #include <QDate>
@@ -30,6 +31,10 @@ public:
     virtual bool insertWord(int group, int place, const QString &word, const QString &meaning) = 0;
     // The group holds sample words, which a plan introduces after the learner's own.
     virtual bool markSample(int group) = 0;
+    // Adds the answers the database does not hold yet and each of these
+    // words' memory from all of its answers (the answers' tables made first
+    // in a database of before them).
+    virtual bool mergeAnswers(const AnswerLog &log) = 0;
     virtual StudyResult commit() = 0;
     // Undoes everything the transaction wrote; also what the destructor does.
     virtual void rollback() = 0;

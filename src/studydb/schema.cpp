@@ -70,6 +70,18 @@ StudyResult refuseNewerSchema(platform::OdbcConnection &connection)
     return std::nullopt;
 }
 
+std::vector<QByteArray> upgradeStatements(int from)
+{
+    std::vector<QByteArray> statements;
+    for (const Step &step : kSteps) {
+        if (step.version > from)
+            statements.insert(statements.end(), step.statements.begin(), step.statements.end());
+    }
+    statements.push_back(from == 0 ? "create table kelp_schema (version integer not null)" : "delete from kelp_schema");
+    statements.push_back("insert into kelp_schema (version) values (" + QByteArray::number(kSchemaVersion) + ")");
+    return statements;
+}
+
 StudyResult upgradeSchema(platform::OdbcConnection &connection)
 {
     StudyExpected<int> from = schemaVersion(connection);
@@ -82,23 +94,10 @@ StudyResult upgradeSchema(platform::OdbcConnection &connection)
     StudyResult failure;
     {
         platform::OdbcTransaction transaction(connection);
-        const auto run = [&](const char *sql) {
+        for (const QByteArray &sql : upgradeStatements(*from)) {
             if (!failure)
-                failure = platform::execute(connection, sql);
-        };
-        for (const Step &step : kSteps) {
-            if (step.version <= *from)
-                continue;
-            for (const char *sql : step.statements)
-                run(sql);
+                failure = platform::execute(connection, sql.constData());
         }
-        if (*from == 0)
-            run("create table kelp_schema (version integer not null)");
-        else
-            run("delete from kelp_schema");
-        if (!failure)
-            failure = platform::execute(connection, "insert into kelp_schema (version) values (?)",
-                                        {platform::SqlParam::of(kSchemaVersion)});
         if (!failure && !transaction.commit())
             failure = QCoreApplication::translate("kelp::studydb", "the upgrade could not be committed");
     }

@@ -8,7 +8,10 @@
 
 #include <QString>
 
+#include <QByteArray>
+
 #include <optional>
+#include <vector>
 
 namespace kelp {
 
@@ -33,6 +36,9 @@ inline constexpr int kSchemaVersion = 2;
 // The database's version: 0 without a table kelp_schema. Unset with `error`
 // set when it cannot be read.
 StudyExpected<int> schemaVersion(platform::OdbcConnection &connection);
+// What brings a database of version `from` to this program's, its version
+// row included: run in one transaction, by either engine.
+std::vector<QByteArray> upgradeStatements(int from);
 // The words that refuse a database of a newer program, naming both versions.
 QString newerSchemaMessage(int found);
 // The error when the database is of a newer program (nothing may be written

@@ -77,6 +77,28 @@ StudyResult ServerSink::start(bool makeTables, bool replace)
     return std::nullopt;
 }
 
+bool ServerSink::mergeAnswers(const AnswerLog &log)
+{
+    StudyExpected<int> version = schemaVersion(*server_);
+    if (!version) {
+        error_ = version.error().text;
+        return false;
+    }
+    if (*version < kSchemaVersion) {
+        for (const QByteArray &sql : upgradeStatements(*version)) {
+            if (auto e = platform::execute(*server_, sql.constData())) {
+                error_ = *e;
+                return false;
+            }
+        }
+    }
+    if (auto e = mergeAnswerLog(*server_, log, memory::Model())) {
+        error_ = e->text;
+        return false;
+    }
+    return true;
+}
+
 bool ServerSink::readTitles()
 {
     platform::OdbcQuery q(*server_);

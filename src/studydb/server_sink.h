@@ -30,6 +30,7 @@ public:
     bool insertGroup(int number, const QString &title, const QDate &referenceDate, int stage) override;
     bool insertWord(int group, int place, const QString &word, const QString &meaning) override;
     bool markSample(int) override { return true; } // a server's plan has no sample words
+    bool mergeAnswers(const AnswerLog &log) override;
     StudyResult commit() override;
     void rollback() override;
 

@@ -49,6 +49,7 @@ public:
         return true;
     }
     bool markSample(int) override { return true; }
+    bool mergeAnswers(const AnswerLog &) override { return true; }
     StudyResult commit() override { return std::nullopt; }
     void rollback() override { kept_.clear(); }
 
@@ -229,6 +230,10 @@ bool StudyWriter::addWord(const StudyWord &word)
         title_ = autoTitle_ + QLatin1Char(' ') + QString::number(++autoCount_);
     }
     pending_.emplace_back(da, storedMeaning(word.meaning, word.transcription));
+    if (!word.answers.empty()) {
+        std::vector<LoggedAnswer> &kept = answers_[storable(da)];
+        kept.insert(kept.end(), word.answers.begin(), word.answers.end());
+    }
     keepEmpty_ = false;
     return true;
 }
@@ -271,6 +276,11 @@ StudyResult StudyWriter::commit()
     }
     if (inMemory_)
         return std::nullopt;
+    if (!answers_.empty() && !sink_->mergeAnswers(answers_)) {
+        const QString why = sink_->error().text;
+        rollback();
+        return why;
+    }
     auto failure = sink_->commit();
     sink_.reset();
     return failure;

@@ -4,6 +4,7 @@
 // what is written (groups made and cut, repeats skipped); its sink, how.
 #pragma once
 
+#include "studydb/grade_store.h"
 #include "studydb/study_error.h"
 
 #include <QDate>
@@ -26,7 +27,8 @@ class GroupSink;
 struct StudyWord {
     QString word;
     QString meaning;
-    QString transcription; // without the slashes or brackets around it
+    QString transcription;             // without the slashes or brackets around it
+    std::vector<LoggedAnswer> answers; // the learner's, from a file this program wrote
 };
 
 // A group as stored: its number, title, review schedule and words (fb.da,
@@ -107,6 +109,7 @@ private:
     bool flushGroup();
     bool alreadyThere(const QString &title, const WordRows &words);
     bool noSink();
+    AnswerLog answers_; // of the words read, kept with the groups
 
     std::unique_ptr<GroupSink> sink_;
     bool inMemory_ = false;

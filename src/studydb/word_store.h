@@ -60,6 +60,8 @@ public:
     StudyResult read(std::vector<StoredGroup> &groups, int first = 1, int last = 0);
     // The answered words' memories.
     StudyResult readMemories(QHash<QString, WordMemory> &memories) { return readWordMemories(connection_, memories); }
+    // Every answer, by the word.
+    StudyResult readAnswers(AnswerLog &answers) { return readAnswerLog(connection_, answers); }
 
     StudyResult setWord(int group, const StoredWord &old, const QString &word, const QString &stored);
     StudyResult setTitle(int group, const QString &old, const QString &title);

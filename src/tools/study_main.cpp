@@ -239,6 +239,7 @@ int runExport(const Options &o, const kelp::ProgramFolder &folder)
 {
     const QString file = o.files.front();
     std::vector<kelp::exporting::ExportGroup> groups;
+    kelp::exporting::AnswerHistory history;
     QString where;
     if (o.notebook) {
         where = folder.notebook();
@@ -259,7 +260,12 @@ int runExport(const Options &o, const kelp::ProgramFolder &folder)
             where = database->where();
             const kelp::GroupRange range =
                 o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
-            error = database->words().read(stored, range.first, range.last);
+            kelp::WordStore words = database->words();
+            error = words.read(stored, range.first, range.last);
+            if (!error)
+                error = words.readMemories(history.memories);
+            if (!error)
+                error = words.readAnswers(history.answers);
         }
         if (error) {
             std::fprintf(stderr, "kelpword: %s\n", qPrintable(error->text));
@@ -267,7 +273,7 @@ int runExport(const Options &o, const kelp::ProgramFolder &folder)
         }
         groups = kelp::exporting::exportGroups(stored);
     }
-    if (const auto error = kelp::exporting::writeFile(file, groups)) {
+    if (const auto error = kelp::exporting::writeFile(file, groups, history)) {
         std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
         return 1;
     }

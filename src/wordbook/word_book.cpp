@@ -210,6 +210,21 @@ BookWord WordBook::bookWord(int group, const StoredWord &w)
     return {group, w, plain.transcription, plain.meaning};
 }
 
+std::optional<QString> WordBook::readAnswerHistory(exporting::AnswerHistory &history)
+{
+    auto log = std::make_shared<AnswerLog>();
+    auto memories = std::make_shared<QHash<QString, WordMemory>>();
+    if (auto error = worker_.run([log, memories](WordStore &store) -> StudyResult {
+            if (auto e = store.readAnswers(*log))
+                return e;
+            return store.readMemories(*memories);
+        }))
+        return error->text;
+    history.answers = std::move(*log);
+    history.memories = std::move(*memories);
+    return std::nullopt;
+}
+
 std::optional<QString> WordBook::load()
 {
     auto read = std::make_shared<std::vector<StoredGroup>>();

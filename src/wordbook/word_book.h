@@ -6,6 +6,7 @@
 // and the book is read anew.
 #pragma once
 
+#include "export/word_export.h"
 #include "studydb/word_store.h"
 #include "wordbook/store_worker.h"
 
@@ -108,6 +109,8 @@ public:
 
     // Reads every group and word anew; the error when it could not.
     std::optional<QString> load();
+    // What the learner's answers left, for an export; the error when it could not be read.
+    std::optional<QString> readAnswerHistory(exporting::AnswerHistory &history);
 
     GroupTableModel &groups() { return *groupModel_; }
     WordTableModel &words() { return *wordModel_; }

@@ -408,7 +408,11 @@ void WordBookWindow::exportGroups()
     QString path = file;
     if (exporting::formatOf(path) == exporting::Format::Unknown)
         path += selectedFilter.section(QLatin1Char('*'), 1).section(QLatin1Char(')'), 0, 0);
-    if (auto error = exporting::writeFile(path, exporting::exportGroups(groups))) {
+    exporting::AnswerHistory history;
+    std::optional<QString> error = book_->readAnswerHistory(history);
+    if (!error)
+        error = exporting::writeFile(path, exporting::exportGroups(groups), history);
+    if (error) {
         QMessageBox::warning(this, QCoreApplication::translate("kelp::wordbook", "导出"), *error);
         return;
     }

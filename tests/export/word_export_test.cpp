@@ -6,6 +6,7 @@
 #include "import/word_import.h"
 #include "study/phonetic.h"
 #include "study/text_loader.h"
+#include "studydb/grade_store.h"
 #include "studydb/word_store.h"
 #include "support/database_fixture.h"
 #include "support/files.h"
@@ -106,7 +107,72 @@ TEST_F(ExportFixture, CsvReadsBackTheSame)
     EXPECT_EQ(groups[13].words[1].transcription, QStringLiteral("les"));
     expectSame(groups, roundTrip(groups, QStringLiteral("words.csv")));
     const QByteArray bytes = test::readAll(dir.filePath("words.csv"));
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFgroup,title,word,phonetic,meaning\r\n"));
+    EXPECT_TRUE(
+        bytes.startsWith("\xEF\xBB\xBFgroup,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n"));
+}
+
+// The learner's answers go out with their words and come back as they were
+// (the log, so the memories too) into a new database, and merge into one
+// that holds some of them already; a reviews field that cannot be read
+// refuses the file, naming its line.
+TEST_F(ExportFixture, AnswersComeBackThroughCsv)
+{
+    const auto groups = source();
+    const QString sourceDb = dir.filePath("source.mdb");
+    const auto history = [](const QString &database) {
+        platform::OdbcConnection connection;
+        EXPECT_FALSE(connectDatabaseFile(connection, database).has_value());
+        exporting::AnswerHistory h;
+        EXPECT_FALSE(WordStore(connection).readAnswers(h.answers).has_value());
+        EXPECT_FALSE(WordStore(connection).readMemories(h.memories).has_value());
+        return h;
+    };
+    {
+        platform::OdbcConnection connection;
+        ASSERT_FALSE(connectDatabaseFile(connection, sourceDb).has_value());
+        const memory::Model model;
+        const QDate day(2026, 3, 2);
+        const std::vector<Answer> answers{{QStringLiteral("apple"), day, 1000, memory::Grade::Good},
+                                          {QStringLiteral("apple"), day.addDays(3), 500, memory::Grade::Again},
+                                          {QStringLiteral("apple"), day.addDays(4), 700, memory::Grade::Good},
+                                          {QStringLiteral("rock 'n' roll"), day, 2000, memory::Grade::Again}};
+        for (const Answer &a : answers)
+            ASSERT_FALSE(recordAnswer(connection, a, model, {}).has_value());
+    }
+    const exporting::AnswerHistory before = history(sourceDb);
+    ASSERT_EQ(before.answers.size(), 2u);
+    const QString file = dir.filePath("answers.csv");
+    ASSERT_FALSE(exporting::writeFile(file, groups, before).has_value());
+
+    const QString fresh = dir.filePath("fresh.mdb");
+    const import::ImportReport report = import::importWordFile(file, fresh, 0);
+    ASSERT_TRUE(report.ok) << qPrintable(report.line);
+    const exporting::AnswerHistory after = history(fresh);
+    EXPECT_EQ(after.answers, before.answers);
+    ASSERT_EQ(after.memories.size(), before.memories.size());
+    for (auto it = before.memories.cbegin(); it != before.memories.cend(); ++it) {
+        const WordMemory &m = after.memories.value(it.key());
+        EXPECT_DOUBLE_EQ(m.state.stability, it->state.stability) << qPrintable(it.key());
+        EXPECT_DOUBLE_EQ(m.state.difficulty, it->state.difficulty) << qPrintable(it.key());
+        EXPECT_EQ(m.due, it->due);
+        EXPECT_EQ(m.lapses, it->lapses);
+    }
+    // Into the database they came from, with its groups there already: nothing twice.
+    ASSERT_TRUE(import::importWordFile(file, sourceDb, 0).ok);
+    EXPECT_EQ(history(sourceDb).answers, before.answers);
+
+    QByteArray broken = test::readAll(file);
+    const qsizetype at = broken.indexOf(":3:1000");
+    ASSERT_GT(at, 0);
+    broken.replace(at, 7, ":9:1000");
+    const QString brokenFile = dir.filePath("broken.csv");
+    test::writeAll(brokenFile, broken);
+    const QString untouched = dir.filePath("untouched.mdb");
+    const import::ImportReport refused = import::importWordFile(brokenFile, untouched, 0);
+    EXPECT_FALSE(refused.ok);
+    const int line = static_cast<int>(broken.left(at).count('\n')) + 1;
+    EXPECT_TRUE(refused.line.contains(QStringLiteral("line %1: the reviews").arg(line))) << qPrintable(refused.line);
+    EXPECT_FALSE(QFile::exists(untouched));
 }
 
 TEST_F(ExportFixture, WordFileReadsBackTheSameInGb18030)

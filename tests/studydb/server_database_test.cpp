@@ -10,6 +10,7 @@
 #include "studydb/study_plan.h"
 #include "studydb/study_writer.h"
 #include "support/database_fixture.h"
+#include "support/files.h"
 #include "support/postgres_server.h"
 
 #include <QDir>
@@ -407,6 +408,32 @@ TEST_F(ServerFixture, ImportsAsIntoTheLocalFileAndTwoAtOnceNeverShareAGroup)
     const Loaded after = load(remote, SourceMode::GroupRange, kToday, kFxd, "1-32767");
     EXPECT_EQ(after.groups.size(), 3 * all.groups.size());
     EXPECT_EQ(after.rows.size(), 3 * all.rows.size());
+}
+
+// A word list with the learner's answers brings them onto the server as into
+// the file: the log, the memory replayed from it, and nothing twice.
+TEST_F(ServerFixture, AnswersInAWordListComeOntoTheServer)
+{
+    ASSERT_FALSE(writeStudyTables(remote, {}, true).has_value());
+    dropPlan(remote);
+    const QString sheet = dir.filePath(QStringLiteral("answered.csv"));
+    ASSERT_TRUE(test::writeAll(sheet, "word,meaning,reviews\napple,n. 苹果,2026-03-02:3:1000;2026-03-05:1:500\n"
+                                      "pear,n. 梨,\n"));
+    for (int round = 0; round < 2; ++round) {
+        const auto report = import::importWordFile(sheet, QString(), 0, test::kServerDsn);
+        ASSERT_TRUE(report.ok) << qPrintable(report.line);
+    }
+    AnswerLog log;
+    ASSERT_FALSE(readAnswerLog(remote, log).has_value());
+    const std::vector<LoggedAnswer> expected{{QDate(2026, 3, 2).toJulianDay(), 1000, memory::Grade::Good},
+                                             {QDate(2026, 3, 5).toJulianDay(), 500, memory::Grade::Again}};
+    EXPECT_EQ(log, (AnswerLog{{QStringLiteral("apple"), expected}}));
+    const auto read = readWordMemory(remote, QStringLiteral("apple"));
+    ASSERT_TRUE(read && *read);
+    const auto replayed = memoryFromAnswers(expected, memory::Model());
+    EXPECT_DOUBLE_EQ((*read)->state.stability, replayed->state.stability);
+    EXPECT_EQ((*read)->due, replayed->due);
+    EXPECT_EQ((*read)->lapses, 1);
 }
 
 TEST_F(ServerFixture, ADatabaseThatIsNotUtf8IsRefused)
