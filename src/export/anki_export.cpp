@@ -14,8 +14,10 @@
 #include <sqlite3.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace kelp::exporting {
 
@@ -270,7 +272,14 @@ private:
     std::unique_ptr<sqlite3, SqliteCloser> db_;
 };
 
-std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, QByteArray &out)
+// A showing's moment, as Anki's review log keys it: milliseconds since the epoch.
+qint64 momentOf(const LoggedAnswer &a)
+{
+    return QDateTime(QDate::fromJulianDay(a.day), QTime(0, 0)).toMSecsSinceEpoch() + a.shownAt;
+}
+
+std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history,
+                                       QByteArray &out)
 {
     Collection c;
     if (auto e = c.open())
@@ -307,13 +316,30 @@ std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, Q
     if (auto e = c.exec("begin"))
         return e;
     const Statement col = c.prepare("insert into col values (1, ?, ?, ?, 11, 0, 0, 0, ?, ?, ?, ?, '{}')");
-    const qint64 dayStart = QDateTime(QDate::currentDate(), QTime(4, 0)).toSecsSinceEpoch();
+    // Anki counts a review card's due day from the collection's first day:
+    // one before every answer and due day, so that none is negative.
+    QDate first = QDate::currentDate();
+    for (const auto &[word, answers] : history.answers) {
+        for (const LoggedAnswer &a : answers)
+            first = std::min(first, QDate::fromJulianDay(a.day));
+    }
+    for (const WordMemory &m : history.memories)
+        first = std::min(first, QDate::fromJulianDay(m.due));
+    const qint64 dayStart = QDateTime(first, QTime(4, 0)).toSecsSinceEpoch();
     if (!c.run(col.get(), dayStart, now, now, json(conf), json(models), json(decks),
                json(QJsonObject{{"1", deckOptions()}})))
         return c.error();
     const Statement note = c.prepare("insert into notes values (?, ?, ?, ?, -1, '', ?, ?, ?, 0, '')");
     const Statement card =
         c.prepare("insert into cards values (?, ?, ?, 0, ?, -1, 0, 0, ?, 0, 0, 0, 0, 0, 0, 0, 0, '')");
+    // An answered word's card is a review card, due on its memory's day, with
+    // the memory where Anki's own model keeps it; its answers go to the
+    // review log (on the word's first card only: once each).
+    const Statement reviewCard =
+        c.prepare("insert into cards values (?, ?, ?, 0, ?, -1, 2, 2, ?, ?, 2500, ?, ?, 0, 0, 0, 0, ?)");
+    const Statement logged = c.prepare("insert into revlog values (?, ?, -1, ?, 0, 0, 0, 0, ?)");
+    std::set<QString> answered;
+    std::set<qint64> moments;
     qint64 id = now;
     int position = 0;
     for (size_t g = 0; g < groups.size(); ++g) {
@@ -327,9 +353,32 @@ std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, Q
             const QString fields =
                 fieldText(w.word) + QChar(0x1F) + fieldText(transcription) + QChar(0x1F) + fieldText(w.meaning);
             if (!c.run(note.get(), id, guidOf(title, w, occurrences[w.word]++), kNoteTypeId, now / 1000, fields, w.word,
-                       checksumOf(w.word)) ||
-                !c.run(card.get(), id, id, deckIds[g], now / 1000, position))
+                       checksumOf(w.word)))
                 return c.error();
+            const auto answers = history.answers.find(w.word);
+            const auto memory = history.memories.constFind(w.word);
+            if (answers == history.answers.end() || memory == history.memories.constEnd() ||
+                !answered.insert(w.word).second) {
+                if (!c.run(card.get(), id, id, deckIds[g], now / 1000, position))
+                    return c.error();
+                continue;
+            }
+            const int ivl = static_cast<int>(std::max<long long>(1, memory->due - memory->lastDay));
+            const QString data = json(QJsonObject{{"s", memory->state.stability}, {"d", memory->state.difficulty}});
+            if (!c.run(reviewCard.get(), id, id, deckIds[g], now / 1000,
+                       static_cast<int>(memory->due - first.toJulianDay()), ivl,
+                       static_cast<int>(answers->second.size()), memory->lapses, data))
+                return c.error();
+            bool later = false;
+            for (const LoggedAnswer &a : answers->second) {
+                qint64 moment = momentOf(a);
+                while (!moments.insert(moment).second)
+                    ++moment; // the log's key is the moment: two answers never share one
+                // Learning the first time, a review after that.
+                if (!c.run(logged.get(), moment, id, static_cast<int>(a.grade), later ? 1 : 0))
+                    return c.error();
+                later = true;
+            }
         }
     }
     if (auto e = c.exec("commit"))
@@ -387,10 +436,11 @@ std::optional<QString> packageBytes(const QByteArray &collection, QByteArray &ou
 
 } // namespace
 
-std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups)
+std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups,
+                                        const AnswerHistory &history)
 {
     QByteArray collection, package;
-    if (auto e = collectionBytes(groups, collection))
+    if (auto e = collectionBytes(groups, history, collection))
         return e;
     if (auto e = packageBytes(collection, package))
         return e;

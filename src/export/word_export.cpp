@@ -170,7 +170,7 @@ std::optional<QString> writeFile(const QString &path, const std::vector<ExportGr
     switch (formatOf(path)) {
     case Format::Csv: bytes = csvBytes(groups, history); break;
     case Format::WordText: bytes = wordTextBytes(groups); break;
-    case Format::AnkiPackage: return writeAnkiPackage(path, groups);
+    case Format::AnkiPackage: return writeAnkiPackage(path, groups, history);
     case Format::Unknown: return QStringLiteral("%1: the name must end in .csv, .txt or .apkg").arg(path);
     }
     QString error;

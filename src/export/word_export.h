@@ -55,7 +55,8 @@ std::optional<QString> writeFile(const QString &path, const std::vector<ExportGr
 
 QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history = {});
 QByteArray wordTextBytes(const std::vector<ExportGroup> &groups);
-std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups);
+std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups,
+                                        const AnswerHistory &history = {});
 
 // A title for a group that has none (an empty one would read back as no group).
 QString titleOrNumber(const ExportGroup &group);

@@ -2,6 +2,7 @@
 #include "import/readers.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -141,6 +142,7 @@ struct Collection {
     std::map<qint64, QString> decks;          // "Parent::Child"
     std::map<qint64, int> places;             // of decks our own export wrote
     std::vector<Note> notes;
+    std::map<qint64, std::vector<LoggedAnswer>> answers; // by note, from the review log
 };
 
 // Note types and decks: tables in the current schema, JSON in `col` in the older one.
@@ -321,6 +323,26 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
                                  c.notes.push_back(std::move(note));
                              }))
         return error;
+    // The answers: each review of a note's cards with a grade (not a card
+    // rescheduled by hand), its moment taken as the showing's. A collection
+    // made by hand may have no review log.
+    bool hasLog = false;
+    if (auto error = eachRow(db.get(), "select 1 from sqlite_master where type = 'table' and name = 'revlog'",
+                             [&](sqlite3_stmt *) { hasLog = true; }))
+        return error;
+    if (auto error = !hasLog ? std::nullopt
+                             : eachRow(db.get(),
+                                       "select c.nid, r.id, r.ease from revlog r join cards c on c.id = r.cid "
+                                       "where r.ease between 1 and 4 and r.type between 0 and 3 order by r.id",
+                                       [&](sqlite3_stmt *s) {
+                                           const QDateTime moment =
+                                               QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(s, 1));
+                                           c.answers[sqlite3_column_int64(s, 0)].push_back(
+                                               {moment.date().toJulianDay(),
+                                                static_cast<int>(moment.time().msecsSinceStartOfDay()),
+                                                static_cast<memory::Grade>(sqlite3_column_int(s, 2))});
+                                       }))
+        return error;
     db.reset();
 
     std::erase_if(c.notes, [](const Note &n) {
@@ -372,7 +394,10 @@ std::optional<QString> readAnkiPackage(const QString &path, StudyWriter &writer)
         else if (inDeck() || c.places.count(deckIds[r]))
             writer.beginGroup(c.decks[deckIds[r]].trimmed(), c.places.count(deckIds[r]) > 0);
         for (; inDeck(); ++note) {
-            if (!writer.addWord(wordFromFields(note->fields, columns[note->type])))
+            Word word = wordFromFields(note->fields, columns[note->type]);
+            if (const auto answers = c.answers.find(note->id); answers != c.answers.end())
+                word.answers = answers->second;
+            if (!writer.addWord(word))
                 return writer.error().text;
         }
     }

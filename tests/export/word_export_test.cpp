@@ -111,11 +111,12 @@ TEST_F(ExportFixture, CsvReadsBackTheSame)
         bytes.startsWith("\xEF\xBB\xBFgroup,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n"));
 }
 
-// The learner's answers go out with their words and come back as they were
-// (the log, so the memories too) into a new database, and merge into one
+// The learner's answers go out with their words (in a CSV file's columns,
+// in an Anki package's review log) and come back as they were (the log, so
+// the memories too) into a new database, and merge into one
 // that holds some of them already; a reviews field that cannot be read
 // refuses the file, naming its line.
-TEST_F(ExportFixture, AnswersComeBackThroughCsv)
+TEST_F(ExportFixture, AnswersComeBackThroughCsvAndAnkiPackage)
 {
     const auto groups = source();
     const QString sourceDb = dir.filePath("source.mdb");
@@ -141,22 +142,24 @@ TEST_F(ExportFixture, AnswersComeBackThroughCsv)
     }
     const exporting::AnswerHistory before = history(sourceDb);
     ASSERT_EQ(before.answers.size(), 2u);
-    const QString file = dir.filePath("answers.csv");
-    ASSERT_FALSE(exporting::writeFile(file, groups, before).has_value());
-
-    const QString fresh = dir.filePath("fresh.mdb");
-    const import::ImportReport report = import::importWordFile(file, fresh, 0);
-    ASSERT_TRUE(report.ok) << qPrintable(report.line);
-    const exporting::AnswerHistory after = history(fresh);
-    EXPECT_EQ(after.answers, before.answers);
-    ASSERT_EQ(after.memories.size(), before.memories.size());
-    for (auto it = before.memories.cbegin(); it != before.memories.cend(); ++it) {
-        const WordMemory &m = after.memories.value(it.key());
-        EXPECT_DOUBLE_EQ(m.state.stability, it->state.stability) << qPrintable(it.key());
-        EXPECT_DOUBLE_EQ(m.state.difficulty, it->state.difficulty) << qPrintable(it.key());
-        EXPECT_EQ(m.due, it->due);
-        EXPECT_EQ(m.lapses, it->lapses);
+    for (const char *name : {"answers.csv", "answers.apkg"}) {
+        const QString file = dir.filePath(name);
+        ASSERT_FALSE(exporting::writeFile(file, groups, before).has_value());
+        const QString fresh = file + QStringLiteral(".mdb");
+        const import::ImportReport report = import::importWordFile(file, fresh, 0);
+        ASSERT_TRUE(report.ok) << qPrintable(report.line);
+        const exporting::AnswerHistory after = history(fresh);
+        EXPECT_EQ(after.answers, before.answers) << name;
+        ASSERT_EQ(after.memories.size(), before.memories.size()) << name;
+        for (auto it = before.memories.cbegin(); it != before.memories.cend(); ++it) {
+            const WordMemory &m = after.memories.value(it.key());
+            EXPECT_DOUBLE_EQ(m.state.stability, it->state.stability) << name << qPrintable(it.key());
+            EXPECT_DOUBLE_EQ(m.state.difficulty, it->state.difficulty) << name << qPrintable(it.key());
+            EXPECT_EQ(m.due, it->due) << name;
+            EXPECT_EQ(m.lapses, it->lapses) << name;
+        }
     }
+    const QString file = dir.filePath("answers.csv");
     // Into the database they came from, with its groups there already: nothing twice.
     ASSERT_TRUE(import::importWordFile(file, sourceDb, 0).ok);
     EXPECT_EQ(history(sourceDb).answers, before.answers);

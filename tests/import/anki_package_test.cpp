@@ -3,7 +3,11 @@
 // only a note that asks older versions for an update. Built here, so the test
 // needs no program that writes them.
 #include "import/word_import.h"
+#include "studydb/grade_store.h"
+#include "studydb/word_store.h"
+#include "support/files.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -191,6 +195,44 @@ TEST_F(AnkiPackageFixture, AnkiSoundOnlyFieldTakesNoRoleAndClozeShowsItsAnswer)
     EXPECT_EQ(studyRows(),
               (QStringList{QStringLiteral("Default|sea|/siː/ n. 海"), QStringLiteral("Default|tree|/triː/ n. 树"),
                            QStringLiteral("Default|sparrow|n. 麻雀")}));
+}
+
+// The review log of a collection Anki kept: each graded review of a note's
+// cards is an answer of its word on the day and at the moment it was made;
+// a card rescheduled by hand is none.
+TEST_F(AnkiPackageFixture, AnkiReviewLogBecomesTheWordsAnswers)
+{
+    const QDateTime first(QDate(2026, 3, 2), QTime(9, 30));
+    const QByteArray moments = QByteArray::number(first.toMSecsSinceEpoch()) + ", " +
+                               QByteArray::number(first.addDays(3).toMSecsSinceEpoch()) + ", " +
+                               QByteArray::number(first.addDays(4).toMSecsSinceEpoch());
+    const QList<QByteArray> at = moments.split(',');
+    const QByteArray notes = collection(
+        QStringLiteral("collection.anki2"),
+        "create table revlog (id integer primary key, cid integer not null, usn integer not null, ease integer not "
+        "null, ivl integer not null, lastIvl integer not null, factor integer not null, time integer not null, "
+        "type integer not null);"
+        "insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}',"
+        " '{\"1\": {\"id\": 1, \"name\": \"Basic\", \"flds\": [{\"name\": \"Front\", \"ord\": 0},"
+        " {\"name\": \"Back\", \"ord\": 1}]}}', '{\"1\": {\"id\": 1, \"name\": \"Default\"}}', '{}', '{}');"
+        "insert into notes values (1, 'a', 1, 0, 0, '', 'sea\x1fn. 海', 0, 0, 0, ''),"
+        " (2, 'b', 1, 0, 0, '', 'tree\x1fn. 树', 0, 0, 0, '');"
+        "insert into cards values (10, 1, 1, 0, 0, 0, 2, 2, 0, 3, 2500, 2, 1, 0, 0, 0, 0, ''),"
+        " (20, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '');"
+        "insert into revlog values (" +
+            at[0] + ", 10, 0, 3, 1, 0, 2500, 5000, 0), (" + at[1] + ", 10, 0, 1, 1, 1, 2300, 7000, 1), (" + at[2] +
+            ", 10, 0, 0, 5, 1, 0, 0, 4);");
+    const QString apkg = package(QStringLiteral("log.apkg"), {{"collection.anki2", notes}});
+    const import::ImportReport report = import::importWordFile(apkg, dir.filePath("kelp.mdb"), 10);
+    ASSERT_TRUE(report.ok) << qPrintable(report.line);
+    platform::OdbcConnection connection;
+    ASSERT_FALSE(connectDatabaseFile(connection, dir.filePath("kelp.mdb")).has_value());
+    AnswerLog log;
+    ASSERT_FALSE(readAnswerLog(connection, log).has_value());
+    const int shownAt = QTime(9, 30).msecsSinceStartOfDay();
+    EXPECT_EQ(log, (AnswerLog{{QStringLiteral("sea"),
+                               {{first.date().toJulianDay(), shownAt, memory::Grade::Good},
+                                {first.date().addDays(3).toJulianDay(), shownAt, memory::Grade::Again}}}}));
 }
 
 TEST_F(AnkiPackageFixture, AnkiDamagedCompressedCollectionAddsNothing)
