@@ -152,15 +152,23 @@ bool finishReplacement(const QString &path, bool done)
 } // namespace
 
 namespace {
-// Writes `data` to the new file `fd`, links it in as `temp` when it has no
-// name yet, and renames it over `name`. The temporary name is removed on failure.
-bool completeReplacement(int fd, bool unnamed, QByteArray &temp, const QByteArray &name, const QByteArray &data,
-                         mode_t mode, QString *error, bool *linkFailed = nullptr)
+// Writes what `produce` makes to the new file `fd`, links it in as `temp`
+// when it has no name yet, and renames it over `name`. The temporary name is
+// removed on failure.
+bool completeReplacement(int fd, bool unnamed, QByteArray &temp, const QByteArray &name,
+                         const std::function<bool(const ContentSink &)> &produce, mode_t mode, QString *error,
+                         bool *linkFailed = nullptr)
 {
     bool ok = ::fchmod(fd, mode) == 0 || errno == EPERM;
     if (!ok)
         *error = systemError("fchmod");
-    ok = ok && pwriteAll(fd, data.constData(), data.size(), 0, error); // a new file: from its start
+    off_t at = 0; // a new file: from its start
+    ok = ok && produce([&](QByteArrayView piece) {
+             if (!pwriteAll(fd, piece.data(), piece.size(), at, error))
+                 return false;
+             at += piece.size();
+             return true;
+         });
     if (ok && ::fsync(fd) != 0) {
         *error = systemError("fsync");
         ok = false;
@@ -193,6 +201,12 @@ bool completeReplacement(int fd, bool unnamed, QByteArray &temp, const QByteArra
 
 bool replaceFileContents(const QString &path, const QByteArray &data, QString *error)
 {
+    return replaceFileStreamed(
+        path, [&data](const ContentSink &write) { return write(data); }, error);
+}
+
+bool replaceFileStreamed(const QString &path, const std::function<bool(const ContentSink &)> &produce, QString *error)
+{
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     const bool exists = ::stat(name.constData(), &st) == 0;
@@ -211,7 +225,7 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
     bool done = false;
     if (const int fd = unnamedFile(folder); fd >= 0) {
         bool linkFailed = false;
-        done = completeReplacement(fd, true, temp, name, data, mode, error, &linkFailed);
+        done = completeReplacement(fd, true, temp, name, produce, mode, error, &linkFailed);
         if (!linkFailed)
             return finishReplacement(path, done);
     }
@@ -219,13 +233,21 @@ bool replaceFileContents(const QString &path, const QByteArray &data, QString *e
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int why = errno;
-        if ((why == EACCES || why == EROFS || why == EPERM) && exists && ::access(name.constData(), W_OK) == 0)
+        if ((why == EACCES || why == EROFS || why == EPERM) && exists && ::access(name.constData(), W_OK) == 0) {
+            // Where it stands, the file is rewritten from the whole of its contents.
+            QByteArray data;
+            if (!produce([&data](QByteArrayView piece) {
+                    data.append(piece);
+                    return true;
+                }))
+                return false;
             return rewriteInPlace(name, data, error);
+        }
         errno = why;
         *error = systemError("cannot create a temporary file");
         return false;
     }
-    done = completeReplacement(fd, false, temp, name, data, mode, error);
+    done = completeReplacement(fd, false, temp, name, produce, mode, error);
     return finishReplacement(path, done);
 }
 

@@ -18,6 +18,13 @@ namespace kelp {
 // once on stderr). False with `error` set when the file was not replaced.
 bool replaceFileContents(const QString &path, const QByteArray &data, QString *error);
 
+// Takes the next piece of the new contents; false when it could not be written.
+using ContentSink = std::function<bool(QByteArrayView piece)>;
+// The same with contents too large to hold at once: `produce` hands them to
+// the sink piece by piece and returns false to give up (with `error` set,
+// or the sink's own). The file is replaced only once all of them are written.
+bool replaceFileStreamed(const QString &path, const std::function<bool(const ContentSink &)> &produce, QString *error);
+
 struct FileRead {
     enum class Status { Ok, CannotOpen, NotRegularFile, Locked, TooLarge, ReadFailed };
     Status status = Status::Ok;

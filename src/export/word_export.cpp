@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <iterator>
 #include <set>
 #include <tuple>
+#include <utility>
 
 namespace kelp::exporting {
 
@@ -78,21 +80,6 @@ QString titleOrNumber(const ExportGroup &group)
 
 namespace {
 
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString withSlashes(const QString &transcription)
-{
-    return transcription.isEmpty() ? QString() : QLatin1Char('/') + transcription + QLatin1Char('/');
-}
-
 // One line of a word file: no "#" (it separates the fields) and no line end.
 QString hashField(QString text)
 {
@@ -104,43 +91,88 @@ QString hashField(QString text)
 
 } // namespace
 
+namespace {
+
+// The header names are those the import knows; "group" and "title" it
+// leaves alone. A row with the title alone starts each group, and the
+// words' rows carry the group too, so that none of them reads as a title
+// and a spreadsheet can sort and filter them. Then the word's memory
+// (stability in days, difficulty 1-10, the next review) for a spreadsheet,
+// and its answers, from which an import rebuilds the memory. The mark
+// makes spreadsheets take the file for UTF-8.
+const QByteArray kCsvHeader =
+    "\xEF\xBB\xBFgroup,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n";
+
+// Appends `text` as one field: quoted only where it must be.
+void appendCsvField(QString &out, QStringView text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r'))) {
+        out += text;
+        return;
+    }
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            out += QLatin1Char('"');
+        out += c;
+    }
+    out += QLatin1Char('"');
+}
+
+QByteArray csvRows(const std::vector<ExportGroup> &groups, const AnswerHistory &history)
+{
+    // Appended piece by piece: a million words make no temporaries.
+    QString text;
+    for (const ExportGroup &g : groups) {
+        QString title;
+        appendCsvField(title, titleOrNumber(g));
+        text += QLatin1Char(',');
+        text += title;
+        text += QLatin1String(",,,,,,,\r\n");
+        const QString number = QString::number(g.number);
+        for (const PlainWord &w : g.words) {
+            text += number;
+            text += QLatin1Char(',');
+            text += title;
+            text += QLatin1Char(',');
+            appendCsvField(text, w.word);
+            text += QLatin1Char(',');
+            if (!w.transcription.isEmpty()) {
+                QString slashed;
+                slashed.reserve(w.transcription.size() + 2);
+                slashed += QLatin1Char('/');
+                slashed += w.transcription;
+                slashed += QLatin1Char('/');
+                appendCsvField(text, slashed);
+            }
+            text += QLatin1Char(',');
+            appendCsvField(text, w.meaning);
+            const auto memory = history.memories.constFind(w.word);
+            if (memory != history.memories.constEnd()) {
+                text += QLatin1Char(',');
+                text += QString::number(memory->state.stability, 'f', 2);
+                text += QLatin1Char(',');
+                text += QString::number(memory->state.difficulty, 'f', 2);
+                text += QLatin1Char(',');
+                text += QDate::fromJulianDay(memory->due).toString(Qt::ISODate);
+            } else {
+                text += QLatin1String(",,,");
+            }
+            text += QLatin1Char(',');
+            if (const auto answers = history.answers.find(w.word); answers != history.answers.end())
+                text += answerLogText(answers->second);
+            text += QLatin1String("\r\n");
+        }
+    }
+    return text.toUtf8();
+}
+
+} // namespace
+
 QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history)
 {
-    // The header names are those the import knows; "group" and "title" it
-    // leaves alone. A row with the title alone starts each group, and the
-    // words' rows carry the group too, so that none of them reads as a title
-    // and a spreadsheet can sort and filter them. The mark makes spreadsheets
-    // take the file for UTF-8.
-    // Then the word's memory (stability in days, difficulty 1-10, the next
-    // review) for a spreadsheet, and its answers, from which an import
-    // rebuilds the memory.
-    QString text = QStringLiteral("group,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n");
-    const auto memoryFields = [&history](const QString &word) {
-        const auto memory = history.memories.constFind(word);
-        const auto answers = history.answers.find(word);
-        QString fields;
-        if (memory != history.memories.constEnd())
-            fields += QStringLiteral(",%1,%2,%3")
-                          .arg(QString::number(memory->state.stability, 'f', 2),
-                               QString::number(memory->state.difficulty, 'f', 2),
-                               QDate::fromJulianDay(memory->due).toString(Qt::ISODate));
-        else
-            fields += QStringLiteral(",,,");
-        fields += QLatin1Char(',');
-        if (answers != history.answers.end())
-            fields += answerLogText(answers->second);
-        return fields;
-    };
-    for (const ExportGroup &g : groups) {
-        const QString title = csvField(titleOrNumber(g));
-        text += QLatin1Char(',') + title + QStringLiteral(",,,,,,,\r\n");
-        const QString number = QString::number(g.number);
-        for (const PlainWord &w : g.words)
-            text += number + QLatin1Char(',') + title + QLatin1Char(',') + csvField(w.word) + QLatin1Char(',') +
-                    csvField(withSlashes(w.transcription)) + QLatin1Char(',') + csvField(w.meaning) +
-                    memoryFields(w.word) + QStringLiteral("\r\n");
-    }
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return kCsvHeader + csvRows(groups, history);
 }
 
 QByteArray wordTextBytes(const std::vector<ExportGroup> &groups)
@@ -166,15 +198,54 @@ QByteArray wordTextBytes(const std::vector<ExportGroup> &groups)
 std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
                                  const AnswerHistory &history)
 {
-    QByteArray bytes;
-    switch (formatOf(path)) {
-    case Format::Csv: bytes = csvBytes(groups, history); break;
-    case Format::WordText: bytes = wordTextBytes(groups); break;
-    case Format::AnkiPackage: return writeAnkiPackage(path, groups, history);
-    case Format::Unknown: return QStringLiteral("%1: the name must end in .csv, .txt or .apkg").arg(path);
+    bool given = false;
+    return writeFile(
+        path,
+        [&](std::vector<ExportGroup> &next) -> std::optional<QString> {
+            next.clear();
+            if (!std::exchange(given, true))
+                next = groups;
+            return std::nullopt;
+        },
+        history);
+}
+
+std::optional<QString> writeFile(const QString &path, const GroupReader &next, const AnswerHistory &history)
+{
+    const Format format = formatOf(path);
+    if (format == Format::Unknown)
+        return QStringLiteral("%1: the name must end in .csv, .txt or .apkg").arg(path);
+    if (format == Format::AnkiPackage) {
+        // The collection is one database: built whole.
+        std::vector<ExportGroup> all, some;
+        do {
+            if (auto e = next(some))
+                return e;
+            std::move(some.begin(), some.end(), std::back_inserter(all));
+        } while (!some.empty());
+        return writeAnkiPackage(path, all, history);
     }
+    std::optional<QString> readError;
     QString error;
-    if (!replaceFileContents(path, bytes, &error))
+    const bool written = replaceFileStreamed(
+        path,
+        [&](const ContentSink &write) {
+            if (format == Format::Csv && !write(kCsvHeader))
+                return false;
+            std::vector<ExportGroup> groups;
+            for (;;) {
+                if ((readError = next(groups)))
+                    return false;
+                if (groups.empty())
+                    return true;
+                if (!write(format == Format::Csv ? csvRows(groups, history) : wordTextBytes(groups)))
+                    return false;
+            }
+        },
+        &error);
+    if (readError)
+        return readError;
+    if (!written)
         return QStringLiteral("cannot write %1: %2").arg(path, error);
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -52,6 +53,13 @@ struct AnswerHistory {
 // replaced whole or not at all.
 std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
                                  const AnswerHistory &history = {});
+
+// Puts the next groups in `groups`, none when there are no more; the error
+// when they could not be read.
+using GroupReader = std::function<std::optional<QString>(std::vector<ExportGroup> &groups)>;
+// The same with the groups read a range at a time: a CSV or word file is
+// written as they come, so that a large book is never held whole.
+std::optional<QString> writeFile(const QString &path, const GroupReader &next, const AnswerHistory &history = {});
 
 QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history = {});
 QByteArray wordTextBytes(const std::vector<ExportGroup> &groups);

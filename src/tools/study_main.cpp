@@ -238,53 +238,67 @@ int runImport(const Options &o, const kelp::ProgramFolder &folder)
 int runExport(const Options &o, const kelp::ProgramFolder &folder)
 {
     const QString file = o.files.front();
-    std::vector<kelp::exporting::ExportGroup> groups;
     kelp::exporting::AnswerHistory history;
     QString where;
+    size_t groupCount = 0, wordCount = 0;
+    const auto count = [&](const std::vector<kelp::exporting::ExportGroup> &groups) {
+        groupCount += groups.size();
+        for (const auto &g : groups)
+            wordCount += g.words.size();
+    };
+    const auto fail = [](const QString &why) {
+        std::fprintf(stderr, "kelpword: %s\n", qPrintable(why));
+        return 1;
+    };
+    std::optional<QString> error;
     if (o.notebook) {
         where = folder.notebook();
-        groups.emplace_back();
-        if (const auto error = kelp::exporting::readNotebook(where, QStringLiteral("生词本"), groups.front())) {
-            std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
-            return 1;
-        }
+        std::vector<kelp::exporting::ExportGroup> groups(1);
+        if (const auto e = kelp::exporting::readNotebook(where, QStringLiteral("生词本"), groups.front()))
+            return fail(*e);
+        count(groups);
+        error = kelp::exporting::writeFile(file, groups, history);
     } else {
-        std::vector<kelp::StoredGroup> stored;
         auto opened = kelp::StudyDatabase::openFolder(
             folder, kelp::Settings::load(kelp::SettingsFile(folder.settingsFile())), o.import.dataSource);
-        kelp::StudyResult error;
-        if (!opened) {
-            error = opened.error();
-        } else {
-            const auto &database = *opened;
-            where = database->where();
-            const kelp::GroupRange range =
-                o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
-            kelp::WordStore words = database->words();
-            error = words.read(stored, range.first, range.last);
-            if (!error)
-                error = words.readMemories(history.memories);
-            if (!error)
-                error = words.readAnswers(history.answers);
-        }
-        if (error) {
-            std::fprintf(stderr, "kelpword: %s\n", qPrintable(error->text));
-            return 1;
-        }
-        groups = kelp::exporting::exportGroups(stored);
+        if (!opened)
+            return fail(opened.error().text);
+        const auto &database = *opened;
+        where = database->where();
+        kelp::WordStore words = database->words();
+        if (auto e = words.readMemories(history.memories))
+            return fail(e->text);
+        if (auto e = words.readAnswers(history.answers))
+            return fail(e->text);
+        const kelp::GroupRange range = o.groups.isEmpty() ? kelp::GroupRange{1, 0} : kelp::parseGroupRange(o.groups);
+        // A range of group numbers at a time: a large book is never held whole.
+        constexpr int kGroupsAtOnce = 64;
+        int from = range.first;
+        const int to = range.last >= range.first ? range.last : kelp::kMaxGroupNumber;
+        error = kelp::exporting::writeFile(
+            file,
+            [&](std::vector<kelp::exporting::ExportGroup> &next) -> std::optional<QString> {
+                next.clear();
+                while (next.empty() && from <= to) {
+                    std::vector<kelp::StoredGroup> stored;
+                    const int last = std::min(to, from + kGroupsAtOnce - 1);
+                    if (auto e = words.read(stored, from, last))
+                        return e->text;
+                    from = last + 1;
+                    next = kelp::exporting::exportGroups(stored);
+                }
+                count(next);
+                return std::nullopt;
+            },
+            history);
     }
-    if (const auto error = kelp::exporting::writeFile(file, groups, history)) {
-        std::fprintf(stderr, "kelpword: %s\n", qPrintable(*error));
-        return 1;
-    }
-    size_t words = 0;
-    for (const auto &g : groups)
-        words += g.words.size();
+    if (error)
+        return fail(*error);
     std::printf("%s\n",
                 qPrintable(QCoreApplication::translate("kelpword-study", "%1: %2 words in %3 groups exported from %4")
                                .arg(file)
-                               .arg(words)
-                               .arg(groups.size())
+                               .arg(wordCount)
+                               .arg(groupCount)
                                .arg(where)));
     return 0;
 }

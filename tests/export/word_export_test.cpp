@@ -11,6 +11,7 @@
 #include "support/database_fixture.h"
 #include "support/files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -109,6 +110,36 @@ TEST_F(ExportFixture, CsvReadsBackTheSame)
     const QByteArray bytes = test::readAll(dir.filePath("words.csv"));
     EXPECT_TRUE(
         bytes.startsWith("\xEF\xBB\xBFgroup,title,word,phonetic,meaning,stability,difficulty,next_review,reviews\r\n"));
+}
+
+// Read a range at a time, the file is the same as written whole; a read that
+// fails half-way leaves the file that was there as it was.
+TEST_F(ExportFixture, GroupsReadInRangesWriteTheSameFileOrNone)
+{
+    const auto groups = source();
+    for (const char *name : {"whole.csv", "whole.txt"})
+        ASSERT_FALSE(exporting::writeFile(dir.filePath(name), groups).has_value());
+    for (const char *name : {"ranges.csv", "ranges.txt"}) {
+        size_t at = 0;
+        const auto error = exporting::writeFile(dir.filePath(name), [&](std::vector<exporting::ExportGroup> &next) {
+            next.assign(groups.begin() + static_cast<long>(at),
+                        groups.begin() + static_cast<long>(std::min(at + 4, groups.size())));
+            at += next.size();
+            return std::optional<QString>();
+        });
+        ASSERT_FALSE(error.has_value()) << qPrintable(*error);
+    }
+    EXPECT_EQ(test::readAll(dir.filePath("ranges.csv")), test::readAll(dir.filePath("whole.csv")));
+    EXPECT_EQ(test::readAll(dir.filePath("ranges.txt")), test::readAll(dir.filePath("whole.txt")));
+
+    int calls = 0;
+    const auto error = exporting::writeFile(dir.filePath("whole.csv"), [&](std::vector<exporting::ExportGroup> &next) {
+        next.assign(groups.begin(), groups.begin() + 2);
+        return ++calls < 3 ? std::optional<QString>() : std::optional<QString>(QStringLiteral("the server stopped"));
+    });
+    EXPECT_EQ(error, QStringLiteral("the server stopped"));
+    EXPECT_EQ(test::readAll(dir.filePath("whole.csv")), test::readAll(dir.filePath("ranges.csv")));
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("whole.csv?*")}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
 // The learner's answers go out with their words (in a CSV file's columns,
