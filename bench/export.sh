@@ -5,12 +5,15 @@
 # isql writing them through the same ODBC driver the program reads with
 # (neither splits the transcription from the meaning nor quotes a field).
 # Wall time and peak resident memory (GNU time), medians with their spread.
-# The program's own floor is the same export of one group.
-#   usage: bench/export.sh [rounds] [build-dir]
+# The program's own floor is the same export of one group. Then the Anki
+# package of the same words against a Python writer of the same package
+# (bench/apkg_floor.py: sqlite3 and zipfile at the same deflate level).
+#   usage: bench/export.sh [rounds] [build-dir] [package rounds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 build=${2:-$root/build}
+apkgRounds=${3:-3}
 tmp=$(mktemp -d /tmp/kelp-export.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 export ODBCINI="$tmp/odbc.ini"
@@ -68,3 +71,23 @@ to=$(col 1 odbcfloor | median); mo=$(col 2 odbcfloor | median)
 printf 'against the floor reading through ODBC: time %.2f x, peak memory %.2f x\n' \
   "$(echo "$t / $to" | bc -l)" "$(echo "$m / $mo" | bc -l)"
 wc -l "$tmp/words.csv" "$tmp/floor.csv" "$tmp/isql.csv" | head -3
+
+# The Anki package, against the Python writer of the same package.
+"$build/kelpword" export --folder "$folder" --groups 1-1 "$tmp/one.apkg" >/dev/null
+mkdir -p "$tmp/unpacked"
+(cd "$tmp/unpacked" && unzip -q "$tmp/one.apkg" && sqlite3 collection.anki2 .schema >"$tmp/schema.sql")
+: >"$tmp/apkgfloor"; : >"$tmp/apkg"
+for i in $(seq "$apkgRounds"); do
+  for which in $(if ((i % 2)); then echo apkgfloor apkg; else echo apkg apkgfloor; fi); do
+    case $which in
+      apkgfloor) measure apkgfloor python3 "$root/bench/apkg_floor.py" "$folder/kelp.mdb" "$tmp/schema.sql" "$tmp/floor.apkg" ;;
+      apkg) measure apkg "$build/kelpword" export --folder "$folder" --all "$tmp/words.apkg" ;;
+    esac
+  done
+done
+for name in apkgfloor apkg; do
+  printf '%-9s %6.2f s (%s)  %8.1f MiB (%s MiB)\n' "$name" "$(col 1 $name | median)" "$(col 1 $name | spread)" \
+    "$(echo "$(col 2 $name | median) / 1024" | bc -l)" \
+    "$(col 2 $name | awk '{print $1/1024}' | spread)"
+done
+printf 'package: time %.2f x the Python writer\n' "$(echo "$(col 1 apkg | median) / $(col 1 apkgfloor | median)" | bc -l)"

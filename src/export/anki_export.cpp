@@ -7,9 +7,12 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 #include <zip.h>
@@ -18,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace kelp::exporting {
 
@@ -180,11 +184,11 @@ QJsonObject deckOptions()
 // Anki lists decks by name: the titles as they are when that keeps the
 // groups' order (and each name once), else each after its place, zero-padded.
 // "::" would nest a deck in another.
-QStringList deckNames(const std::vector<ExportGroup> &groups)
+QStringList deckNames(const QStringList &titles)
 {
     QStringList names;
-    for (const ExportGroup &g : groups)
-        names << titleOrNumber(g).replace(QStringLiteral("::"), QStringLiteral(":")).simplified();
+    for (const QString &title : titles)
+        names << QString(title).replace(QStringLiteral("::"), QStringLiteral(":")).simplified();
     bool inOrder = true;
     for (qsizetype i = 1; i < names.size() && inOrder; ++i)
         inOrder = names[i - 1].compare(names[i], Qt::CaseInsensitive) < 0;
@@ -215,13 +219,17 @@ qint64 checksumOf(const QString &sortField)
 
 class Collection {
 public:
-    std::optional<QString> open()
+    // A new file: a large book's collection is never held in memory whole.
+    // It is a scratch file, so no journal and no syncs.
+    std::optional<QString> open(const QString &path)
     {
         sqlite3 *db = nullptr;
-        const int rc = sqlite3_open(":memory:", &db);
+        const int rc = sqlite3_open(QFile::encodeName(path).constData(), &db);
         db_.reset(db);
         if (rc != SQLITE_OK)
             return error();
+        if (auto e = exec("pragma journal_mode = off; pragma synchronous = off"))
+            return e;
         return exec(kCollectionTables);
     }
     std::optional<QString> exec(const char *sql)
@@ -252,14 +260,6 @@ public:
         return ok;
     }
     QString error() const { return QString::fromUtf8(sqlite3_errmsg(db_.get())); }
-    QByteArray bytes()
-    {
-        sqlite3_int64 size = 0;
-        unsigned char *data = sqlite3_serialize(db_.get(), "main", &size, 0);
-        QByteArray out(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-        sqlite3_free(data);
-        return out;
-    }
 
 private:
     static void bind(sqlite3_stmt *s, int i, qint64 v) { sqlite3_bind_int64(s, i, v); }
@@ -278,25 +278,13 @@ qint64 momentOf(const LoggedAnswer &a)
     return QDateTime(QDate::fromJulianDay(a.day), QTime(0, 0)).toMSecsSinceEpoch() + a.shownAt;
 }
 
-std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history,
-                                       QByteArray &out)
+// The collection of the groups `next` reads, written to the file `path`.
+std::optional<QString> writeCollection(const GroupReader &next, const AnswerHistory &history, const QString &path)
 {
     Collection c;
-    if (auto e = c.open())
+    if (auto e = c.open(path))
         return QStringLiteral("cannot make the Anki collection: %1").arg(*e);
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const QStringList names = deckNames(groups);
-    QJsonObject decks{{QString::number(kDefaultDeck), deck(kDefaultDeck, QStringLiteral("Default"), now)}};
-    std::vector<qint64> deckIds;
-    for (size_t i = 0; i < groups.size(); ++i) {
-        const qint64 id = now + static_cast<qint64>(i);
-        deckIds.push_back(id);
-        QJsonObject d = deck(id, names[static_cast<qsizetype>(i)], now);
-        // For "kelpword import": the title and place the deck name may not keep.
-        d.insert(QStringLiteral("kelpTitle"), titleOrNumber(groups[i]));
-        d.insert(QStringLiteral("kelpOrder"), static_cast<int>(i));
-        decks.insert(QString::number(id), d);
-    }
     const QJsonObject models{{QString::number(kNoteTypeId), noteType(now)}};
     const QJsonObject conf{{"nextPos", 1},
                            {"estTimes", true},
@@ -326,9 +314,6 @@ std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, c
     for (const WordMemory &m : history.memories)
         first = std::min(first, QDate::fromJulianDay(m.due));
     const qint64 dayStart = QDateTime(first, QTime(4, 0)).toSecsSinceEpoch();
-    if (!c.run(col.get(), dayStart, now, now, json(conf), json(models), json(decks),
-               json(QJsonObject{{"1", deckOptions()}})))
-        return c.error();
     const Statement note = c.prepare("insert into notes values (?, ?, ?, ?, -1, '', ?, ?, ?, 0, '')");
     const Statement card =
         c.prepare("insert into cards values (?, ?, ?, 0, ?, -1, 0, 0, ?, 0, 0, 0, 0, 0, 0, 0, 0, '')");
@@ -342,112 +327,159 @@ std::optional<QString> collectionBytes(const std::vector<ExportGroup> &groups, c
     std::set<qint64> moments;
     qint64 id = now;
     int position = 0;
-    for (size_t g = 0; g < groups.size(); ++g) {
-        const QString title = titleOrNumber(groups[g]);
-        std::map<QString, int> occurrences;
-        for (const PlainWord &w : groups[g].words) {
-            ++id;
-            ++position;
-            const QString transcription =
-                w.transcription.isEmpty() ? QString() : QLatin1Char('/') + w.transcription + QLatin1Char('/');
-            const QString fields =
-                fieldText(w.word) + QChar(0x1F) + fieldText(transcription) + QChar(0x1F) + fieldText(w.meaning);
-            if (!c.run(note.get(), id, guidOf(title, w, occurrences[w.word]++), kNoteTypeId, now / 1000, fields, w.word,
-                       checksumOf(w.word)))
-                return c.error();
-            const auto answers = history.answers.find(w.word);
-            const auto memory = history.memories.constFind(w.word);
-            if (answers == history.answers.end() || memory == history.memories.constEnd() ||
-                !answered.insert(w.word).second) {
-                if (!c.run(card.get(), id, id, deckIds[g], now / 1000, position))
+    // A deck a group, in the order read; their names once all are known.
+    QStringList titles;
+    std::vector<ExportGroup> groups;
+    for (;;) {
+        if (auto e = next(groups))
+            return e;
+        if (groups.empty())
+            break;
+        for (const ExportGroup &group : groups) {
+            const qint64 deckId = now + titles.size();
+            const QString title = titleOrNumber(group);
+            titles << title;
+            std::map<QString, int> occurrences;
+            for (const PlainWord &w : group.words) {
+                ++id;
+                ++position;
+                const QString transcription =
+                    w.transcription.isEmpty() ? QString() : QLatin1Char('/') + w.transcription + QLatin1Char('/');
+                const QString fields =
+                    fieldText(w.word) + QChar(0x1F) + fieldText(transcription) + QChar(0x1F) + fieldText(w.meaning);
+                if (!c.run(note.get(), id, guidOf(title, w, occurrences[w.word]++), kNoteTypeId, now / 1000, fields,
+                           w.word, checksumOf(w.word)))
                     return c.error();
-                continue;
-            }
-            const int ivl = static_cast<int>(std::max<long long>(1, memory->due - memory->lastDay));
-            const QString data = json(QJsonObject{{"s", memory->state.stability}, {"d", memory->state.difficulty}});
-            if (!c.run(reviewCard.get(), id, id, deckIds[g], now / 1000,
-                       static_cast<int>(memory->due - first.toJulianDay()), ivl,
-                       static_cast<int>(answers->second.size()), memory->lapses, data))
-                return c.error();
-            bool later = false;
-            for (const LoggedAnswer &a : answers->second) {
-                qint64 moment = momentOf(a);
-                while (!moments.insert(moment).second)
-                    ++moment; // the log's key is the moment: two answers never share one
-                // Learning the first time, a review after that.
-                if (!c.run(logged.get(), moment, id, static_cast<int>(a.grade), later ? 1 : 0))
+                const auto answers = history.answers.find(w.word);
+                const auto memory = history.memories.constFind(w.word);
+                if (answers == history.answers.end() || memory == history.memories.constEnd() ||
+                    !answered.insert(w.word).second) {
+                    if (!c.run(card.get(), id, id, deckId, now / 1000, position))
+                        return c.error();
+                    continue;
+                }
+                const int ivl = static_cast<int>(std::max<long long>(1, memory->due - memory->lastDay));
+                const QString data = json(QJsonObject{{"s", memory->state.stability}, {"d", memory->state.difficulty}});
+                if (!c.run(reviewCard.get(), id, id, deckId, now / 1000,
+                           static_cast<int>(memory->due - first.toJulianDay()), ivl,
+                           static_cast<int>(answers->second.size()), memory->lapses, data))
                     return c.error();
-                later = true;
+                bool later = false;
+                for (const LoggedAnswer &a : answers->second) {
+                    qint64 moment = momentOf(a);
+                    while (!moments.insert(moment).second)
+                        ++moment; // the log's key is the moment: two answers never share one
+                    // Learning the first time, a review after that.
+                    if (!c.run(logged.get(), moment, id, static_cast<int>(a.grade), later ? 1 : 0))
+                        return c.error();
+                    later = true;
+                }
             }
         }
     }
-    if (auto e = c.exec("commit"))
-        return e;
-    out = c.bytes();
-    if (out.isEmpty())
-        return QStringLiteral("cannot make the Anki collection: %1").arg(c.error());
-    return std::nullopt;
+    const QStringList names = deckNames(titles);
+    QJsonObject decks{{QString::number(kDefaultDeck), deck(kDefaultDeck, QStringLiteral("Default"), now)}};
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        const qint64 deckId = now + i;
+        QJsonObject d = deck(deckId, names[i], now);
+        // For "kelpword import": the title and place the deck name may not keep.
+        d.insert(QStringLiteral("kelpTitle"), titles[i]);
+        d.insert(QStringLiteral("kelpOrder"), static_cast<int>(i));
+        decks.insert(QString::number(deckId), d);
+    }
+    if (!c.run(col.get(), dayStart, now, now, json(conf), json(models), json(decks),
+               json(QJsonObject{{"1", deckOptions()}})))
+        return c.error();
+    // Committed, the file is whole: it is closed as this ends, its statements first.
+    return c.exec("commit");
 }
 
-struct SourceCloser {
-    void operator()(zip_source_t *s) const { zip_source_free(s); }
-};
-
-// The zip in memory: it is written to its file in one piece, whole or not at all.
-std::optional<QString> packageBytes(const QByteArray &collection, QByteArray &out)
+// The package beside it in `folder`: the collection deflated from its file at
+// a moderate level (the highest takes four times as long for a few percent),
+// and no media.
+std::optional<QString> writePackage(const QString &collection, const QString &package)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    std::unique_ptr<zip_source_t, SourceCloser> buffer(zip_source_buffer_create(nullptr, 0, 0, &error));
-    const auto fail = [&error](const char *what) {
-        QString why = QStringLiteral("cannot pack the Anki package (%1): %2")
-                          .arg(QLatin1String(what), QString::fromUtf8(zip_error_strerror(&error)));
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(package).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString why = QString::fromUtf8(zip_error_strerror(&error));
         zip_error_fini(&error);
-        return why;
-    };
-    if (!buffer)
-        return fail("buffer");
-    zip_source_keep(buffer.get());
-    zip_t *archive = zip_open_from_source(buffer.get(), ZIP_TRUNCATE, &error);
-    if (!archive)
-        return fail("open");
-    static const char media[] = "{}";
-    zip_source_t *entries[] = {
-        zip_source_buffer(archive, collection.constData(), static_cast<zip_uint64_t>(collection.size()), 0),
-        zip_source_buffer(archive, media, 2, 0)};
-    if (zip_file_add(archive, "collection.anki2", entries[0], ZIP_FL_ENC_UTF_8) < 0 ||
-        zip_file_add(archive, "media", entries[1], ZIP_FL_ENC_UTF_8) < 0 || zip_close(archive) != 0) {
-        zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)),
-                      zip_error_code_system(zip_get_error(archive)));
-        zip_discard(archive);
-        return fail("write");
+        return QStringLiteral("cannot pack the Anki package: %1").arg(why);
     }
-    zip_stat_t stat;
-    if (zip_source_stat(buffer.get(), &stat) != 0 || zip_source_open(buffer.get()) != 0)
-        return fail("read");
-    out.resize(static_cast<qsizetype>(stat.size));
-    const zip_int64_t n = zip_source_read(buffer.get(), out.data(), stat.size);
-    zip_source_close(buffer.get());
-    if (n != static_cast<zip_int64_t>(stat.size))
-        return fail("read");
-    zip_error_fini(&error);
+    static const char media[] = "{}";
+    zip_source_t *file = zip_source_file(archive, QFile::encodeName(collection).constData(), 0, -1);
+    const zip_int64_t added = file ? zip_file_add(archive, "collection.anki2", file, ZIP_FL_ENC_UTF_8) : -1;
+    if (added < 0 && file)
+        zip_source_free(file);
+    zip_source_t *list = added < 0 ? nullptr : zip_source_buffer(archive, media, 2, 0);
+    const bool ok = list &&
+                    zip_set_file_compression(archive, static_cast<zip_uint64_t>(added), ZIP_CM_DEFLATE, 6) == 0 &&
+                    zip_file_add(archive, "media", list, ZIP_FL_ENC_UTF_8) >= 0 && zip_close(archive) == 0;
+    if (!ok) {
+        const QString why = QString::fromUtf8(zip_error_strerror(zip_get_error(archive)));
+        zip_discard(archive);
+        return QStringLiteral("cannot pack the Anki package: %1").arg(why);
+    }
     return std::nullopt;
 }
 
 } // namespace
 
+std::optional<QString> writeAnkiPackage(const QString &path, const GroupReader &next, const AnswerHistory &history)
+{
+    // Built in a folder of its own, then copied into the file being replaced
+    // a piece at a time: never whole in memory.
+    QTemporaryDir work(QDir::temp().filePath(QStringLiteral("kelpword-apkg-XXXXXX")));
+    if (!work.isValid())
+        return QStringLiteral("cannot make the Anki package: %1").arg(work.errorString());
+    const QString collection = work.filePath(QStringLiteral("collection.anki2"));
+    const QString package = work.filePath(QStringLiteral("package.zip"));
+    if (auto e = writeCollection(next, history, collection))
+        return e;
+    if (auto e = writePackage(collection, package))
+        return e;
+    QFile::remove(collection);
+    QFile packed(package);
+    if (!packed.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read the Anki package: %1").arg(packed.errorString());
+    QString error;
+    const bool written = replaceFileStreamed(
+        path,
+        [&packed, &error](const ContentSink &write) {
+            QByteArray piece(1 << 20, Qt::Uninitialized);
+            for (;;) {
+                const qint64 n = packed.read(piece.data(), piece.size());
+                if (n < 0) {
+                    error = packed.errorString();
+                    return false;
+                }
+                if (n == 0)
+                    return true;
+                if (!write(QByteArrayView(piece.constData(), n)))
+                    return false;
+            }
+        },
+        &error);
+    if (!written)
+        return QStringLiteral("cannot write %1: %2").arg(path, error);
+    return std::nullopt;
+}
+
 std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups,
                                         const AnswerHistory &history)
 {
-    QByteArray collection, package;
-    if (auto e = collectionBytes(groups, history, collection))
-        return e;
-    if (auto e = packageBytes(collection, package))
-        return e;
-    QString error;
-    if (!replaceFileContents(path, package, &error))
-        return QStringLiteral("cannot write %1: %2").arg(path, error);
-    return std::nullopt;
+    bool given = false;
+    return writeAnkiPackage(
+        path,
+        [&](std::vector<ExportGroup> &next) -> std::optional<QString> {
+            next.clear();
+            if (!std::exchange(given, true))
+                next = groups;
+            return std::nullopt;
+        },
+        history);
 }
 
 } // namespace kelp::exporting

@@ -215,16 +215,8 @@ std::optional<QString> writeFile(const QString &path, const GroupReader &next, c
     const Format format = formatOf(path);
     if (format == Format::Unknown)
         return QStringLiteral("%1: the name must end in .csv, .txt or .apkg").arg(path);
-    if (format == Format::AnkiPackage) {
-        // The collection is one database: built whole.
-        std::vector<ExportGroup> all, some;
-        do {
-            if (auto e = next(some))
-                return e;
-            std::move(some.begin(), some.end(), std::back_inserter(all));
-        } while (!some.empty());
-        return writeAnkiPackage(path, all, history);
-    }
+    if (format == Format::AnkiPackage)
+        return writeAnkiPackage(path, next, history);
     std::optional<QString> readError;
     QString error;
     const bool written = replaceFileStreamed(

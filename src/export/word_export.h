@@ -41,6 +41,10 @@ enum class Format { Csv, WordText, AnkiPackage, Unknown };
 // From the file name's ending: .csv, .txt, .apkg.
 Format formatOf(const QString &path);
 
+// Puts the next groups in `groups`, none when there are no more; the error
+// when they could not be read.
+using GroupReader = std::function<std::optional<QString>(std::vector<ExportGroup> &groups)>;
+
 // What the learner's answers left: each word's answers and its memory, by
 // the word. The CSV file carries them at the end of each word's row, so an
 // import brings the memories back.
@@ -54,9 +58,6 @@ struct AnswerHistory {
 std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
                                  const AnswerHistory &history = {});
 
-// Puts the next groups in `groups`, none when there are no more; the error
-// when they could not be read.
-using GroupReader = std::function<std::optional<QString>(std::vector<ExportGroup> &groups)>;
 // The same with the groups read a range at a time: a CSV or word file is
 // written as they come, so that a large book is never held whole.
 std::optional<QString> writeFile(const QString &path, const GroupReader &next, const AnswerHistory &history = {});
@@ -64,6 +65,8 @@ std::optional<QString> writeFile(const QString &path, const GroupReader &next, c
 QByteArray csvBytes(const std::vector<ExportGroup> &groups, const AnswerHistory &history = {});
 QByteArray wordTextBytes(const std::vector<ExportGroup> &groups);
 std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups,
+                                        const AnswerHistory &history = {});
+std::optional<QString> writeAnkiPackage(const QString &path, const GroupReader &next,
                                         const AnswerHistory &history = {});
 
 // A title for a group that has none (an empty one would read back as no group).

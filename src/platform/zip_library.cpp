@@ -41,10 +41,14 @@ KELP_ZIP(nullptr, zip_file_t *, zip_fopen_index, (zip_t * archive, zip_uint64_t 
          (archive, index, flags))
 KELP_ZIP(-1, zip_int64_t, zip_fread, (zip_file_t * file, void *buffer, zip_uint64_t size), (file, buffer, size))
 KELP_ZIP(-1, int, zip_fclose, (zip_file_t * file), (file))
+KELP_ZIP(-1, int, zip_set_file_compression,
+         (zip_t * archive, zip_uint64_t index, zip_int32_t method, zip_uint32_t flags), (archive, index, method, flags))
 KELP_ZIP(-1, zip_int64_t, zip_file_add, (zip_t * archive, const char *name, zip_source_t *source, zip_flags_t flags),
          (archive, name, source, flags))
 
 // Sources.
+KELP_ZIP(nullptr, zip_source_t *, zip_source_file,
+         (zip_t * archive, const char *path, zip_uint64_t start, zip_int64_t length), (archive, path, start, length))
 KELP_ZIP(nullptr, zip_source_t *, zip_source_buffer, (zip_t * archive, const void *data, zip_uint64_t size, int free),
          (archive, data, size, free))
 KELP_ZIP(nullptr, zip_source_t *, zip_source_buffer_create,
