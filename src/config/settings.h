@@ -53,6 +53,9 @@ inline constexpr TextKey recordingsFolder{"MTLJ", "wav", ""};
 // Seconds between two steps: a hand-edited 0 or below can neither spin nor
 // stop the cycle, and a day at most keeps the milliseconds in range.
 inline constexpr IntKey interval{"timer", "jg", 3, 1, 86400};
+// The eight commands' hot keys, fixed, in the toolkit's portable key text:
+// hide, mute, notebook, next and previous item, next and previous group, pause.
+inline constexpr const char *commandHotKeys[] = {"Alt+Z", "Alt+A", "Alt+D", "Right", "Left", "Up", "Down", "Alt+X"};
 // The two answers' hot keys, in the toolkit's portable key text.
 inline constexpr TextKey knowKey{"grade", "know", "Alt+S", true};
 inline constexpr TextKey forgotKey{"grade", "forgot", "Alt+W", true};

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -155,6 +156,23 @@ void SettingsWindow::build()
     }
     label(tr("用户DSN"), rect(73, 520, 402, 72));
     dsn_ = edit(rect(475, 500, 1000, 112));
+    // The answers' hot keys, beside the data-source name: one key each,
+    // taken at the next start.
+    const auto keyEdit = [&](const QRect &r) {
+        auto *e = new QKeySequenceEdit(form);
+        e->setGeometry(r);
+        e->setClearButtonEnabled(true);
+        // One combination: a second key pressed replaces the first.
+        connect(e, &QKeySequenceEdit::keySequenceChanged, e, [e](const QKeySequence &keys) {
+            if (keys.count() > 1)
+                e->setKeySequence(QKeySequence(keys[keys.count() - 1]));
+        });
+        return e;
+    };
+    label(tr("认识键"), rect(1600, 520, 320, 72));
+    knowKey_ = keyEdit(rect(1920, 500, 560, 112));
+    label(tr("不认识键"), rect(2520, 520, 320, 72));
+    forgotKey_ = keyEdit(rect(2840, 500, 460, 112));
     label(tr("wav路径"), rect(73, 680, 402, 72));
     recordings_ = edit(rect(475, 660, 2100, 112));
     auto *browse = button(tr("浏览"), rect(2620, 660, 402, 112));
@@ -279,6 +297,8 @@ void SettingsWindow::fillForm()
     dsn_->setText(settings_.dataSourceName);
     lastDataSource_ = settings_.dataSourceName;
     recordings_->setText(settings_.recordingsFolder);
+    for (const auto &[edit, key] : {std::pair{knowKey_, &keys::knowKey}, std::pair{forgotKey_, &keys::forgotKey}})
+        edit->setKeySequence(QKeySequence::fromString(file_.read(*key), QKeySequence::PortableText));
     testWord_->setText(QStringLiteral("sea"));
     cycle_[0]->setFocus();
 }

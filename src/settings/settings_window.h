@@ -11,8 +11,11 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QComboBox;
+class QKeySequenceEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,6 +64,8 @@ public:
     QComboBox *outputList() const { return outputs_; }
     QLabel *hintLine() const { return hint_; }
     QRadioButton *transparentButton() const { return transparent_; }
+    QKeySequenceEdit *knowKeyField() const { return knowKey_; }
+    QKeySequenceEdit *forgotKeyField() const { return forgotKey_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -102,6 +107,10 @@ private:
     QLineEdit *wordFile_ = nullptr;
     QSpinBox *interval_ = nullptr;
     QLabel *hint_ = nullptr;
+    QKeySequenceEdit *knowKey_ = nullptr; // the answers' hot keys, [grade]
+    QKeySequenceEdit *forgotKey_ = nullptr;
+    // The answers' keys as saved, or a message saying why they cannot be.
+    std::optional<std::pair<QString, QString>> answerKeys(QString *why) const;
     QWidget *content_ = nullptr; // the form inside the scroll area
 };
 

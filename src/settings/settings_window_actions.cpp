@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -111,8 +112,41 @@ void SettingsWindow::testRecording()
     engine_->playFile(path, false); // one that cannot be read: nothing, said on stderr
 }
 
+std::optional<std::pair<QString, QString>> SettingsWindow::answerKeys(QString *why) const
+{
+    const auto text = [](const QKeySequenceEdit *edit, const TextKey &key) {
+        const QKeySequence keys = edit->keySequence();
+        return keys.isEmpty() ? QString::fromLatin1(key.defaultValue) : keys.toString(QKeySequence::PortableText);
+    };
+    const QString know = text(knowKey_, keys::knowKey), forgot = text(forgotKey_, keys::forgotKey);
+    if (know == forgot) {
+        *why = tr("认识键和不认识键不能相同");
+        return std::nullopt;
+    }
+    for (const char *fixed : keys::commandHotKeys) {
+        for (const QString &k : {know, forgot}) {
+            if (QKeySequence::fromString(k, QKeySequence::PortableText) ==
+                QKeySequence::fromString(QLatin1String(fixed), QKeySequence::PortableText)) {
+                *why =
+                    tr("%1 已是固定的热键")
+                        .arg(
+                            QKeySequence::fromString(k, QKeySequence::PortableText).toString(QKeySequence::NativeText));
+                return std::nullopt;
+            }
+        }
+    }
+    return std::pair(know, forgot);
+}
+
 bool SettingsWindow::save()
 {
+    // The answers' keys first: a clash saves nothing.
+    QString clash;
+    const auto answers = answerKeys(&clash);
+    if (!answers) {
+        hint_->setText(tr("提示：") + clash);
+        return false;
+    }
     // 1-3: the review cycle, always seven values.
     QString cycleText;
     for (size_t i = 0; i < 7; ++i) {
@@ -158,6 +192,12 @@ bool SettingsWindow::save()
     case SourceMode::Review: file_.write(keys::resumeRowReview, settings_.resumeRowReview); break;
     case SourceMode::GroupRange: file_.write(keys::resumeRowRange, settings_.resumeRowRange); break;
     case SourceMode::TextFile: file_.write(keys::resumeRowText, settings_.resumeRowText); break;
+    }
+    // The answers' keys, taken at the next start.
+    if (answers->first != file_.read(keys::knowKey) || answers->second != file_.read(keys::forgotKey)) {
+        file_.write(keys::knowKey, answers->first);
+        file_.write(keys::forgotKey, answers->second);
+        QMessageBox::information(this, tr("提示"), tr("重新进入本软件后新的认识键和不认识键才生效"));
     }
     // 8.
     if (!saved) {

@@ -1,10 +1,13 @@
 #include "wordwindow/commands.h"
 
+#include "config/settings.h"
 #include "session/study_session.h"
 #include "util/log.h"
 
 #include <QAction>
 #include <QKeySequence>
+
+#include <iterator>
 
 namespace kelp {
 namespace {
@@ -54,17 +57,12 @@ Commands::Commands(StudySession &session, QKeyCombination knowKey, QKeyCombinati
         connect(action, &QAction::triggered, this,
                 [action] { qCDebug(lcWordWindow) << "command" << action->objectName(); });
 
-    const auto alt = [](Qt::Key key) { return QKeyCombination(Qt::AltModifier, key); };
-    hotKeys_ = {
-        {alt(Qt::Key_Z), hide},
-        {alt(Qt::Key_A), mute},
-        {alt(Qt::Key_D), addToNotebook},
-        {QKeyCombination(Qt::Key_Right), nextItem},
-        {QKeyCombination(Qt::Key_Left), previousItem},
-        {QKeyCombination(Qt::Key_Up), nextGroup},
-        {QKeyCombination(Qt::Key_Down), previousGroup},
-        {alt(Qt::Key_X), pause},
-    };
+    QAction *const fixed[] = {hide, mute, addToNotebook, nextItem, previousItem, nextGroup, previousGroup, pause};
+    static_assert(std::size(fixed) == std::size(keys::commandHotKeys));
+    for (size_t i = 0; i < std::size(fixed); ++i)
+        hotKeys_.push_back(
+            {QKeySequence::fromString(QLatin1String(keys::commandHotKeys[i]), QKeySequence::PortableText)[0],
+             fixed[i]});
     const auto shown = [](QKeyCombination key) { return QKeySequence(key).toString(QKeySequence::NativeText); };
     if (knowKey.key() != Qt::Key_unknown) {
         hotKeys_.push_back({knowKey, know});

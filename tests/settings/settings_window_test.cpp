@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,6 +145,27 @@ TEST_F(SettingsWindowTest, ANewDataSourceNameCountsFromTheNextStart)
         EXPECT_EQ(settings.dataSourceName, old); // in use until the restart
         ASSERT_TRUE(test::writeAll(file.path(), "[Start]\r\nFirst=false\r\n"));
     }
+}
+
+// The answers' keys: a new one is saved for the next start; one of the
+// eight fixed keys, or both the same, saves nothing and says why.
+TEST_F(SettingsWindowTest, AnswerKeysAreSavedUnlessTheyClash)
+{
+    std::unique_ptr<SettingsWindow> w(make());
+    ASSERT_TRUE(w->open());
+    EXPECT_EQ(w->knowKeyField()->keySequence(), QKeySequence(QStringLiteral("Alt+S")));
+    for (const char *clash : {"Alt+X", "Alt+W"}) {
+        w->knowKeyField()->setKeySequence(QKeySequence(QString::fromLatin1(clash)));
+        writes.clear();
+        EXPECT_FALSE(w->save()) << clash;
+        EXPECT_TRUE(writes.isEmpty()) << clash;
+        EXPECT_TRUE(w->hintLine()->text().startsWith(QStringLiteral("提示："))) << clash;
+    }
+    w->knowKeyField()->setKeySequence(QKeySequence(QStringLiteral("Alt+K")));
+    answerNextMessage();
+    ASSERT_TRUE(w->save());
+    EXPECT_EQ(folder.setting("know"), "Alt+K");
+    EXPECT_EQ(folder.setting("forgot"), "Alt+W");
 }
 
 TEST_F(SettingsWindowTest, SavedCyclesComeBackAsSavedZerosIncluded)
