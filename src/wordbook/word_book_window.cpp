@@ -24,10 +24,13 @@
 #include <QPrinter>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <set>
+
+#include <malloc.h>
 
 namespace kelp {
 
@@ -81,6 +84,9 @@ WordBookWindow *open(const QString &folder, const QString &dataSource, bool onTo
         return refuse(*error);
     }
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // A large book's rows are many small blocks the allocator keeps for the
+    // rest of the day: given back once the window is gone, not never.
+    QObject::connect(window, &QObject::destroyed, qApp, [] { QTimer::singleShot(0, qApp, [] { ::malloc_trim(0); }); });
     // The program's windows come above its word window.
     if (onTop)
         window->setWindowFlag(Qt::WindowStaysOnTopHint);
