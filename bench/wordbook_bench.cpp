@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
+#include <malloc.h>
 
 #include <sqlite3.h>
 
@@ -146,6 +147,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::mallopt(M_ARENA_MAX, 1); // as the trainer does (app/main.cpp)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(21, std::atoi(argv[1])) : 21;
     QTemporaryDir dir;

@@ -19,6 +19,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <memory>
 #include <pthread.h>
 #include <string>
@@ -64,6 +65,11 @@ void toolkitStarted()
 
 int main(int argc, char *argv[])
 {
+    // One heap for every thread: a thread's own arena keeps what it freed
+    // (词库's rows, read on its database thread) for the rest of the day,
+    // where the one heap gives it back. The trainer's few threads never
+    // contend for it.
+    ::mallopt(M_ARENA_MAX, 1);
     // Qt takes the first thread that asks for its thread data for its main
     // thread: this one, before the threads below.
     QThread::currentThread();
