@@ -470,16 +470,7 @@ std::optional<QString> writeAnkiPackage(const QString &path, const GroupReader &
 std::optional<QString> writeAnkiPackage(const QString &path, const std::vector<ExportGroup> &groups,
                                         const AnswerHistory &history)
 {
-    bool given = false;
-    return writeAnkiPackage(
-        path,
-        [&](std::vector<ExportGroup> &next) -> std::optional<QString> {
-            next.clear();
-            if (!std::exchange(given, true))
-                next = groups;
-            return std::nullopt;
-        },
-        history);
+    return writeAnkiPackage(path, readOnce(groups), history);
 }
 
 } // namespace kelp::exporting

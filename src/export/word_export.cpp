@@ -195,19 +195,20 @@ QByteArray wordTextBytes(const std::vector<ExportGroup> &groups)
     return codec::toGb18030(text);
 }
 
+GroupReader readOnce(const std::vector<ExportGroup> &groups)
+{
+    return [&groups, given = false](std::vector<ExportGroup> &next) mutable -> std::optional<QString> {
+        next.clear();
+        if (!std::exchange(given, true))
+            next = groups;
+        return std::nullopt;
+    };
+}
+
 std::optional<QString> writeFile(const QString &path, const std::vector<ExportGroup> &groups,
                                  const AnswerHistory &history)
 {
-    bool given = false;
-    return writeFile(
-        path,
-        [&](std::vector<ExportGroup> &next) -> std::optional<QString> {
-            next.clear();
-            if (!std::exchange(given, true))
-                next = groups;
-            return std::nullopt;
-        },
-        history);
+    return writeFile(path, readOnce(groups), history);
 }
 
 std::optional<QString> writeFile(const QString &path, const GroupReader &next, const AnswerHistory &history)

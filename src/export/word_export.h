@@ -44,6 +44,8 @@ Format formatOf(const QString &path);
 // Puts the next groups in `groups`, none when there are no more; the error
 // when they could not be read.
 using GroupReader = std::function<std::optional<QString>(std::vector<ExportGroup> &groups)>;
+// A reader of `groups` (which must outlive it) all at once.
+GroupReader readOnce(const std::vector<ExportGroup> &groups);
 
 // What the learner's answers left: each word's answers and its memory, by
 // the word. The CSV file carries them at the end of each word's row, so an
