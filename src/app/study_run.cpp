@@ -194,6 +194,8 @@ bool StudyRun::start()
     reRegistered_ = load.reRegistered;
     // Closed once the first word is on screen.
     loadDatabase_ = std::move(load.database);
+    for (const QString &warning : std::as_const(load.warnings))
+        std::fprintf(stderr, "kelpword: %s\n", qPrintable(warning));
     StudyMaterial &material = load.material;
     if (load.problem) {
         const StudyError &problem = *load.problem;

@@ -178,27 +178,23 @@ QString dataSourceDatabase(const QString &name)
     return QString::fromUtf8(buffer);
 }
 
-void warnIfDatabaseElsewhere(const DataSource &s)
+std::optional<QString> databaseElsewhere(const DataSource &s)
 {
-    static bool said = false;
     // A server's data source names a database on the server, no file.
-    if (said || s.name.isEmpty() || !isOwnDataSource(s.name))
-        return;
+    if (s.name.isEmpty() || !isOwnDataSource(s.name))
+        return std::nullopt;
     const QString database = dataSourceDatabase(s.name);
     if (database.isEmpty())
-        return;
+        return std::nullopt;
     const QFileInfo named(database), own(s.databaseFile);
     const bool same = named.exists() && own.exists() ? named.canonicalFilePath() == own.canonicalFilePath()
                                                      : named.absoluteFilePath() == own.absoluteFilePath();
     if (same)
-        return;
-    said = true;
-    std::fprintf(stderr, "kelpword: %s\n",
-                 qPrintable(QCoreApplication::translate("kelp::studydb",
-                                                        "the data source %1 points at %2, not at this program "
-                                                        "folder's %3; give this folder a data source name of its "
-                                                        "own ([ODBC] DSN_Name)")
-                                .arg(s.name, database, s.databaseFile)));
+        return std::nullopt;
+    return QCoreApplication::translate("kelp::studydb",
+                                       "the data source %1 points at %2, not at this program folder's %3; give this "
+                                       "folder a data source name of its own ([ODBC] DSN_Name)")
+        .arg(s.name, database, s.databaseFile);
 }
 
 StudyResult connectDataSource(platform::OdbcConnection &connection, const QString &name)

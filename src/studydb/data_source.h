@@ -67,9 +67,9 @@ void registerOnFirstStart(const DataSource &source);
 // it names none.
 QString dataSourceDatabase(const QString &name);
 
-// Says on stderr, once a process, when the data source points at another
+// The warning for the learner when the data source points at another
 // database than the program folder's own (another program folder's data
-// would be studied and planned here).
-void warnIfDatabaseElsewhere(const DataSource &s);
+// would be studied and planned here); none when it points at its own.
+std::optional<QString> databaseElsewhere(const DataSource &s);
 
 } // namespace kelp

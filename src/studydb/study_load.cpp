@@ -60,7 +60,8 @@ StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate
     if (isDatabaseMode(settings.sourceMode)) {
         const DataSource source = dataSourceOf(settings, folder);
         connectStudyDatabase(connection, source, settings.autoCommit, load.reRegistered);
-        warnIfDatabaseElsewhere(source);
+        if (auto elsewhere = databaseElsewhere(source))
+            load.warnings << *elsewhere;
         if (connection.isConnected()) {
             if (auto newer = refuseNewerSchema(connection)) {
                 load.problem = newer;
@@ -72,8 +73,10 @@ StudyLoad loadStudy(const Settings &settings, const ProgramFolder &folder, QDate
         if (pending && connection.isConnected())
             load.pending = std::make_unique<platform::OdbcTransaction>(connection);
         // Writes only with [plan] new >= 1; a step that failed half-way leaves nothing.
-        if (!plan::startReviewDay(settings, connection, today))
+        if (auto error = plan::startReviewDay(settings, connection, today)) {
             load.pending.reset();
+            load.warnings << QStringLiteral("the study plan could not be brought up to today: %1").arg(error->text);
+        }
     }
     load.problem = loadMaterial(settings, today, folder.wordFile(settings.wordFile), connection, load.material,
                                 settings.newGroupsPerDay >= 1);

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <future>
 #include <memory>
@@ -37,6 +38,7 @@ struct StudyLoad {
     StudyMaterial material;
     StudyResult problem;       // the study material could not be loaded
     bool reRegistered = false; // the data source was registered again on the way
+    QStringList warnings;      // for the learner; the start goes on
     // Still open: a server's logout need not come before the first word.
     std::unique_ptr<StudyDatabase> database;
     // A load made ahead keeps the plan's step uncommitted until a start takes

@@ -112,19 +112,16 @@ ReviewDays reviewDays(const Settings &settings)
     return days;
 }
 
-bool startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today)
+StudyResult startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today)
 {
     const int perDay = settings.newGroupsPerDay;
     if (perDay < 1 || !connection.isConnected())
-        return true;
+        return std::nullopt;
     StepResult step;
-    if (const auto error = bringUpToDate(connection, today, reviewDays(settings), perDay, &step)) {
-        std::fprintf(stderr, "kelpword: the study plan could not be brought up to today: %s\n",
-                     qPrintable(error->text));
-        return false;
-    }
+    if (auto error = bringUpToDate(connection, today, reviewDays(settings), perDay, &step))
+        return error;
     today = step.day;
-    return true;
+    return std::nullopt;
 }
 
 StudyResult bringUpToDate(platform::OdbcConnection &connection, const QDate &today, const ReviewDays &days,

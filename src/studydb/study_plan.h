@@ -30,11 +30,10 @@ StudyResult moveGroupsByWords(platform::OdbcConnection &connection, const QStrin
 
 // The plan's part of a start in review mode: with [plan] new of 1 or more the
 // plan is brought up to today on `connection` before the due groups are
-// looked up. A failure is said on stderr (and false returned); the start
-// goes on with what the database holds.
+// looked up. On a failure the start goes on with what the database holds.
 // `today` becomes the plan's day: the plan's last day when the clock says an
 // earlier one.
-bool startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today);
+StudyResult startReviewDay(const Settings &settings, platform::OdbcConnection &connection, QDate &today);
 
 struct StepResult {
     bool alreadyToday = false; // it ran earlier today: nothing new

@@ -192,7 +192,7 @@ TEST_F(PlanFixture, WithoutPlanTheDatabaseIsNeverWritten)
         platform::OdbcConnection c;
         connect(c);
         QDate day = kDay0;
-        plan::startReviewDay(settings, c, day);
+        EXPECT_FALSE(plan::startReviewDay(settings, c, day).has_value());
         std::vector<int> groups;
         ASSERT_FALSE(findDueGroups(c, kDay0, plan::reviewDays(settings), groups).has_value());
         EXPECT_EQ(groups, std::vector<int>{4});
