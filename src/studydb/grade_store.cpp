@@ -99,11 +99,8 @@ std::optional<std::vector<LoggedAnswer>> parseAnswerLogText(const QString &text)
 StudyResult readAnswerLog(platform::OdbcConnection &connection, AnswerLog &log)
 {
     log.clear();
-    StudyExpected<bool> tables = hasAnswerTables(connection);
-    if (!tables)
-        return tables.error();
-    if (!*tables)
-        return std::nullopt;
+    if (StudyResult failure; nothingAnswered(connection, failure))
+        return failure;
     platform::OdbcQuery q(connection);
     if (q.open("select da, day, shown_at, grade from kelp_review order by da, day, shown_at", {}) < 0)
         return q.errorText();
@@ -171,6 +168,14 @@ StudyResult recordAnswer(platform::OdbcConnection &connection, const Answer &ans
     return std::nullopt;
 }
 
+bool nothingAnswered(platform::OdbcConnection &connection, StudyResult &failure)
+{
+    StudyExpected<bool> tables = hasAnswerTables(connection);
+    if (!tables)
+        failure = tables.error();
+    return !tables || !*tables;
+}
+
 StudyExpected<bool> hasAnswerTables(platform::OdbcConnection &connection)
 {
     StudyExpected<int> version = schemaVersion(connection);
@@ -200,11 +205,8 @@ StudyResult recordNoted(platform::OdbcConnection &connection, const QString &wor
 StudyResult readHardWords(platform::OdbcConnection &connection, std::vector<HardWord> &words)
 {
     words.clear();
-    StudyExpected<bool> tables = hasAnswerTables(connection);
-    if (!tables)
-        return tables.error();
-    if (!*tables)
-        return std::nullopt;
+    if (StudyResult failure; nothingAnswered(connection, failure))
+        return failure;
     platform::OdbcQuery q(connection);
     // A "认识" on the same day as the lapse leaves the word hard: it was
     // just seen again; only a later day's shows it was learned.
@@ -227,11 +229,8 @@ StudyResult readHardWords(platform::OdbcConnection &connection, std::vector<Hard
 StudyResult readWordMemories(platform::OdbcConnection &connection, QHash<QString, WordMemory> &memories)
 {
     memories.clear();
-    StudyExpected<bool> tables = hasAnswerTables(connection);
-    if (!tables)
-        return tables.error();
-    if (!*tables)
-        return std::nullopt;
+    if (StudyResult failure; nothingAnswered(connection, failure))
+        return failure;
     platform::OdbcQuery q(connection);
     if (q.open("select da, stability, difficulty, last_day, due, lapses from kelp_memory", {}) < 0)
         return q.errorText();
@@ -248,11 +247,11 @@ StudyResult readWordMemories(platform::OdbcConnection &connection, QHash<QString
 
 StudyExpected<std::optional<WordMemory>> readWordMemory(platform::OdbcConnection &connection, const QString &word)
 {
-    StudyExpected<bool> tables = hasAnswerTables(connection);
-    if (!tables)
-        return tables.error();
-    if (!*tables)
+    if (StudyResult failure; nothingAnswered(connection, failure)) {
+        if (failure)
+            return *failure;
         return std::optional<WordMemory>();
+    }
     platform::OdbcQuery q(connection);
     if (q.open("select stability, difficulty, last_day, due, lapses from kelp_memory where da = ?",
                {SqlParam::of(word.trimmed())}) < 0)

@@ -84,6 +84,9 @@ StudyResult readWordMemories(platform::OdbcConnection &connection, QHash<QString
 // Whether the answers' tables are there (a database of before them has
 // nothing answered): `error` set, and false, when its version cannot be read.
 StudyExpected<bool> hasAnswerTables(platform::OdbcConnection &connection);
+// For a reader of the answers: true when there is nothing to read, before
+// the answers' tables or (with `failure` set) when their version cannot be read.
+bool nothingAnswered(platform::OdbcConnection &connection, StudyResult &failure);
 
 // The word's memory; none before its first answer.
 StudyExpected<std::optional<WordMemory>> readWordMemory(platform::OdbcConnection &connection, const QString &word);

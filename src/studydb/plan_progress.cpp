@@ -20,11 +20,8 @@ StudyResult readAnswers(platform::OdbcConnection &connection, long long today, A
 {
     a = AnswerFigures{};
     a.wordsDue.assign(kForecastDays, 0);
-    StudyExpected<bool> tables = hasAnswerTables(connection);
-    if (!tables)
-        return tables.error();
-    if (!*tables)
-        return std::nullopt;
+    if (StudyResult failure; nothingAnswered(connection, failure))
+        return failure;
     {
         OdbcQuery q(connection);
         if (q.open("select da, day, grade from kelp_review where grade between 1 and 4 order by da, day, shown_at",

@@ -44,7 +44,7 @@ unset QT_SCALE_FACTOR
 command -v openbox >/dev/null || fail "openbox is needed as the window manager"
 openbox >/dev/null 2>&1 &
 E2E_PIDS+=($!)
-wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wm_up() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *'window id'* ]]; }
 wait_until "the window manager did not start" wm_up
 trayer --edge top --align right --widthtype pixel --width 100 --height 24 >/dev/null 2>&1 &
 E2E_PIDS+=($!)
